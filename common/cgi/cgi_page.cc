@@ -1,0 +1,117 @@
+// Language selection, page writers and the error page.
+#include "common/cgi/cgi_page.h"
+
+#include "common/cgi/cgi_streams.h"
+#include "common/cgi/request_ended.h"
+
+CgiPage::CgiPage(const char* contentType, const char* homeVariable)
+    : CgiRequest(contentType, homeVariable) {
+  selectLanguage(kLanguages[0].shortName);
+  setLanguageParam(queryParams().value("language"));
+}
+
+void CgiPage::writeConverted(std::string_view text) {
+  const Language& language = currentLanguage();
+  if (language.codingCount == 0) {
+    writeDirect(text);
+    return;
+  }
+  writeDirect(convertEntities(text, choices_[currentIndex_].currentCoding));
+}
+
+void CgiPage::writeMeta() const {
+  const Language& language = currentLanguage();
+  int charset = choices_[currentIndex_].currentCharset;
+  if (charset < 0 || charset >= language.charsetCount) return;
+  writeDirect(Text::format("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=%s\">\n",
+                           language.charsetNames[charset]));
+}
+
+void CgiPage::writeHead(const Text& title) {
+  writeDirect("<head>\n");
+  print("<title>%s</title>\n", title);
+  writeMeta();
+  writeDirect("</head>\n");
+}
+
+void CgiPage::errorPage(const Text& title, const Text& message) {
+  writeDirect("<html>\n");
+  writeHead(title);
+  writeDirect("<body>\n");
+  print("<h1>%s</h1>\n", title);
+  writeDirect("<hr>\n<b>");
+  writeConverted(message);
+  writeDirect("</b>\n<hr>\n</body>\n</html>\n");
+}
+
+void CgiPage::endWith(const MessageTable& title, const Text& message) {
+  errorPage(Text(title.pick(currentIndex_)), message);
+  std::fflush(cgiStreams().output);
+  throw RequestEnded{1};
+}
+
+void CgiPage::selectLanguage(std::string_view name) {
+  int i = findLanguage(name);
+  if (i < 0) return;
+  currentIndex_ = i;
+  const Language& language = kLanguages[i];
+  variables().add("&language", language.shortName, AddMode::Replace);
+  variables().remove("&coding", "");
+  variables().remove("&charset", "");
+  variables().remove("&metacharset", "");
+  if (language.codingCount > 0)
+    selectCoding(i, language.codingNames[choices_[i].currentCoding]);
+  if (language.charsetCount > 0) {
+    int charset = choices_[i].currentCharset;
+    selectCharset(i, charset >= 0 ? language.charsetNames[charset] : "");
+  }
+}
+
+void CgiPage::selectCoding(int language, std::string_view name) {
+  int i = kLanguages[language].findCoding(name);
+  if (i < 0) return;
+  choices_[language].currentCoding = i;
+  if (language == currentIndex_)
+    variables().add("&coding", kLanguages[language].codingNames[i], AddMode::Replace);
+}
+
+void CgiPage::selectCharset(int language, std::string_view name) {
+  const Language& row = kLanguages[language];
+  int i = row.findCharset(name);
+  choices_[language].currentCharset = i;
+  if (language != currentIndex_) return;
+  if (i < 0) {
+    variables().remove("&charset", "");
+    variables().remove("&metacharset", "");
+    if (row.charsetCount > 0) variables().add("&charset", "-", AddMode::Replace);
+    return;
+  }
+  variables().add("&charset", row.charsetNames[i], AddMode::Replace);
+  // Stored as the meta line itself: the quote before "Content-Type" must not be
+  // read as a quote-letter pair, or templates that copy it would break.
+  Text meta = Text::format("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=%s\">",
+                           row.charsetNames[i]);
+  variables().setVerbatim("&metacharset", meta);
+}
+
+void CgiPage::setLanguageParam(std::string_view value) {
+  languageParam_ = Text(value);
+  variables().add("&languageparam", value, AddMode::Replace);
+  if (value.empty()) return;
+  Text rest(value);
+  rest += ',';
+  for (int item = 1; item <= 3; ++item) {
+    long comma = rest.findChar(',');
+    if (comma < 0) break;
+    Text name = rest.substring(0, comma);
+    rest.erase(0, comma + 1);
+    if (name.empty()) continue;
+    if (item == 1) selectLanguage(name);
+    if (item == 2) selectCoding(currentIndex_, name);
+    if (item == 3) selectCharset(currentIndex_, name);
+  }
+}
+
+Text CgiPage::languageQuery() const {
+  return languageParam_.empty() ? Text() : Text("?language=") + languageParam_;
+}

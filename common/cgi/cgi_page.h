@@ -1,0 +1,62 @@
+// CgiPage: the request plus the page language (language, coding and charset
+// from the "language" parameter) and the writers through which every page is
+// produced, including the error page that ends a request.
+#pragma once
+
+#include <array>
+
+#include "common/cgi/cgi_request.h"
+#include "common/cgi/message_table.h"
+#include "common/language/language.h"
+
+class CgiPage : public CgiRequest {
+ public:
+  CgiPage(const char* contentType, const char* homeVariable);
+
+  // Formats ("%s", "%d", "%ld", "%%") and writes through the current coding.
+  template <typename... A>
+  void print(std::string_view format, const A&... args) {
+    writeConverted(Text::format(format, args...));
+  }
+  // Writes text through the current coding conversion, unformatted.
+  void writeConverted(std::string_view text);
+
+  virtual void writeHead(const Text& title);
+  void errorPage(const Text& title, const Text& message) override;
+
+  // Writes the error page for the message in the current language and ends the
+  // request with exit status 1 (by throwing RequestEnded). Never returns.
+  template <typename... A>
+  [[noreturn]] void fatal(const MessageTable& message, const A&... args) {
+    endWith(messages::kErrorTitle, Text::format(message.pick(currentIndex_), args...));
+  }
+  // The same with the warning title.
+  template <typename... A>
+  [[noreturn]] void warning(const MessageTable& message, const A&... args) {
+    endWith(messages::kWarningTitle, Text::format(message.pick(currentIndex_), args...));
+  }
+  // Picks the text of `message` in the current language.
+  const char* text(const MessageTable& message) const { return message.pick(currentIndex_); }
+
+  void selectLanguage(std::string_view name);
+  void selectCoding(int language, std::string_view name);
+  void selectCharset(int language, std::string_view name);
+  void setLanguageParam(std::string_view value);
+
+  const Language& currentLanguage() const { return kLanguages[currentIndex_]; }
+  int currentIndex() const { return currentIndex_; }
+  const LanguageChoice& choice(int language) const { return choices_[language]; }
+  const Text& languageParam() const { return languageParam_; }
+  // "?language=..." for links, empty when the request named no language.
+  Text languageQuery() const;
+
+ protected:
+  void writeMeta() const;
+
+ private:
+  [[noreturn]] void endWith(const MessageTable& title, const Text& message);
+
+  Text languageParam_;
+  std::array<LanguageChoice, kLanguageCount> choices_{};
+  int currentIndex_ = 0;
+};

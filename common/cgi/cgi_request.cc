@@ -1,0 +1,116 @@
+// Decoding of the CGI environment and the request parameters.
+#include "common/cgi/cgi_request.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "common/cgi/cgi_streams.h"
+#include "common/cgi/path.h"
+
+namespace {
+
+Text& programArgument() {
+  static Text argument;
+  return argument;
+}
+
+Text ownProgramPath() {
+  char buffer[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n > 0) return Text(buffer, static_cast<size_t>(n));
+  return programArgument();
+}
+
+// Older servers pass PATH_TRANSLATE; it is copied once into PATH_TRANSLATED so
+// that every later lookup finds it.
+void adoptPathTranslate() {
+  if (!envValue("PATH_TRANSLATED").empty()) return;
+  Text fallback = envValue("PATH_TRANSLATE");
+  if (!fallback.empty()) setenv("PATH_TRANSLATED", fallback.c_str(), 1);
+}
+
+// CONTENT_LENGTH as a decimal integer; anything unparsable reads as 0.
+long contentLength() {
+  Text value = envValue("CONTENT_LENGTH");
+  char* end = nullptr;
+  errno = 0;
+  long n = std::strtol(value.c_str(), &end, 10);
+  if (end == value.c_str() || errno || n < 0) return 0;
+  return n;
+}
+
+}  // namespace
+
+void CgiRequest::setProgramArgument(const char* argv0) { programArgument() = argv0; }
+
+CgiRequest::CgiRequest(const char* contentType, const char* homeVariable) {
+  adoptPathTranslate();
+  writeDirect(Text::format("Content-type: %s\n\n", contentType));
+  deriveDirectories(homeVariable);
+  variables_.add("&root", root_, AddMode::Append);
+  variables_.add("&home", home_, AddMode::Append);
+  variables_.add("&WWWhome", WWWhome_, AddMode::Append);
+  variables_.add("&CGIhome", CGIhome_, AddMode::Append);
+  variables_.add("&program", program_, AddMode::Append);
+  decodeParameters();
+}
+
+void CgiRequest::deriveDirectories(const char* homeVariable) {
+  pathInfo_ = envValue("PATH_INFO");
+  if (pathInfo_.startsWith("/")) pathInfo_.erase(0, 1);
+
+  root_ = envValue("PATH_TRANSLATED");
+  long keep = root_.length() - pathInfo_.length();
+  root_.erase(keep < 0 ? 0 : keep);
+  root_.replaceChar('\\', '/');
+
+  CGIhome_ = envValue("SCRIPT_NAME");
+  CGIhome_.replaceChar('\\', '/');
+  if (!CGIhome_.startsWith("/")) CGIhome_.insertAt(0, "/");
+  long slash = CGIhome_.findLastChar('/');
+  program_ = CGIhome_.substring(slash + 1);
+  CGIhome_.erase(slash + 1);
+
+  if (homeVariable && *homeVariable) home_ = envValue(homeVariable);
+  if (home_.empty()) {
+    Text self = ownProgramPath();
+    if (!self.empty()) home_ = directoryOf(self);
+  }
+  home_.toLower();
+  home_.replaceChar('\\', '/');
+  if (home_.last() != '/') home_ += '/';
+
+  if (root_.empty()) {
+    WWWhome_ = CGIhome_;
+  } else {
+    WWWhome_ = home_.substring(root_.length() - 1);
+  }
+}
+
+void CgiRequest::decodeParameters() {
+  Text method = envValue("REQUEST_METHOD");
+  if (method != "GET" && method != "POST") return;
+  parseParams(envValue("QUERY_STRING"), '&', queryParams_);
+  if (method != "POST") return;
+  long wanted = contentLength();
+  if (wanted > kMaxBodyLength) wanted = kMaxBodyLength;
+  Text body;
+  body.readBytes(cgiStreams().input, wanted);
+  parseParams(body, '&', postParams_);
+}
+
+Text CgiRequest::parameter(std::string_view name) const {
+  if (const Param* p = queryParams_.find(name)) return p->value;
+  if (const Param* p = postParams_.find(name)) return p->value;
+  return envValue(std::string(name).c_str());
+}
+
+void CgiRequest::errorPage(const Text& title, const Text& message) {
+  writeDirect(Text::format("<html>\n<head>\n<title>%s</title>\n</head>\n<body>\n<h1>%s</h1>\n<hr>\n<b>",
+                           title, title));
+  writeDirect(message);
+  writeDirect("</b>\n<hr>\n</body>\n</html>\n");
+}

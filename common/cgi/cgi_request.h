@@ -1,0 +1,59 @@
+// CgiRequest: the innermost layer of every program. It writes the HTTP header,
+// reads the CGI environment, derives the directories and the program name,
+// decodes the query string and the POST body and starts the variable table.
+#pragma once
+
+#include "common/cgi/param_list.h"
+#include "common/text/text.h"
+
+class CgiRequest {
+ public:
+  // Writes "Content-type: <contentType>\n\n" first. `homeVariable` names the
+  // environment variable that holds the home directory; without it the home
+  // is the directory of the program file.
+  CgiRequest(const char* contentType, const char* homeVariable);
+  virtual ~CgiRequest() = default;
+  CgiRequest(const CgiRequest&) = delete;
+  CgiRequest& operator=(const CgiRequest&) = delete;
+
+  const Text& root() const { return root_; }
+  const Text& home() const { return home_; }
+  const Text& WWWhome() const { return WWWhome_; }
+  const Text& CGIhome() const { return CGIhome_; }
+  const Text& program() const { return program_; }
+  const Text& pathInfo() const { return pathInfo_; }
+  ParamList& postParams() { return postParams_; }
+  ParamList& queryParams() { return queryParams_; }
+  VariableTable& variables() { return variables_; }
+  const ParamList& postParams() const { return postParams_; }
+  const ParamList& queryParams() const { return queryParams_; }
+  const VariableTable& variables() const { return variables_; }
+
+  // The query parameter, else the posted field, else the environment variable.
+  Text parameter(std::string_view name) const;
+
+  // The plain error page, for a program without the page layer. Formats with
+  // no coding conversion.
+  virtual void errorPage(const Text& title, const Text& message);
+
+  // The program file's path as the process was started; used for the home
+  // directory when the home variable is unset and /proc/self/exe is not readable.
+  static void setProgramArgument(const char* argv0);
+
+  // A request body longer than this is read no further.
+  static constexpr long kMaxBodyLength = 16L * 1024 * 1024;
+
+ private:
+  void deriveDirectories(const char* homeVariable);
+  void decodeParameters();
+
+  Text root_;
+  Text home_;
+  Text WWWhome_;
+  Text CGIhome_;
+  Text program_;
+  Text pathInfo_;
+  ParamList postParams_;
+  ParamList queryParams_;
+  VariableTable variables_;
+};

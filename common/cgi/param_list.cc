@@ -1,0 +1,194 @@
+// ParamList storage, value normalisation and the decoders of request parameters.
+#include "common/cgi/param_list.h"
+
+namespace {
+
+void normaliseNew(Text& value) {
+  expandQuotedLetters(value);
+  value.removeChar('\r');
+}
+
+void normaliseFurther(Text& value) {
+  value.removeChar('\r');
+  expandQuotedLetters(value);
+}
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+std::string ParamList::key(std::string_view name) {
+  std::string k(name);
+  for (char& c : k) c = upperAscii(c);
+  return k;
+}
+
+void ParamList::reindex() {
+  index_.clear();
+  for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(key(entries_[i].name), i);
+}
+
+const Param* ParamList::find(std::string_view name) const {
+  auto it = index_.find(key(name));
+  return it == index_.end() ? nullptr : &entries_[it->second];
+}
+
+Param* ParamList::find(std::string_view name) {
+  auto it = index_.find(key(name));
+  return it == index_.end() ? nullptr : &entries_[it->second];
+}
+
+void ParamList::add(std::string_view name, std::string_view value, AddMode mode) {
+  if (name.empty()) return;
+  Text stored(value);
+  Param* entry = find(name);
+  if (!entry) {
+    normaliseNew(stored);
+    index_.emplace(key(name), entries_.size());
+    entries_.push_back(Param{Text(name), std::move(stored), {}});
+    return;
+  }
+  if (mode == AddMode::Replace) {
+    normaliseNew(stored);
+    entry->value = std::move(stored);
+  } else {
+    normaliseFurther(stored);
+    entry->further.push_back(std::move(stored));
+  }
+}
+
+void ParamList::setVerbatim(std::string_view name, std::string_view value) {
+  if (name.empty()) return;
+  if (Param* entry = find(name)) {
+    entry->value = Text(value);
+    return;
+  }
+  index_.emplace(key(name), entries_.size());
+  entries_.push_back(Param{Text(name), Text(value), {}});
+}
+
+void ParamList::insertBefore(size_t at, std::string_view name, std::string_view value) {
+  if (name.empty()) return;
+  Text stored(value);
+  normaliseNew(stored);
+  if (at > entries_.size()) at = entries_.size();
+  entries_.insert(entries_.begin() + static_cast<long>(at), Param{Text(name), std::move(stored), {}});
+  reindex();
+}
+
+Text ParamList::value(std::string_view name, long position) const {
+  const Param* entry = find(name);
+  if (!entry || position < 0) return Text();
+  if (position == 0) return entry->value;
+  if (static_cast<size_t>(position) > entry->further.size()) return Text();
+  return entry->further[static_cast<size_t>(position) - 1];
+}
+
+bool ParamList::contains(std::string_view name, std::string_view value) const {
+  const Param* entry = find(name);
+  if (!entry) return false;
+  if (entry->value == value) return true;
+  for (const Text& v : entry->further)
+    if (v == value) return true;
+  return false;
+}
+
+void ParamList::remove(std::string_view name, std::string_view value) {
+  Param* entry = find(name);
+  if (!entry) return;
+  if (value.empty()) {
+    entries_.erase(entries_.begin() + static_cast<long>(entry - entries_.data()));
+    reindex();
+    return;
+  }
+  std::erase_if(entry->further, [&](const Text& v) { return v == value; });
+  if (entry->value == value) {
+    if (entry->further.empty()) {
+      entry->value = Text();
+    } else {
+      entry->value = entry->further.front();
+      entry->further.erase(entry->further.begin());
+    }
+  }
+}
+
+void ParamList::clear() {
+  entries_.clear();
+  index_.clear();
+}
+
+void expandQuotedLetters(Text& text) {
+  std::string& s = text.str();
+  if (s.find('"') == std::string::npos) return;
+  std::string out;
+  out.reserve(s.size() + 16);
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '"' || i + 1 >= s.size()) {
+      out += s[i];
+      continue;
+    }
+    char next = s[i + 1];
+    const char* entity = nullptr;
+    switch (next) {
+      case 'c': entity = "&ccaron;"; break;
+      case 's': entity = "&scaron;"; break;
+      case 'z': entity = "&zcaron;"; break;
+      case 'C': entity = "&Ccaron;"; break;
+      case 'S': entity = "&Scaron;"; break;
+      case 'Z': entity = "&Zcaron;"; break;
+      default: break;
+    }
+    if (next == '"') {
+      out += '"';  // the first of two quotes is removed, the scan goes on after the second
+      ++i;
+    } else if (entity) {
+      out += entity;
+      ++i;
+    } else {
+      out += '"';
+    }
+  }
+  s = std::move(out);
+}
+
+void urlDecode(Text& text) {
+  std::string& s = text.str();
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (c == '+') {
+      out += ' ';
+    } else if (c == '%') {
+      int high = i + 1 < s.size() ? hexValue(s[i + 1]) : -1;
+      int low = i + 2 < s.size() ? hexValue(s[i + 2]) : -1;
+      if (high >= 0 && low >= 0) {
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+      }
+    } else {
+      out += c;
+    }
+  }
+  s = std::move(out);
+}
+
+void parseParams(std::string_view text, char separator, ParamList& list) {
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(separator, start);
+    if (end == std::string_view::npos) end = text.size();
+    Text item(text.substr(start, end - start));
+    start = end + 1;
+    urlDecode(item);
+    long eq = item.findChar('=');
+    if (eq < 0 || eq + 1 >= item.length()) continue;
+    list.add(std::string_view(item).substr(0, static_cast<size_t>(eq)),
+             std::string_view(item).substr(static_cast<size_t>(eq) + 1), AddMode::Append);
+  }
+}

@@ -1,0 +1,39 @@
+// Path helpers.
+#include "common/cgi/path.h"
+
+#include <cstdlib>
+
+Text envValue(const char* name) {
+  const char* value = std::getenv(name);
+  return Text(value ? value : "");
+}
+
+Text directoryOf(std::string_view path) {
+  Text copy(path);
+  copy.replaceChar('\\', '/');
+  long slash = copy.findLastChar('/');
+  return slash < 0 ? Text() : copy.substring(0, slash + 1);
+}
+
+void setExtension(Text& path, std::string_view extension) {
+  path.replaceChar('\\', '/');
+  long dot = path.findLastChar('.');
+  long slash = path.findLastChar('/');
+  if (dot < 0 || dot < slash) {
+    path += '.';
+    path += extension;
+  } else {
+    path.replaceRange(dot + 1, -1, extension);
+  }
+}
+
+Text makePath(std::string_view directory, std::string_view name) {
+  Text dir(directory), file(name);
+  dir.toLower();
+  file.toLower();
+  dir.replaceChar('\\', '/');
+  file.replaceChar('\\', '/');
+  if (file.startsWith("/") || (file.length() > 1 && file[1] == ':')) return file;
+  if (dir.last() == '/') return dir + file;
+  return dir + "/" + file;
+}

@@ -1,0 +1,18 @@
+// Path helpers shared by every layer: directories and extensions with "/"
+// separators, and makePath, which lower-cases both parts (a deployment keeps
+// its directories and data files in lower case).
+#pragma once
+
+#include <string_view>
+
+#include "common/text/text.h"
+
+// The environment variable's value, or empty text when it is unset.
+Text envValue(const char* name);
+// `path` up to and including its last "/" (backslashes read as "/"); empty without one.
+Text directoryOf(std::string_view path);
+// Replaces the extension after the last "." of the file name, or appends one.
+void setExtension(Text& path, std::string_view extension);
+// `directory` and `name` joined with one "/", lower-cased; an absolute name
+// ("/..." or a drive letter) is taken alone.
+Text makePath(std::string_view directory, std::string_view name);

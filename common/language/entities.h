@@ -1,0 +1,22 @@
+// The 38 entity names that hold letters outside ASCII inside the system, and
+// their conversion into the eight Slovenian codings on page output.
+#pragma once
+
+#include <string_view>
+
+#include "common/text/text.h"
+
+inline constexpr int kEntityCount = 38;
+inline constexpr int kCodingCount = 8;
+
+extern const char* const kEntityNames[kEntityCount];
+extern const char* const kCodingNames[kCodingCount];
+
+// Replaces every entity name by its string in the coding `coding` (0..7, in
+// the order of kCodingNames); a negative coding leaves the text as it is.
+// Matching is case-sensitive and tries the names from the last to the first;
+// a replacement is never scanned again.
+Text convertEntities(std::string_view text, int coding);
+// The same entity table read the other way: an entity name at `text`'s start
+// gives its Unicode code point and the name's length, or 0.
+int entityCodePoint(std::string_view text, int* nameLength);
