@@ -1,0 +1,36 @@
+// AtomicFile: a file rewritten whole through a temporary file in the same
+// directory. The temporary file is flushed to disk and renamed over the old
+// file only when every write succeeded, so a crash, a full disk or a failed
+// write leaves either the old file or the new one, never a truncated one.
+#pragma once
+
+#include <cstdio>
+
+#include "common/text/text.h"
+
+class AtomicFile {
+ public:
+  AtomicFile() = default;
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+  // Removes the temporary file when commit() did not succeed.
+  ~AtomicFile();
+
+  // Creates (truncates) `tempPath` for writing; false when it cannot.
+  bool open(const Text& targetPath, const Text& tempPath);
+  std::FILE* file() const { return file_; }
+  // Checks the stream, closes it, fsyncs, renames it over the target and
+  // fsyncs the directory. False on any failure; the temporary file is then
+  // removed and the target is untouched.
+  bool commit();
+  // Closes and removes the temporary file; the target stays as it was.
+  void abandon();
+
+ private:
+  std::FILE* file_ = nullptr;
+  Text target_;
+  Text temp_;
+};
+
+// Flushes the directory entry of `path` to disk (after a rename or create).
+void syncDirectoryOf(const Text& path);

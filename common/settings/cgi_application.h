@@ -1,0 +1,80 @@
+// CgiApplication: the page layer plus the system settings of "kalder.ini",
+// the application's error page and page head, and the file operations that
+// turn a failure into the bilingual fatal error page.
+#pragma once
+
+#include <array>
+#include <cstdio>
+#include <memory>
+
+#include "common/cgi/cgi_page.h"
+#include "common/settings/atomic_file.h"
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+enum class OpenMode { Quiet, Required, CreateIfMissing };
+
+namespace messages {
+inline constexpr MessageTable kOpenFailed{"Cannot open file <tt>%s</tt>",
+                                          "Ne morem odpreti datoteke <tt>%s</tt>"};
+inline constexpr MessageTable kCreateFailed{"Cannot create file <tt>%s</tt>",
+                                            "Ne morem ustvariti datoteke <tt>%s</tt>"};
+}  // namespace messages
+
+class CgiApplication : public CgiPage {
+ public:
+  // Builds the request for "text/html" with the home from KALDERHOME, then
+  // reads the settings file and applies its language defaults.
+  CgiApplication();
+
+  // Writes the settings when they are marked changed (clearing the mark).
+  void writeSettings();
+  // Writes what is still marked changed; each program's entry calls it once
+  // its work is done (never after a fatal error).
+  void finish() { writeSettings(); }
+
+  void errorPage(const Text& title, const Text& message) override;
+  void writeHead(const Text& title) override;
+
+  FilePtr openRead(const Text& path, OpenMode mode);
+  FilePtr openWrite(const Text& path);
+  FilePtr openUpdate(const Text& path);
+  FilePtr openAppend(const Text& path);
+  void closeFile(FilePtr& file) { file.reset(); }
+  bool fileExists(const Text& path) const;
+  void createEmptyFile(const Text& path);
+
+  // Starts rewriting `target` through `temp`; "Cannot create file" names
+  // `reported` when the temporary file cannot be created.
+  void openReplacement(AtomicFile& file, const Text& target, const Text& temp,
+                       const Text& reported);
+  // Puts the rewritten file in place; on failure the old file stays and the
+  // request ends with "Cannot create file" naming `reported`.
+  void commitReplacement(AtomicFile& file, const Text& reported);
+
+  // The system settings, read once at construction.
+  Text settingsPath;
+  Text version = "1.2";
+  Text administrator;
+  Text mailServer;
+  Text serverName;
+  Text password;
+  Text header;
+  ParamList groups;
+  int defaultLanguage = 0;
+  std::array<int, kLanguageCount> languageCodings{};
+  std::array<int, kLanguageCount> languageCharsets{};
+  int settingsChanged = 0;
+
+ private:
+  void readSettings();
+  void readSettingLine(int section, const Text& key, const Text& value);
+  void readInternational(const Text& key, const Text& value);
+  void writeSettingsTo(std::FILE* out) const;
+};
+
+// A temporary name beside `path` for a rewrite that no other process shares.
+Text privateTempPath(const Text& path);

@@ -1,0 +1,36 @@
+// The group lock over flock(2).
+#include "common/settings/group_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "common/cgi/path.h"
+
+Text GroupLock::lockPath(const Text& groupPath) {
+  Text path = groupPath;
+  setExtension(path, "lck");
+  return path;
+}
+
+bool GroupLock::acquire(const Text& groupPath) {
+  release();
+  Text path = lockPath(groupPath);
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd_ < 0) return false;
+  while (flock(fd_, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      release();
+      return false;
+    }
+  }
+  return true;
+}
+
+void GroupLock::release() {
+  if (fd_ < 0) return;
+  close(fd_);  // closing the descriptor releases the flock
+  fd_ = -1;
+}

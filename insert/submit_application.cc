@@ -1,0 +1,4 @@
+// The submission flow.
+#include "insert/submit_application.h"
+
+void SubmitApplication::runSubmission() {}
