@@ -3,6 +3,7 @@
 // The group named by PATH_INFO is loaded at construction.
 #pragma once
 
+#include "common/catalog/catalog_file.h"
 #include "common/language/date_time.h"
 #include "common/settings/cgi_application.h"
 #include "common/settings/group_entries.h"
@@ -64,6 +65,35 @@ class CatalogGroup : public CgiApplication {
   int logChanges = 0;
   ParamList groupVariables;
   int groupChanged = 0;
+
+  // Catalog files (implemented in common/catalog). Each adds to `list` and
+  // never empties it; names the group lacks end the request with their fatal error.
+  void addCatalogFiles(CatalogFileList& list, std::string_view name, CatalogEntry* entry);
+  void addCatalogFilesOf(CatalogFileList& list, const Param* param);
+  void addCatalogsOfForms(CatalogFileList& list, const Param* param);
+  void addCatalogsOfForm(CatalogFileList& list, const FormEntry& form);
+  void addAllCatalogs(CatalogFileList& list);
+  static void addUnique(CatalogFileList& list, CatalogFile file);
+
+  // Advances the counter and returns the new label (prefix and number).
+  Text nextLabel();
+  // Writes the counter line "count=N" of the group description file, keeping
+  // every other line as it is.
+  void saveCounter();
+
+  // Records. writeRecord returns the offset at which the record begins.
+  long writeRecord(std::FILE* file, const Text& label, const Text& formName, const Text& refLabel);
+  void writeField(std::FILE* file, const Text& name, const Text& value);
+  // Reads the next record into `fields`; returns its text, empty at the end of
+  // the file. A malformed item-form record ends the request with "Error in data".
+  Text readRecord(std::FILE* file, ParamList& fields);
+
+  // Index entries.
+  void writeIndexEntry(std::FILE* file, const Text& label, const Text& formName,
+                       const CatalogFile& catalogFile, long offset, const Text& refLabel);
+  // Reads the next entry; returns its line with a line feed, empty at the end.
+  Text readIndexEntry(std::FILE* file, Text& label, Text& formName, Text& catalogName,
+                      long& offset, Text& refLabel);
 
   // Parses one line of a group description file (comments and lines that do
   // not qualify are ignored).

@@ -1,0 +1,18 @@
+// Mail notification: one mail per call, delivered to the settings' mail server
+// over SMTP. Every failure ends the request with a mail error page.
+#pragma once
+
+#include "common/settings/cgi_application.h"
+
+namespace messages {
+inline constexpr MessageTable kMailServerUnknown{
+    "Mail Server is unknown", "Stre&zcaron;nik za elektronsko po&scaron;to je neznan"};
+inline constexpr MessageTable kMailError{"Mail Error: %s",
+                                         "Napaka pri po&scaron;iljanju po&scaron;te: %s"};
+inline constexpr MessageTable kUnknownError{"Unknown Error", "Neznana napaka"};
+}  // namespace messages
+
+// Sends one mail; returns only when the server accepted it.
+void sendMail(CgiApplication& application, Text sender, Text recipient, Text subject, Text body);
+// Ends the request with the mail error page for a Windows Sockets error code.
+[[noreturn]] void reportSocketError(CgiApplication& application, int code);
