@@ -1,0 +1,110 @@
+"""A throw-away Kalder site for tests: lays out the demo site in a temporary
+lower-case directory, starts its own lighttpd and SMTP capture server on free
+loopback ports, and stops both afterwards."""
+
+import os
+import random
+import shutil
+import socket
+import string
+import subprocess
+import time
+import urllib.error
+import urllib.parse
+import urllib.request
+
+SOURCE_DIR = os.environ.get(
+    "KALDER_SOURCE_DIR", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
+BIN_DIR = os.environ.get("KALDER_BIN_DIR", os.path.join(SOURCE_DIR, "build", "bin"))
+PYTHON = "/usr/bin/python3"
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def wait_for_port(port, seconds=20):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        try:
+            with socket.create_connection(("127.0.0.1", port), timeout=1):
+                return
+        except OSError:
+            time.sleep(0.05)
+    raise RuntimeError(f"nothing listens on port {port}")
+
+
+class Site:
+    def __init__(self):
+        name = "".join(random.choice(string.ascii_lowercase + string.digits) for _ in range(10))
+        self.dir = f"/tmp/kalder-site-{name}"
+        self.port = free_port()
+        self.smtp_port = free_port()
+        self.processes = []
+
+    @property
+    def home(self):
+        return os.path.join(self.dir, "www", "forms")
+
+    @property
+    def maildir(self):
+        return os.path.join(self.dir, "mail")
+
+    def url(self, path):
+        return f"http://127.0.0.1:{self.port}{path}"
+
+    def start(self):
+        subprocess.run([os.path.join(SOURCE_DIR, "site", "make-site"), self.dir, BIN_DIR,
+                        str(self.port), str(self.smtp_port)], check=True)
+        self.processes.append(subprocess.Popen(
+            [PYTHON, os.path.join(SOURCE_DIR, "tests", "tools", "smtp_sink.py"),
+             "--port", str(self.smtp_port), "--maildir", self.maildir],
+            stdout=subprocess.DEVNULL))
+        self.processes.append(subprocess.Popen(
+            [shutil.which("lighttpd") or "/usr/sbin/lighttpd", "-D", "-f",
+             os.path.join(self.dir, "lighttpd.conf")]))
+        wait_for_port(self.smtp_port)
+        wait_for_port(self.port)
+        return self
+
+    def stop(self, keep=False):
+        for p in self.processes:
+            p.terminate()
+        for p in self.processes:
+            try:
+                p.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                p.kill()
+        if not keep:
+            shutil.rmtree(self.dir, ignore_errors=True)
+
+    def get(self, path):
+        """(status, body bytes) of a GET."""
+        try:
+            with urllib.request.urlopen(self.url(path), timeout=30) as r:
+                return r.status, r.read()
+        except urllib.error.HTTPError as e:
+            return e.code, e.read()
+
+    def post(self, path, fields):
+        data = urllib.parse.urlencode(fields).encode()
+        try:
+            with urllib.request.urlopen(self.url(path), data=data, timeout=60) as r:
+                return r.status, r.read()
+        except urllib.error.HTTPError as e:
+            return e.code, e.read()
+
+    def mails(self, count=1, seconds=10):
+        """The captured mails once at least `count` have arrived."""
+        deadline = time.time() + seconds
+        while True:
+            names = sorted(os.listdir(self.maildir)) if os.path.isdir(self.maildir) else []
+            if len(names) >= count or time.time() > deadline:
+                return [open(os.path.join(self.maildir, n), "rb").read() for n in names]
+            time.sleep(0.05)
+
+    def read(self, name):
+        with open(os.path.join(self.home, name), "rb") as f:
+            return f.read()

@@ -1,0 +1,121 @@
+"""The demo site in a real browser (headless Chromium driven by Selenium):
+a visitor fills in the Slovenian form, an administrator builds a new group
+through the admin pages and rebuilds its index. A screenshot of every page is
+kept under the build directory."""
+
+import os
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(__file__))
+from site_harness import BIN_DIR, Site  # noqa: E402
+
+from selenium import webdriver  # noqa: E402
+from selenium.webdriver.chrome.service import Service  # noqa: E402
+from selenium.webdriver.common.by import By  # noqa: E402
+from selenium.webdriver.support.ui import Select  # noqa: E402
+
+SHOTS = os.environ.get("KALDER_SCREENSHOT_DIR",
+                       os.path.join(os.path.dirname(BIN_DIR), "screenshots"))
+
+
+def start_browser(profile):
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for flag in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--disable-gpu",
+                 "--disable-background-networking", "--disable-sync", "--no-first-run",
+                 "--disable-component-update", "--disable-default-apps",
+                 f"--user-data-dir={profile}", "--window-size=1100,1400"):
+        options.add_argument(flag)
+    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+
+class BrowserTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        os.makedirs(SHOTS, exist_ok=True)
+        cls.site = Site().start()
+        cls.profile = tempfile.TemporaryDirectory()
+        cls.browser = start_browser(cls.profile.name)
+        cls.browser.set_page_load_timeout(60)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+        cls.profile.cleanup()
+        cls.site.stop()
+
+    def shot(self, name):
+        self.browser.save_screenshot(os.path.join(SHOTS, name + ".png"))
+
+    def open(self, path):
+        self.browser.get(self.site.url(path))
+
+    def fill(self, name, value):
+        field = self.browser.find_element(By.NAME, name)
+        field.clear()
+        field.send_keys(value)
+
+    def press(self, value):
+        self.browser.find_element(By.CSS_SELECTOR, f'input[type=submit][value="{value}"]').click()
+
+    def page(self):
+        return self.browser.page_source
+
+    def test_visitor_submits_the_slovenian_form(self):
+        self.open("/forms/narocilo.htm")
+        self.fill("name", "Špela")
+        self.fill("surname", "Žagar")
+        Select(self.browser.find_element(By.NAME, "item")).select_by_visible_text("Čajnik")
+        self.fill("note", "Hvala za čaj")
+        self.shot("01-form")
+        self.browser.find_element(By.ID, "send").click()
+        self.shot("02-thank-you")
+        self.assertIn("Hvala, Špela!", self.page())
+        label = self.browser.find_element(By.ID, "label").text
+        self.assertRegex(label, r"^ORD-\d+$")
+        stored = self.site.read("orders.dat").decode("utf-8")
+        self.assertIn("surname==Žagar", stored)
+        self.assertIn("item==Čajnik", stored)
+
+    def test_administrator_builds_a_group(self):
+        self.open("/cgi-bin/zorvik.exe")
+        self.shot("03-login")
+        self.fill("password", "demo")
+        self.browser.find_element(By.CSS_SELECTOR, "input[type=submit]").click()
+        self.assertIn("Settings in initialization file", self.page())
+        self.fill("newname", "club")
+        self.fill("newvalue", os.path.join(self.site.home, "club.grp"))
+        self.press("Add")
+        self.shot("04-settings")
+        self.browser.find_element(By.CSS_SELECTOR, 'input[name=mark][value="club"]').click()
+        self.press("Show Details")
+        self.assertIn("club", self.page())
+        self.fill("fnewname", "member")
+        self.press("Add Form")
+        self.fill("bnewname", "members")
+        self.fill("bnewform", "member")
+        self.press("Add Catalog")
+        self.fill("rnewaddr", "club@localhost")
+        self.fill("rnewform", "member")
+        self.press("Add Response")
+        self.press("Save Changes")
+        self.shot("05-group")
+        group = self.site.read("club.grp").decode()
+        self.assertIn("form=member\n", group)
+        self.assertIn("catalog=members member\n", group)
+        self.assertIn("response=club@localhost - member\n", group)
+        self.browser.find_element(By.PARTIAL_LINK_TEXT, "rebuild").click()
+        self.shot("06-rebuild")
+        self.assertIn("members", self.page())
+        self.open("/cgi-bin/zorvik.exe?language=slo")
+        self.fill("password", "demo")
+        self.browser.find_element(By.CSS_SELECTOR, "input[type=submit]").click()
+        self.shot("07-settings-slovenian")
+        self.assertIn("Nastavitve v inicializacijski datoteki", self.page())
+        self.assertIn("Shrani spremembe", self.page())
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,106 @@
+"""The demo site through a real web server and a real mail server: posting
+forms, the mails they send, rebuilding the index, the files that must never
+be served, and many visitors at once."""
+
+import concurrent.futures
+import sys
+import unittest
+
+sys.path.insert(0, __import__("os").path.dirname(__file__))
+from site_harness import Site  # noqa: E402
+
+
+def records(catalog_bytes):
+    """The item-form records of a catalog as dicts of their single-line fields."""
+    out = []
+    for block in catalog_bytes.decode("utf-8", "replace").split("\n\n"):
+        fields = {}
+        for line in block.split("\n"):
+            if "==" in line:
+                name, value = line.split("==", 1)
+                fields[name] = value
+        if fields:
+            out.append(fields)
+    return out
+
+
+class SiteTest(unittest.TestCase):
+    def setUp(self):
+        self.site = Site().start()
+
+    def tearDown(self):
+        self.site.stop()
+
+    def order(self, name, surname, **more):
+        fields = {"name": name, "surname": surname, "email": "ana@example.org",
+                  "item": "Teapot", "quantity": "2"}
+        fields.update(more)
+        return self.site.post("/cgi-bin/insert.exe/demo?formid=order", fields)
+
+    def test_posted_order_is_stored_mailed_and_answered(self):
+        status, page = self.order("Ana", "Novak", note="Fragile,\nplease")
+        self.assertEqual(status, 200)
+        text = page.decode()
+        self.assertIn("Thank you, Ana!", text)
+        self.assertIn('<b id="label">ORD-1</b>', text)
+        (record,) = records(self.site.read("orders.dat"))
+        self.assertEqual(record["&LABEL"], "ORD-1")
+        self.assertEqual(record["surname"], "Novak")
+        self.assertRegex(self.site.read("orders.idx").decode(), r"^ORD-1 order 0\n$")
+        (mail,) = self.site.mails(1)
+        self.assertIn(b"Subject: New order ORD-1 from Ana Novak", mail)
+        self.assertIn(b"Fragile,", mail)
+
+    def test_slovenian_answer_in_utf8(self):
+        status, page = self.site.post(
+            "/cgi-bin/insert.exe/demo?formid=order&language=slo,utf8,UTF-8",
+            {"name": "Špela", "surname": "Žagar", "item": "Čajnik", "quantity": "1"})
+        self.assertEqual(status, 200)
+        text = page.decode("utf-8")
+        self.assertIn("Hvala, Špela!", text)
+        self.assertIn("Va&#353;e naro&#269;ilo", text)
+        self.assertIn('charset=UTF-8', text)
+
+    def test_markup_in_a_field_is_shown_as_text(self):
+        status, page = self.order("<script>alert(1)</script>", "X")
+        self.assertEqual(status, 200)
+        self.assertNotIn(b"<script>", page)
+        self.assertIn(b"&lt;script&gt;", page)
+
+    def test_index_is_rebuilt_through_the_web_server(self):
+        self.order("Ana", "Novak")
+        self.order("Bor", "Kos")
+        status, page = self.site.get("/cgi-bin/lunoder.exe/demo")
+        self.assertEqual(status, 200)
+        self.assertIn(b"<li> <tt><b>orders</b></tt>", page)
+        self.assertEqual(self.site.read("orders.idx").decode().count("\n"), 2)
+
+    def test_system_files_are_never_served(self):
+        self.order("Ana", "Novak")
+        for name in ("kalder.ini", "demo.grp", "orders.dat", "orders.idx", "demo.lck",
+                     "order.msg", "order-mail.tmt", "KALDER.INI", "kalder.ini%00.htm",
+                     "..%2fforms/kalder.ini"):
+            status, body = self.site.get("/forms/" + name)
+            self.assertIn(status, (403, 404), name)
+            self.assertNotIn(b"password", body, name)
+        status, _ = self.site.get("/forms/order.htm")
+        self.assertEqual(status, 200)
+
+    def test_simultaneous_posts_get_distinct_labels(self):
+        count = 100
+        with concurrent.futures.ThreadPoolExecutor(max_workers=25) as pool:
+            results = list(pool.map(lambda i: self.order(f"N{i}", f"S{i:03d}"), range(count)))
+        self.assertTrue(all(status == 200 for status, _ in results))
+        stored = records(self.site.read("orders.dat"))
+        self.assertEqual(len(stored), count)
+        self.assertEqual(len({r["&LABEL"] for r in stored}), count)
+        self.assertIn(f"count={count}\n", self.site.read("demo.grp").decode())
+        # The index keeps the records sorted by surname whatever order they came in.
+        by_label = {r["&LABEL"]: r["surname"] for r in stored}
+        index = self.site.read("orders.idx").decode().splitlines()
+        surnames = [by_label[line.split()[0]] for line in index]
+        self.assertEqual(surnames, sorted(surnames))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
