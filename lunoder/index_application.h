@@ -2,9 +2,38 @@
 // files of a group from its catalog files.
 #pragma once
 
+#include <cstdio>
+
 #include "common/settings/catalog_group.h"
+
+namespace messages {
+inline constexpr MessageTable kNoIndexFiles{
+    "Group of catalogs <tt>%s</tt> is without index files",
+    "Skupina katalogov <tt>%s</tt> je brez indeksnih datotek"};
+inline constexpr MessageTable kRecordsLackData{
+    "There is not enought information in catalogs to build index files.<br>Each record should "
+    "contains at least data <tt>label</tt> and <tt>formid</tt>",
+    "V katalogih je premalo podatkov, da bi iz tega lahko sestavil indeksno datoteko.<br>Vsak "
+    "zapis bi moral imeti vsaj podatka <tt>label</tt> in <tt>formid</tt>"};
+inline constexpr MessageTable kIndexBuilt{"Building index successful",
+                                          "Gradnja indeksov je uspela"};
+inline constexpr MessageTable kIndexedCatalogs{
+    "Program has built new index files to the following catalogs from the group",
+    "Program je zgradil nove indeksne datoteke naslednjim katalogom iz skupine"};
+}  // namespace messages
 
 class IndexApplication : public CatalogGroup {
  public:
+  // Rebuilds the index files of the catalogs that the "form" and "catalog"
+  // parameters select (every catalog without them) under the group lock, and
+  // writes the page that lists them.
   void buildIndexes();
+
+ private:
+  CatalogFileList selectedCatalogs();
+  // Writes the entries of every record of `file` to `out`; false when the
+  // catalog file cannot be opened (it is then skipped without a message).
+  bool indexCatalogFile(const CatalogFile& file, std::FILE* out);
+  void writeEntries(const CatalogFile& file, std::FILE* catalog, std::FILE* out);
+  void writeResultPage(const CatalogFileList& list);
 };

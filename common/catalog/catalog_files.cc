@@ -1,0 +1,126 @@
+// Resolving catalog names into catalog files: plain catalogs, the current or
+// a named member of a series, and every member of a series found on disk.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "common/catalog/html_escape.h"
+#include "common/catalog/series.h"
+#include "common/cgi/path.h"
+#include "common/settings/catalog_group.h"
+
+namespace {
+
+struct FoundMember {
+  Text sortKey;
+  CatalogFile file;
+};
+
+bool isOrdinaryFile(const Text& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The names in `directory` of ordinary files that match the wildcard name.
+List<Text> listMatchingFiles(const Text& directory, std::string_view wildcardName) {
+  List<Text> names;
+  DIR* dir = opendir(directory.empty() ? "." : directory.c_str());
+  if (!dir) return names;
+  while (const dirent* item = readdir(dir)) {
+    std::string_view name = item->d_name;
+    if (matchesWildcard(wildcardName, name) && isOrdinaryFile(directory + name))
+      names.push_back(Text(name));
+  }
+  closedir(dir);
+  return names;
+}
+
+
+// A member named in full. Its period digits may come from a visitor's field
+// (through the series tag), so anything but digits is refused before it can
+// reach a file path.
+void addSeriesMember(CatalogGroup& group, CatalogFileList& list, CatalogEntry& entry,
+                     const SeriesPattern& pattern, const Text& memberName) {
+  std::string_view digits = memberName.view().substr(
+      std::min(memberName.str().size(), entry.name.str().size()));
+  if (!allDecimalDigits(digits)) group.fatal(messages::kCatalogNotFound, escapeHtml(memberName));
+  SeriesMember member = memberFromDigits(pattern, digits);
+  CatalogGroup::addUnique(list, CatalogFile{memberName, &entry, member.path,
+                              formatDate(member.date, entry.description, group.currentIndex())});
+}
+
+// Every member whose file exists, latest period first. A matching file whose
+// period characters are not all digits is no member: it could never be
+// named, and it would sort before every real member.
+void addSeriesMembersOnDisk(CatalogGroup& group, CatalogFileList& list, CatalogEntry& entry,
+                            const SeriesPattern& pattern) {
+  Text directory = directoryOf(pattern.wildcardPath);
+  std::string_view wildcardName = pattern.wildcardPath.view().substr(directory.str().size());
+  List<FoundMember> found;
+  for (const Text& fileName : listMatchingFiles(directory, wildcardName)) {
+    Text digits, sortKey;
+    SeriesMember member = memberFromPath(pattern, directory + fileName, digits, sortKey);
+    if (!allDecimalDigits(digits)) continue;
+    found.push_back({sortKey, CatalogFile{entry.name + digits, &entry, member.path,
+                                          formatDate(member.date, entry.description,
+                                                     group.currentIndex())}});
+  }
+  std::sort(found.begin(), found.end(), [](const FoundMember& a, const FoundMember& b) {
+    return b.sortKey < a.sortKey || (b.sortKey == a.sortKey && b.file.path < a.file.path);
+  });
+  for (FoundMember& member : found) CatalogGroup::addUnique(list, std::move(member.file));
+}
+
+}  // namespace
+
+void CatalogGroup::addUnique(CatalogFileList& list, CatalogFile file) {
+  for (const CatalogFile& held : list)
+    if (held.name == file.name) return;
+  list.push_back(std::move(file));
+}
+
+void CatalogGroup::addCatalogFiles(CatalogFileList& list, std::string_view name,
+                                   CatalogEntry* entry) {
+  if (!entry) entry = &findCatalog(name);
+  Text path = makePath(workDir, entry->dataFile);
+  if (!entry->isSeries) {
+    addUnique(list, CatalogFile{Text(name), entry, path, entry->description});
+    return;
+  }
+  SeriesPattern pattern = parseSeriesPattern(path);
+  const Text& own = entry->name;
+  if (own.equalsIgnoreCase(name)) {
+    addSeriesMember(*this, list, *entry, pattern, own + currentPeriodDigits(pattern, today));
+  } else if (name.size() == own.str().size() + 1 && name.back() == '*' &&
+             own.equalsIgnoreCase(name.substr(0, name.size() - 1))) {
+    addSeriesMembersOnDisk(*this, list, *entry, pattern);
+  } else {
+    addSeriesMember(*this, list, *entry, pattern, Text(name));
+  }
+}
+
+void CatalogGroup::addCatalogFilesOf(CatalogFileList& list, const Param* param) {
+  if (!param) return;
+  addCatalogFiles(list, param->value, nullptr);
+  for (const Text& value : param->further) addCatalogFiles(list, value, nullptr);
+}
+
+void CatalogGroup::addCatalogsOfForms(CatalogFileList& list, const Param* param) {
+  if (!param) return;
+  addCatalogsOfForm(list, findForm(param->value));
+  for (const Text& value : param->further) addCatalogsOfForm(list, findForm(value));
+}
+
+void CatalogGroup::addCatalogsOfForm(CatalogFileList& list, const FormEntry& form) {
+  for (CatalogEntry& catalog : catalogs) {
+    bool listed = std::any_of(catalog.forms.begin(), catalog.forms.end(),
+                              [&](const Text& name) { return name.equalsIgnoreCase(form.name); });
+    if (listed) addCatalogFiles(list, catalog.name + (catalog.isSeries ? "*" : ""), &catalog);
+  }
+}
+
+void CatalogGroup::addAllCatalogs(CatalogFileList& list) {
+  for (CatalogEntry& catalog : catalogs)
+    addCatalogFiles(list, catalog.name + (catalog.isSeries ? "*" : ""), &catalog);
+}

@@ -1,0 +1,144 @@
+// Date fields of series file names and the members they give.
+#include "common/catalog/series.h"
+
+#include <algorithm>
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The value of the decimal digits at the front of `text` (0 when none).
+int digitsValue(std::string_view text) {
+  int value = 0;
+  for (char c : text) {
+    if (!isDigit(c)) break;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// The season month of a "[YYmm]" field at `at`, or 0 when there is none.
+int seasonMonthAt(const Text& path, long at) {
+  if (!path.matchesAt(at, "[YY", false) || path.length() - at < 6) return 0;
+  if (!isDigit(path[at + 3]) || !isDigit(path[at + 4]) || path[at + 5] != ']') return 0;
+  int month = (path[at + 3] - '0') * 10 + (path[at + 4] - '0');
+  return month >= 1 && month <= 12 ? month : 0;
+}
+
+// Gives `date` the value that a field's digits stand for.
+void applyField(DateTime& date, const SeriesField& field, std::string_view digits) {
+  switch (field.kind) {
+    case SeriesFieldKind::Day: date.day = digitsValue(digits); break;
+    case SeriesFieldKind::Month: date.month = digitsValue(digits); break;
+    case SeriesFieldKind::ShortYear: date.year = yearOfShortYear(digitsValue(digits)); break;
+    case SeriesFieldKind::LongYear: date.year = digitsValue(digits); break;
+    case SeriesFieldKind::Season: date.year = yearOfShortYear(digitsValue(digits.substr(0, 2))); break;
+  }
+}
+
+}  // namespace
+
+int yearOfShortYear(int twoDigits) { return twoDigits >= 90 ? 1900 + twoDigits : 2000 + twoDigits; }
+
+bool allDecimalDigits(std::string_view text) {
+  for (char c : text)
+    if (!isDigit(c)) return false;
+  return true;
+}
+
+SeriesPattern parseSeriesPattern(std::string_view path) {
+  SeriesPattern pattern{Text(path), {}};
+  Text& wild = pattern.wildcardPath;
+  bool day = false, month = false, year = false;
+  for (long at; (at = wild.findChar('[')) >= 0;) {
+    int season = year ? 0 : seasonMonthAt(wild, at);
+    if (!day && wild.matchesAt(at, "[DD]", false)) {
+      wild.replaceRange(at, 4, "??");
+      pattern.fields.push_back({SeriesFieldKind::Day, at});
+      day = true;
+    } else if (!month && wild.matchesAt(at, "[MM]", false)) {
+      wild.replaceRange(at, 4, "??");
+      pattern.fields.push_back({SeriesFieldKind::Month, at});
+      month = true;
+    } else if (!year && wild.matchesAt(at, "[YY]", false)) {
+      wild.replaceRange(at, 4, "??");
+      pattern.fields.push_back({SeriesFieldKind::ShortYear, at});
+      year = true;
+    } else if (!year && wild.matchesAt(at, "[YYYY]", false)) {
+      wild.replaceRange(at, 6, "????");
+      pattern.fields.push_back({SeriesFieldKind::LongYear, at});
+      year = true;
+    } else if (season) {
+      wild.replaceRange(at, 6, "????");
+      pattern.fields.push_back({SeriesFieldKind::Season, at, season});
+      year = true;
+    } else {
+      wild.erase(at, 1);
+    }
+  }
+  return pattern;
+}
+
+Text currentPeriodDigits(const SeriesPattern& pattern, const DateTime& today) {
+  Text digits;
+  for (const SeriesField& field : pattern.fields) {
+    switch (field.kind) {
+      case SeriesFieldKind::Day: digits += Text::fromInt(today.day, 2); break;
+      case SeriesFieldKind::Month: digits += Text::fromInt(today.month, 2); break;
+      case SeriesFieldKind::ShortYear: digits += Text::fromInt(today.year % 100, 2); break;
+      case SeriesFieldKind::LongYear: digits += Text::fromInt(today.year, 4); break;
+      case SeriesFieldKind::Season: {
+        // A season ending in month m runs from the month after m of one year
+        // to month m of the next.
+        int first = today.month <= field.seasonMonth ? today.year - 1 : today.year;
+        digits += Text::fromInt(first % 100, 2);
+        digits += Text::fromInt((first + 1) % 100, 2);
+        break;
+      }
+    }
+  }
+  return digits;
+}
+
+SeriesMember memberFromDigits(const SeriesPattern& pattern, std::string_view digits) {
+  SeriesMember member{pattern.wildcardPath, DateTime{}};
+  List<std::string_view> parts;
+  size_t at = 0;
+  for (const SeriesField& field : pattern.fields) {
+    std::string_view part = digits.substr(std::min(at, digits.size()), field.width());
+    at += field.width();
+    applyField(member.date, field, part);
+    parts.push_back(part);
+  }
+  // From the last field back, so a shorter substitution does not move the
+  // positions of the fields before it.
+  for (size_t i = pattern.fields.size(); i-- > 0;) {
+    const SeriesField& field = pattern.fields[i];
+    member.path.replaceRange(field.position, field.width(), parts[i]);
+  }
+  return member;
+}
+
+bool matchesWildcard(std::string_view wildcardName, std::string_view fileName) {
+  if (wildcardName.size() != fileName.size()) return false;
+  for (size_t i = 0; i < fileName.size(); ++i)
+    if (wildcardName[i] != '?' && wildcardName[i] != fileName[i]) return false;
+  return true;
+}
+
+SeriesMember memberFromPath(const SeriesPattern& pattern, const Text& path, Text& digits,
+                            Text& sortKey) {
+  SeriesMember member{path, DateTime{}};
+  Text year, month, day;
+  digits = Text();
+  for (const SeriesField& field : pattern.fields) {
+    Text part = path.substring(field.position, field.width());
+    digits += part;
+    applyField(member.date, field, part);
+    if (field.kind == SeriesFieldKind::Day) day = part;
+    else if (field.kind == SeriesFieldKind::Month) month = part;
+    else year = part;
+  }
+  sortKey = year + month + day;
+  return member;
+}
