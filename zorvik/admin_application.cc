@@ -1,4 +1,34 @@
 // Login and dispatch of the administration pages.
 #include "zorvik/admin_application.h"
 
-void AdminApplication::run() {}
+#include "zorvik/group_actions.h"
+#include "zorvik/login_page.h"
+#include "zorvik/posted_fields.h"
+#include "zorvik/settings_actions.h"
+
+bool passwordMatches(std::string_view posted, std::string_view stored) {
+  unsigned difference = posted.size() == stored.size() ? 0 : 1;
+  for (size_t i = 0; i < stored.size(); ++i) {
+    char typed = i < posted.size() ? posted[i] : '\0';
+    difference |= static_cast<unsigned char>(upperAscii(typed) ^ upperAscii(stored[i]));
+  }
+  return difference == 0;
+}
+
+bool AdminApplication::admitted() const {
+  return password.empty() || passwordMatches(postParams().value("password").view(), password.view());
+}
+
+void AdminApplication::run() {
+  if (const Text* body = capturedRequestBody()) {
+    postParams().clear();
+    parseRawFields(body->view(), postParams());
+  }
+  if (!admitted()) {
+    writeLoginPage(*this);
+  } else if (!pathInfo().empty()) {
+    handleGroupPage(*this);
+  } else {
+    handleSettingsPage(*this);
+  }
+}
