@@ -113,5 +113,5 @@ void CgiPage::setLanguageParam(std::string_view value) {
 }
 
 Text CgiPage::languageQuery() const {
-  return languageParam_.empty() ? Text() : Text("?language=") + languageParam_;
+  return languageParam_.empty() ? Text() : Text("?language=") + urlEncode(languageParam_);
 }

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "common/cgi/cgi_request.h"
+#include "common/cgi/html_escape.h"
 #include "common/cgi/message_table.h"
 #include "common/language/language.h"
 
@@ -26,14 +27,17 @@ class CgiPage : public CgiRequest {
 
   // Writes the error page for the message in the current language and ends the
   // request with exit status 1 (by throwing RequestEnded). Never returns.
+  // Text arguments are HTML-escaped: they are names and paths that often come
+  // straight from the request (an unknown group in the URL, say).
   template <typename... A>
   [[noreturn]] void fatal(const MessageTable& message, const A&... args) {
-    endWith(messages::kErrorTitle, Text::format(message.pick(currentIndex_), args...));
+    endWith(messages::kErrorTitle, Text::format(message.pick(currentIndex_), escapedArg(args)...));
   }
   // The same with the warning title.
   template <typename... A>
   [[noreturn]] void warning(const MessageTable& message, const A&... args) {
-    endWith(messages::kWarningTitle, Text::format(message.pick(currentIndex_), args...));
+    endWith(messages::kWarningTitle,
+            Text::format(message.pick(currentIndex_), escapedArg(args)...));
   }
   // Picks the text of `message` in the current language.
   const char* text(const MessageTable& message) const { return message.pick(currentIndex_); }
@@ -47,7 +51,9 @@ class CgiPage : public CgiRequest {
   int currentIndex() const { return currentIndex_; }
   const LanguageChoice& choice(int language) const { return choices_[language]; }
   const Text& languageParam() const { return languageParam_; }
-  // "?language=..." for links, empty when the request named no language.
+  // "?language=..." for links, empty when the request named no language. The
+  // value is URL-encoded, so it can neither split the query nor leave an
+  // attribute.
   Text languageQuery() const;
 
  protected:

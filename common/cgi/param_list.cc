@@ -1,6 +1,8 @@
 // ParamList storage, value normalisation and the decoders of request parameters.
 #include "common/cgi/param_list.h"
 
+#include <algorithm>
+
 namespace {
 
 void normaliseNew(Text& value) {
@@ -22,42 +24,46 @@ int hexValue(char c) {
 
 }  // namespace
 
-std::string ParamList::key(std::string_view name) {
-  std::string k(name);
-  for (char& c : k) c = upperAscii(c);
-  return k;
+bool ParamList::NameLess::operator()(std::string_view a, std::string_view b) const {
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(upperAscii(a[i]));
+    unsigned char y = static_cast<unsigned char>(upperAscii(b[i]));
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
 }
 
 void ParamList::reindex() {
   index_.clear();
-  for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(key(entries_[i].name), i);
+  for (size_t i = 0; i < entries_.size(); ++i) index_.emplace(entries_[i].name.str(), i);
 }
 
 const Param* ParamList::find(std::string_view name) const {
-  auto it = index_.find(key(name));
+  auto it = index_.find(name);
   return it == index_.end() ? nullptr : &entries_[it->second];
 }
 
 Param* ParamList::find(std::string_view name) {
-  auto it = index_.find(key(name));
+  auto it = index_.find(name);
   return it == index_.end() ? nullptr : &entries_[it->second];
 }
 
+// A new entry's value is expanded before its carriage returns go; a value
+// given to an existing entry, by either mode, loses them first.
 void ParamList::add(std::string_view name, std::string_view value, AddMode mode) {
   if (name.empty()) return;
   Text stored(value);
   Param* entry = find(name);
   if (!entry) {
     normaliseNew(stored);
-    index_.emplace(key(name), entries_.size());
-    entries_.push_back(Param{Text(name), std::move(stored), {}});
+    appendEntry(name, std::move(stored));
     return;
   }
+  normaliseFurther(stored);
   if (mode == AddMode::Replace) {
-    normaliseNew(stored);
     entry->value = std::move(stored);
   } else {
-    normaliseFurther(stored);
     entry->further.push_back(std::move(stored));
   }
 }
@@ -68,8 +74,12 @@ void ParamList::setVerbatim(std::string_view name, std::string_view value) {
     entry->value = Text(value);
     return;
   }
-  index_.emplace(key(name), entries_.size());
-  entries_.push_back(Param{Text(name), Text(value), {}});
+  appendEntry(name, Text(value));
+}
+
+void ParamList::appendEntry(std::string_view name, Text value) {
+  index_.emplace(std::string(name), entries_.size());
+  entries_.push_back(Param{Text(name), std::move(value), {}});
 }
 
 void ParamList::insertBefore(size_t at, std::string_view name, std::string_view value) {
@@ -176,6 +186,26 @@ void urlDecode(Text& text) {
     }
   }
   s = std::move(out);
+}
+
+Text urlEncode(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  Text out;
+  for (char c : text) {
+    unsigned char b = static_cast<unsigned char>(c);
+    bool plain = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
+                 b == '-' || b == '_' || b == '.' || b == '~' || b == ',';
+    if (plain) {
+      out += c;
+    } else if (b == ' ') {
+      out += '+';
+    } else {
+      out += '%';
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    }
+  }
+  return out;
 }
 
 void parseParams(std::string_view text, char separator, ParamList& list) {

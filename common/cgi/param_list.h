@@ -3,9 +3,9 @@
 // ignoring ASCII case; a repeated name collects further values.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "common/text/list.h"
 #include "common/text/text.h"
@@ -19,8 +19,14 @@ struct Param {
 enum class AddMode { Replace, Append };
 
 // Values are normalised when stored: quote-letter pairs become entity names
-// and carriage returns are removed. Lookups go through a case-folded index
-// beside the list, so a request with many fields is not a linear scan per name.
+// and carriage returns are removed. Lookups go through an ordered index beside
+// the list, so a request with many fields is not a linear scan per name; a
+// tree rather than a hash keeps that logarithmic whatever names a client picks.
+//
+//   ParamList list;
+//   list.add("a", "1", AddMode::Append);
+//   list.add("A", "2", AddMode::Append);   // same entry: value 1, further [2]
+//   list.value("a", 1);                    // "2"
 class ParamList {
  public:
   const Param* find(std::string_view name) const;
@@ -44,11 +50,17 @@ class ParamList {
   const Param& operator[](size_t i) const { return entries_[i]; }
 
  private:
-  static std::string key(std::string_view name);
+  // Orders names by their upper-cased ASCII bytes, so equal names ignoring
+  // case share one key; lookups take a string_view without a copy.
+  struct NameLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
   void reindex();
+  void appendEntry(std::string_view name, Text value);
 
   List<Param> entries_;
-  std::unordered_map<std::string, size_t> index_;
+  std::map<std::string, size_t, NameLess> index_;  // name as first added -> position
 };
 
 // A ParamList of variables, names beginning with "&".
@@ -58,5 +70,8 @@ using VariableTable = ParamList;
 void expandQuotedLetters(Text& text);
 // "+" becomes a space, %XX the byte it names; a "%" without two hex digits is dropped.
 void urlDecode(Text& text);
+// The inverse for links: letters, digits and "-_.~," stay, a space becomes
+// "+", every other byte %XX. The result is safe inside an HTML attribute.
+Text urlEncode(std::string_view text);
 // Decodes name=value items separated by `separator` into `list` (Append).
 void parseParams(std::string_view text, char separator, ParamList& list);

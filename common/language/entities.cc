@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-const char* const kEntityNames[kEntityCount] = {
+constinit const char* const kEntityNames[kEntityCount] = {
     "&ccaron;", "&scaron;", "&zcaron;", "&Ccaron;", "&Scaron;", "&Zcaron;", "&cacute;",
     "&Cacute;", "&dstrok;", "&Dstrok;", "&uuml;",   "&Uuml;",   "&ouml;",   "&Ouml;",
     "&euml;",   "&Euml;",   "&szlig;",  "&eacute;", "&Eacute;", "&egrave;", "&Egrave;",
@@ -13,7 +13,7 @@ const char* const kEntityNames[kEntityCount] = {
     "&Ccedil;", "&rcaron;", "&Rcaron;", "&ntilde;", "&Ntilde;", "&otilde;", "&Otilde;",
     "&aelig;",  "&AElig;",  "&copy;"};
 
-const char* const kCodingNames[kCodingCount] = {"csz", "7bit",  "latin2", "cp852",
+constinit const char* const kCodingNames[kCodingCount] = {"csz", "7bit",  "latin2", "cp852",
                                                 "cp1250", "tex", "utf8", "original"};
 
 namespace {

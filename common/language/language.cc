@@ -5,7 +5,7 @@
 
 namespace {
 
-const char* const kSlovenianCharsets[] = {"ISO-8859-1", "ISO-8859-2", "UTF-8"};
+constexpr const char* kSlovenianCharsets[] = {"ISO-8859-1", "ISO-8859-2", "UTF-8"};
 
 int findLast(const char* const* names, int count, std::string_view name) {
   for (int i = count - 1; i >= 0; --i)
@@ -15,7 +15,7 @@ int findLast(const char* const* names, int count, std::string_view name) {
 
 }  // namespace
 
-const std::array<Language, kLanguageCount> kLanguages = {{
+constinit const std::array<Language, kLanguageCount> kLanguages = {{
     {"eng", "english", "-W, -n -d, -Y", "-i:-T -p", 0, 0, nullptr, 0, nullptr},
     {"slo", "slovenski", "-C, -d. -E -Y", "-h:-T", kCodingCount, kEntityCount, kCodingNames, 3,
      kSlovenianCharsets},

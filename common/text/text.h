@@ -53,6 +53,7 @@ class Text {
   friend Text operator+(char a, const Text& b) { Text t; t += a; t += b; return t; }
   friend bool operator==(const Text& a, const Text& b) { return a.s_ == b.s_; }
   friend bool operator==(const Text& a, std::string_view b) { return a.s_ == b; }
+  friend bool operator==(const Text& a, const std::string& b) { return a.s_ == b; }
   friend bool operator==(const Text& a, const char* b) { return a.s_ == (b ? b : ""); }
   friend bool operator<(const Text& a, const Text& b) { return a.s_ < b.s_; }
 

@@ -1,0 +1,285 @@
+// CgiRequest as a web server runs it: the header, the directories derived
+// from the environment, and the parameters of GET and POST requests.
+#include "common/cgi/cgi_request.h"
+
+#include <gtest/gtest.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "common/cgi/path.h"
+#include "support/cgi_environment.h"
+#include "support/text_print.h"
+
+namespace {
+
+// The variables as "name=value;" in list order.
+std::string dump(const ParamList& list) {
+  std::string out;
+  for (const Param& p : list) {
+    out += p.name.str() + "=" + p.value.str();
+    for (const Text& v : p.further) out += "|" + v.str();
+    out += ";";
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST(CgiRequestHeader, HeaderIsTheFirstOutput) {
+  CgiEnvironment cgi;
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(cgi.output(), "Content-type: text/html\n\n");
+}
+
+TEST(CgiRequestHeader, ContentTypeAsGiven) {
+  CgiEnvironment cgi;
+  CgiRequest request("text/plain; charset=UTF-8", "KALDERHOME");
+  EXPECT_EQ(cgi.output(), "Content-type: text/plain; charset=UTF-8\n\n");
+}
+
+TEST(CgiRequestDirectories, PathInfoAndRoot) {
+  CgiEnvironment cgi;
+  cgi.set("PATH_INFO", "/grp");
+  cgi.set("PATH_TRANSLATED", "C:\\WEB\\grp");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(request.pathInfo(), "grp");
+  EXPECT_EQ(request.root(), "C:/WEB/");
+}
+
+TEST(CgiRequestDirectories, OnlyOneLeadingSlashIsRemoved) {
+  CgiEnvironment cgi;
+  cgi.set("PATH_INFO", "//grp");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(request.pathInfo(), "/grp");
+  EXPECT_EQ(request.root(), "");
+}
+
+TEST(CgiRequestDirectories, PathTranslatedShorterThanPathInfo) {
+  CgiEnvironment cgi;
+  cgi.set("PATH_INFO", "/a-long-group-name");
+  cgi.set("PATH_TRANSLATED", "/x");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(request.root(), "");
+}
+
+TEST(CgiRequestDirectories, PathTranslateIsTheFallback) {
+  CgiEnvironment cgi;
+  cgi.set("PATH_INFO", "/shop");
+  cgi.set("PATH_TRANSLATE", "/var/www/shop");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(request.root(), "/var/www/");
+  EXPECT_EQ(envValue("PATH_TRANSLATED"), "/var/www/shop");
+}
+
+TEST(CgiRequestDirectories, PathTranslatedWinsOverTheFallback) {
+  CgiEnvironment cgi;
+  cgi.set("PATH_TRANSLATED", "/one/");
+  cgi.set("PATH_TRANSLATE", "/two/");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(request.root(), "/one/");
+}
+
+TEST(CgiRequestDirectories, ScriptNameGivesCgiHomeAndProgram) {
+  CgiEnvironment cgi;
+  cgi.set("SCRIPT_NAME", "cgi/insert.exe");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(request.CGIhome(), "/cgi/");
+  EXPECT_EQ(request.program(), "insert.exe");
+}
+
+TEST(CgiRequestDirectories, ScriptNameWithBackslashesOrEmpty) {
+  {
+    CgiEnvironment cgi;
+    cgi.set("SCRIPT_NAME", "\\Scripts\\Kalder\\Zorvik.exe");
+    CgiRequest request("text/html", "KALDERHOME");
+    EXPECT_EQ(request.CGIhome(), "/Scripts/Kalder/");
+    EXPECT_EQ(request.program(), "Zorvik.exe");
+  }
+  {
+    CgiEnvironment cgi;
+    cgi.set("SCRIPT_NAME", "");
+    CgiRequest request("text/html", "KALDERHOME");
+    EXPECT_EQ(request.CGIhome(), "/");
+    EXPECT_EQ(request.program(), "");
+  }
+}
+
+TEST(CgiRequestDirectories, HomeFromTheVariableLowerCasedWithSlash) {
+  CgiEnvironment cgi;
+  cgi.set("KALDERHOME", "C:\\Web\\Forms");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(request.home(), "c:/web/forms/");
+}
+
+TEST(CgiRequestDirectories, HomeFromTheProgramFileWhenTheVariableIsUnset) {
+  CgiEnvironment cgi;
+  unsetenv("KALDERHOME");
+  char self[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  ASSERT_GT(n, 0);
+  Text expected = directoryOf(std::string(self, static_cast<size_t>(n)));
+  expected.toLower();
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(request.home(), expected);
+}
+
+TEST(CgiRequestDirectories, NoHomeVariableNameUsesTheProgramFile) {
+  CgiEnvironment cgi;
+  CgiRequest request("text/html", nullptr);
+  EXPECT_NE(request.home().str(), cgi.home().path());
+  EXPECT_EQ(request.home().last(), '/');
+}
+
+TEST(CgiRequestDirectories, WWWhomeFollowsRootOrCgiHome) {
+  {
+    CgiEnvironment cgi;
+    cgi.set("SCRIPT_NAME", "/cgi-bin/insert.exe");
+    CgiRequest request("text/html", "KALDERHOME");
+    EXPECT_EQ(request.WWWhome(), "/cgi-bin/");  // no document root
+  }
+  {
+    CgiEnvironment cgi;
+    cgi.set("PATH_INFO", "/shop");
+    cgi.set("PATH_TRANSLATED", "c:\\web\\shop");
+    cgi.set("KALDERHOME", "C:\\WEB\\Forms\\");
+    CgiRequest request("text/html", "KALDERHOME");
+    EXPECT_EQ(request.root(), "c:/web/");
+    EXPECT_EQ(request.WWWhome(), "/forms/");
+  }
+  {
+    CgiEnvironment cgi;
+    cgi.set("PATH_TRANSLATED", "/a/very/long/document/root/");
+    cgi.set("KALDERHOME", "/k");
+    CgiRequest request("text/html", "KALDERHOME");
+    EXPECT_EQ(request.WWWhome(), "");
+  }
+}
+
+TEST(CgiRequestVariables, DirectoriesInOrder) {
+  CgiEnvironment cgi;
+  cgi.set("KALDERHOME", "/srv/kalder");
+  cgi.set("SCRIPT_NAME", "/cgi-bin/lunoder.exe");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(dump(request.variables()),
+            "&root=;&home=/srv/kalder/;&WWWhome=/cgi-bin/;&CGIhome=/cgi-bin/;&program=lunoder.exe;");
+}
+
+TEST(CgiRequestParameters, GetDecodesTheQueryString) {
+  CgiEnvironment cgi;
+  cgi.get("formid=orders&catalog=a%20b&x=1&X=2");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(dump(request.queryParams()), "formid=orders;catalog=a b;x=1|2;");
+  EXPECT_TRUE(request.postParams().empty());
+}
+
+TEST(CgiRequestParameters, PostKeepsTheQueryAndPrefersIt) {
+  CgiEnvironment cgi;
+  cgi.post("name=Body&only=posted&Language=slo", "name=Query&language=eng");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(dump(request.queryParams()), "name=Query;language=eng;");
+  EXPECT_EQ(dump(request.postParams()), "name=Body;only=posted;Language=slo;");
+  EXPECT_EQ(request.parameter("NAME"), "Query");
+  EXPECT_EQ(request.parameter("only"), "posted");
+}
+
+TEST(CgiRequestParameters, ParameterFallsBackToTheEnvironment) {
+  CgiEnvironment cgi;
+  cgi.set("REMOTE_ADDR", "192.0.2.7");
+  cgi.get("a=1");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(request.parameter("REMOTE_ADDR"), "192.0.2.7");
+  EXPECT_EQ(request.parameter("NOT_THERE_AT_ALL"), "");
+}
+
+TEST(CgiRequestParameters, MethodIsCaseSensitive) {
+  for (const char* method : {"get", "post", "PUT", "HEAD", ""}) {
+    CgiEnvironment cgi;
+    cgi.post("a=1", "b=2");
+    cgi.set("REQUEST_METHOD", method);
+    CgiRequest request("text/html", "KALDERHOME");
+    EXPECT_TRUE(request.queryParams().empty()) << method;
+    EXPECT_TRUE(request.postParams().empty()) << method;
+  }
+}
+
+TEST(CgiRequestParameters, NoMethodAtAll) {
+  CgiEnvironment cgi;
+  cgi.set("QUERY_STRING", "a=1");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_TRUE(request.queryParams().empty());
+}
+
+TEST(CgiRequestBody, ContentLengthLargerThanTheBody) {
+  CgiEnvironment cgi;
+  cgi.post("a=1&b=2");
+  cgi.set("CONTENT_LENGTH", "100000");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(dump(request.postParams()), "a=1;b=2;");
+}
+
+TEST(CgiRequestBody, ContentLengthShorterThanTheBody) {
+  CgiEnvironment cgi;
+  cgi.post("a=1&b=22222");
+  cgi.set("CONTENT_LENGTH", "9");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(dump(request.postParams()), "a=1;b=222;");
+}
+
+TEST(CgiRequestBody, UnparsableContentLengthReadsNothing) {
+  for (const char* length : {"", "abc", "-5", "99999999999999999999999", "0"}) {
+    CgiEnvironment cgi;
+    cgi.post("a=1");
+    cgi.set("CONTENT_LENGTH", length);
+    CgiRequest request("text/html", "KALDERHOME");
+    EXPECT_TRUE(request.postParams().empty()) << length;
+  }
+}
+
+TEST(CgiRequestBody, MissingContentLengthReadsNothing) {
+  CgiEnvironment cgi;
+  cgi.post("a=1");
+  unsetenv("CONTENT_LENGTH");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_TRUE(request.postParams().empty());
+}
+
+TEST(CgiRequestBody, RawBinaryBytesAndLineEnds) {
+  CgiEnvironment cgi;
+  const char raw[] = "bin=a\0b\xFF&text=one%0D%0Atwo%0D%0A&q=%22z";
+  cgi.post(std::string(raw, sizeof raw - 1));
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(request.postParams().value("bin").str(), std::string("a\0b\xFF", 4));
+  EXPECT_EQ(request.postParams().value("text"), "one\ntwo\n");
+  EXPECT_EQ(request.postParams().value("q"), "&zcaron;");
+}
+
+TEST(CgiRequestBody, ContentTypeIsNotConsulted) {
+  CgiEnvironment cgi;
+  cgi.post("a=1");
+  cgi.set("CONTENT_TYPE", "multipart/form-data; boundary=x");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(dump(request.postParams()), "a=1;");
+  unsetenv("CONTENT_TYPE");
+}
+
+TEST(CgiRequestBody, OverlongBodyIsCut) {
+  CgiEnvironment cgi;
+  std::string body = "x=" + std::string(CgiRequest::kMaxBodyLength, 'y');
+  cgi.post(body);
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(request.postParams().value("x").length(), CgiRequest::kMaxBodyLength - 2);
+}
+
+TEST(CgiRequestBody, HundredThousandFields) {
+  CgiEnvironment cgi;
+  std::string body;
+  for (int i = 0; i < 100000; ++i) body += "f" + std::to_string(i) + "=" + std::to_string(i) + "&";
+  cgi.post(body);
+  CgiRequest request("text/html", "KALDERHOME");
+  ASSERT_EQ(request.postParams().size(), 100000u);
+  EXPECT_EQ(request.postParams()[54321].name, "f54321");
+  EXPECT_EQ(request.parameter("F99999"), "99999");
+}
