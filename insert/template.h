@@ -20,10 +20,24 @@ struct TemplateOptions {
   // Writes "<", ">" and the double quote of posted text as "&lt;", "&gt;",
   // "&quot;" (answer pages); mails take the posted text unchanged.
   bool escapePosted = false;
+  // Further variables whose value the visitor chose through the query string
+  // (the reference label, the raw language parameter): treated like posted
+  // text when they come from the scopes passed in.
+  List<Text> visitorVariables = {"&reflabel", "&languageparam"};
+  // Bounds on expansion, so that a variable holding its own var tag, a macro
+  // calling itself or a file including itself ends: the number of texts put
+  // back for scanning, the number of files included, and the bytes the text
+  // may grow by. When one is reached the rest of the text stays as it is.
+  long maxExpansions = 100000;
+  long maxIncludes = 1000;
+  long maxGrowth = 16L << 20;
 };
 
 // Expands `text` in place. `directory` is empty or ends with "/" and is put
 // before included file names. Never fails: unknown names give empty text.
+// Text that comes from the visitor (posted fields, visitor variables, the
+// environment) is data: it is never scanned for tags and never unescaped,
+// and with escapePosted its markup characters are escaped.
 void expandTemplate(Text& text, const TemplateScopes& scopes, const Text& directory,
                     int languageIndex, std::string_view dateFormat, std::string_view timeFormat,
                     const TemplateOptions& options = {});
