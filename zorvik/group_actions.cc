@@ -54,6 +54,11 @@ long responsePosition(const Text& mark, size_t size) {
   return n >= 1 && static_cast<size_t>(n) <= size ? n : 0;
 }
 
+Text catalogNameOf(const Text& nameField) {
+  long star = nameField.findChar('*');
+  return star < 0 ? nameField : nameField.substring(0, star);
+}
+
 Text fieldValue(const AdminApplication& app, const char* prefix, const Text& key) {
   return app.postParams().value((Text(prefix) + key).view());
 }
@@ -72,7 +77,9 @@ void applyLists(AdminApplication& app, GroupMarks& marks) {
       addFormEntry(app, field.value, fieldValue(app, "fhtm_", key), fieldValue(app, "fmsg_", key),
                    fieldValue(app, "ftmt_", key), Text());
     } else if (field.name.startsWith("bname_")) {
-      if (marks.catalog == key) marks.catalog = field.value;
+      // The name field of a series also holds "*" and the tag; the mark
+      // follows the catalog's name, which ends before the "*".
+      if (marks.catalog == key) marks.catalog = catalogNameOf(field.value);
       addCatalogEntry(app, field.value, fieldValue(app, "bform_", key),
                       fieldValue(app, "bfile_", key), fieldValue(app, "bdesc_", key), Text());
     } else if (field.name.startsWith("raddr_")) {

@@ -947,4 +947,297 @@ TEST_F(ZorvikTest, GroupSaveOfAnUnchangedPageRewritesTheFileByteForByte) {
   EXPECT_EQ(page, withHome(kGroupPage));
 }
 
+TEST_F(ZorvikTest, GroupAddFormGoesLastOrBeforeTheMarkedForm) {
+  std::string page = press(groupPage(), "Add Form", [](BrowserForm& f) {
+    f.set("fnewname", "late");
+    f.set("fnewmsg", "late2.msg");
+  });
+  press(page, "Add Form", [](BrowserForm& f) {
+    f.check("markform", "quick");
+    f.set("fnewname", "early");
+  });
+  EXPECT_EQ(shopFile(), replaceAll(kShop, "form=quick - q\"c.msg\n",
+                                   "form=early\nform=quick - q\"c.msg\nform=late - late2.msg\n"));
+}
+
+TEST_F(ZorvikTest, GroupAddFormWithoutNameAddsNothingButSavesEdits) {
+  press(groupPage(), "Add Form", [](BrowserForm& f) { f.set("defaultform", "quick"); });
+  EXPECT_EQ(shopFile(), replaceAll(kShop, "defaultform=orders", "defaultform=quick"));
+}
+
+TEST_F(ZorvikTest, GroupRemoveButtonsRemoveTheMarkedEntries) {
+  std::string page = press(groupPage(), "Remove Form", [](BrowserForm& f) { f.check("markform", "orders"); });
+  page = press(page, "Remove Catalog", [](BrowserForm& f) { f.check("markcatalog", "visits"); });
+  page = press(page, "Remove Response", [](BrowserForm& f) { f.check("markresponse", "1"); });
+  press(page, "Remove Variable", [](BrowserForm& f) { f.check("markvar", "title"); });
+  std::string expected = replaceAll(kShop, "\nform=orders\n", "\n");
+  expected = replaceAll(expected, "catalog=visits*tag - log[YYYY].dat\n", "");
+  expected = replaceAll(expected, "response=a@b.c,d@e.f tpl.tmt orders orders\n", "");
+  expected = replaceAll(expected, "title=My shop\n", "");
+  EXPECT_EQ(shopFile(), expected);
+}
+
+TEST_F(ZorvikTest, GroupRemoveWithoutSelectionRemovesNothing) {
+  std::string page = groupPage();
+  for (const char* button : {"Remove Form", "Remove Catalog", "Remove Response", "Remove Variable"})
+    page = press(page, button);
+  EXPECT_EQ(shopFile(), kShop);
+}
+
+TEST_F(ZorvikTest, GroupMarksFollowRenamedEntries) {
+  std::string page = press(groupPage(), "Save Changes", [](BrowserForm& f) {
+    f.check("markform", "quick");
+    f.set("fname_quick", "fast");
+    f.check("markcatalog", "orders");
+    f.set("bname_orders", "sales");
+    f.check("markvar", "title");
+    f.set("vname_title", "heading");
+    f.check("markresponse", "2");
+  });
+  BrowserForm shown(page);
+  EXPECT_EQ(shown.checkedValue("markform"), "fast");
+  EXPECT_EQ(shown.checkedValue("markcatalog"), "sales");
+  EXPECT_EQ(shown.checkedValue("markvar"), "heading");
+  EXPECT_EQ(shown.checkedValue("markresponse"), "2");
+  std::string expected = replaceAll(kShop, "form=quick - q\"c.msg", "form=fast quick.htm q\"c.msg quick.tmt");
+  expected = replaceAll(expected, "catalog=orders -,quick -", "catalog=sales orders,quick orders.dat");
+  expected = replaceAll(expected, "title=", "heading=");
+  EXPECT_EQ(shopFile(), expected);
+  // The marks stay with the renamed entries: adding now places before them.
+  press(page, "Add Form", [](BrowserForm& f) { f.set("fnewname", "new"); });
+  EXPECT_NE(shopFile().find("form=orders\nform=new\nform=fast "), std::string::npos) << shopFile();
+}
+
+TEST_F(ZorvikTest, GroupMarkedSeriesCatalogStaysMarkedAndTakesNewCatalogsBeforeIt) {
+  std::string page = press(groupPage(), "Add Catalog", [](BrowserForm& f) {
+    f.check("markcatalog", "visits");
+    f.set("bnewname", "before");
+  });
+  EXPECT_EQ(BrowserForm(page).checkedValue("markcatalog"), "visits");
+  EXPECT_NE(shopFile().find("catalog=before\ncatalog=visits*tag"), std::string::npos) << shopFile();
+}
+
+TEST_F(ZorvikTest, GroupEmptiedNamesRemoveEntries) {
+  press(groupPage(), "Save Changes", [](BrowserForm& f) {
+    f.set("fname_orders", "");
+    f.set("bname_visits", "");
+    f.set("raddr_2", "   ");
+    f.set("vname_link", "");
+  });
+  std::string expected = replaceAll(kShop, "\nform=orders\n", "\n");
+  expected = replaceAll(expected, "catalog=visits*tag - log[YYYY].dat\n", "");
+  expected = replaceAll(expected, "response=x@y.z\n", "");
+  expected = replaceAll(expected, "link=<a href=\"x\">&ccaron;</a>\n", "");
+  EXPECT_EQ(shopFile(), expected);
+}
+
+TEST_F(ZorvikTest, GroupAddSeriesCatalogTakesItsWordForFormAndFile) {
+  press(groupPage(), "Add Catalog", [](BrowserForm& f) {
+    f.set("bnewname", "daily*day");
+    f.set("bnewdesc", "Daily  visits");
+  });
+  EXPECT_NE(shopFile().find("catalog=visits*tag - log[YYYY].dat\ncatalog=daily*day - - Daily  visits\n"),
+            std::string::npos)
+      << shopFile();
+  std::string page = groupPage();
+  EXPECT_NE(page.find("  <td> <input type=text name=\"bname_daily\" value=\"daily*day\">\n"
+                      "  <td> <input type=text name=\"bform_daily\" value=\"daily\">\n"
+                      "  <td> <input type=text name=\"bfile_daily\" value=\"daily.dat\">\n"),
+            std::string::npos);
+}
+
+TEST_F(ZorvikTest, GroupAddResponseGoesFirstWithPositionOneElseLast) {
+  std::string page = press(groupPage(), "Add Response", [](BrowserForm& f) {
+    f.set("rnewaddr", " last@x.y  other@x.y ");
+    f.set("rnewcat", "orders  visits");
+  });
+  press(page, "Add Response", [](BrowserForm& f) {
+    f.check("markresponse", "1");
+    f.set("rnewaddr", "first@x.y");
+    f.set("rnewtmt", "first.tmt");
+  });
+  EXPECT_EQ(shopFile(), replaceAll(replaceAll(kShop, "response=a@b.c", "response=first@x.y first.tmt\nresponse=a@b.c"),
+                                   "response=x@y.z\n", "response=x@y.z\nresponse=last@x.y,other@x.y - - orders,visits\n"));
+}
+
+TEST_F(ZorvikTest, GroupAddVariableSkipsExistingNamesAndPlacesBeforeTheMark) {
+  std::string page = press(groupPage(), "Add Variable", [](BrowserForm& f) {
+    f.set("vnewname", "TITLE");
+    f.set("vnewvalue", "twice");
+  });
+  EXPECT_EQ(shopFile(), kShop);
+  press(page, "Add Variable", [](BrowserForm& f) {
+    f.check("markvar", "link");
+    f.set("vnewname", "motto");
+    f.set("vnewvalue", "Dobro \"sla <i>");
+  });
+  EXPECT_EQ(shopFile(), replaceAll(kShop, "link=", "motto=Dobro &scaron;la <i>\nlink="));
+}
+
+TEST_F(ZorvikTest, GroupReloadDataDiscardsEdits) {
+  std::string page = press(groupPage(), "Reload Data", [](BrowserForm& f) {
+    f.set("description", "changed");
+    f.set("fname_orders", "");
+    f.check("index", "none");
+  });
+  EXPECT_EQ(shopFile(), kShop);
+  EXPECT_EQ(page, withHome(kGroupPage));
+}
+
+TEST_F(ZorvikTest, GroupOptionsAreStoredAsChosen) {
+  press(groupPage(), "Save Changes", [](BrowserForm& f) {
+    f.set("workdir", "");
+    f.check("data", "itemize");
+    f.check("insert", "start");
+    f.uncheck("addlabel");
+    f.check("addtime", "yes");
+    f.check("addreflabel", "yes");
+    f.check("index", "none");
+    f.check("log", "no");
+    f.set("label", "");
+    f.set("count", "0");
+  });
+  EXPECT_EQ(shopFile(),
+            "description=Say \"cheese\" &ccaron; <b>bold</b> & more\n"
+            "insert=start\nvars=DTR\nindex=none\nchanges=private\ndefaultform=orders\n"
+            "form=orders\nform=quick - q\"c.msg\n"
+            "catalog=orders -,quick - Orders of the \"shop\"\ncatalog=visits*tag - log[YYYY].dat\n"
+            "response=a@b.c,d@e.f tpl.tmt orders orders\nresponse=x@y.z\n"
+            "title=My shop\nlink=<a href=\"x\">&ccaron;</a>\n");
+  // The sort settings keep their values while another method is chosen.
+  std::string page = groupPage();
+  EXPECT_NE(page.find("<input type=text name=sortfield value=\"\">"), std::string::npos);
+  press(page, "Save Changes", [](BrowserForm& f) {
+    f.check("insert", "sort");
+    f.set("sortfield", "date");
+    f.check("sorttype", "alpha");
+    f.check("sortorder", "descend");
+  });
+  EXPECT_NE(shopFile().find("insert=sort date r\n"), std::string::npos) << shopFile();
+}
+
+TEST_F(ZorvikTest, GroupDelimiterWithoutCharacterSeparatesByBlanks) {
+  press(groupPage(), "Save Changes", [](BrowserForm& f) {
+    f.set("delim", "");
+    f.set("fields", "  name   price ");
+  });
+  EXPECT_EQ(shopFile(), replaceAll(kShop, "data=|name|price", "data= name price"));
+  press(groupPage(), "Save Changes", [](BrowserForm& f) { f.set("delim", ";"); });
+  EXPECT_EQ(shopFile(), replaceAll(kShop, "data=|name|price", "data=;name;price"));
+}
+
+TEST_F(ZorvikTest, GroupTransactionSettingSurvivesASaveAndTakesAPostedValue) {
+  std::string page = groupPage();
+  press(page, "Save Changes");
+  EXPECT_NE(shopFile().find("changes=private\n"), std::string::npos);
+  CgiResult result = post("shop", "", BrowserForm(page).submit("Save Changes") + "&changes=common");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(shopFile(), replaceAll(kShop, "changes=private", "changes=common"));
+  post("shop", "", BrowserForm(page).submit("Save Changes") + "&changes=none");
+  EXPECT_EQ(shopFile(), replaceAll(kShop, "changes=private\n", ""));
+}
+
+TEST_F(ZorvikTest, GroupSaveKeepsACounterThatSubmissionsAdvanced) {
+  std::string page = groupPage();
+  home.write("shop.grp", replaceAll(kShop, "count=17", "count=23"));  // two submissions meanwhile
+  std::string next = press(page, "Add Variable", [](BrowserForm& f) {
+    f.set("vnewname", "extra");
+    f.set("vnewvalue", "1");
+  });
+  EXPECT_EQ(shopFile(), replaceAll(kShop, "label=ORD-\ncount=17", "extra=1\nlabel=ORD-\ncount=23"));
+  EXPECT_EQ(BrowserForm(next).value("count"), "23");
+  EXPECT_EQ(BrowserForm(next).value("countshown"), "23");
+  EXPECT_TRUE(home.exists("shop.lck"));  // written under the lock that submissions take
+}
+
+TEST_F(ZorvikTest, GroupSaveWritesAnEditedCounter) {
+  std::string page = groupPage();
+  home.write("shop.grp", replaceAll(kShop, "count=17", "count=23"));
+  press(page, "Save Changes", [](BrowserForm& f) { f.set("count", "100"); });
+  EXPECT_EQ(shopFile(), replaceAll(kShop, "count=17", "count=100"));
+  // A hand-made request without the shown count counts as an edit.
+  post("shop", "", "password=Secret&action=Save+Changes&count=5&insert=end");
+  EXPECT_NE(shopFile().find("count=5\n"), std::string::npos);
+}
+
+TEST_F(ZorvikTest, GroupValuesRoundTripByteForByte) {
+  const std::string tricky = "a \"cheese\" \"s\"z &ccaron; <b>x</b> & &amp; 100%";
+  std::string page = press(groupPage(), "Save Changes", [&](BrowserForm& f) {
+    f.set("description", tricky);
+    f.set("bdesc_orders", tricky);
+    f.set("fhtm_orders", "o\"c.htm");
+    f.set("label", "\"Z-");
+  });
+  std::string expected = replaceAll(kShop, "description=Say \"cheese\" &ccaron; <b>bold</b> & more",
+                                    "description=" + tricky);
+  expected = replaceAll(expected, "Orders of the \"shop\"", tricky);
+  expected = replaceAll(expected, "\nform=orders\n", "\nform=orders o\"c.htm\n");
+  expected = replaceAll(expected, "label=ORD-", "label=\"Z-");
+  EXPECT_EQ(shopFile(), expected);
+  EXPECT_NE(page.find("name=description value=\"a &quot;cheese&quot; &quot;s&quot;z &amp;ccaron; "
+                      "&lt;b&gt;x&lt;/b&gt; &amp; &amp;amp; 100%\" size=60>"),
+            std::string::npos);
+  // And the next save of that page changes nothing.
+  press(page, "Save Changes");
+  EXPECT_EQ(shopFile(), expected);
+}
+
+TEST_F(ZorvikTest, GroupEntryNamesWithMarkupRoundTrip) {
+  home.write("shop.grp", "form=a\"b<c>&amp;\ncatalog=x&y\n");
+  std::string page = groupPage();
+  EXPECT_NE(page.find("<input type=text name=\"fname_a&quot;b&lt;c&gt;&amp;amp;\" "
+                      "value=\"a&quot;b&lt;c&gt;&amp;amp;\">"),
+            std::string::npos);
+  press(page, "Save Changes", [](BrowserForm& f) { f.check("markform", "a\"b<c>&amp;"); });
+  EXPECT_EQ(shopFile(), "form=a\"b<c>&amp;\ncatalog=x&y\n");
+}
+
+TEST_F(ZorvikTest, GroupPageInSlovenianCarriesTheLanguageEverywhere) {
+  std::string page = groupPage("shop", "language=slo,cp1250");
+  EXPECT_EQ(occurrences(page, "<form method=post action="), 2u);
+  EXPECT_NE(page.find("<form method=post action=\"/cgi-bin/zorvik.exe/shop?language=slo,cp1250\">"),
+            std::string::npos);
+  EXPECT_NE(page.find("<form method=post action=\"/cgi-bin/zorvik.exe?language=slo,cp1250\">"),
+            std::string::npos);
+  EXPECT_EQ(occurrences(page, "<a href="), 9u);
+  EXPECT_EQ(occurrences(page, "?language=slo,cp1250\">"), 11u);  // 2 forms, 8 help links, rebuild
+  EXPECT_NE(page.find("(<a href=\"/cgi-bin/lunoder.exe/shop?language=slo,cp1250\">zgradi</a>)"),
+            std::string::npos);
+  for (const char* button :
+       {"Dodaj obrazec", "Odstrani obrazec", "Dodaj katalog", "Odstrani katalog", "Dodaj odziv",
+        "Odstrani odziv", "Dodaj spremenljivko", "Odstrani spremenljivko", "Shrani spremembe",
+        "Preberi podatke"})
+    EXPECT_NE(page.find(std::string("<input type=submit name=action value=\"") + button + "\">"),
+              std::string::npos)
+        << button;
+  EXPECT_NE(page.find("<input type=submit value=\"  tukaj  \">"), std::string::npos);
+  // cp1250 turns the entity names of the texts into bytes; stored values keep theirs.
+  EXPECT_NE(page.find("Delovno podro\xE8je:"), std::string::npos);
+  EXPECT_NE(page.find("&amp;ccaron;"), std::string::npos);
+  std::string next = press(page, "Dodaj obrazec", [](BrowserForm& f) { f.set("fnewname", "nov"); });
+  EXPECT_NE(shopFile().find("form=nov\n"), std::string::npos);
+  EXPECT_NE(next.find("action=\"/cgi-bin/zorvik.exe/shop?language=slo,cp1250\""), std::string::npos);
+}
+
+TEST_F(ZorvikTest, GroupReturnFormLeadsToTheOverview) {
+  BrowserForm back(groupPage("shop", "language=slo"), 1);
+  CgiResult result = submit(back, "  tukaj  ");
+  EXPECT_NE(result.output.find("<h1>Nastavitve v inicializacijski datoteki"), std::string::npos);
+  EXPECT_EQ(shopFile(), kShop);
+  EXPECT_EQ(settingsFile(), withHome(kSettings));
+}
+
+TEST_F(ZorvikTest, NewGroupFileIsCreatedByTheFirstSave) {
+  press(overview(), "Add", [](BrowserForm& f) {
+    f.set("newname", "fresh");
+    f.set("newvalue", f.value("desc_shop").substr(0, f.value("desc_shop").size() - 8) + "fresh.grp");
+  });
+  EXPECT_FALSE(home.exists("fresh.grp"));
+  std::string page = groupPage("fresh");
+  EXPECT_NE(page.find("  <td> <input type=text name=count value=\"0\">\n"), std::string::npos);
+  EXPECT_EQ(page.find("Remove Form"), std::string::npos);  // empty lists have no remove buttons
+  press(page, "Add Form", [](BrowserForm& f) { f.set("fnewname", "first"); });
+  EXPECT_EQ(home.read("fresh.grp"), "form=first\n");
+}
+
 }  // namespace
