@@ -2,6 +2,7 @@
 #include "common/settings/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -15,7 +16,16 @@ bool AtomicFile::open(const Text& targetPath, const Text& tempPath) {
   target_ = targetPath;
   temp_ = tempPath;
   file_ = std::fopen(temp_.c_str(), "w+");
-  return file_ != nullptr;
+  if (!file_) return false;
+  keepModeOf(target_);
+  return true;
+}
+
+// The new file gets the old one's permissions: the settings file holds the
+// administrator's password and may have been made readable by its owner only.
+void AtomicFile::keepModeOf(const Text& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) == 0) fchmod(fileno(file_), info.st_mode & 07777);
 }
 
 bool AtomicFile::commit() {

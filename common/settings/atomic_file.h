@@ -27,6 +27,8 @@ class AtomicFile {
   void abandon();
 
  private:
+  void keepModeOf(const Text& path);
+
   std::FILE* file_ = nullptr;
   Text target_;
   Text temp_;

@@ -18,6 +18,13 @@ Text privateTempPath(const Text& path) {
   return path + "." + Text::fromInt(static_cast<long>(getpid())) + ".tmp";
 }
 
+Text oneLine(std::string_view value) {
+  Text line(value);
+  line.replaceChar('\r', ' ');
+  line.replaceChar('\n', ' ');
+  return line;
+}
+
 CgiApplication::CgiApplication() : CgiPage("text/html", "KALDERHOME") {
   languageCharsets.fill(-1);
   readSettings();
@@ -36,7 +43,7 @@ void CgiApplication::readSettings() {
       if (line.equalsIgnoreCase("[GROUPS]")) section = kGroups;
       if (line.equalsIgnoreCase("[INTERNATIONAL]")) section = kInternational;
       if (line.equalsIgnoreCase("[HEADER]")) {
-        header.readBytes(file.get(), -1);
+        readHeader(file.get());
         break;
       }
       continue;
@@ -51,7 +58,19 @@ void CgiApplication::readSettings() {
   variables().add("&version", version, AddMode::Append);
   variables().add("&administrator", administrator, AddMode::Append);
   variables().add("&servername", serverName, AddMode::Append);
-  variables().add("&header", header, AddMode::Append);
+  // The header is markup: read as a quote-letter text, a quote before "s"
+  // (rel="stylesheet") would turn into a letter and break the tag.
+  variables().setVerbatim("&header", header);
+}
+
+// Every byte after the "[HEADER]" line; as in the other lines a CR before a
+// line feed is dropped.
+void CgiApplication::readHeader(std::FILE* file) {
+  Text bytes;
+  bytes.readBytes(file, -1);
+  header = Text();
+  for (long i = 0; i < bytes.length(); ++i)
+    if (bytes[i] != '\r' || i + 1 >= bytes.length() || bytes[i + 1] != '\n') header += bytes[i];
 }
 
 void CgiApplication::readSettingLine(int section, const Text& key, const Text& value) {
@@ -102,13 +121,14 @@ void CgiApplication::writeSettings() {
 void CgiApplication::writeSettingsTo(std::FILE* out) const {
   auto put = [out](const Text& t) { std::fwrite(t.c_str(), 1, t.str().size(), out); };
   put(Text::format("[GENERAL]\nversion=%s\n", version));
-  if (!administrator.empty()) put(Text::format("administrator=%s\n", administrator));
-  if (!mailServer.empty()) put(Text::format("mailServer=%s\n", mailServer));
-  if (!serverName.empty()) put(Text::format("serverName=%s\n", serverName));
-  if (!password.empty()) put(Text::format("password=%s\n", password));
+  if (!administrator.empty()) put(Text::format("administrator=%s\n", oneLine(administrator)));
+  if (!mailServer.empty()) put(Text::format("mailServer=%s\n", oneLine(mailServer)));
+  if (!serverName.empty()) put(Text::format("serverName=%s\n", oneLine(serverName)));
+  if (!password.empty()) put(Text::format("password=%s\n", oneLine(password)));
   if (!groups.empty()) {
     put("\n[GROUPS]\n");
-    for (const Param& group : groups) put(Text::format("%s=%s\n", group.name, group.value));
+    for (const Param& group : groups)
+      put(Text::format("%s=%s\n", oneLine(group.name), oneLine(group.value)));
   }
   bool anyLanguage = defaultLanguage != 0;
   for (int i = 0; i < kLanguageCount; ++i)

@@ -71,6 +71,7 @@ class CgiApplication : public CgiPage {
 
  private:
   void readSettings();
+  void readHeader(std::FILE* file);
   void readSettingLine(int section, const Text& key, const Text& value);
   void readInternational(const Text& key, const Text& value);
   void writeSettingsTo(std::FILE* out) const;
@@ -78,3 +79,7 @@ class CgiApplication : public CgiPage {
 
 // A temporary name beside `path` for a rewrite that no other process shares.
 Text privateTempPath(const Text& path);
+// A value as it is written into one line of the settings or a group file:
+// line breaks become spaces, so a value set from a form cannot add lines
+// (a "[GROUPS]" section, say) to the file.
+Text oneLine(std::string_view value);

@@ -56,6 +56,11 @@ bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 
 
 void put(std::FILE* out, const Text& text) { std::fwrite(text.c_str(), 1, text.str().size(), out); }
 
+// One "key=value" line; the value is kept on that one line.
+void putLine(std::FILE* out, std::string_view key, std::string_view value) {
+  put(out, Text(key) + "=" + oneLine(value) + "\n");
+}
+
 }  // namespace
 
 void CatalogGroup::resetGroup(const Text& name, const Text& path) {
@@ -244,36 +249,36 @@ void CatalogGroup::writeGroup() {
 }
 
 void CatalogGroup::writeGroupTo(std::FILE* out) const {
-  if (!description.empty()) put(out, Text::format("description=%s\n", description));
-  if (workDir != directoryOf(groupPath)) put(out, Text::format("workdir=%s\n", workDir));
-  if (!dataFields.empty()) put(out, Text::format("data=%s\n", dataFields));
+  if (!description.empty()) putLine(out, "description", description);
+  if (workDir != directoryOf(groupPath)) putLine(out, "workdir", workDir);
+  if (!dataFields.empty()) putLine(out, "data", dataFields);
   if (insertMode == InsertMode::Start) put(out, "insert=start\n");
   if (insertMode == InsertMode::Sorted) {
-    Text line = Text::format("insert=sort %s", sortField);
+    Text line = "sort " + sortField;
     if (sortNumeric || sortReverse) line += ' ';
     if (sortNumeric) line += 'n';
     if (sortReverse) line += 'r';
-    put(out, line + "\n");
+    putLine(out, "insert", line);
   }
   if (omittedFields) {
     Text letters;
     for (int bit = 0; kOmittedLetters[bit]; ++bit)
       if (omittedFields & (1 << bit)) letters += kOmittedLetters[bit];
-    put(out, Text::format("vars=%s\n", letters));
+    putLine(out, "vars", letters);
   }
   if (indexMode == ShareMode::None) put(out, "index=none\n");
   if (indexMode == ShareMode::Common) put(out, "index=common\n");
   if (changesMode == ShareMode::Private) put(out, "changes=private\n");
   if (changesMode == ShareMode::Common) put(out, "changes=common\n");
   if (logChanges) put(out, "log=yes\n");
-  if (!defaultForm.empty()) put(out, Text::format("defaultform=%s\n", defaultForm));
+  if (!defaultForm.empty()) putLine(out, "defaultform", defaultForm);
   for (const FormEntry& form : forms) {
     Text line = form.name;
     line += form.formFile == form.name + ".htm" ? Text(" -") : " " + form.formFile;
     line += form.messageFile == form.name + ".msg" ? Text(" -") : " " + form.messageFile;
     line += form.templateFile == form.name + ".tmt" ? Text(" -") : " " + form.templateFile;
     dropTrailingPlaceholders(line);
-    put(out, Text::format("form=%s\n", line));
+    putLine(out, "form", line);
   }
   for (const CatalogEntry& entry : catalogs) {
     Text line = entry.name;
@@ -289,7 +294,7 @@ void CatalogGroup::writeGroupTo(std::FILE* out) const {
     } else {
       dropTrailingPlaceholders(line);
     }
-    put(out, Text::format("catalog=%s\n", line));
+    putLine(out, "catalog", line);
   }
   for (const ResponseEntry& response : responses) {
     Text line = joined(response.recipients, ',');
@@ -297,10 +302,10 @@ void CatalogGroup::writeGroupTo(std::FILE* out) const {
     line += response.forms.empty() ? Text(" -") : " " + joined(response.forms, ',');
     line += response.catalogs.empty() ? Text(" -") : " " + joined(response.catalogs, ',');
     dropTrailingPlaceholders(line);
-    put(out, Text::format("response=%s\n", line));
+    putLine(out, "response", line);
   }
   for (const Param& variable : groupVariables)
-    put(out, Text::format("%s=%s\n", variable.name, variable.value));
-  if (!labelPrefix.empty()) put(out, Text::format("label=%s\n", labelPrefix));
+    putLine(out, oneLine(variable.name), variable.value);
+  if (!labelPrefix.empty()) putLine(out, "label", labelPrefix);
   if (count != 0) put(out, Text::format("count=%ld\n", count));
 }
