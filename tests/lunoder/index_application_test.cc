@@ -1,0 +1,91 @@
+// The index builder run in-process: its quick reader must give exactly the
+// entries that reading each record with readRecord gives.
+#include "lunoder/index_application.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "common/catalog/catalog_file.h"
+#include "common/cgi/request_ended.h"
+#include "support/cgi_environment.h"
+
+namespace {
+
+// The index of `path` made the plain way: readRecord, then one entry per record.
+std::string referenceIndex(CatalogGroup& group, const CatalogFile& file) {
+  std::FILE* catalog = std::fopen(file.path.c_str(), "r");
+  std::FILE* out = std::tmpfile();
+  ParamList fields;
+  for (;;) {
+    long offset = std::ftell(catalog);
+    if (group.readRecord(catalog, fields).empty()) break;
+    group.writeIndexEntry(out, fields.value("&label"), fields.value("&formid"), file, offset,
+                          fields.value("&reflabel"));
+  }
+  std::fclose(catalog);
+  std::string content;
+  long size = std::ftell(out);
+  content.resize(static_cast<size_t>(size));
+  std::rewind(out);
+  content.resize(std::fread(content.data(), 1, content.size(), out));
+  std::fclose(out);
+  return content;
+}
+
+class IndexBuilder : public ::testing::Test {
+ protected:
+  std::string build(const std::string& groupFile, const std::string& catalog) {
+    cgi.home().write("kalder.ini", "[GROUPS]\nshop=" + cgi.home().file("shop.grp") + "\n");
+    cgi.home().write("shop.grp", groupFile + "catalog=orders\n");
+    cgi.home().write("orders.dat", catalog);
+    cgi.get("", "shop");
+    IndexApplication app;
+    app.buildIndexes();
+    CatalogFile file{"orders", &app.catalogs[0], Text(cgi.home().file("orders.dat")), ""};
+    expected = referenceIndex(app, file);
+    return cgi.home().read("orders.idx");
+  }
+
+  CgiEnvironment cgi;
+  std::string expected;
+};
+
+TEST_F(IndexBuilder, ItemFormAgreesWithReadRecord) {
+  const char catalog[] =
+      "&LABEL==A-1\r\n&FORMID==order\r\n&REFLABEL==r 1\r\n\r\n"
+      "\n\n"
+      "&label==first\n&LABEL==second\n&formid==Ko\"cevje\n&reflabel==\n\n"
+      "&LABEL=+E\nmulti\nline\nE\n&FORMID==f\rg\nnote=+LABEL\n\nLABEL\n\n"
+      "x==1\n&REFLABEL=+Q\nnever closed\n";
+  EXPECT_EQ(build("", catalog), expected);
+  EXPECT_EQ(expected,
+            "A-1 order 0 r 1\n  47\n  48\nfirst Ko&ccaron;evje 49\nmulti line fg 109\n  165\n");
+}
+
+TEST_F(IndexBuilder, DelimitedFormAgreesWithReadRecord) {
+  const char catalog[] = "L1;f;c;d;t;;x\r\n;;\n\nL\"s;g;;;;r\"; 2;\"a;b\"\nlast;f";
+  EXPECT_EQ(build("data=;name\n", catalog), expected);
+  EXPECT_EQ(expected, "L1 f 0\n  15\n  18\nL&scaron; g 19 r\"\nlast f 40\n");
+}
+
+TEST_F(IndexBuilder, ResultPageListsTheCatalog) {
+  build("", "");
+  EXPECT_EQ(cgi.home().read("orders.idx"), "");
+  std::string page = cgi.output();
+  EXPECT_NE(page.find("<ol>\n<li> <tt><b>orders</b></tt>\n</ol>\n"), std::string::npos) << page;
+}
+
+TEST_F(IndexBuilder, NamesFromTheRequestAreEscapedOnThePage) {
+  cgi.home().write("kalder.ini", "[GROUPS]\nshop=" + cgi.home().file("shop.grp") + "\n");
+  cgi.home().write("shop.grp", "catalog=a<b>\n");
+  cgi.get("catalog=A%3Cb%3E", "SHOP");
+  IndexApplication app;
+  app.buildIndexes();
+  std::string page = cgi.output();
+  EXPECT_NE(page.find("<tt><b>SHOP</b></tt>:\n<ol>\n<li> <tt><b>A&lt;b&gt;</b></tt>\n</ol>"),
+            std::string::npos) << page;
+}
+
+}  // namespace
