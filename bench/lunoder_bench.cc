@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "common/cgi/cgi_streams.h"
+#include "common/settings/catalog_group.h"
+
 namespace {
 
 struct Run {
@@ -70,6 +73,30 @@ Run runLunoder(const std::string& home) {
   return run;
 }
 
+// readRecord into a parameter list, record by record, as the sorted merge of
+// a submission reads a catalog.
+void measureReadRecord(const std::string& home, double mb) {
+  setenv("REQUEST_METHOD", "GET", 1);
+  setenv("PATH_INFO", "/shop", 1);
+  setenv("KALDERHOME", home.c_str(), 1);
+  std::FILE* sink = std::fopen("/dev/null", "w");
+  cgiStreams().output = sink;
+  {
+    CatalogGroup group;
+    std::FILE* catalog = std::fopen((home + "orders.dat").c_str(), "r");
+    ParamList fields;
+    long count = 0;
+    auto start = std::chrono::steady_clock::now();
+    while (!group.readRecord(catalog, fields).empty()) ++count;
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("  readRecord in-process: %ld records, %.3f s, %.1f MB/s\n", count, seconds,
+                mb / seconds);
+    std::fclose(catalog);
+  }
+  cgiStreams().output = stdout;
+  std::fclose(sink);
+}
+
 void measure(long records, int repeats) {
   // The system lower-cases the paths it builds, so the home is lower case.
   std::string directory = "/tmp/kalder-bench-" + std::to_string(getpid());
@@ -85,6 +112,7 @@ void measure(long records, int repeats) {
     std::printf("  run %d: exit %d, %.3f s, %.1f MB/s, peak resident %.1f MiB\n", i + 1,
                 run.status, run.seconds, mb / run.seconds, run.peakKiB / 1024.0);
   }
+  measureReadRecord(home, mb);
   std::error_code ignored;
   std::printf("  index %.1f MB\n",
               static_cast<double>(std::filesystem::file_size(home + "orders.idx", ignored)) / 1e6);

@@ -63,6 +63,12 @@ Text withExtension(Text path, std::string_view extension) {
   return path;
 }
 
+bool isCatalogPath(const CatalogFileList& list, const Text& path) {
+  for (const CatalogFile& file : list)
+    if (file.path == path) return true;
+  return false;
+}
+
 }  // namespace
 
 void IndexApplication::buildIndexes() {
@@ -75,13 +81,9 @@ void IndexApplication::buildIndexes() {
   if (!lock.acquire(groupPath)) fatal(messages::kCreateFailed, GroupLock::lockPath(groupPath));
   CatalogFileList list = selectedCatalogs();
   if (indexMode == ShareMode::Common) {
-    Text indexPath = withExtension(groupPath, "idx");
-    AtomicFile index;
-    openReplacement(index, indexPath, withExtension(indexPath, "tmp"), indexPath);
-    for (const CatalogFile& file : list) indexCatalogFile(file, index.file());
-    commitReplacement(index, indexPath);
+    writeCommonIndex(list);
   } else {
-    for (const CatalogFile& file : list) indexCatalogFile(file, nullptr);
+    for (const CatalogFile& file : list) writePrivateIndex(file, list);
   }
   lock.release();
   writeResultPage(list);
@@ -97,20 +99,34 @@ CatalogFileList IndexApplication::selectedCatalogs() {
   return list;
 }
 
-// With `out` null (private index files) the file's own index is replaced.
-bool IndexApplication::indexCatalogFile(const CatalogFile& file, std::FILE* out) {
-  FilePtr catalog = openRead(file.path, OpenMode::Quiet);
-  if (!catalog) return false;
-  if (out) {
-    writeEntries(file, catalog.get(), out);
-    return true;
+// An index whose path is that of a catalog being indexed (say a data file
+// with the extension "idx") would replace the records it lists: refused.
+void IndexApplication::openIndex(AtomicFile& index, const Text& indexPath,
+                                 const CatalogFileList& list) {
+  if (isCatalogPath(list, indexPath)) fatal(messages::kCreateFailed, indexPath);
+  openReplacement(index, indexPath, privateTempPath(indexPath), indexPath);
+}
+
+void IndexApplication::writeCommonIndex(const CatalogFileList& list) {
+  Text indexPath = withExtension(groupPath, "idx");
+  AtomicFile index;
+  openIndex(index, indexPath, list);
+  for (const CatalogFile& file : list) {
+    FilePtr catalog = openRead(file.path, OpenMode::Quiet);
+    if (catalog) writeEntries(file, catalog.get(), index.file());
   }
+  commitReplacement(index, indexPath);
+}
+
+// A catalog file that cannot be opened keeps whatever index it has.
+void IndexApplication::writePrivateIndex(const CatalogFile& file, const CatalogFileList& list) {
+  FilePtr catalog = openRead(file.path, OpenMode::Quiet);
+  if (!catalog) return;
   Text indexPath = withExtension(file.path, "idx");
   AtomicFile index;
-  openReplacement(index, indexPath, withExtension(indexPath, "tmp"), indexPath);
+  openIndex(index, indexPath, list);
   writeEntries(file, catalog.get(), index.file());
   commitReplacement(index, indexPath);
-  return true;
 }
 
 void IndexApplication::writeEntries(const CatalogFile& file, std::FILE* catalog, std::FILE* out) {

@@ -31,9 +31,10 @@ class IndexApplication : public CatalogGroup {
 
  private:
   CatalogFileList selectedCatalogs();
-  // Writes the entries of every record of `file` to `out`; false when the
-  // catalog file cannot be opened (it is then skipped without a message).
-  bool indexCatalogFile(const CatalogFile& file, std::FILE* out);
+  void openIndex(AtomicFile& index, const Text& indexPath, const CatalogFileList& list);
+  void writeCommonIndex(const CatalogFileList& list);
+  void writePrivateIndex(const CatalogFile& file, const CatalogFileList& list);
+  // Writes the entry of every record of the open catalog `file` to `out`.
   void writeEntries(const CatalogFile& file, std::FILE* catalog, std::FILE* out);
   void writeResultPage(const CatalogFileList& list);
 };

@@ -1,6 +1,7 @@
 // The index entry format and its CatalogGroup writer and reader.
 #include "common/catalog/index_entry.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include "common/catalog/line_source.h"
@@ -9,7 +10,11 @@
 namespace {
 
 void appendSingleLine(Text& out, std::string_view text) {
-  for (char c : text) out += (c == '\n' || c == '\r') ? ' ' : c;
+  size_t start = out.str().size();
+  out += text;
+  for (size_t i = out.str().find_first_of("\r\n", start); i != std::string::npos;
+       i = out.str().find_first_of("\r\n", i + 1))
+    out.str()[i] = ' ';
 }
 
 // The text before the first space, taken off `rest` with that space; the
@@ -34,8 +39,10 @@ void appendIndexEntry(Text& out, std::string_view label, std::string_view formNa
     appendSingleLine(out, catalogName);
   }
   char number[24];
-  int n = std::snprintf(number, sizeof number, " %ld", offset);
-  out += std::string_view(number, static_cast<size_t>(n));
+  number[0] = ' ';
+  auto [end, error] = std::to_chars(number + 1, number + sizeof number, offset);
+  (void)error;  // a long always fits
+  out += std::string_view(number, static_cast<size_t>(end - number));
   if (!refLabel.empty()) {
     out += ' ';
     appendSingleLine(out, refLabel);

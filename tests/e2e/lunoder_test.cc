@@ -155,7 +155,24 @@ TEST_F(Lunoder, MalformedRecordIsErrorInDataAndKeepsTheOldIndex) {
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.output, errorPage("Runtime Error", "Error in data"));
   EXPECT_EQ(home.read("orders.idx"), "old\n");
-  EXPECT_FALSE(home.exists("orders.tmp"));
+  EXPECT_EQ(listing().find(".tmp"), std::string::npos) << listing();
+}
+
+TEST_F(Lunoder, IndexThatWouldReplaceACatalogIsRefused) {
+  home.write("shop.grp", "catalog=orders - orders.idx\n");
+  home.write("orders.idx", kOrders);
+  CgiResult result = get("");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.output,
+            errorPage("Runtime Error", "Cannot create file <tt>" + home.file("orders.idx") + "</tt>"));
+  EXPECT_EQ(home.read("orders.idx"), kOrders);
+}
+
+TEST_F(Lunoder, CommonIndexThatWouldReplaceACatalogIsRefused) {
+  home.write("shop.grp", "index=common\ncatalog=orders - shop.idx\n");
+  home.write("shop.idx", kOrders);
+  EXPECT_EQ(get("").status, 1);
+  EXPECT_EQ(home.read("shop.idx"), kOrders);
 }
 
 TEST_F(Lunoder, GroupWithoutIndexFilesIsAWarning) {
