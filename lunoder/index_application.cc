@@ -4,7 +4,7 @@
 // old index whole.
 #include "lunoder/index_application.h"
 
-#include "common/catalog/html_escape.h"
+#include "common/cgi/html_escape.h"
 #include "common/catalog/index_entry.h"
 #include "common/catalog/line_source.h"
 #include "common/catalog/record_format.h"
@@ -73,7 +73,7 @@ bool isCatalogPath(const CatalogFileList& list, const Text& path) {
 
 void IndexApplication::buildIndexes() {
   if (pathInfo().empty()) fatal(messages::kNoGroup);
-  if (indexMode == ShareMode::None) warning(messages::kNoIndexFiles, escapeHtml(groupName));
+  if (indexMode == ShareMode::None) warning(messages::kNoIndexFiles, groupName);
   if (omittedFields & 3) warning(messages::kRecordsLackData);
   // Submissions append to catalogs and indexes under the same lock, so none
   // of them is lost between reading a catalog and replacing its index.

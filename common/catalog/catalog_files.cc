@@ -5,7 +5,6 @@
 
 #include <algorithm>
 
-#include "common/catalog/html_escape.h"
 #include "common/catalog/series.h"
 #include "common/cgi/path.h"
 #include "common/settings/catalog_group.h"
@@ -44,7 +43,7 @@ void addSeriesMember(CatalogGroup& group, CatalogFileList& list, CatalogEntry& e
                      const SeriesPattern& pattern, const Text& memberName) {
   std::string_view digits = memberName.view().substr(
       std::min(memberName.str().size(), entry.name.str().size()));
-  if (!allDecimalDigits(digits)) group.fatal(messages::kCatalogNotFound, escapeHtml(memberName));
+  if (!allDecimalDigits(digits)) group.fatal(messages::kCatalogNotFound, memberName);
   SeriesMember member = memberFromDigits(pattern, digits);
   CatalogGroup::addUnique(list, CatalogFile{memberName, &entry, member.path,
                               formatDate(member.date, entry.description, group.currentIndex())});
