@@ -12,7 +12,14 @@ inline constexpr MessageTable kMailError{"Mail Error: %s",
 inline constexpr MessageTable kUnknownError{"Unknown Error", "Neznana napaka"};
 }  // namespace messages
 
-// Sends one mail; returns only when the server accepted it.
+// Sends one mail; returns only when the server accepted it. The mail server
+// setting may end in ":" and a port (25 otherwise). An empty sender becomes
+// "kalder@" and the local host's name. CR and LF in the sender, recipient and
+// subject become spaces. A refusal, a lost connection or a server silent for
+// smtpTimeout() ends the request with the mail error page.
 void sendMail(CgiApplication& application, Text sender, Text recipient, Text subject, Text body);
 // Ends the request with the mail error page for a Windows Sockets error code.
 [[noreturn]] void reportSocketError(CgiApplication& application, int code);
+// The name of a Windows Sockets error code ("WSAHOST_NOT_FOUND"), or nullptr
+// for a code without one.
+const char* socketErrorName(int code);

@@ -1,0 +1,92 @@
+// sendMail: one mail to the configured mail server, every failure turned into
+// the mail error page; the dialogue itself lives in smtp_dialogue.
+#include "insert/mail.h"
+
+#include <netdb.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "insert/smtp_dialogue.h"
+#include "insert/smtp_transport.h"
+
+namespace {
+
+struct SocketErrorName {
+  int code;
+  const char* name;
+};
+
+constexpr SocketErrorName kSocketErrorNames[] = {
+    {10004, "WSAEINTR"},           {10013, "WSAEACCES"},
+    {10014, "WSAEFAULT"},          {10022, "WSAEINVAL"},
+    {10024, "WSAEMFILE"},          {10035, "WSAEWOULDBLOCK"},
+    {10036, "WSAEINPROGRESS"},     {10038, "WSAENOTSOCK"},
+    {10041, "WSAEPROTOTYPE"},      {10043, "WSAEPROTONOSUPPORT"},
+    {10044, "WSAESOCKTNOSUPPORT"}, {10047, "WSAEAFNOSUPPORT"},
+    {10050, "WSAENETDOWN"},        {10052, "WSAENETRESET"},
+    {10055, "WSAENOBUFS"},         {10091, "WSASYSNOTREADY"},
+    {10092, "WSAVERNOTSUPPORTED"}, {10093, "WSANOTINITIALISED"},
+    {11001, "WSAHOST_NOT_FOUND"},  {11002, "WSATRY_AGAIN"},
+    {11003, "WSANO_RECOVERY"},     {11004, "WSANO_DATA"},
+};
+
+// The server's reply comes from outside and goes onto the error page.
+Text htmlEscape(std::string_view text) {
+  Text escaped;
+  for (char c : text) {
+    if (c == '&') escaped += "&amp;";
+    else if (c == '<') escaped += "&lt;";
+    else if (c == '>') escaped += "&gt;";
+    else if (c == '"') escaped += "&quot;";
+    else escaped += c;
+  }
+  return escaped;
+}
+
+// "kalder@" and the local host's canonical name, or its plain name when the
+// name does not resolve.
+Text localSender(CgiApplication& application) {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0)
+    reportSocketError(application, socketErrorFromErrno(errno));
+  Text host(name);
+  addrinfo hints{};
+  hints.ai_flags = AI_CANONNAME;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(name, nullptr, &hints, &found) == 0) {
+    if (found && found->ai_canonname && *found->ai_canonname) host = found->ai_canonname;
+    ::freeaddrinfo(found);
+  }
+  return "kalder@" + host;
+}
+
+}  // namespace
+
+const char* socketErrorName(int code) {
+  for (const SocketErrorName& entry : kSocketErrorNames)
+    if (entry.code == code) return entry.name;
+  return nullptr;
+}
+
+void reportSocketError(CgiApplication& application, int code) {
+  const char* name = socketErrorName(code);
+  application.fatal(messages::kMailError,
+                    name ? name : application.text(messages::kUnknownError));
+}
+
+void sendMail(CgiApplication& application, Text sender, Text recipient, Text subject, Text body) {
+  if (application.mailServer.empty()) application.fatal(messages::kMailServerUnknown);
+  MailServerAddress server = parseMailServer(application.mailServer);
+  if (!server.valid) reportSocketError(application, 0);
+  if (sender.empty()) sender = localSender(application);
+  TcpTransport transport;
+  IoResult opened = transport.open(server.host, server.port, SmtpClock::now() + smtpTimeout());
+  if (!opened.ok()) reportSocketError(application, opened.code);
+  MailMessage mail{server.host, std::move(sender), std::move(recipient), std::move(subject),
+                   std::move(body)};
+  SmtpOutcome outcome = runSmtpDialogue(transport, mail);
+  if (outcome.sent) return;
+  if (!outcome.reply.empty()) application.fatal(messages::kMailError, htmlEscape(outcome.reply));
+  reportSocketError(application, outcome.code);
+}

@@ -1,0 +1,33 @@
+// The SMTP dialogue of one mail over any SmtpTransport: each command waits
+// for the server's reply, and a refusal or a lost connection ends it unsent.
+#pragma once
+
+#include <string_view>
+
+#include "common/text/text.h"
+#include "insert/smtp_transport.h"
+
+struct MailMessage {
+  Text helo;  // the name given after HELO
+  Text sender;
+  Text recipient;
+  Text subject;
+  Text body;  // line feeds as line ends
+};
+
+// How a dialogue ended. Unsent, `reply` is the server's line that refused the
+// mail, or empty when the connection failed first; `code` is then the
+// Windows Sockets number of the failure (0 when it has none).
+struct SmtpOutcome {
+  bool sent = false;
+  Text reply;
+  int code = 0;
+};
+
+// The value with every CR and LF replaced by a space, so it stays one line.
+Text smtpLine(std::string_view value);
+// What follows DATA: the From and Subject lines, an empty line, the body with
+// CR LF line ends and a second "." before a line's leading ".", and the
+// line holding only ".".
+Text messageData(const MailMessage& mail);
+SmtpOutcome runSmtpDialogue(SmtpTransport& transport, const MailMessage& mail);
