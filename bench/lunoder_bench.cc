@@ -35,11 +35,14 @@ long writeCatalog(const std::string& path, long records) {
   std::vector<char> buffer(1 << 20);
   std::setvbuf(f, buffer.data(), _IOFBF, buffer.size());
   for (long i = 1; i <= records; ++i) {
-    std::fprintf(f, "&LABEL==ORD-%ld\n&FORMID==order\n&COMPUTER==192.0.2.7\n&DATE==19990315\n"
-                    "&TIME==1405\n", i);
+    std::fprintf(f,
+                 "&LABEL==ORD-%ld\n&FORMID==order\n&COMPUTER==192.0.2.7\n&DATE==19990315\n"
+                 "&TIME==1405\n",
+                 i);
     if (i % 10 == 0) std::fprintf(f, "&REFLABEL==ORD-%ld\n", i - 1);
-    std::fprintf(f, "name==Ana Novak\ncity==Ljubljana\nemail==ana.novak@example.org\n"
-                    "note=+LABEL\nPlease deliver before noon.\nThe door code is %ld.\nLABEL\n\n",
+    std::fprintf(f,
+                 "name==Ana Novak\ncity==Ljubljana\nemail==ana.novak@example.org\n"
+                 "note=+LABEL\nPlease deliver before noon.\nThe door code is %ld.\nLABEL\n\n",
                  i % 10000);
   }
   long size = std::ftell(f);
@@ -88,7 +91,8 @@ void measureReadRecord(const std::string& home, double mb) {
     long count = 0;
     auto start = std::chrono::steady_clock::now();
     while (!group.readRecord(catalog, fields).empty()) ++count;
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("  readRecord in-process: %ld records, %.3f s, %.1f MB/s\n", count, seconds,
                 mb / seconds);
     std::fclose(catalog);
@@ -109,8 +113,8 @@ void measure(long records, int repeats) {
   std::printf("%ld records, catalog %.1f MB\n", records, mb);
   for (int i = 0; i < repeats; ++i) {
     Run run = runLunoder(home);
-    std::printf("  run %d: exit %d, %.3f s, %.1f MB/s, peak resident %.1f MiB\n", i + 1,
-                run.status, run.seconds, mb / run.seconds, run.peakKiB / 1024.0);
+    std::printf("  run %d: exit %d, %.3f s, %.1f MB/s, peak resident %.1f MiB\n", i + 1, run.status,
+                run.seconds, mb / run.seconds, run.peakKiB / 1024.0);
   }
   measureReadRecord(home, mb);
   std::error_code ignored;

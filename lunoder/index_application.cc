@@ -4,11 +4,11 @@
 // old index whole.
 #include "lunoder/index_application.h"
 
-#include "common/cgi/html_escape.h"
 #include "common/catalog/index_entry.h"
 #include "common/catalog/line_source.h"
 #include "common/catalog/record_format.h"
 #include "common/cgi/cgi_streams.h"
+#include "common/cgi/html_escape.h"
 #include "common/cgi/path.h"
 #include "common/settings/group_lock.h"
 

@@ -35,18 +35,18 @@ List<Text> listMatchingFiles(const Text& directory, std::string_view wildcardNam
   return names;
 }
 
-
 // A member named in full. Its period digits may come from a visitor's field
 // (through the series tag), so anything but digits is refused before it can
 // reach a file path.
 void addSeriesMember(CatalogGroup& group, CatalogFileList& list, CatalogEntry& entry,
                      const SeriesPattern& pattern, const Text& memberName) {
-  std::string_view digits = memberName.view().substr(
-      std::min(memberName.str().size(), entry.name.str().size()));
+  std::string_view digits =
+      memberName.view().substr(std::min(memberName.str().size(), entry.name.str().size()));
   if (!allDecimalDigits(digits)) group.fatal(messages::kCatalogNotFound, memberName);
   SeriesMember member = memberFromDigits(pattern, digits);
-  CatalogGroup::addUnique(list, CatalogFile{memberName, &entry, member.path,
-                              formatDate(member.date, entry.description, group.currentIndex())});
+  CatalogGroup::addUnique(
+      list, CatalogFile{memberName, &entry, member.path,
+                        formatDate(member.date, entry.description, group.currentIndex())});
 }
 
 // Every member whose file exists, latest period first. A matching file whose
@@ -61,9 +61,9 @@ void addSeriesMembersOnDisk(CatalogGroup& group, CatalogFileList& list, CatalogE
     Text digits, sortKey;
     SeriesMember member = memberFromPath(pattern, directory + fileName, digits, sortKey);
     if (!allDecimalDigits(digits)) continue;
-    found.push_back({sortKey, CatalogFile{entry.name + digits, &entry, member.path,
-                                          formatDate(member.date, entry.description,
-                                                     group.currentIndex())}});
+    found.push_back(
+        {sortKey, CatalogFile{entry.name + digits, &entry, member.path,
+                              formatDate(member.date, entry.description, group.currentIndex())}});
   }
   std::sort(found.begin(), found.end(), [](const FoundMember& a, const FoundMember& b) {
     return b.sortKey < a.sortKey || (b.sortKey == a.sortKey && b.file.path < a.file.path);

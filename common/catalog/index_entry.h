@@ -18,7 +18,7 @@ struct IndexEntry {
   Text formName;
   Text catalogName;  // empty in a private index
   long offset = 0;
-  Text refLabel;     // the rest of the line: may hold spaces
+  Text refLabel;  // the rest of the line: may hold spaces
 };
 
 // Splits one entry line (without its line feed) at spaces: label, form name,

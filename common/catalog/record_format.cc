@@ -114,7 +114,7 @@ RecordRead readItemRecord(LineSource& lines, FieldSink& sink, Text* text) {
   if (text) *text = Text();
   std::string_view line;
   if (!lines.next(line)) return RecordRead::End;
-  for (; !line.empty(); ) {
+  for (; !line.empty();) {
     appendLine(text, line);
     size_t eq = line.find('=');
     if (eq == std::string_view::npos || eq + 1 >= line.size()) return RecordRead::Malformed;

@@ -75,5 +75,4 @@ RecordRead readItemRecord(LineSource& lines, FieldSink& sink, Text* text);
 
 // Pairs the names with the values of one delimited line, in order, until
 // either runs out. Quotes are not interpreted.
-void splitDelimited(std::string_view line, std::string_view names, char delimiter,
-                    FieldSink& sink);
+void splitDelimited(std::string_view line, std::string_view names, char delimiter, FieldSink& sink);

@@ -8,7 +8,9 @@
 
 namespace {
 
-void put(std::FILE* file, std::string_view text) { std::fwrite(text.data(), 1, text.size(), file); }
+void put(std::FILE* file, std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), file);
+}
 
 // Adds every field to a parameter list, as a record is read back.
 class ParamSink : public FieldSink {

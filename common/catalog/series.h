@@ -13,8 +13,8 @@ enum class SeriesFieldKind { Day, Month, ShortYear, LongYear, Season };
 
 struct SeriesField {
   SeriesFieldKind kind;
-  long position;         // of its "?"s in the wildcard path
-  int seasonMonth = 0;   // for a season: the month it ends in, 1 to 12
+  long position;        // of its "?"s in the wildcard path
+  int seasonMonth = 0;  // for a season: the month it ends in, 1 to 12
   // Number of digits (and of "?"s) the field stands for.
   int width() const {
     return kind == SeriesFieldKind::LongYear || kind == SeriesFieldKind::Season ? 4 : 2;

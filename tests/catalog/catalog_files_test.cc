@@ -67,10 +67,11 @@ TEST_F(CatalogFiles, NamedMemberNeedNotExist) {
 TEST_F(CatalogFiles, MemberWithOtherThanDigitsIsUnknownAndNeverAPath) {
   CatalogGroup& g = load(kShop);
   CatalogFileList list;
-  std::string page = pageOfFatal(
-      [&] { g.addCatalogFiles(list, "visits/../<b>x", &g.catalogs[2]); });
+  std::string page =
+      pageOfFatal([&] { g.addCatalogFiles(list, "visits/../<b>x", &g.catalogs[2]); });
   EXPECT_NE(page.find("<b>Cannot find catalog <tt>visits/../&lt;b&gt;x</tt></b>"),
-            std::string::npos) << page;
+            std::string::npos)
+      << page;
   EXPECT_TRUE(list.empty());
 }
 

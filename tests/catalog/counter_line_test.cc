@@ -10,13 +10,11 @@
 namespace {
 
 TEST(CounterLine, ReplacesTheFirstLowerCaseCounterLine) {
-  EXPECT_EQ(withCounterLine("a=1\ncount=41\nb=2\ncount=5\n", 42),
-            "a=1\ncount=42\nb=2\ncount=5\n");
+  EXPECT_EQ(withCounterLine("a=1\ncount=41\nb=2\ncount=5\n", 42), "a=1\ncount=42\nb=2\ncount=5\n");
 }
 
 TEST(CounterLine, LongerNumberKeepsTheLinesAfterIt) {
-  EXPECT_EQ(withCounterLine("count=99\nform=x\nlabel=Q-\n", 100),
-            "count=100\nform=x\nlabel=Q-\n");
+  EXPECT_EQ(withCounterLine("count=99\nform=x\nlabel=Q-\n", 100), "count=100\nform=x\nlabel=Q-\n");
 }
 
 TEST(CounterLine, CapitalisedLineIsNotTheCounterLine) {
@@ -85,7 +83,8 @@ TEST_F(Counter, GroupFileThatCannotBeCreatedIsReported) {
   g.groupPath = home("no/such/dir/shop.grp");
   std::string page = pageOfFatal([&] { g.saveCounter(); });
   EXPECT_NE(page.find("Cannot create file <tt>" + home("no/such/dir/shop.grp") + "</tt>"),
-            std::string::npos) << page;
+            std::string::npos)
+      << page;
 }
 
 }  // namespace

@@ -70,7 +70,8 @@ TEST_F(IndexEntries, CommonIndexRoundTrip) {
   std::rewind(file.get());
   Text label, form, catalog = "unchanged", ref;
   long offset = -1;
-  EXPECT_EQ(g.readIndexEntry(file.get(), label, form, catalog, offset, ref), "ORD-3 order orders 0\n");
+  EXPECT_EQ(g.readIndexEntry(file.get(), label, form, catalog, offset, ref),
+            "ORD-3 order orders 0\n");
   EXPECT_EQ(catalog, "orders");
   EXPECT_EQ(offset, 0);
   EXPECT_EQ(ref, "");

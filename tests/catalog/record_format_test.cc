@@ -53,7 +53,8 @@ TEST(DelimitedFormat, Values) {
 }
 
 TEST(DelimitedFormat, NameList) {
-  EXPECT_EQ(delimitedNames(";name;city", 0), "&label;&formid;&computer;&date;&time;&reflabel;name;city");
+  EXPECT_EQ(delimitedNames(";name;city", 0),
+            "&label;&formid;&computer;&date;&time;&reflabel;name;city");
   EXPECT_EQ(delimitedNames(",x", 4 | 8 | 16 | 32), "&label,&formid,x");
   EXPECT_EQ(delimitedNames(",", 63), "");
 }

@@ -64,7 +64,8 @@ TEST_F(ItemRecords, TerminatorGrowsPastEveryWordInTheValue) {
   ScratchFile file;
   g.writeField(file.get(), "a", "LABEL\nx");
   g.writeField(file.get(), "b", "LABELx and LABEL\n");
-  EXPECT_EQ(file.content(), "a=+LABELx\nLABEL\nx\nLABELx\nb=+LABELxx\nLABELx and LABEL\n\nLABELxx\n");
+  EXPECT_EQ(file.content(),
+            "a=+LABELx\nLABEL\nx\nLABELx\nb=+LABELxx\nLABELx and LABEL\n\nLABELxx\n");
 }
 
 TEST_F(ItemRecords, ReadBackUnderEitherNameCase) {
@@ -166,8 +167,7 @@ TEST_F(DelimitedRecords, ReadBackWithLowerCaseNamesAndQuotesKept) {
   CatalogGroup& g = load("data=;name;city\n");
   ScratchFile file("Q-1;order;192.0.2.7;19990315;1405;;\"A;B\";Kranj\nnext\n");
   ParamList fields;
-  EXPECT_EQ(g.readRecord(file.get(), fields),
-            "Q-1;order;192.0.2.7;19990315;1405;;\"A;B\";Kranj\n");
+  EXPECT_EQ(g.readRecord(file.get(), fields), "Q-1;order;192.0.2.7;19990315;1405;;\"A;B\";Kranj\n");
   ASSERT_EQ(fields.size(), 8u);
   EXPECT_EQ(fields[0].name, "&label");
   EXPECT_EQ(fields.value("&LABEL"), "Q-1");

@@ -1,8 +1,8 @@
 // lunoder run as a web server runs it: the result page, the exit status and
 // the index files it leaves, compared byte for byte.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -32,10 +32,9 @@ class Lunoder : public ::testing::Test {
     home.write("log199903.dat", std::string(kVisit) + kVisit);
   }
   void writeGroup(const std::string& extra = "") {
-    home.write("shop.grp",
-               "form=order\nform=visit\n" + extra +
-                   "catalog=orders order\ncatalog=missing order\n"
-                   "catalog=visits* visit log[YYYY][MM].dat\n");
+    home.write("shop.grp", "form=order\nform=visit\n" + extra +
+                               "catalog=orders order\ncatalog=missing order\n"
+                               "catalog=visits* visit log[YYYY][MM].dat\n");
   }
   CgiResult get(const std::string& query, const std::string& group = "shop") {
     return runCgi(programPath("lunoder"), getEnvironment(home.path(), "lunoder", group, query));
@@ -48,12 +47,15 @@ class Lunoder : public ::testing::Test {
     return "Content-type: text/html\n\n<html>\n<head>\n<title>Building index successful</title>\n"
            "</head>\n<body>\n<h1>Building index successful</h1>\n"
            "Program has built new index files to the following catalogs from the group "
-           "<tt><b>" + group + "</b></tt>:\n<ol>\n" + items + "</ol>\n</body>\n</html>\n";
+           "<tt><b>" +
+           group + "</b></tt>:\n<ol>\n" + items + "</ol>\n</body>\n</html>\n";
   }
   static std::string item(const std::string& name) { return "<li> <tt><b>" + name + "</b></tt>\n"; }
   static std::string errorPage(const std::string& title, const std::string& message) {
-    return "Content-type: text/html\n\n<html>\n<head>\n<title>" + title + "</title>\n</head>\n"
-           "<body>\n<h1>" + title + "</h1>\n<hr>\n<b>" + message + "</b>\n<hr>\n</body>\n</html>\n";
+    return "Content-type: text/html\n\n<html>\n<head>\n<title>" + title +
+           "</title>\n</head>\n"
+           "<body>\n<h1>" +
+           title + "</h1>\n<hr>\n<b>" + message + "</b>\n<hr>\n</body>\n</html>\n";
   }
   // Names of the files in the home, one per line, sorted.
   std::string listing() const {
@@ -163,8 +165,8 @@ TEST_F(Lunoder, IndexThatWouldReplaceACatalogIsRefused) {
   home.write("orders.idx", kOrders);
   CgiResult result = get("");
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.output,
-            errorPage("Runtime Error", "Cannot create file <tt>" + home.file("orders.idx") + "</tt>"));
+  EXPECT_EQ(result.output, errorPage("Runtime Error", "Cannot create file <tt>" +
+                                                          home.file("orders.idx") + "</tt>"));
   EXPECT_EQ(home.read("orders.idx"), kOrders);
 }
 
@@ -230,7 +232,8 @@ TEST_F(Lunoder, WaitsForTheGroupLock) {
   int fd = open(home.file("shop.lck").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   ASSERT_GE(fd, 0);
   ASSERT_EQ(flock(fd, LOCK_EX), 0);
-  CgiProcess process(programPath("lunoder"), getEnvironment(home.path(), "lunoder", "shop", ""), "");
+  CgiProcess process(programPath("lunoder"), getEnvironment(home.path(), "lunoder", "shop", ""),
+                     "");
   usleep(300 * 1000);
   EXPECT_FALSE(home.exists("orders.idx"));
   close(fd);

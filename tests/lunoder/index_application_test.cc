@@ -85,7 +85,8 @@ TEST_F(IndexBuilder, NamesFromTheRequestAreEscapedOnThePage) {
   app.buildIndexes();
   std::string page = cgi.output();
   EXPECT_NE(page.find("<tt><b>SHOP</b></tt>:\n<ol>\n<li> <tt><b>A&lt;b&gt;</b></tt>\n</ol>"),
-            std::string::npos) << page;
+            std::string::npos)
+      << page;
 }
 
 }  // namespace
