@@ -16,7 +16,8 @@ bool passwordMatches(std::string_view posted, std::string_view stored) {
 }
 
 bool AdminApplication::admitted() const {
-  return password.empty() || passwordMatches(postParams().value("password").view(), password.view());
+  return password.empty() ||
+         passwordMatches(postParams().value("password").view(), password.view());
 }
 
 void AdminApplication::run() {

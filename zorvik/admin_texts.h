@@ -9,7 +9,8 @@ namespace adminTexts {
 
 // Login page.
 inline constexpr MessageTable kLoginTitle{"Administrator Login", "Prijava administratorja"};
-inline constexpr MessageTable kLoginHeading{"Initialization files", "Pregled nastavitvenih datotek"};
+inline constexpr MessageTable kLoginHeading{"Initialization files",
+                                            "Pregled nastavitvenih datotek"};
 inline constexpr MessageTable kPasswordPrompt{"Please, enter your password", "Vnesite geslo"};
 
 // Texts that both pages share.
@@ -28,8 +29,10 @@ inline constexpr MessageTable kReloadData{"Reload Data", "Preberi podatke"};
 inline constexpr MessageTable kSettingsTitle{"Settings in initialization file",
                                              "Nastavitve v inicializacijski datoteki"};
 inline constexpr MessageTable kVersion{"Version", "Razli&ccaron;ica"};
-inline constexpr MessageTable kAdministrator{"Administrator's e-mail", "Vzdr&zcaron;evalcev e-mail"};
-inline constexpr MessageTable kMailServer{"Mail server", "Stre&zcaron;nik za elektronsko po&scaron;to"};
+inline constexpr MessageTable kAdministrator{"Administrator's e-mail",
+                                             "Vzdr&zcaron;evalcev e-mail"};
+inline constexpr MessageTable kMailServer{"Mail server",
+                                          "Stre&zcaron;nik za elektronsko po&scaron;to"};
 inline constexpr MessageTable kWwwServer{"WWW server", "Omre&zcaron;ni stre&zcaron;nik"};
 inline constexpr MessageTable kGroupsSection{"Groups of Catalogs", "Skupine katalogov"};
 inline constexpr MessageTable kGroupsIntro{"The registered groups of catalogs are",
@@ -111,7 +114,8 @@ inline constexpr MessageTable kResponseRemoveHint{
 // Adding records.
 inline constexpr MessageTable kInsertSection{"Adding data to the catalog",
                                              "Vstavljanje podatkov v katalog"};
-inline constexpr MessageTable kRecordLayout{"Record description in catalog", "Opis zapisa v katalogu"};
+inline constexpr MessageTable kRecordLayout{"Record description in catalog",
+                                            "Opis zapisa v katalogu"};
 inline constexpr MessageTable kItemized{
     "Data are written in one line each in format <tt>name==value</tt>, records are separated "
     "with an empty line.",
@@ -123,7 +127,8 @@ inline constexpr MessageTable kDelimited{
 inline constexpr MessageTable kListOfKeys{"List of keys", "Seznam klju&ccaron;ev"};
 inline constexpr MessageTable kInsertMethod{"Method for adding new record in a catalog",
                                             "Na&ccaron;in, kako vstaviti nov zapis v katalog"};
-inline constexpr MessageTable kInsertStart{"Add at beginning of a catalog", "Vstavi na za&ccaron;etek"};
+inline constexpr MessageTable kInsertStart{"Add at beginning of a catalog",
+                                           "Vstavi na za&ccaron;etek"};
 inline constexpr MessageTable kInsertEnd{"Add at end of a catalog", "Vstavi na konec"};
 inline constexpr MessageTable kInsertSorted{
     "Add in such a way the records will be sorted with regard to data named",
@@ -140,7 +145,8 @@ inline constexpr MessageTable kOmittedFields{
     "katalog"};
 inline constexpr MessageTable kLabelField{"Label", "Oznaka"};
 inline constexpr MessageTable kFormIdField{"Form name", "Ime obrazca"};
-inline constexpr MessageTable kComputerField{"Computer number", "&Scaron;tevilka ra&ccaron;unalnika"};
+inline constexpr MessageTable kComputerField{"Computer number",
+                                             "&Scaron;tevilka ra&ccaron;unalnika"};
 inline constexpr MessageTable kDateField{"Date", "Datum"};
 inline constexpr MessageTable kTimeField{"Time", "Ura"};
 inline constexpr MessageTable kRefLabelField{"Reference label", "Referen&ccaron;na oznaka"};
@@ -158,7 +164,8 @@ inline constexpr MessageTable kLogFile{"Log file", "Bele&zcaron;enje dostopov"};
 inline constexpr MessageTable kLogNo{"Disable logging", "Izklju&ccaron;eno"};
 inline constexpr MessageTable kLogYes{"Enable logging", "Vklju&ccaron;eno"};
 inline constexpr MessageTable kLabelsSection{"Labels", "Oznake"};
-inline constexpr MessageTable kLabelPrefix{"All labels start with", "Za&ccaron;etne &ccaron;rke v oznakah"};
+inline constexpr MessageTable kLabelPrefix{"All labels start with",
+                                           "Za&ccaron;etne &ccaron;rke v oznakah"};
 inline constexpr MessageTable kLabelCounter{"Label counter", "&Scaron;tevec oznak"};
 inline constexpr MessageTable kVarsSection{"Other variables", "Ostale spremenljivke"};
 inline constexpr MessageTable kVariableList{"List of other user defined variables",

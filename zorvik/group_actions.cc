@@ -172,7 +172,8 @@ void applyButton(AdminApplication& app, const Text& action, const GroupMarks& ma
   } else if (is(kRemoveForm)) {
     removeFirst(app.forms, [&](const FormEntry& form) { return form.name == marks.form; });
   } else if (is(kRemoveCatalog)) {
-    removeFirst(app.catalogs, [&](const CatalogEntry& entry) { return entry.name == marks.catalog; });
+    removeFirst(app.catalogs,
+                [&](const CatalogEntry& entry) { return entry.name == marks.catalog; });
   } else if (is(kRemoveResponse)) {
     long n = responsePosition(marks.response, app.responses.size());
     if (n > 0) app.responses.erase(app.responses.begin() + (n - 1));

@@ -32,7 +32,8 @@ long counterOnDisk(const Text& groupPath, long fallback) {
 
 void saveGroupLocked(AdminApplication& app, bool keepDiskCounter) {
   GroupLock lock;
-  if (!lock.acquire(app.groupPath)) app.fatal(messages::kCreateFailed, GroupLock::lockPath(app.groupPath));
+  if (!lock.acquire(app.groupPath))
+    app.fatal(messages::kCreateFailed, GroupLock::lockPath(app.groupPath));
   if (keepDiskCounter) app.count = counterOnDisk(app.groupPath, app.count);
   app.writeGroup();
 }

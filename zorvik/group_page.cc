@@ -13,7 +13,9 @@ using namespace adminTexts;
 
 namespace {
 
-const char* checked(bool selected) { return selected ? " checked" : ""; }
+const char* checked(bool selected) {
+  return selected ? " checked" : "";
+}
 
 Text joinedWithBlanks(const List<Text>& items) {
   Text out;
@@ -92,7 +94,8 @@ class GroupPageWriter {
                 const MessageTable& button) {
     app_.print(" <tr valign=baseline>\n  <td>\n  <td colspan=%s>\n%s.\n </tr>\n", colspan,
                text(selectHint));
-    app_.print(" <tr valign=baseline>\n  <td>\n  <td colspan=%s>\n   %s\n", colspan, text(removeHint));
+    app_.print(" <tr valign=baseline>\n  <td>\n  <td colspan=%s>\n   %s\n", colspan,
+               text(removeHint));
     app_.print("   <input type=submit name=action value=\"%s\">\n </tr>\n", text(button));
   }
 
@@ -103,8 +106,10 @@ class GroupPageWriter {
     app_.print("<form method=post action=\"%szorvik.exe/%s", escapeValue(app_.CGIhome().view()),
                encodeUrlPart(app_.groupName.view()));
     app_.print("%s\">\n", languageQuery(app_));
-    app_.print("<input type=hidden name=password value=\"%s\">\n", escapeValue(app_.password.view()));
-    app_.print("<h1>%s <tt>\"%s\"</tt></h1>\n", text(kGroupTitle), escapeValue(app_.groupName.view()));
+    app_.print("<input type=hidden name=password value=\"%s\">\n",
+               escapeValue(app_.password.view()));
+    app_.print("<h1>%s <tt>\"%s\"</tt></h1>\n", text(kGroupTitle),
+               escapeValue(app_.groupName.view()));
   }
 
   void itemText(const MessageTable& label) {
@@ -208,7 +213,8 @@ class GroupPageWriter {
     app_.print("<input type=text name=delim value=\"%s\" size=2 maxlength=1>\n </tr>\n",
                escapeValue(delimiter.view()));
     app_.print(" <tr valign=baseline>\n  <td colspan=2>\n  <td> %s: ", text(kListOfKeys));
-    app_.print("<input type=text name=fields value=\"%s\" size=60>\n </tr>\n", escapeValue(keys.view()));
+    app_.print("<input type=text name=fields value=\"%s\" size=60>\n </tr>\n",
+               escapeValue(keys.view()));
     app_.print("</table>\n");
   }
 
@@ -235,14 +241,18 @@ class GroupPageWriter {
     app_.print("       <input type=text name=sortfield value=\"%s\">\n </tr>\n",
                sorted ? escapeValue(app_.sortField.view()) : Text());
     app_.print(" <tr valign=baseline>\n  <td colspan=2>\n  <td> %s\n", text(kSortType));
-    app_.print("   <input type=radio name=sorttype value=alpha%s> ", checked(sorted && !app_.sortNumeric));
+    app_.print("   <input type=radio name=sorttype value=alpha%s> ",
+               checked(sorted && !app_.sortNumeric));
     app_.print("%s\n", text(kAlphanumerical));
-    app_.print("   <input type=radio name=sorttype value=num%s> ", checked(sorted && app_.sortNumeric));
+    app_.print("   <input type=radio name=sorttype value=num%s> ",
+               checked(sorted && app_.sortNumeric));
     app_.print("%s\n </tr>\n", text(kNumerical));
     app_.print(" <tr valign=baseline>\n  <td colspan=2>\n  <td> %s\n", text(kSortOrder));
-    app_.print("   <input type=radio name=sortorder value=ascend%s> ", checked(sorted && !app_.sortReverse));
+    app_.print("   <input type=radio name=sortorder value=ascend%s> ",
+               checked(sorted && !app_.sortReverse));
     app_.print("%s\n", text(kAscending));
-    app_.print("   <input type=radio name=sortorder value=descend%s> ", checked(sorted && app_.sortReverse));
+    app_.print("   <input type=radio name=sortorder value=descend%s> ",
+               checked(sorted && app_.sortReverse));
     app_.print("%s\n </tr>\n", text(kDescending));
     app_.print("</table>\n");
   }
@@ -339,7 +349,8 @@ class GroupPageWriter {
   void writeReturnForm() {
     app_.print("<form method=post action=\"%szorvik.exe%s\">\n", escapeValue(app_.CGIhome().view()),
                languageQuery(app_));
-    app_.print("<input type=hidden name=password value=\"%s\">\n", escapeValue(app_.password.view()));
+    app_.print("<input type=hidden name=password value=\"%s\">\n",
+               escapeValue(app_.password.view()));
     app_.print("<table>\n <tr valign=baseline>\n  <td>\n   %s\n", text(kReturnHint));
     app_.print("   <input type=submit value=\"%s\">\n </tr>\n</table>\n</form>\n", text(kHere));
   }

@@ -9,7 +9,9 @@ using namespace adminTexts;
 
 namespace {
 
-const char* checked(bool selected) { return selected ? " checked" : ""; }
+const char* checked(bool selected) {
+  return selected ? " checked" : "";
+}
 
 // "\n<hr>\n" and the section heading, a link into the help pages.
 void writeSectionHeading(AdminApplication& app, const char* word, const MessageTable& heading) {
@@ -20,7 +22,8 @@ void writeSectionHeading(AdminApplication& app, const char* word, const MessageT
 void writeTextRow(AdminApplication& app, const MessageTable& label, const char* field,
                   const Text& value) {
   app.print(" <tr>\n  <th align=left> %s:\n", app.text(label));
-  app.print("  <td> <input type=text name=%s value=\"%s\" size=40>\n", field, escapeValue(value.view()));
+  app.print("  <td> <input type=text name=%s value=\"%s\" size=40>\n", field,
+            escapeValue(value.view()));
   app.print(" </tr>\n");
 }
 
@@ -38,11 +41,13 @@ void writeGeneral(AdminApplication& app) {
 void writeGroupRow(AdminApplication& app, const Param& group, const Text& mark) {
   Text name = escapeValue(group.name.view());
   app.print(" <tr valign=baseline>\n");
-  app.print("  <td> <input type=radio name=mark value=\"%s\"%s>\n", name, checked(group.name == mark));
+  app.print("  <td> <input type=radio name=mark value=\"%s\"%s>\n", name,
+            checked(group.name == mark));
   app.print("  <td> <input type=text name=%s value=\"%s\" size=20>\n",
             unquotedAttribute((Text("name_") + group.name).view()), name);
   app.print("  <td> <input type=text name=%s value=\"%s\" size=50>\n",
-            unquotedAttribute((Text("desc_") + group.name).view()), escapeValue(group.value.view()));
+            unquotedAttribute((Text("desc_") + group.name).view()),
+            escapeValue(group.value.view()));
   app.print(" </tr>\n");
 }
 
@@ -78,7 +83,8 @@ void writeCodingRows(AdminApplication& app, int i) {
     app.print(" <tr valign=baseline>\n  <td>\n  <td> <b>%s:</b>\n", kCoding.pick(i));
     for (int j = 0; j < language.codingCount; ++j)
       app.print("   <input type=radio name=code_%s value=%s%s> <tt>%s</tt>\n", language.shortName,
-                language.codingNames[j], checked(j == app.languageCodings[i]), language.codingNames[j]);
+                language.codingNames[j], checked(j == app.languageCodings[i]),
+                language.codingNames[j]);
     app.print(" </tr>\n");
   }
   if (language.charsetCount > 0) {

@@ -72,14 +72,17 @@ class ZorvikTest : public ::testing::Test {
     home.write("shop.grp", kShop);
   }
 
-  std::string withHome(const std::string& text) const { return replaceAll(text, "{HOME}", home.path()); }
+  std::string withHome(const std::string& text) const {
+    return replaceAll(text, "{HOME}", home.path());
+  }
   void writeSettings(const std::string& text) const { home.write("kalder.ini", withHome(text)); }
   std::string settingsFile() const { return home.read("kalder.ini"); }
   std::string shopFile() const { return home.read("shop.grp"); }
 
   // A POST to zorvik, with the group as PATH_INFO. Without PATH_TRANSLATED
   // the help links start at the CGI directory, the same in every test home.
-  CgiResult post(const std::string& group, const std::string& query, const std::string& body) const {
+  CgiResult post(const std::string& group, const std::string& query,
+                 const std::string& body) const {
     Environment env = postEnvironment(home.path(), "zorvik", group, query, body);
     env.erase("PATH_TRANSLATED");
     return runCgi(programPath("zorvik"), env, body);
@@ -383,12 +386,11 @@ TEST_F(ZorvikTest, OverviewSaveTakesEditedValues) {
     f.check("code_slo", "utf8");
     f.check("cset_slo", "-");
   });
-  EXPECT_EQ(settingsFile(),
-            withHome("[GENERAL]\nversion=1.2\nmailServer=smtp \"c.example\n"
-                     "serverName=www.example.com\npassword=Secret\n"
-                     "\n[GROUPS]\nshop={HOME}shop.grp\nclub={HOME}club.grp\n"
-                     "\n[INTERNATIONAL]\nlanguage=slo\nslo=utf8\n"
-                     "\n[HEADER]\nline 1\nline \"s 2\n"));
+  EXPECT_EQ(settingsFile(), withHome("[GENERAL]\nversion=1.2\nmailServer=smtp \"c.example\n"
+                                     "serverName=www.example.com\npassword=Secret\n"
+                                     "\n[GROUPS]\nshop={HOME}shop.grp\nclub={HOME}club.grp\n"
+                                     "\n[INTERNATIONAL]\nlanguage=slo\nslo=utf8\n"
+                                     "\n[HEADER]\nline 1\nline \"s 2\n"));
 }
 
 TEST_F(ZorvikTest, OverviewAddPutsTheGroupAtTheEndOrBeforeTheMarkedOne) {
@@ -456,7 +458,8 @@ TEST_F(ZorvikTest, OverviewReloadDataDiscardsEdits) {
 
 TEST_F(ZorvikTest, OverviewButtonsInSlovenian) {
   std::string page = overview("language=slo");
-  for (const char* button : {"Dodaj", "Odstrani", "Podrobnosti", "Shrani spremembe", "Preberi podatke"})
+  for (const char* button :
+       {"Dodaj", "Odstrani", "Podrobnosti", "Shrani spremembe", "Preberi podatke"})
     EXPECT_NE(page.find(std::string("<input type=submit name=action value=\"") + button + "\">"),
               std::string::npos)
         << button;
@@ -484,8 +487,9 @@ TEST_F(ZorvikTest, OverviewAddStillWorksWhenTheDefaultLanguageChanges) {
 
 TEST_F(ZorvikTest, OverviewCarriesTheLanguageInEveryActionAndLink) {
   std::string page = overview("language=slo,cp1250,UTF-8");
-  EXPECT_NE(page.find("<form method=post action=\"/cgi-bin/zorvik.exe?language=slo,cp1250,UTF-8\">"),
-            std::string::npos);
+  EXPECT_NE(
+      page.find("<form method=post action=\"/cgi-bin/zorvik.exe?language=slo,cp1250,UTF-8\">"),
+      std::string::npos);
   EXPECT_EQ(occurrences(page, "<a href="), 4u);
   EXPECT_EQ(occurrences(page, "?language=slo,cp1250,UTF-8\"><h2>"), 4u);
   EXPECT_NE(page.find("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\">"),
@@ -529,7 +533,8 @@ const char kGroupPage[] =
     " <tr valign=baseline>\n"
     "  <td> <font size=4><b>3.</b></font>\n"
     "  <td> Short description:\n"
-    "  <td> <input type=text name=description value=\"Say &quot;cheese&quot; &amp;ccaron; &lt;b&gt;bold&lt;/b&gt; &amp; more\" size=60>\n"
+    "  <td> <input type=text name=description value=\"Say &quot;cheese&quot; &amp;ccaron; "
+    "&lt;b&gt;bold&lt;/b&gt; &amp; more\" size=60>\n"
     " </tr>\n"
     " <tr valign=baseline>\n"
     "  <td> <font size=4><b>4.</b></font>\n"
@@ -714,12 +719,14 @@ const char kGroupPage[] =
     " <tr valign=baseline>\n"
     "  <td>\n"
     "  <td> <input type=radio name=data value=itemize>\n"
-    "  <td> Data are written in one line each in format <tt>name==value</tt>, records are separated with an empty line.\n"
+    "  <td> Data are written in one line each in format <tt>name==value</tt>, records are "
+    "separated with an empty line.\n"
     " </tr>\n"
     " <tr valign=baseline>\n"
     "  <td>\n"
     "  <td> <input type=radio name=data value=delimiter checked>\n"
-    "  <td> All data are written in one line, separated with character <input type=text name=delim value=\"|\" size=2 maxlength=1>\n"
+    "  <td> All data are written in one line, separated with character <input type=text name=delim "
+    "value=\"|\" size=2 maxlength=1>\n"
     " </tr>\n"
     " <tr valign=baseline>\n"
     "  <td colspan=2>\n"
@@ -874,7 +881,8 @@ const char kGroupPage[] =
     "  <td>\n"
     "  <td> <input type=radio name=markvar value=\"link\">\n"
     "  <td> <input type=text name=\"vname_link\" value=\"link\">\n"
-    "  <td> <input type=text name=\"vvalue_link\" value=\"&lt;a href=&quot;x&quot;&gt;&amp;ccaron;&lt;/a&gt;\" size=50>\n"
+    "  <td> <input type=text name=\"vvalue_link\" value=\"&lt;a "
+    "href=&quot;x&quot;&gt;&amp;ccaron;&lt;/a&gt;\" size=50>\n"
     " </tr>\n"
     " <tr valign=baseline>\n"
     "  <td>\n"
@@ -966,7 +974,8 @@ TEST_F(ZorvikTest, GroupAddFormWithoutNameAddsNothingButSavesEdits) {
 }
 
 TEST_F(ZorvikTest, GroupRemoveButtonsRemoveTheMarkedEntries) {
-  std::string page = press(groupPage(), "Remove Form", [](BrowserForm& f) { f.check("markform", "orders"); });
+  std::string page =
+      press(groupPage(), "Remove Form", [](BrowserForm& f) { f.check("markform", "orders"); });
   page = press(page, "Remove Catalog", [](BrowserForm& f) { f.check("markcatalog", "visits"); });
   page = press(page, "Remove Response", [](BrowserForm& f) { f.check("markresponse", "1"); });
   press(page, "Remove Variable", [](BrowserForm& f) { f.check("markvar", "title"); });
@@ -999,8 +1008,10 @@ TEST_F(ZorvikTest, GroupMarksFollowRenamedEntries) {
   EXPECT_EQ(shown.checkedValue("markcatalog"), "sales");
   EXPECT_EQ(shown.checkedValue("markvar"), "heading");
   EXPECT_EQ(shown.checkedValue("markresponse"), "2");
-  std::string expected = replaceAll(kShop, "form=quick - q\"c.msg", "form=fast quick.htm q\"c.msg quick.tmt");
-  expected = replaceAll(expected, "catalog=orders -,quick -", "catalog=sales orders,quick orders.dat");
+  std::string expected =
+      replaceAll(kShop, "form=quick - q\"c.msg", "form=fast quick.htm q\"c.msg quick.tmt");
+  expected =
+      replaceAll(expected, "catalog=orders -,quick -", "catalog=sales orders,quick orders.dat");
   expected = replaceAll(expected, "title=", "heading=");
   EXPECT_EQ(shopFile(), expected);
   // The marks stay with the renamed entries: adding now places before them.
@@ -1036,8 +1047,9 @@ TEST_F(ZorvikTest, GroupAddSeriesCatalogTakesItsWordForFormAndFile) {
     f.set("bnewname", "daily*day");
     f.set("bnewdesc", "Daily  visits");
   });
-  EXPECT_NE(shopFile().find("catalog=visits*tag - log[YYYY].dat\ncatalog=daily*day - - Daily  visits\n"),
-            std::string::npos)
+  EXPECT_NE(
+      shopFile().find("catalog=visits*tag - log[YYYY].dat\ncatalog=daily*day - - Daily  visits\n"),
+      std::string::npos)
       << shopFile();
   std::string page = groupPage();
   EXPECT_NE(page.find("  <td> <input type=text name=\"bname_daily\" value=\"daily*day\">\n"
@@ -1056,8 +1068,11 @@ TEST_F(ZorvikTest, GroupAddResponseGoesFirstWithPositionOneElseLast) {
     f.set("rnewaddr", "first@x.y");
     f.set("rnewtmt", "first.tmt");
   });
-  EXPECT_EQ(shopFile(), replaceAll(replaceAll(kShop, "response=a@b.c", "response=first@x.y first.tmt\nresponse=a@b.c"),
-                                   "response=x@y.z\n", "response=x@y.z\nresponse=last@x.y,other@x.y - - orders,visits\n"));
+  EXPECT_EQ(
+      shopFile(),
+      replaceAll(
+          replaceAll(kShop, "response=a@b.c", "response=first@x.y first.tmt\nresponse=a@b.c"),
+          "response=x@y.z\n", "response=x@y.z\nresponse=last@x.y,other@x.y - - orders,visits\n"));
 }
 
 TEST_F(ZorvikTest, GroupAddVariableSkipsExistingNamesAndPlacesBeforeTheMark) {
@@ -1216,7 +1231,8 @@ TEST_F(ZorvikTest, GroupPageInSlovenianCarriesTheLanguageEverywhere) {
   EXPECT_NE(page.find("&amp;ccaron;"), std::string::npos);
   std::string next = press(page, "Dodaj obrazec", [](BrowserForm& f) { f.set("fnewname", "nov"); });
   EXPECT_NE(shopFile().find("form=nov\n"), std::string::npos);
-  EXPECT_NE(next.find("action=\"/cgi-bin/zorvik.exe/shop?language=slo,cp1250\""), std::string::npos);
+  EXPECT_NE(next.find("action=\"/cgi-bin/zorvik.exe/shop?language=slo,cp1250\""),
+            std::string::npos);
 }
 
 TEST_F(ZorvikTest, GroupReturnFormLeadsToTheOverview) {
@@ -1230,7 +1246,8 @@ TEST_F(ZorvikTest, GroupReturnFormLeadsToTheOverview) {
 TEST_F(ZorvikTest, NewGroupFileIsCreatedByTheFirstSave) {
   press(overview(), "Add", [](BrowserForm& f) {
     f.set("newname", "fresh");
-    f.set("newvalue", f.value("desc_shop").substr(0, f.value("desc_shop").size() - 8) + "fresh.grp");
+    f.set("newvalue",
+          f.value("desc_shop").substr(0, f.value("desc_shop").size() - 8) + "fresh.grp");
   });
   EXPECT_FALSE(home.exists("fresh.grp"));
   std::string page = groupPage("fresh");

@@ -108,7 +108,8 @@ class BrowserForm {
  private:
   Control& field(const std::string& name) {
     for (Control& c : controls_)
-      if (c.name == name && c.kind != "radio" && c.kind != "checkbox" && c.kind != "submit") return c;
+      if (c.name == name && c.kind != "radio" && c.kind != "checkbox" && c.kind != "submit")
+        return c;
     throw std::runtime_error("no field " + name);
   }
 
@@ -165,8 +166,11 @@ class BrowserForm {
   static Tag readTag(const std::string& html, size_t& at) {
     Tag tag;
     size_t i = at + 1;
-    auto space = [&](size_t k) { return k < html.size() && std::isspace(static_cast<unsigned char>(html[k])); };
-    while (i < html.size() && !space(i) && html[i] != '>') tag.name += static_cast<char>(std::tolower(html[i++]));
+    auto space = [&](size_t k) {
+      return k < html.size() && std::isspace(static_cast<unsigned char>(html[k]));
+    };
+    while (i < html.size() && !space(i) && html[i] != '>')
+      tag.name += static_cast<char>(std::tolower(html[i++]));
     while (i < html.size() && html[i] != '>') {
       while (space(i)) ++i;
       std::string key;
