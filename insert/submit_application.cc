@@ -1,4 +1,103 @@
-// The submission flow.
+// The submission flow: form and catalog choice, label, storing under the
+// group lock, the variables the answer page and mails see, and the answer.
 #include "insert/submit_application.h"
 
-void SubmitApplication::runSubmission() {}
+#include "common/cgi/path.h"
+#include "common/settings/group_lock.h"
+#include "insert/template.h"
+
+void SubmitApplication::runSubmission() {
+  if (pathInfo().empty()) fatal(messages::kNoGroup);
+  Text formName = chooseFormName();
+  // The catalog parameter is resolved before the form is looked up, so an
+  // unknown catalog is reported before an unknown form.
+  CatalogFileList requested;
+  addCatalogFilesOf(requested, queryParams().find("catalog"));
+  const FormEntry& form = findForm(formName);
+  CatalogFile target = requested.empty() ? chooseTarget(formName, form) : requested.front();
+  Text refLabel = queryParams().value("reflabel");
+  Text label;
+  {
+    GroupLock lock;
+    lockGroup(lock);
+    rereadCounter();
+    label = nextLabel();
+    storeRecord(target, formName, label, refLabel);
+    if (indexMode != ShareMode::None || !(omittedFields & 1)) saveCounter();
+  }
+  addSubmissionVariables(formName, target, label, refLabel);
+  notify(formName, target, label, refLabel);
+  writeAnswerPage(form);
+}
+
+Text SubmitApplication::chooseFormName() {
+  Text name = queryParams().find("formid") ? queryParams().value("formid") : defaultForm;
+  if (name.empty() && !forms.empty()) name = forms.front().name;
+  if (name.empty()) fatal(messages::kNoForm);
+  return name;
+}
+
+// The first catalog that lists the form; a series goes to the member its tag
+// names (parameter values appended to its name) or to the current period's.
+CatalogFile SubmitApplication::chooseTarget(const Text& formName, const FormEntry& form) {
+  CatalogFileList list;
+  for (CatalogEntry& entry : catalogs) {
+    bool listsForm = false;
+    for (const Text& name : entry.forms) listsForm = listsForm || name.equalsIgnoreCase(form.name);
+    if (!listsForm) continue;
+    Text expansion = entry.name;
+    if (!entry.seriesTag.empty()) {
+      Text rest = entry.seriesTag + ",";
+      for (long comma; (comma = rest.findChar(',')) >= 0; rest.erase(0, comma + 1))
+        expansion += parameter(rest.substring(0, comma));
+    }
+    addCatalogFiles(list, expansion, &entry);
+  }
+  if (list.empty()) fatal(messages::kNoCatalogForForm, formName);
+  return list.front();
+}
+
+void SubmitApplication::lockGroup(GroupLock& lock) {
+  if (!lock.acquire(groupPath)) fatal(messages::kCreateFailed, GroupLock::lockPath(groupPath));
+}
+
+// The counter read with the group may be stale by now: another submission may
+// have advanced it while this one waited for the lock.
+void SubmitApplication::rereadCounter() {
+  FilePtr file = openRead(groupPath, OpenMode::Quiet);
+  if (!file) return;
+  count = 0;
+  Text line;
+  while (line.readLine(file.get()) >= 0) {
+    long eq = line.findChar('=');
+    if (eq > 0 && line.substring(0, eq).equalsIgnoreCase("COUNT")) readGroupLine(line);
+  }
+}
+
+void SubmitApplication::addSubmissionVariables(const Text& formName, const CatalogFile& target,
+                                               const Text& label, const Text& refLabel) {
+  VariableTable& vars = variables();
+  vars.add("&formid", formName, AddMode::Append);
+  vars.add("&catalog", target.name, AddMode::Append);
+  vars.add("&catalogdesc", target.description, AddMode::Append);
+  vars.add("&label", label, AddMode::Append);
+  vars.add("&reflabel", refLabel, AddMode::Append);
+  vars.add("&date", Text::fromInt(today.year, 4) + Text::fromInt(today.month, 2) +
+                        Text::fromInt(today.day, 2),
+           AddMode::Append);
+  vars.add("&time", Text::fromInt(today.hour, 2) + Text::fromInt(today.minute, 2), AddMode::Append);
+}
+
+void SubmitApplication::writeAnswerPage(const FormEntry& form) {
+  Text path = makePath(workDir, form.messageFile);
+  FilePtr file = openRead(path, OpenMode::Required);
+  Text page;
+  page.readBytes(file.get(), -1);
+  closeFile(file);
+  TemplateScopes scopes{&postParams(), &groupVariables, &variables()};
+  TemplateOptions options{&postParams(), true};
+  const Language& language = currentLanguage();
+  expandTemplate(page, scopes, directoryOf(path), currentIndex(), language.dateFormat,
+                 language.timeFormat, options);
+  writeConverted(page);
+}

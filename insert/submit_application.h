@@ -1,10 +1,51 @@
-// SubmitApplication: the program object of insert, which stores a posted form
-// as a new record, mails the notifications and answers with the message page.
+// SubmitApplication: the program object of insert. One run stores one posted
+// form as a new labelled record, saves the counter, mails the first matching
+// response and answers with the form's message page.
 #pragma once
+
+#include <functional>
 
 #include "common/settings/catalog_group.h"
 
 class SubmitApplication : public CatalogGroup {
  public:
+  // The whole submission; every failure ends the request with an error page.
   void runSubmission();
+
+ private:
+  // Choosing.
+  Text chooseFormName();
+  CatalogFile chooseTarget(const Text& formName, const FormEntry& form);
+
+  // Storing, under the group lock.
+  void lockGroup(class GroupLock& lock);
+  void rereadCounter();
+  void storeRecord(const CatalogFile& target, const Text& formName, const Text& label,
+                   const Text& refLabel);
+  long appendRecord(const CatalogFile& target, const Text& formName, const Text& label,
+                    const Text& refLabel);
+  void appendIndexEntry(const Text& indexPath, const CatalogFile& target, const Text& formName,
+                        const Text& label, long offset, const Text& refLabel);
+  // Rewrites `path` through its temporary file: `writeFront` writes what goes
+  // before the rest of the old file, which is then copied unchanged.
+  void rewriteThroughTemp(const Text& path,
+                          const std::function<void(std::FILE* old, std::FILE* temp)>& writeFront);
+  void mergeRecords(std::FILE* old, std::FILE* temp, const Text& formName, const Text& label,
+                    const Text& refLabel);
+  void mergeIndexEntries(std::FILE* old, std::FILE* temp, const CatalogFile& target,
+                         const Text& formName, const Text& label, long offset,
+                         const Text& refLabel);
+  Text newSortKey() const;
+  // Closes a file that was appended to; a failed write is cut back to
+  // `start` and ends the request with "Cannot open file".
+  void finishAppend(FilePtr& file, const Text& path, long start);
+
+  // After storing.
+  void addSubmissionVariables(const Text& formName, const CatalogFile& target, const Text& label,
+                              const Text& refLabel);
+  void notify(const Text& formName, const CatalogFile& target, const Text& label,
+              const Text& refLabel);
+  Text defaultMailBody(const Text& formName, const CatalogFile& target, const Text& label,
+                       const Text& refLabel);
+  void writeAnswerPage(const FormEntry& form);
 };

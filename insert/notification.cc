@@ -1,0 +1,100 @@
+// Mailing the first matching response of the group: its template (sender
+// line, subject line, body) expanded with the submission's variables, or the
+// default mail with the record and a link to the record viewer.
+#include "common/cgi/path.h"
+#include "insert/mail.h"
+#include "insert/submit_application.h"
+#include "insert/template.h"
+
+namespace {
+
+constexpr MessageTable kDefaultSubject{"New Entry in catalog ", "Nov zapis v katalogu "};
+
+bool listed(const List<Text>& names, std::string_view name) {
+  for (const Text& n : names)
+    if (n.equalsIgnoreCase(name)) return true;
+  return false;
+}
+
+// Takes the text up to the first line feed off `rest`; without a line feed
+// the part stays empty and `rest` keeps the text.
+Text takeLine(Text& rest) {
+  long feed = rest.findChar('\n');
+  if (feed < 0) return Text();
+  Text line = rest.substring(0, feed);
+  rest.erase(0, feed + 1);
+  return line;
+}
+
+// A field as a record line: name==value, or a bracketed block for a value
+// that spans lines, closed by a terminator word the value does not contain.
+void appendFieldLine(Text& body, const Text& name, const Text& value) {
+  body += name;
+  body += '=';
+  if (!value.contains('\n')) {
+    body += "=" + value + "\n";
+    return;
+  }
+  Text terminator = "LABEL";
+  while (value.contains(terminator.view())) terminator += 'x';
+  body += "+" + terminator + "\n" + value + "\n" + terminator + "\n";
+}
+
+}  // namespace
+
+void SubmitApplication::notify(const Text& formName, const CatalogFile& target, const Text& label,
+                               const Text& refLabel) {
+  const ResponseEntry* response = nullptr;
+  for (const ResponseEntry& r : responses) {
+    bool formMatches = r.forms.empty() || listed(r.forms, formName);
+    bool catalogMatches = r.catalogs.empty() || listed(r.catalogs, target.entry->name);
+    if (formMatches && catalogMatches) {
+      response = &r;
+      break;
+    }
+  }
+  if (!response) return;
+
+  Text sender, subject, body;
+  Text templatePath = makePath(workDir, response->templateFile);
+  if (!response->templateFile.empty() && fileExists(templatePath)) {
+    FilePtr file = openRead(templatePath, OpenMode::Required);
+    body.readBytes(file.get(), -1);
+    closeFile(file);
+    sender = takeLine(body);
+    subject = takeLine(body);
+    TemplateScopes scopes{&postParams(), &groupVariables, &variables()};
+    TemplateOptions options{&postParams(), false};
+    const Language& language = currentLanguage();
+    Text directory = directoryOf(templatePath);
+    expandTemplate(body, scopes, directory, currentIndex(), language.dateFormat,
+                   language.timeFormat, options);
+    expandTemplate(subject, scopes, directory, currentIndex(), language.dateFormat,
+                   language.timeFormat, options);
+  } else {
+    subject = Text(text(kDefaultSubject)) + target.name;
+    body = defaultMailBody(formName, target, label, refLabel);
+  }
+  // An empty address (a blank line of a recipients file, say) names nobody;
+  // a server would refuse it and the remaining recipients would get nothing.
+  for (const Text& recipient : response->recipients)
+    if (!recipient.empty()) sendMail(*this, sender, recipient, subject, body);
+}
+
+Text SubmitApplication::defaultMailBody(const Text& formName, const CatalogFile& target,
+                                        const Text& label, const Text& refLabel) {
+  Text body;
+  if (!(omittedFields & 1)) body += "&LABEL==" + label + "\n";
+  if (!(omittedFields & 2)) body += "&FORMID==" + formName + "\n";
+  if (!(omittedFields & 4)) body += "&COMPUTER==" + envValue("REMOTE_ADDR") + "\n";
+  if (!(omittedFields & 8)) body += "&DATE==" + variables().value("&DATE") + "\n";
+  if (!(omittedFields & 16)) body += "&TIME==" + variables().value("&TIME") + "\n";
+  if (!(omittedFields & 32) && !refLabel.empty()) body += "&REFLABEL==" + refLabel + "\n";
+  for (const Param& field : postParams()) {
+    appendFieldLine(body, field.name, field.value);
+    for (const Text& further : field.further) appendFieldLine(body, field.name, further);
+  }
+  body += "\nhttp://" + serverName + variables().value("&KALDERHOME") + "show.exe/" + groupName +
+          "?label=" + label + "&catalog=" + target.name;
+  return body;
+}
