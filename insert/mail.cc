@@ -31,14 +31,12 @@ constexpr SocketErrorName kSocketErrorNames[] = {
     {11003, "WSANO_RECOVERY"},     {11004, "WSANO_DATA"},
 };
 
-// The server's reply comes from outside and goes onto the error page.
-Text htmlEscape(std::string_view text) {
+// The server's reply comes from outside. fatal escapes the markup characters
+// of its arguments; an ampersand must not start an entity name either.
+Text escapeAmpersands(std::string_view text) {
   Text escaped;
   for (char c : text) {
     if (c == '&') escaped += "&amp;";
-    else if (c == '<') escaped += "&lt;";
-    else if (c == '>') escaped += "&gt;";
-    else if (c == '"') escaped += "&quot;";
     else escaped += c;
   }
   return escaped;
@@ -87,6 +85,6 @@ void sendMail(CgiApplication& application, Text sender, Text recipient, Text sub
                    std::move(body)};
   SmtpOutcome outcome = runSmtpDialogue(transport, mail);
   if (outcome.sent) return;
-  if (!outcome.reply.empty()) application.fatal(messages::kMailError, htmlEscape(outcome.reply));
+  if (!outcome.reply.empty()) application.fatal(messages::kMailError, escapeAmpersands(outcome.reply));
   reportSocketError(application, outcome.code);
 }

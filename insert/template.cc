@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/cgi/html_escape.h"
 #include "common/language/date_time.h"
 #include "insert/template_internal.h"
 
@@ -141,15 +142,9 @@ bool Expander::substitute(long end, std::string_view replacement) {
 // Writes the visitor's text in place of the tag from pos_ through `end`,
 // never to be scanned or unescaped.
 bool Expander::emitData(long end, std::string_view data) {
-  std::string escaped;
+  Text escaped;
   if (options_.escapePosted) {
-    escaped.reserve(data.size());
-    for (char c : data) {
-      if (c == '<') escaped += "&lt;";
-      else if (c == '>') escaped += "&gt;";
-      else if (c == '"') escaped += "&quot;";
-      else escaped += c;
-    }
+    escaped = escapeHtml(data);
     data = escaped;
   }
   long stop = after(end);

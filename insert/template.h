@@ -17,8 +17,9 @@ struct TemplateOptions {
   // The scope that holds the visitor's posted fields: text taken from it (or
   // from the environment) is data and is never scanned for tags again.
   const ParamList* postedFields = nullptr;
-  // Writes "<", ">" and the double quote of posted text as "&lt;", "&gt;",
-  // "&quot;" (answer pages); mails take the posted text unchanged.
+  // Writes "<", ">", the double and the single quote of posted text as
+  // character references (escapeHtml: answer pages); mails take the posted
+  // text unchanged.
   bool escapePosted = false;
   // Further variables whose value the visitor chose through the query string
   // (the reference label, the raw language parameter): treated like posted

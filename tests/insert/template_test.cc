@@ -341,13 +341,13 @@ TEST_F(TemplateTest, GroupVariablesAndIncludesAreStillExpanded) {
 }
 
 TEST_F(TemplateTest, EscapingAppliesOnlyToTheVisitorsText) {
-  posted.add("name", "<script>alert(\"x\")</script> & co", AddMode::Append);
+  posted.add("name", "<script>alert(\"x\")</script> & 'co'", AddMode::Append);
   group.add("bold", "<b>", AddMode::Append);
   options.escapePosted = true;
   EXPECT_EQ(expand("<var bold><var name>"),
-            "<b>&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; & co");
+            "<b>&lt;script&gt;alert(&quot;x&quot;)&lt;/script&gt; & &#39;co&#39;");
   options.escapePosted = false;
-  EXPECT_EQ(expand("<var name>"), "<script>alert(\"x\")</script> & co");
+  EXPECT_EQ(expand("<var name>"), "<script>alert(\"x\")</script> & 'co'");
 }
 
 TEST_F(TemplateTest, PostedBackslashesStayAsTyped) {
