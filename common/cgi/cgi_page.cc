@@ -45,6 +45,7 @@ void CgiPage::errorPage(const Text& title, const Text& message) {
 }
 
 void CgiPage::endWith(const MessageTable& title, const Text& message) {
+  writeHeader("text/html");
   errorPage(Text(title.pick(currentIndex_)), message);
   std::fflush(cgiStreams().output);
   throw RequestEnded{1};

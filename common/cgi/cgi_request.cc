@@ -48,7 +48,7 @@ void CgiRequest::setProgramArgument(const char* argv0) { programArgument() = arg
 
 CgiRequest::CgiRequest(const char* contentType, const char* homeVariable) {
   adoptPathTranslate();
-  writeDirect(Text::format("Content-type: %s\n\n", contentType));
+  if (contentType) writeHeader(contentType);
   deriveDirectories(homeVariable);
   variables_.add("&root", root_, AddMode::Append);
   variables_.add("&home", home_, AddMode::Append);
@@ -56,6 +56,12 @@ CgiRequest::CgiRequest(const char* contentType, const char* homeVariable) {
   variables_.add("&CGIhome", CGIhome_, AddMode::Append);
   variables_.add("&program", program_, AddMode::Append);
   decodeParameters();
+}
+
+void CgiRequest::writeHeader(std::string_view contentType, std::string_view moreLines) {
+  if (headerWritten_) return;
+  headerWritten_ = true;
+  writeDirect(Text::format("Content-type: %s\n%s\n", contentType, moreLines));
 }
 
 void CgiRequest::deriveDirectories(const char* homeVariable) {
@@ -97,9 +103,8 @@ void CgiRequest::decodeParameters() {
   if (method != "POST") return;
   long wanted = contentLength();
   if (wanted > kMaxBodyLength) wanted = kMaxBodyLength;
-  Text body;
-  body.readBytes(cgiStreams().input, wanted);
-  parseParams(body, '&', postParams_);
+  rawBody_.readBytes(cgiStreams().input, wanted);
+  parseParams(rawBody_, '&', postParams_);
 }
 
 Text CgiRequest::parameter(std::string_view name) const {
@@ -109,8 +114,8 @@ Text CgiRequest::parameter(std::string_view name) const {
 }
 
 void CgiRequest::errorPage(const Text& title, const Text& message) {
-  writeDirect(Text::format("<html>\n<head>\n<title>%s</title>\n</head>\n<body>\n<h1>%s</h1>\n<hr>\n<b>",
-                           title, title));
+  writeDirect(Text::format(
+      "<html>\n<head>\n<title>%s</title>\n</head>\n<body>\n<h1>%s</h1>\n<hr>\n<b>", title, title));
   writeDirect(message);
   writeDirect("</b>\n<hr>\n</body>\n</html>\n");
 }

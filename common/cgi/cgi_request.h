@@ -10,7 +10,9 @@ class CgiRequest {
  public:
   // Writes "Content-type: <contentType>\n\n" first. `homeVariable` names the
   // environment variable that holds the home directory; without it the home
-  // is the directory of the program file.
+  // is the directory of the program file. A null content type defers the
+  // header: the program writes it with writeHeader once it knows what it
+  // answers with (an error page writes an HTML header itself if none was).
   CgiRequest(const char* contentType, const char* homeVariable);
   virtual ~CgiRequest() = default;
   CgiRequest(const CgiRequest&) = delete;
@@ -28,6 +30,14 @@ class CgiRequest {
   const ParamList& postParams() const { return postParams_; }
   const ParamList& queryParams() const { return queryParams_; }
   const VariableTable& variables() const { return variables_; }
+
+  // Writes the header: the content type, further header lines (each ended by
+  // a line feed) and the empty line. Only the first call writes anything.
+  void writeHeader(std::string_view contentType, std::string_view moreLines = {});
+  bool headerWritten() const { return headerWritten_; }
+
+  // The request body exactly as it arrived, before decoding.
+  const Text& rawBody() const { return rawBody_; }
 
   // The query parameter, else the posted field, else the environment variable.
   Text parameter(std::string_view name) const;
@@ -56,4 +66,6 @@ class CgiRequest {
   ParamList postParams_;
   ParamList queryParams_;
   VariableTable variables_;
+  Text rawBody_;
+  bool headerWritten_ = false;
 };

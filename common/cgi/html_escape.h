@@ -14,9 +14,21 @@ Text escapeHtml(std::string_view text);
 
 // The arguments of a message that carries outside data: texts escaped,
 // numbers as they are (see CgiPage::fatal).
-inline Text escapedArg(std::string_view text) { return escapeHtml(text); }
-inline Text escapedArg(const std::string& text) { return escapeHtml(text); }
-inline Text escapedArg(const Text& text) { return escapeHtml(text.view()); }
-inline Text escapedArg(const char* text) { return escapeHtml(text ? text : ""); }
-inline int escapedArg(int number) { return number; }
-inline long escapedArg(long number) { return number; }
+inline Text escapedArg(std::string_view text) {
+  return escapeHtml(text);
+}
+inline Text escapedArg(const std::string& text) {
+  return escapeHtml(text);
+}
+inline Text escapedArg(const Text& text) {
+  return escapeHtml(text.view());
+}
+inline Text escapedArg(const char* text) {
+  return escapeHtml(text ? text : "");
+}
+inline int escapedArg(int number) {
+  return number;
+}
+inline long escapedArg(long number) {
+  return number;
+}

@@ -87,7 +87,8 @@ void ParamList::insertBefore(size_t at, std::string_view name, std::string_view 
   Text stored(value);
   normaliseNew(stored);
   if (at > entries_.size()) at = entries_.size();
-  entries_.insert(entries_.begin() + static_cast<long>(at), Param{Text(name), std::move(stored), {}});
+  entries_.insert(entries_.begin() + static_cast<long>(at),
+                  Param{Text(name), std::move(stored), {}});
   reindex();
 }
 

@@ -11,9 +11,9 @@
 #include "common/text/text.h"
 
 struct Param {
-  Text name;          // as first added, case kept
-  Text value;         // the current value
-  List<Text> further; // later values of the same name, in order
+  Text name;           // as first added, case kept
+  Text value;          // the current value
+  List<Text> further;  // later values of the same name, in order
 };
 
 enum class AddMode { Replace, Append };

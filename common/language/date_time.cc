@@ -67,7 +67,9 @@ void appendCode(Text& out, char code, const DateTime& d, int lang) {
       out += Text::fromInt(floorMod(d.year, 100), 2) + "/" +
              Text::fromInt(floorMod(d.year + 1, 100), 2);
       break;
-    case 'X': out += Text::fromInt(d.year) + "/" + Text::fromInt(floorMod(d.year + 1, 100), 2); break;
+    case 'X':
+      out += Text::fromInt(d.year) + "/" + Text::fromInt(floorMod(d.year + 1, 100), 2);
+      break;
     case '-': out += '-'; break;
     default: break;  // not a code: both characters are consumed, nothing is written
   }

@@ -166,7 +166,16 @@ long Text::readBytes(std::FILE* file, long n) {
 Text Text::format(std::string_view pattern, std::initializer_list<Arg> args) {
   Text out;
   auto next = args.begin();
-  auto take = [&]() -> const Arg* { return next == args.end() ? nullptr : &*next++; };
+  // Writes the next argument, if any is left; a missing one writes nothing.
+  auto insertNext = [&]() {
+    if (next == args.end()) return;
+    const Arg& a = *next++;
+    if (a.isNumber) {
+      out.s_ += fromInt(a.number).s_;
+    } else {
+      out.s_ += a.text;
+    }
+  };
   for (size_t i = 0; i < pattern.size(); ++i) {
     char c = pattern[i];
     if (c != '%') {
@@ -176,10 +185,10 @@ Text Text::format(std::string_view pattern, std::initializer_list<Arg> args) {
     if (i + 1 >= pattern.size()) break;  // a "%" at the very end is dropped
     char k = pattern[i + 1];
     if (k == 's' || k == 'd') {
-      if (const Arg* a = take()) out.s_ += a->isNumber ? fromInt(a->number).s_ : std::string(a->text);
+      insertNext();
       ++i;
     } else if (k == 'l' && i + 2 < pattern.size() && pattern[i + 2] == 'd') {
-      if (const Arg* a = take()) out.s_ += a->isNumber ? fromInt(a->number).s_ : std::string(a->text);
+      insertNext();
       i += 2;
     } else if (k == '%') {
       out.s_ += '%';

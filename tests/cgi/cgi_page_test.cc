@@ -20,11 +20,13 @@ constexpr char kHeader[] = "Content-type: text/html\n\n";
 std::string languageVariables(const CgiPage& page) {
   std::string out;
   for (const char* name : {"&language", "&coding", "&charset", "&metacharset", "&languageparam"})
-    if (const Param* p = page.variables().find(name)) out += std::string(name) + "=" + p->value.str() + ";";
+    if (const Param* p = page.variables().find(name))
+      out += std::string(name) + "=" + p->value.str() + ";";
   return out;
 }
 
-constexpr MessageTable kSample{"Cannot find <tt>%s</tt> (%d)", "Ne najdem <tt>%s</tt> (%d) &scaron;"};
+constexpr MessageTable kSample{"Cannot find <tt>%s</tt> (%d)",
+                               "Ne najdem <tt>%s</tt> (%d) &scaron;"};
 
 // Runs `body` and returns the status that the RequestEnded it throws carries.
 template <typename F>
@@ -61,10 +63,11 @@ TEST(CgiPageLanguage, NamesInAnyCaseAreWrittenAsTheTableHasThem) {
   CgiEnvironment cgi;
   cgi.get("language=SLO,CP1250,iso-8859-2");
   CgiPage page("text/html", "KALDERHOME");
-  EXPECT_EQ(languageVariables(page),
-            "&language=slo;&coding=cp1250;&charset=ISO-8859-2;"
-            "&metacharset=<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-2\">;"
-            "&languageparam=SLO,CP1250,iso-8859-2;");
+  EXPECT_EQ(
+      languageVariables(page),
+      "&language=slo;&coding=cp1250;&charset=ISO-8859-2;"
+      "&metacharset=<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-2\">;"
+      "&languageparam=SLO,CP1250,iso-8859-2;");
 }
 
 TEST(CgiPageLanguage, MetaLineIsStoredWithoutQuoteLetterExpansion) {
@@ -88,7 +91,8 @@ TEST(CgiPageLanguage, EmptyCodingKeepsTheCoding) {
   CgiEnvironment cgi;
   cgi.get("language=slo,,xyz");
   CgiPage page("text/html", "KALDERHOME");
-  EXPECT_EQ(languageVariables(page), "&language=slo;&coding=csz;&charset=-;&languageparam=slo,,xyz;");
+  EXPECT_EQ(languageVariables(page),
+            "&language=slo;&coding=csz;&charset=-;&languageparam=slo,,xyz;");
 }
 
 TEST(CgiPageLanguage, EnglishIgnoresCodings) {
@@ -102,7 +106,8 @@ TEST(CgiPageLanguage, UnknownLanguageAndExtraItemsChangeNothing) {
   CgiEnvironment cgi;
   cgi.get("language=klingon,cp1250,UTF-8,more,items");
   CgiPage page("text/html", "KALDERHOME");
-  EXPECT_EQ(languageVariables(page), "&language=eng;&languageparam=klingon,cp1250,UTF-8,more,items;");
+  EXPECT_EQ(languageVariables(page),
+            "&language=eng;&languageparam=klingon,cp1250,UTF-8,more,items;");
 }
 
 TEST(CgiPageLanguage, PostedLanguageFieldIsIgnored) {
@@ -179,9 +184,10 @@ TEST(CgiPageWriters, WriteHeadWithAndWithoutMeta) {
   CgiPage page("text/html", "KALDERHOME");
   cgi.clearOutput();
   page.writeHead("Na&scaron;a stran");
-  EXPECT_EQ(cgi.output(),
-            "<head>\n<title>Nasa stran</title>\n"
-            "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-2\">\n</head>\n");
+  EXPECT_EQ(
+      cgi.output(),
+      "<head>\n<title>Nasa stran</title>\n"
+      "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-2\">\n</head>\n");
   cgi.clearOutput();
   page.selectCharset(1, "none");
   page.writeHead("T");
@@ -193,10 +199,11 @@ TEST(CgiPageErrors, FatalWritesTheErrorPageAndEndsWithStatusOne) {
   cgi.get("");
   CgiPage page("text/html", "KALDERHOME");
   EXPECT_EQ(endedStatus([&] { page.fatal(kSample, "orders", 3); }), 1);
-  EXPECT_EQ(cgi.output(), std::string(kHeader) +
-                              "<html>\n<head>\n<title>Runtime Error</title>\n</head>\n<body>\n"
-                              "<h1>Runtime Error</h1>\n<hr>\n<b>Cannot find <tt>orders</tt> (3)</b>\n"
-                              "<hr>\n</body>\n</html>\n");
+  EXPECT_EQ(cgi.output(),
+            std::string(kHeader) +
+                "<html>\n<head>\n<title>Runtime Error</title>\n</head>\n<body>\n"
+                "<h1>Runtime Error</h1>\n<hr>\n<b>Cannot find <tt>orders</tt> (3)</b>\n"
+                "<hr>\n</body>\n</html>\n");
 }
 
 TEST(CgiPageErrors, WarningInSloveneWithConversion) {

@@ -163,8 +163,9 @@ TEST(CgiRequestVariables, DirectoriesInOrder) {
   cgi.set("KALDERHOME", "/srv/kalder");
   cgi.set("SCRIPT_NAME", "/cgi-bin/lunoder.exe");
   CgiRequest request("text/html", "KALDERHOME");
-  EXPECT_EQ(dump(request.variables()),
-            "&root=;&home=/srv/kalder/;&WWWhome=/cgi-bin/;&CGIhome=/cgi-bin/;&program=lunoder.exe;");
+  EXPECT_EQ(
+      dump(request.variables()),
+      "&root=;&home=/srv/kalder/;&WWWhome=/cgi-bin/;&CGIhome=/cgi-bin/;&program=lunoder.exe;");
 }
 
 TEST(CgiRequestParameters, GetDecodesTheQueryString) {
@@ -276,7 +277,8 @@ TEST(CgiRequestBody, OverlongBodyIsCut) {
 TEST(CgiRequestBody, HundredThousandFields) {
   CgiEnvironment cgi;
   std::string body;
-  for (int i = 0; i < 100000; ++i) body += "f" + std::to_string(i) + "=" + std::to_string(i) + "&";
+  for (int i = 0; i < 100000; ++i)
+    body.append("f").append(std::to_string(i)).append("=").append(std::to_string(i)).append("&");
   cgi.post(body);
   CgiRequest request("text/html", "KALDERHOME");
   ASSERT_EQ(request.postParams().size(), 100000u);

@@ -49,16 +49,17 @@ struct DecodeRow {
 
 class UrlDecodeTable : public testing::TestWithParam<DecodeRow> {};
 
-TEST_P(UrlDecodeTable, DecodesRow) { EXPECT_EQ(decoded(GetParam().input), GetParam().expected); }
+TEST_P(UrlDecodeTable, DecodesRow) {
+  EXPECT_EQ(decoded(GetParam().input), GetParam().expected);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, UrlDecodeTable,
     testing::Values(DecodeRow{"", ""}, DecodeRow{"plain", "plain"}, DecodeRow{"a+b", "a b"},
-                    DecodeRow{"%41%62", "Ab"}, DecodeRow{"%4a%4A", "JJ"},
-                    DecodeRow{"%", ""}, DecodeRow{"%9", "9"}, DecodeRow{"%4", "4"},
-                    DecodeRow{"50%", "50"}, DecodeRow{"foo%zubar", "foozubar"},
-                    DecodeRow{"%g1", "g1"}, DecodeRow{"%1g", "1g"},
-                    DecodeRow{"%00", std::string("\0", 1)},
+                    DecodeRow{"%41%62", "Ab"}, DecodeRow{"%4a%4A", "JJ"}, DecodeRow{"%", ""},
+                    DecodeRow{"%9", "9"}, DecodeRow{"%4", "4"}, DecodeRow{"50%", "50"},
+                    DecodeRow{"foo%zubar", "foozubar"}, DecodeRow{"%g1", "g1"},
+                    DecodeRow{"%1g", "1g"}, DecodeRow{"%00", std::string("\0", 1)},
                     DecodeRow{"a%00b", std::string("a\0b", 3)}, DecodeRow{"%ff%80", "\xFF\x80"},
                     DecodeRow{"%2B", "+"}, DecodeRow{"%%41", "A"}, DecodeRow{"%%", ""},
                     DecodeRow{"%25", "%"}, DecodeRow{"%2525", "%25"},
@@ -79,8 +80,7 @@ TEST(UrlEncode, DecodesBackToTheSameBytes) {
 }
 
 TEST(ExpandQuotedLetters, SixLettersBecomeEntityNames) {
-  EXPECT_EQ(expanded("\"c\"s\"z\"C\"S\"Z"),
-            "&ccaron;&scaron;&zcaron;&Ccaron;&Scaron;&Zcaron;");
+  EXPECT_EQ(expanded("\"c\"s\"z\"C\"S\"Z"), "&ccaron;&scaron;&zcaron;&Ccaron;&Scaron;&Zcaron;");
   EXPECT_EQ(expanded("Ko\"sarka"), "Ko&scaron;arka");
 }
 
@@ -155,7 +155,7 @@ TEST(ParseParams, OtherSeparator) {
 
 TEST(ParseParams, ThousandsOfRepeatedNamesKeepTheirOrder) {
   std::string body;
-  for (int i = 0; i < 5000; ++i) body += "f=" + std::to_string(i) + "&";
+  for (int i = 0; i < 5000; ++i) body.append("f=").append(std::to_string(i)).append("&");
   ParamList list = parsed(body);
   ASSERT_EQ(list.size(), 1u);
   const Param* f = list.find("F");
@@ -167,11 +167,17 @@ TEST(ParseParams, ThousandsOfRepeatedNamesKeepTheirOrder) {
 
 TEST(ParseParams, HundredThousandFieldsStayInOrderAndFindable) {
   std::string body;
-  for (int i = 0; i < 100000; ++i) body += "Field" + std::to_string(i) + "=v" + std::to_string(i) + "&";
+  for (int i = 0; i < 100000; ++i)
+    body.append("Field")
+        .append(std::to_string(i))
+        .append("=v")
+        .append(std::to_string(i))
+        .append("&");
   body += "field7=again";
   ParamList list = parsed(body);
   ASSERT_EQ(list.size(), 100000u);
-  for (size_t i = 0; i < list.size(); i += 997) EXPECT_EQ(list[i].name, "Field" + std::to_string(i));
+  for (size_t i = 0; i < list.size(); i += 997)
+    EXPECT_EQ(list[i].name, "Field" + std::to_string(i));
   EXPECT_EQ(list.value("FIELD99999"), "v99999");
   EXPECT_EQ(list.value("field7"), "v7");
   EXPECT_EQ(list.value("field7", 1), "again");

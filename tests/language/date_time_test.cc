@@ -49,8 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
                     CodeRow{"-p", "pm", "pm"}, CodeRow{"-P", "PM", "PM"},
                     CodeRow{"-x", "24/25", "24/25"}, CodeRow{"-X", "2024/25", "2024/25"},
                     CodeRow{"--", "-", "-"}, CodeRow{"-Q", "", ""}, CodeRow{"-", "", ""},
-                    CodeRow{"a-Qb", "ab", "ab"}, CodeRow{"---d", "-1", "-1"},
-                    CodeRow{"", "", ""}));
+                    CodeRow{"a-Qb", "ab", "ab"}, CodeRow{"---d", "-1", "-1"}, CodeRow{"", "", ""}));
 
 TEST(FormatDate, LanguageFormatsOfTheTable) {
   EXPECT_EQ(formatted(kThursday, kLanguages[0].dateFormat), "Thursday, Feb 1, 2024");
@@ -89,22 +88,27 @@ TEST(FormatDate, EveryMonthNameInBothLanguages) {
                                 "Jul", "Avg", "Sep", "Okt", "Nov", "Dec"};
   for (int m = 1; m <= 12; ++m) {
     DateTime d{10, m, 2023, 9, 0};
-    EXPECT_EQ(formatted(d, "-B|-b", kEnglish), std::string(english[m - 1]) + "|" + englishShort[m - 1]);
-    EXPECT_EQ(formatted(d, "-B|-b", kSlovenian), std::string(slovene[m - 1]) + "|" + sloveneShort[m - 1]);
-    EXPECT_EQ(formatted(d, "-N|-n|-E|-e", kSlovenian), std::string(english[m - 1]) + "|" +
-                                                          englishShort[m - 1] + "|" + slovene[m - 1] +
-                                                          "|" + sloveneShort[m - 1]);
+    EXPECT_EQ(formatted(d, "-B|-b", kEnglish),
+              std::string(english[m - 1]) + "|" + englishShort[m - 1]);
+    EXPECT_EQ(formatted(d, "-B|-b", kSlovenian),
+              std::string(slovene[m - 1]) + "|" + sloveneShort[m - 1]);
+    EXPECT_EQ(formatted(d, "-N|-n|-E|-e", kSlovenian),
+              std::string(english[m - 1]) + "|" + englishShort[m - 1] + "|" + slovene[m - 1] + "|" +
+                  sloveneShort[m - 1]);
   }
 }
 
 TEST(FormatDate, EveryDayNameInBothLanguages) {
-  const char* english[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
-  const char* slovene[] = {"Nedelja", "Ponedeljek", "Torek", "Sreda", "&Ccaron;etrtek", "Petek", "Sobota"};
+  const char* english[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                           "Thursday", "Friday", "Saturday"};
+  const char* slovene[] = {"Nedelja",        "Ponedeljek", "Torek", "Sreda",
+                           "&Ccaron;etrtek", "Petek",      "Sobota"};
   const char* sloveneShort[] = {"Ned", "Pon", "Tor", "Sre", "&Ccaron;et", "Pet", "Sob"};
   for (int day = 7; day <= 13; ++day) {  // 7 January 2024 is a Sunday
     DateTime d{day, 1, 2024, 0, 0};
     int w = day - 7;
-    EXPECT_EQ(formatted(d, "-A|-a", kEnglish), std::string(english[w]) + "|" + std::string(english[w], 3));
+    EXPECT_EQ(formatted(d, "-A|-a", kEnglish),
+              std::string(english[w]) + "|" + std::string(english[w], 3));
     EXPECT_EQ(formatted(d, "-A|-a", kSlovenian), std::string(slovene[w]) + "|" + sloveneShort[w]);
     EXPECT_EQ(formatted(d, "-W|-C|-c", kSlovenian),
               std::string(english[w]) + "|" + slovene[w] + "|" + sloveneShort[w]);
@@ -119,11 +123,11 @@ TEST(FormatDate, MonthOutsideTheTablesWritesNoName) {
 }
 
 TEST(Weekday, KnownDates) {
-  EXPECT_EQ(weekday(DateTime{1, 2, 2024, 0, 0}), 4);   // Thursday
-  EXPECT_EQ(weekday(DateTime{1, 1, 2024, 0, 0}), 1);   // Monday
-  EXPECT_EQ(weekday(DateTime{29, 2, 2024, 0, 0}), 4);  // Thursday
-  EXPECT_EQ(weekday(DateTime{1, 3, 2000, 0, 0}), 3);   // Wednesday
-  EXPECT_EQ(weekday(DateTime{31, 12, 1999, 0, 0}), 5); // Friday
+  EXPECT_EQ(weekday(DateTime{1, 2, 2024, 0, 0}), 4);    // Thursday
+  EXPECT_EQ(weekday(DateTime{1, 1, 2024, 0, 0}), 1);    // Monday
+  EXPECT_EQ(weekday(DateTime{29, 2, 2024, 0, 0}), 4);   // Thursday
+  EXPECT_EQ(weekday(DateTime{1, 3, 2000, 0, 0}), 3);    // Wednesday
+  EXPECT_EQ(weekday(DateTime{31, 12, 1999, 0, 0}), 5);  // Friday
 }
 
 TEST(Weekday, EveryDayOfTwoCenturiesAgreesWithTheCalendar) {
@@ -133,7 +137,8 @@ TEST(Weekday, EveryDayOfTwoCenturiesAgreesWithTheCalendar) {
   for (chrono::sys_days day = first; day < last; day += chrono::days{1}) {
     chrono::year_month_day ymd{day};
     DateTime d{static_cast<int>(static_cast<unsigned>(ymd.day())),
-               static_cast<int>(static_cast<unsigned>(ymd.month())), static_cast<int>(ymd.year()), 0, 0};
+               static_cast<int>(static_cast<unsigned>(ymd.month())), static_cast<int>(ymd.year()),
+               0, 0};
     ASSERT_EQ(::weekday(d), static_cast<int>(chrono::weekday{day}.c_encoding()))
         << d.day << "." << d.month << "." << d.year;
   }

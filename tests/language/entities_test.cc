@@ -36,19 +36,26 @@ constexpr EntityRow kTable[kEntityCount] = {
     {"&Ouml;", {"&Ouml;", "&Ouml;", "&Ouml;", "\x99", "&Ouml;", "\\\"{O}", "&#214;", "&Ouml;"}},
     {"&euml;", {"&euml;", "&euml;", "&euml;", "\x89", "&euml;", "\\\"{e}", "&#235;", "&euml;"}},
     {"&Euml;", {"&Euml;", "&Euml;", "&Euml;", "\xD3", "&Euml;", "\\\"{E}", "&#203;", "&Euml;"}},
-    {"&szlig;", {"&szlig;", "&szlig;", "&szlig;", "\xE1", "&szlig;", "{\\ss}", "&#223;", "&szlig;"}},
-    {"&eacute;", {"&eacute;", "&eacute;", "&eacute;", "\x82", "&eacute;", "\\'{e}", "&#233;", "&eacute;"}},
-    {"&Eacute;", {"&Eacute;", "&Eacute;", "&Eacute;", "\x90", "&Eacute;", "\\'{E}", "&#201;", "&Eacute;"}},
+    {"&szlig;",
+     {"&szlig;", "&szlig;", "&szlig;", "\xE1", "&szlig;", "{\\ss}", "&#223;", "&szlig;"}},
+    {"&eacute;",
+     {"&eacute;", "&eacute;", "&eacute;", "\x82", "&eacute;", "\\'{e}", "&#233;", "&eacute;"}},
+    {"&Eacute;",
+     {"&Eacute;", "&Eacute;", "&Eacute;", "\x90", "&Eacute;", "\\'{E}", "&#201;", "&Eacute;"}},
     {"&egrave;", {"&egrave;", "&egrave;", "&egrave;", "e", "e", "\\`{e}", "&#232;", "&egrave;"}},
     {"&Egrave;", {"&Egrave;", "&Egrave;", "&Egrave;", "E", "E", "\\`{E}", "&#200;", "&Egrave;"}},
     {"&ecirc;", {"&ecirc;", "&ecirc;", "&ecirc;", "e", "e", "\\^{e}", "&#234;", "&ecirc;"}},
     {"&Ecirc;", {"&Ecirc;", "&Ecirc;", "&Ecirc;", "E", "E", "\\^{E}", "&#202;", "&Ecirc;"}},
-    {"&acirc;", {"&acirc;", "&acirc;", "&acirc;", "\x83", "&acirc;", "\\^{a}", "&#226;", "&acirc;"}},
-    {"&Acirc;", {"&Acirc;", "&Acirc;", "&Acirc;", "\xB6", "&Acirc;", "\\^{A}", "&#194;", "&Acirc;"}},
+    {"&acirc;",
+     {"&acirc;", "&acirc;", "&acirc;", "\x83", "&acirc;", "\\^{a}", "&#226;", "&acirc;"}},
+    {"&Acirc;",
+     {"&Acirc;", "&Acirc;", "&Acirc;", "\xB6", "&Acirc;", "\\^{A}", "&#194;", "&Acirc;"}},
     {"&ucirc;", {"&ucirc;", "&ucirc;", "&ucirc;", "u", "u", "\\^{u}", "&#251;", "&ucirc;"}},
     {"&Ucirc;", {"&Ucirc;", "&Ucirc;", "&Ucirc;", "U", "U", "\\^{U}", "&#219;", "&Ucirc;"}},
-    {"&ccedil;", {"&ccedil;", "&ccedil;", "&ccedil;", "\x87", "&ccedil;", "\\c{c}", "&#231;", "&ccedil;"}},
-    {"&Ccedil;", {"&Ccedil;", "&Ccedil;", "&Ccedil;", "\x80", "&Ccedil;", "\\c{C}", "&#199;", "&Ccedil;"}},
+    {"&ccedil;",
+     {"&ccedil;", "&ccedil;", "&ccedil;", "\x87", "&ccedil;", "\\c{c}", "&#231;", "&ccedil;"}},
+    {"&Ccedil;",
+     {"&Ccedil;", "&Ccedil;", "&Ccedil;", "\x80", "&Ccedil;", "\\c{C}", "&#199;", "&Ccedil;"}},
     {"&rcaron;", {"r", "r", "\xF8", "\xFD", "\xF8", "\\v{r}", "&#345;", "&rcaron;"}},
     {"&Rcaron;", {"R", "R", "\xD8", "\xFC", "\xD8", "\\v{R}", "&#344;", "&Rcaron;"}},
     {"&ntilde;", {"&ntilde;", "&ntilde;", "&ntilde;", "n", "n", "\\~{n}", "&#241;", "&ntilde;"}},
@@ -60,7 +67,9 @@ constexpr EntityRow kTable[kEntityCount] = {
     {"&copy;", {"\xA9", "\xA9", "(c)", "(c)", "\xA9", "(c)", "&#169;", "&copy;"}},
 };
 
-int coding(const char* name) { return kLanguages[kSlovenian].findCoding(name); }
+int coding(const char* name) {
+  return kLanguages[kSlovenian].findCoding(name);
+}
 
 std::string converted(std::string_view text, const char* codingName) {
   return convertEntities(text, coding(codingName)).str();

@@ -119,7 +119,10 @@ TEST(GroupLock, ExcludesASecondHolderUntilReleased) {
 TEST(GroupLock, ReleasedWhenTheHolderEnds) {
   TestHome home;
   Text groupPath(home.file("shop.grp"));
-  { GroupLock lock; ASSERT_TRUE(lock.acquire(groupPath)); }
+  {
+    GroupLock lock;
+    ASSERT_TRUE(lock.acquire(groupPath));
+  }
   int other = open(home.file("shop.lck").c_str(), O_RDWR);
   EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
   close(other);

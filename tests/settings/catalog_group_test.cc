@@ -117,8 +117,10 @@ TEST(CatalogGroupConstruction, WithoutSettingsEveryGroupIsUnknown) {
 TEST(CatalogGroupMessages, PairsAsPublished) {
   EXPECT_STREQ(messages::kNoGroup.english, "Group of catalogs is not specified");
   EXPECT_STREQ(messages::kNoGroup.slovenian, "Skupina katalogov ni dolo&ccaron;ena");
-  EXPECT_STREQ(messages::kNoCatalogForForm.english, "Catalog for form <tt>%s</tt> is not specified");
-  EXPECT_STREQ(messages::kNoCatalogForForm.slovenian, "Katalog za obrazec <tt>%s</tt> ni dolo&ccaron;ena");
+  EXPECT_STREQ(messages::kNoCatalogForForm.english,
+               "Catalog for form <tt>%s</tt> is not specified");
+  EXPECT_STREQ(messages::kNoCatalogForForm.slovenian,
+               "Katalog za obrazec <tt>%s</tt> ni dolo&ccaron;ena");
   EXPECT_STREQ(messages::kBadRecord.slovenian, "Napaka v podatkih");
   EXPECT_STREQ(messages::kNoForm.slovenian, "Obrazec ni dolo&ccaron;en");
   EXPECT_STREQ(messages::kFormNotFound.slovenian, "Ne najdem obrazca <tt>%s</tt>");

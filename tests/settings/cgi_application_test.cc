@@ -107,7 +107,8 @@ TEST_F(Settings, GeneralKeysIgnoreCaseAndAreNotTrimmed) {
 TEST_F(Settings, SectionLinesAsAWholeIgnoringCase) {
   CgiApplication& s = load(
       "administrator=before@example.org\n[GENERAL]\nadministrator=a@example.org\n"
-      "[GROUPS] \nmailserver=still.general\n[whatever]\npassword=p\n[groups]\nshop=/data/shop.grp\n");
+      "[GROUPS] "
+      "\nmailserver=still.general\n[whatever]\npassword=p\n[groups]\nshop=/data/shop.grp\n");
   EXPECT_EQ(s.administrator, "a@example.org");
   EXPECT_EQ(s.mailServer, "still.general");
   EXPECT_EQ(s.password, "p");
@@ -289,10 +290,11 @@ TEST_F(Settings, FileThatCannotBeCreatedIsAFatalError) {
   s.settingsChanged = 1;
   EXPECT_EQ(endedStatus([&] { s.writeSettings(); }), 1);
   EXPECT_EQ(s.settingsChanged, 0);  // the destructor does not try again
-  EXPECT_EQ(cgi.output(),
-            "<html>\n<head>\n<title>Runtime Error</title>\n</head>\n<body>\n<h1>Runtime Error</h1>\n"
-            "<hr>\n<b>Cannot create file <tt>" +
-                s.settingsPath.str() + "</tt></b>\n<hr>\n</body>\n</html>\n");
+  EXPECT_EQ(
+      cgi.output(),
+      "<html>\n<head>\n<title>Runtime Error</title>\n</head>\n<body>\n<h1>Runtime Error</h1>\n"
+      "<hr>\n<b>Cannot create file <tt>" +
+          s.settingsPath.str() + "</tt></b>\n<hr>\n</body>\n</html>\n");
 }
 
 TEST_F(Settings, FailedWriteLeavesTheOldFileWhole) {
@@ -303,13 +305,16 @@ TEST_F(Settings, FailedWriteLeavesTheOldFileWhole) {
   if (child == 0) {
     // A file size limit makes the write fail part-way, as a full disk would.
     std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit{4096, 4096};
+    struct rlimit limit {
+      4096, 4096
+    };
     setrlimit(RLIMIT_FSIZE, &limit);
     s.password = std::string(100000, 'p');  // not on the error page, which must fit
     s.settingsChanged = 1;
     int status = endedStatus([&] { s.writeSettings(); });
     std::string out = cgi.output();
-    bool reported = out.find("Cannot create file <tt>" + s.settingsPath.str() + "</tt>") != std::string::npos;
+    bool reported =
+        out.find("Cannot create file <tt>" + s.settingsPath.str() + "</tt>") != std::string::npos;
     _exit(status == 1 && reported ? 0 : 1);
   }
   int status = 0;
@@ -348,12 +353,15 @@ TEST_F(Settings, ErrorPageWithContactLineAndMailLink) {
 TEST_F(Settings, SloveneErrorPageInCp1250) {
   CgiApplication& s = load("[GENERAL]\nadministrator=admin@example.org\n", "language=slo,cp1250");
   EXPECT_EQ(endedStatus([&] { s.fatal(messages::kCreateFailed, "b.dat"); }), 1);
-  EXPECT_EQ(cgi.output(),
-            "<html>\n<head>\n<title>Napaka med izvajanjem programa</title>\n</head>\n<body>\n"
-            "<h1>Napaka med izvajanjem programa</h1>\n<hr>\n"
-            "<b>Ne morem ustvariti datoteke <tt>b.dat</tt></b>\n<hr>\n"
-            "\xC8" "e se problemi ponavljajo, obvestite vzd\x9E" "evalca: "
-            "<a href=\"mailto:admin@example.org\"><tt>admin@example.org</tt></a>\n</body>\n</html>\n");
+  EXPECT_EQ(
+      cgi.output(),
+      "<html>\n<head>\n<title>Napaka med izvajanjem programa</title>\n</head>\n<body>\n"
+      "<h1>Napaka med izvajanjem programa</h1>\n<hr>\n"
+      "<b>Ne morem ustvariti datoteke <tt>b.dat</tt></b>\n<hr>\n"
+      "\xC8"
+      "e se problemi ponavljajo, obvestite vzd\x9E"
+      "evalca: "
+      "<a href=\"mailto:admin@example.org\"><tt>admin@example.org</tt></a>\n</body>\n</html>\n");
 }
 
 TEST_F(Settings, ErrorPageWithoutAdministratorHasNoContactLine) {
@@ -401,7 +409,8 @@ TEST_F(Settings, OpenReadModes) {
   EXPECT_FALSE(created);
   Text gone(cgi.home().file("gone.txt"));
   EXPECT_EQ(endedStatus([&] { s.openRead(gone, OpenMode::Required); }), 1);
-  EXPECT_NE(cgi.output().find("<b>Cannot open file <tt>" + gone.str() + "</tt></b>"), std::string::npos);
+  EXPECT_NE(cgi.output().find("<b>Cannot open file <tt>" + gone.str() + "</tt></b>"),
+            std::string::npos);
 }
 
 TEST_F(Settings, CreateIfMissingInAMissingDirectoryIsFatal) {
@@ -480,7 +489,8 @@ TEST_F(Settings, ReplacementThatCannotStartNamesTheReportedPath) {
   CgiApplication& s = load(nullptr);
   Text target(cgi.home().file("nodir/cat.dat"));
   AtomicFile file;
-  EXPECT_EQ(endedStatus([&] { s.openReplacement(file, target, privateTempPath(target), "cat.dat"); }), 1);
+  EXPECT_EQ(
+      endedStatus([&] { s.openReplacement(file, target, privateTempPath(target), "cat.dat"); }), 1);
   EXPECT_NE(cgi.output().find("Cannot create file <tt>cat.dat</tt>"), std::string::npos);
 }
 

@@ -127,13 +127,16 @@ TEST_F(GroupFile, OnlyLinesThatBeginWithALetterAndHoldEqualsCount) {
 }
 
 TEST_F(GroupFile, FormDefaultsAndPlaceholders) {
-  read("form=orders\nform=orders - orders2.msg\nform=orders - - -\nform=x a.htm b.msg c.tmt extra\n");
+  read(
+      "form=orders\nform=orders - orders2.msg\nform=orders - - -\nform=x a.htm b.msg c.tmt "
+      "extra\n");
   EXPECT_EQ(describe(*group).substr(describe(*group).find("form ")),
             "form orders orders.htm orders.msg orders.tmt\n"
             "form orders orders.htm orders2.msg orders.tmt\n"
             "form orders orders.htm orders.msg orders.tmt\n"
             "form x a.htm b.msg c.tmt\n");
-  EXPECT_EQ(written(), "form=orders\nform=orders - orders2.msg\nform=orders\nform=x a.htm b.msg c.tmt\n");
+  EXPECT_EQ(written(),
+            "form=orders\nform=orders - orders2.msg\nform=orders\nform=x a.htm b.msg c.tmt\n");
 }
 
 TEST_F(GroupFile, FormValueIsSqueezed) {
@@ -281,8 +284,9 @@ TEST_F(GroupFile, WorkDirDefaultsToTheFilesDirectory) {
 }
 
 TEST_F(GroupFile, ResponsesWithListsAndPlaceholders) {
-  read("response=a@x,b@y mail.tmt orders,quick shop\nresponse=c@z - - cat\nresponse=d@w\n"
-       "response=,e@v,\n");
+  read(
+      "response=a@x,b@y mail.tmt orders,quick shop\nresponse=c@z - - cat\nresponse=d@w\n"
+      "response=,e@v,\n");
   EXPECT_EQ(describe(*group).substr(describe(*group).find("response ")),
             "response [a@x,b@y] [mail.tmt] [orders,quick] [shop]\n"
             "response [c@z] [] [] [cat]\n"
@@ -355,7 +359,9 @@ TEST_F(GroupFile, WrittenFileReadsBackToTheSameGroup) {
       "description=D\nworkdir=c:\\work\ndata=|a|b\ninsert=sort f r\nvars=LR\nindex=none\n"
       "changes=common\nlog=yes\ndefaultform=f1\nform=f1 - m.msg\nform=f2 a b c\n"
       "catalog=c1\ncatalog=c2*x,y f1,-,f2 c2.txt Described series\ncatalog=c3 - -\n"
-      "response=@" + cgi.home().file("list.txt") + " - f1 c1,c2\nresponse=z@z\n"
+      "response=@" +
+      cgi.home().file("list.txt") +
+      " - f1 c1,c2\nresponse=z@z\n"
       "v1=1\nv2=\"c\nlabel=L\ncount=9\n";
   std::string once = rewrittenFrom(file);
   std::string model = describe(*group);
