@@ -85,7 +85,8 @@ class Text {
   // Reads up to a line feed; the line feed and a CR before it are not kept.
   // Returns the length read, or -1 when the file was already at its end.
   long readLine(std::FILE* file);
-  // Reads up to n bytes (n = -1: to the end). Returns the length read.
+  // Reads up to n bytes (n = -1: to the end) exactly as they are, carriage
+  // returns included (a request body is binary). Returns the length read.
   long readBytes(std::FILE* file, long n);
 
   // One argument of format(): a string for "%s", a number for "%d" and "%ld".
