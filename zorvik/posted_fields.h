@@ -2,21 +2,13 @@
 // posted values with quote-letter pairs ("c) expanded into entity names; the
 // administration pages post back values they wrote themselves, and a value
 // holding a double quote before c, s or z would change on every save. So
-// zorvik reads the request body before the request layer does, hands that
-// layer the same bytes, and decodes its own copy without the expansion.
+// zorvik decodes the raw request body again without the expansion.
 #pragma once
 
 #include <string_view>
 
 #include "common/cgi/param_list.h"
 #include "common/text/text.h"
-
-// Reads the body of a POST request (CONTENT_LENGTH bytes, within the request
-// layer's limit) from the CGI input and puts a stream of the same bytes in
-// its place. Call once per request, before the application object is built.
-void captureRequestBody();
-// The body captured for this request; nullptr when it was not a POST.
-const Text* capturedRequestBody();
 
 // Decodes "name=value" items separated by "&" into `fields`. Values keep
 // every byte but carriage returns (a textarea posts CR LF line ends). As in

@@ -3,7 +3,8 @@
 
 #include "common/cgi/path.h"
 
-CatalogGroup::CatalogGroup() : today(DateTime::now()) {
+CatalogGroup::CatalogGroup(const char* contentType)
+    : CgiApplication(contentType), today(DateTime::now()) {
   if (pathInfo().empty()) return;
   const Param* entry = groups.find(pathInfo());
   if (!entry) fatal(messages::kUnknownGroup, pathInfo());

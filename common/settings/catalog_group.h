@@ -27,7 +27,9 @@ class CatalogGroup : public CgiApplication {
  public:
   // Notes the time and loads the group that PATH_INFO names, if any; an
   // unknown name ends the request with "Unknown group of catalogs".
-  CatalogGroup();
+  CatalogGroup() : CatalogGroup("text/html") {}
+  // The same with another content type, or none to write the header later.
+  explicit CatalogGroup(const char* contentType);
 
   // Loads a group description file into this (empty) group.
   void readGroup(const Text& name, const Text& path);

@@ -25,7 +25,7 @@ Text oneLine(std::string_view value) {
   return line;
 }
 
-CgiApplication::CgiApplication() : CgiPage("text/html", "KALDERHOME") {
+CgiApplication::CgiApplication(const char* contentType) : CgiPage(contentType, "KALDERHOME") {
   languageCharsets.fill(-1);
   readSettings();
 }

@@ -28,7 +28,9 @@ class CgiApplication : public CgiPage {
  public:
   // Builds the request for "text/html" with the home from KALDERHOME, then
   // reads the settings file and applies its language defaults.
-  CgiApplication();
+  CgiApplication() : CgiApplication("text/html") {}
+  // The same with another content type, or none to write the header later.
+  explicit CgiApplication(const char* contentType);
 
   // Writes the settings when they are marked changed (clearing the mark).
   void writeSettings();
