@@ -275,3 +275,14 @@ TEST(CgiRequestErrors, PlainErrorPageHasNoConversion) {
             "<html>\n<head>\n<title>Title</title>\n</head>\n<body>\n<h1>Title</h1>\n<hr>\n"
             "<b>&ccaron; 100%</b>\n<hr>\n</body>\n</html>\n");
 }
+
+TEST(CgiPageErrors, ErrorBeforeTheDeferredHeaderWritesAnHtmlHeader) {
+  CgiEnvironment cgi;
+  cgi.get("");
+  CgiPage page(nullptr, "KALDERHOME");
+  EXPECT_EQ(endedStatus([&] { page.fatal(kSample, "x", 1); }), 1);
+  EXPECT_EQ(cgi.output(), std::string(kHeader) +
+                              "<html>\n<head>\n<title>Runtime Error</title>\n</head>\n<body>\n"
+                              "<h1>Runtime Error</h1>\n<hr>\n<b>Cannot find <tt>x</tt> (1)</b>\n"
+                              "<hr>\n</body>\n</html>\n");
+}

@@ -285,3 +285,40 @@ TEST(CgiRequestBody, HundredThousandFields) {
   EXPECT_EQ(request.postParams()[54321].name, "f54321");
   EXPECT_EQ(request.parameter("F99999"), "99999");
 }
+
+TEST(CgiRequestHeader, NullContentTypeDefersTheHeader) {
+  CgiEnvironment cgi;
+  cgi.get("a=1");
+  CgiRequest request(nullptr, "KALDERHOME");
+  EXPECT_EQ(cgi.output(), "");
+  EXPECT_FALSE(request.headerWritten());
+  EXPECT_EQ(request.queryParams().value("a"), "1");
+  request.writeHeader("text/plain", "Cache-Control: no-store\n");
+  request.writeHeader("text/html");
+  EXPECT_TRUE(request.headerWritten());
+  EXPECT_EQ(cgi.output(), "Content-type: text/plain\nCache-Control: no-store\n\n");
+}
+
+TEST(CgiRequestHeader, HeaderOfTheConstructorIsWrittenOnce) {
+  CgiEnvironment cgi;
+  CgiRequest request("text/html", "KALDERHOME");
+  request.writeHeader("text/plain");
+  EXPECT_EQ(cgi.output(), "Content-type: text/html\n\n");
+}
+
+TEST(CgiRequestBody, RawBodyKeepsTheBytesAsTheyArrived) {
+  CgiEnvironment cgi;
+  const char raw[] = "a=%22c+x\r\n&b=\0\xFF&c";
+  cgi.post(std::string(raw, sizeof raw - 1));
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(request.rawBody().str(), std::string(raw, sizeof raw - 1));
+  EXPECT_EQ(request.postParams().value("a"), "&ccaron; x\n");
+}
+
+TEST(CgiRequestBody, RawBodyIsEmptyForAGet) {
+  CgiEnvironment cgi;
+  cgi.post("a=1");
+  cgi.set("REQUEST_METHOD", "GET");
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_EQ(request.rawBody(), "");
+}
