@@ -1,0 +1,5 @@
+// show: views the records of a group's catalogs and exports them as CSV.
+#include "common/settings/program_main.h"
+#include "show/show_application.h"
+
+int main(int, char** argv) { return runProgram(argv[0], &ShowApplication::run); }

@@ -1,0 +1,4 @@
+// Viewing and exporting records.
+#include "show/show_application.h"
+
+void ShowApplication::run() { writeHeader("text/html"); }
