@@ -35,8 +35,8 @@ void expandPage(benchmark::State& state, const char* tag) {
   for (auto _ : state) {
     Text text(page);
     TemplateScopes scopes{&posted, &group, &variables};
-    expandTemplate(text, scopes, "", kEnglish, kLanguages[0].dateFormat,
-                   kLanguages[0].timeFormat, options);
+    expandTemplate(text, scopes, "", kEnglish, kLanguages[0].dateFormat, kLanguages[0].timeFormat,
+                   options);
     benchmark::DoNotOptimize(text);
   }
   state.counters["page_bytes"] = static_cast<double>(page.size());
@@ -44,8 +44,12 @@ void expandPage(benchmark::State& state, const char* tag) {
                           static_cast<int64_t>(page.size()));
 }
 
-void BM_PostedVars(benchmark::State& state) { expandPage(state, "<var name>"); }
-void BM_GroupVars(benchmark::State& state) { expandPage(state, "<var shop>"); }
+void BM_PostedVars(benchmark::State& state) {
+  expandPage(state, "<var name>");
+}
+void BM_GroupVars(benchmark::State& state) {
+  expandPage(state, "<var shop>");
+}
 void BM_Conditions(benchmark::State& state) {
   expandPage(state, "<if name>yes <var &label><else>no</if>");
 }

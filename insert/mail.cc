@@ -18,17 +18,14 @@ struct SocketErrorName {
 };
 
 constexpr SocketErrorName kSocketErrorNames[] = {
-    {10004, "WSAEINTR"},           {10013, "WSAEACCES"},
-    {10014, "WSAEFAULT"},          {10022, "WSAEINVAL"},
-    {10024, "WSAEMFILE"},          {10035, "WSAEWOULDBLOCK"},
-    {10036, "WSAEINPROGRESS"},     {10038, "WSAENOTSOCK"},
-    {10041, "WSAEPROTOTYPE"},      {10043, "WSAEPROTONOSUPPORT"},
-    {10044, "WSAESOCKTNOSUPPORT"}, {10047, "WSAEAFNOSUPPORT"},
-    {10050, "WSAENETDOWN"},        {10052, "WSAENETRESET"},
-    {10055, "WSAENOBUFS"},         {10091, "WSASYSNOTREADY"},
-    {10092, "WSAVERNOTSUPPORTED"}, {10093, "WSANOTINITIALISED"},
-    {11001, "WSAHOST_NOT_FOUND"},  {11002, "WSATRY_AGAIN"},
-    {11003, "WSANO_RECOVERY"},     {11004, "WSANO_DATA"},
+    {10004, "WSAEINTR"},           {10013, "WSAEACCES"},          {10014, "WSAEFAULT"},
+    {10022, "WSAEINVAL"},          {10024, "WSAEMFILE"},          {10035, "WSAEWOULDBLOCK"},
+    {10036, "WSAEINPROGRESS"},     {10038, "WSAENOTSOCK"},        {10041, "WSAEPROTOTYPE"},
+    {10043, "WSAEPROTONOSUPPORT"}, {10044, "WSAESOCKTNOSUPPORT"}, {10047, "WSAEAFNOSUPPORT"},
+    {10050, "WSAENETDOWN"},        {10052, "WSAENETRESET"},       {10055, "WSAENOBUFS"},
+    {10091, "WSASYSNOTREADY"},     {10092, "WSAVERNOTSUPPORTED"}, {10093, "WSANOTINITIALISED"},
+    {11001, "WSAHOST_NOT_FOUND"},  {11002, "WSATRY_AGAIN"},       {11003, "WSANO_RECOVERY"},
+    {11004, "WSANO_DATA"},
 };
 
 // The server's reply comes from outside. fatal escapes the markup characters
@@ -36,8 +33,10 @@ constexpr SocketErrorName kSocketErrorNames[] = {
 Text escapeAmpersands(std::string_view text) {
   Text escaped;
   for (char c : text) {
-    if (c == '&') escaped += "&amp;";
-    else escaped += c;
+    if (c == '&')
+      escaped += "&amp;";
+    else
+      escaped += c;
   }
   return escaped;
 }
@@ -69,8 +68,7 @@ const char* socketErrorName(int code) {
 
 void reportSocketError(CgiApplication& application, int code) {
   const char* name = socketErrorName(code);
-  application.fatal(messages::kMailError,
-                    name ? name : application.text(messages::kUnknownError));
+  application.fatal(messages::kMailError, name ? name : application.text(messages::kUnknownError));
 }
 
 void sendMail(CgiApplication& application, Text sender, Text recipient, Text subject, Text body) {
@@ -85,6 +83,7 @@ void sendMail(CgiApplication& application, Text sender, Text recipient, Text sub
                    std::move(body)};
   SmtpOutcome outcome = runSmtpDialogue(transport, mail);
   if (outcome.sent) return;
-  if (!outcome.reply.empty()) application.fatal(messages::kMailError, escapeAmpersands(outcome.reply));
+  if (!outcome.reply.empty())
+    application.fatal(messages::kMailError, escapeAmpersands(outcome.reply));
   reportSocketError(application, outcome.code);
 }

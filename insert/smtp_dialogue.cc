@@ -10,8 +10,8 @@ constexpr int kMaxReplyLines = 100;
 
 struct Reply {
   IoResult io;
-  Text line;       // the last line read
-  char kind = 0;   // first digit of the reply code; '?' for a malformed reply
+  Text line;      // the last line read
+  char kind = 0;  // first digit of the reply code; '?' for a malformed reply
 };
 
 bool startsWithCode(const Text& line) {
@@ -93,7 +93,8 @@ Text smtpLine(std::string_view value) {
 }
 
 Text messageData(const MailMessage& mail) {
-  Text data = "From: " + smtpLine(mail.sender) + "\r\nSubject: " + smtpLine(mail.subject) + "\r\n\r\n";
+  Text data =
+      "From: " + smtpLine(mail.sender) + "\r\nSubject: " + smtpLine(mail.subject) + "\r\n\r\n";
   std::string_view body = mail.body;
   bool lineStart = true;
   for (size_t i = 0; i < body.size(); ++i) {

@@ -26,11 +26,10 @@ struct ErrnoName {
 };
 
 constexpr ErrnoName kErrnoCodes[] = {
-    {EINTR, 10004},        {EACCES, 10013},          {EFAULT, 10014},
-    {EINVAL, 10022},       {EMFILE, 10024},          {EWOULDBLOCK, 10035},
-    {EINPROGRESS, 10036},  {ENOTSOCK, 10038},        {EPROTOTYPE, 10041},
-    {EPROTONOSUPPORT, 10043}, {ESOCKTNOSUPPORT, 10044}, {EAFNOSUPPORT, 10047},
-    {ENETDOWN, 10050},     {ENETRESET, 10052},       {ENOBUFS, 10055},
+    {EINTR, 10004},      {EACCES, 10013},          {EFAULT, 10014},          {EINVAL, 10022},
+    {EMFILE, 10024},     {EWOULDBLOCK, 10035},     {EINPROGRESS, 10036},     {ENOTSOCK, 10038},
+    {EPROTOTYPE, 10041}, {EPROTONOSUPPORT, 10043}, {ESOCKTNOSUPPORT, 10044}, {EAFNOSUPPORT, 10047},
+    {ENETDOWN, 10050},   {ENETRESET, 10052},       {ENOBUFS, 10055},
 };
 
 bool isNumber(std::string_view text) {
@@ -42,8 +41,12 @@ bool isNumber(std::string_view text) {
 
 }  // namespace
 
-std::chrono::milliseconds smtpTimeout() { return timeoutSetting(); }
-void setSmtpTimeout(std::chrono::milliseconds timeout) { timeoutSetting() = timeout; }
+std::chrono::milliseconds smtpTimeout() {
+  return timeoutSetting();
+}
+void setSmtpTimeout(std::chrono::milliseconds timeout) {
+  timeoutSetting() = timeout;
+}
 
 int socketErrorFromErrno(int error) {
   for (const ErrnoName& entry : kErrnoCodes)
@@ -53,14 +56,20 @@ int socketErrorFromErrno(int error) {
 
 int socketErrorFromResolver(int result, int error) {
   switch (result) {
-    case EAI_NONAME: return 11001;
-    case EAI_AGAIN: return 11002;
-    case EAI_FAIL: return 11003;
+    case EAI_NONAME:
+      return 11001;
+    case EAI_AGAIN:
+      return 11002;
+    case EAI_FAIL:
+      return 11003;
 #ifdef EAI_NODATA
-    case EAI_NODATA: return 11004;
+    case EAI_NODATA:
+      return 11004;
 #endif
-    case EAI_SYSTEM: return socketErrorFromErrno(error);
-    default: return 0;
+    case EAI_SYSTEM:
+      return socketErrorFromErrno(error);
+    default:
+      return 0;
   }
 }
 
@@ -85,12 +94,16 @@ MailServerAddress parseMailServer(std::string_view setting) {
   address.host = Text(host);
   if (!hasPort || port.empty()) return address;
   long number = isNumber(port) ? leadingNumber(port) : 0;
-  if (number < 1 || number > 65535) address.valid = false;
-  else address.port = Text::fromInt(number);
+  if (number < 1 || number > 65535)
+    address.valid = false;
+  else
+    address.port = Text::fromInt(number);
   return address;
 }
 
-TcpTransport::~TcpTransport() { close(); }
+TcpTransport::~TcpTransport() {
+  close();
+}
 
 void TcpTransport::close() {
   if (socket_ >= 0) ::close(socket_);
@@ -130,7 +143,8 @@ IoResult TcpTransport::connectTo(const addrinfo& address, SmtpClock::time_point 
   IoResult ready = waitFor(POLLOUT, deadline);
   int error = 0;
   socklen_t length = sizeof error;
-  if (ready.ok() && ::getsockopt(socket_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+  if (ready.ok() && ::getsockopt(socket_, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+    error = errno;
   if (ready.ok() && error == 0) return ready;
   close();
   return ready.ok() ? IoResult{IoStatus::Failed, socketErrorFromErrno(error)} : ready;
@@ -184,8 +198,10 @@ IoResult TcpTransport::readLine(Text& line, SmtpClock::time_point deadline) {
     if (!ready.ok()) return ready;
     char buffer[4096];
     ssize_t got = ::recv(socket_, buffer, sizeof buffer, 0);
-    if (got > 0) received_.append(buffer, static_cast<size_t>(got));
-    else if (got == 0 || errno == ECONNRESET) closed_ = true;
+    if (got > 0)
+      received_.append(buffer, static_cast<size_t>(got));
+    else if (got == 0 || errno == ECONNRESET)
+      closed_ = true;
     else if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)
       return IoResult{IoStatus::Failed, socketErrorFromErrno(errno)};
   }

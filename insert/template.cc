@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "common/cgi/html_escape.h"
 #include "common/language/date_time.h"
@@ -68,11 +69,17 @@ class Expander {
 Expander::Expander(Text& text, const TemplateScopes& scopes, const Text& directory,
                    int languageIndex, std::string_view dateFormat, std::string_view timeFormat,
                    const TemplateOptions& options)
-    : text_(text), scopes_(scopes), directory_(directory), languageIndex_(languageIndex),
-      dateFormat_(dateFormat), timeFormat_(timeFormat), options_(options),
+    : text_(text),
+      scopes_(scopes),
+      directory_(directory),
+      languageIndex_(languageIndex),
+      dateFormat_(dateFormat),
+      timeFormat_(timeFormat),
+      options_(options),
       input_(std::move(text.str())) {
   scopes_.push_back(&defines_);
-  limit_ = length() + std::max(options.maxGrowth, 0L);
+  long growth = std::clamp(options.maxGrowth, 0L, std::numeric_limits<long>::max() - length());
+  limit_ = length() + growth;
   out_.reserve(input_.size());
 }
 
@@ -84,14 +91,15 @@ void Expander::run() {
     pos_ = next;
     if (pos_ == length()) break;
     int tag = classifyTag(input_, pos_);
-    if (tag >= kIfTag && tag <= kTimeTag && handle(tag)) continue;
-    if (tag >= kIfTag && tag <= kTimeTag) {
+    if (tag < kIfTag || tag > kTimeTag) {
+      // Some other "<" (HTML, say), or a branch or closing tag out of place.
+      unescaper_.feed("<");
+      ++pos_;
+    } else if (!handle(tag)) {
       // A bound was reached: the rest stays as it is.
       unescaper_.feed(std::string_view(input_).substr(pos_));
       break;
     }
-    unescaper_.feed("<");
-    ++pos_;
   }
   unescaper_.finish();
   text_.str() = std::move(out_);
@@ -99,14 +107,22 @@ void Expander::run() {
 
 bool Expander::handle(int tag) {
   switch (tag) {
-    case kIfTag: return handleIf();
-    case kMacrodefTag: return handleMacrodef();
-    case kIncludeTag: return handleInclude();
-    case kDefineTag: return handleDefine();
-    case kMacroTag: return handleMacro();
-    case kVarTag: return handleVar();
-    case kNowTag: return handleNow();
-    default: return handleDateTime(tag);
+    case kIfTag:
+      return handleIf();
+    case kMacrodefTag:
+      return handleMacrodef();
+    case kIncludeTag:
+      return handleInclude();
+    case kDefineTag:
+      return handleDefine();
+    case kMacroTag:
+      return handleMacro();
+    case kVarTag:
+      return handleVar();
+    case kNowTag:
+      return handleNow();
+    default:
+      return handleDateTime(tag);
   }
 }
 
@@ -272,7 +288,8 @@ Text Expander::readInclude(const Text& path, bool& tooLarge) const {
   std::string& bytes = content.str();
   size_t kept = 0;
   for (size_t i = 0; i < bytes.size(); ++i)
-    if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) bytes[kept++] = bytes[i];
+    if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n'))
+      bytes[kept++] = bytes[i];
   bytes.resize(kept);
   return content;
 }

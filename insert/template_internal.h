@@ -15,12 +15,24 @@ namespace template_internal {
 
 // The keywords in the order they are tried; the position is the tag number.
 inline constexpr std::array<std::string_view, 13> kTagKeywords = {
-    "if",  "macrodef", "include", "define", "macro", "var", "now",
-    "date", "time",    "/macrodef", "elif", "else", "/if"};
+    "if",   "macrodef", "include",   "define", "macro", "var", "now",
+    "date", "time",     "/macrodef", "elif",   "else",  "/if"};
 
 enum TagNumber {
-  kIfTag, kMacrodefTag, kIncludeTag, kDefineTag, kMacroTag, kVarTag, kNowTag,
-  kDateTag, kTimeTag, kEndMacrodefTag, kElifTag, kElseTag, kEndIfTag, kNoTag = -1
+  kIfTag,
+  kMacrodefTag,
+  kIncludeTag,
+  kDefineTag,
+  kMacroTag,
+  kVarTag,
+  kNowTag,
+  kDateTag,
+  kTimeTag,
+  kEndMacrodefTag,
+  kElifTag,
+  kElseTag,
+  kEndIfTag,
+  kNoTag = -1
 };
 
 // Space, tab, line feed, vertical tab, form feed and carriage return only.

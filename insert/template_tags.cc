@@ -27,11 +27,16 @@ long nextLessThan(std::string_view text, long from) {
 
 // The branch kind of the tag at `position`, or none.
 bool branchAt(std::string_view text, long position, BranchKind& kind) {
-  if (keywordAt(text, position, "if")) kind = BranchKind::If;
-  else if (keywordAt(text, position, "elif")) kind = BranchKind::Elif;
-  else if (keywordAt(text, position, "else")) kind = BranchKind::Else;
-  else if (keywordAt(text, position, "/if")) kind = BranchKind::EndIf;
-  else return false;
+  if (keywordAt(text, position, "if"))
+    kind = BranchKind::If;
+  else if (keywordAt(text, position, "elif"))
+    kind = BranchKind::Elif;
+  else if (keywordAt(text, position, "else"))
+    kind = BranchKind::Else;
+  else if (keywordAt(text, position, "/if"))
+    kind = BranchKind::EndIf;
+  else
+    return false;
   return true;
 }
 

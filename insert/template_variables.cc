@@ -31,8 +31,8 @@ Variable lookupVariable(std::string_view name, const TemplateScopes& scopes,
   for (const ParamList* scope : scopes) {
     const Param* entry = scope->find(name);
     if (!entry) continue;
-    bool visitor = scope != defines && (scope == options.postedFields ||
-                                        isVisitorVariable(name, options));
+    bool visitor =
+        scope != defines && (scope == options.postedFields || isVisitorVariable(name, options));
     return Variable{entry, visitor};
   }
   if (name[0] != '&') return {};
@@ -84,15 +84,18 @@ void Unescaper::feed(std::string_view text) {
     if (pendingBackslash_) {
       pendingBackslash_ = false;
       char c = text[i];
-      if (c == 'n') out_ += '\n';
-      else if (c == '\\') out_ += '\\';
-      else if (c != '\n') out_ += '\\';
+      if (c == 'n')
+        out_ += '\n';
+      else if (c == '\\')
+        out_ += '\\';
+      else if (c != '\n')
+        out_ += '\\';
       if (c == 'n' || c == '\\' || c == '\n') ++i;
       continue;
     }
     const void* hit = std::memchr(text.data() + i, '\\', text.size() - i);
-    size_t stop = hit ? static_cast<size_t>(static_cast<const char*>(hit) - text.data())
-                      : text.size();
+    size_t stop =
+        hit ? static_cast<size_t>(static_cast<const char*>(hit) - text.data()) : text.size();
     out_.append(text.data() + i, stop - i);
     i = stop;
     if (hit) {

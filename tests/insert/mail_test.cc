@@ -1,9 +1,10 @@
 // Mail notification: the SMTP dialogue over a scripted transport, the error
 // names, and sendMail against a real SMTP server and against scripted
 // servers that refuse, hang up or never answer, each with its error page.
-#include <gtest/gtest.h>
+#include "insert/mail.h"
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -18,7 +19,6 @@
 
 #include "common/cgi/request_ended.h"
 #include "common/language/entities.h"
-#include "insert/mail.h"
 #include "insert/smtp_dialogue.h"
 #include "insert/smtp_transport.h"
 #include "support/cgi_environment.h"
@@ -88,8 +88,8 @@ TEST(SmtpDialogue, MultiLineRepliesAreReadToTheirLastLine) {
 }
 
 TEST(SmtpDialogue, RefusalAtEachStepStopsTheDialogueUnsent) {
-  const std::vector<std::string> replies = {"220 ready", "250 hello", "250 ok", "250 ok",
-                                            "354 go",    "250 queued"};
+  const std::vector<std::string> replies = {"220 ready", "250 hello", "250 ok",
+                                            "250 ok",    "354 go",    "250 queued"};
   // The command each reply after the greeting answers.
   const std::vector<std::string> commands = {
       "HELO mail.example.org\r\n", "MAIL FROM: <shop@example.org>\r\n",
@@ -100,8 +100,8 @@ TEST(SmtpDialogue, RefusalAtEachStepStopsTheDialogueUnsent) {
       script += replies[i] + "\r\n";
       written += commands[i];
     }
-    std::string refusal = (refused % 2 ? "554 5.7.1 refused at " : "451 4.3.0 later ") +
-                          std::to_string(refused);
+    std::string refusal =
+        (refused % 2 ? "554 5.7.1 refused at " : "451 4.3.0 later ") + std::to_string(refused);
     ScriptedTransport transport(script + refusal + "\r\n");
     SmtpOutcome outcome = runSmtpDialogue(transport, sampleMail());
     EXPECT_FALSE(outcome.sent) << refused;
@@ -157,7 +157,8 @@ TEST(SmtpDialogue, MessageDataLineEndsAndDots) {
   };
   for (const Row& row : rows) {
     MailMessage mail{"m", "s", "r", "", row.body};
-    EXPECT_EQ(messageData(mail), std::string("From: s\r\nSubject: \r\n\r\n") + row.data) << row.body;
+    EXPECT_EQ(messageData(mail), std::string("From: s\r\nSubject: \r\n\r\n") + row.data)
+        << row.body;
   }
 }
 
@@ -165,13 +166,13 @@ TEST(SmtpDialogue, MessageDataLineEndsAndDots) {
 
 TEST(SocketErrors, EveryNamedCodeAndNoOther) {
   const std::pair<int, const char*> names[] = {
-      {10004, "WSAEINTR"},           {10013, "WSAEACCES"},       {10014, "WSAEFAULT"},
-      {10022, "WSAEINVAL"},          {10024, "WSAEMFILE"},       {10035, "WSAEWOULDBLOCK"},
-      {10036, "WSAEINPROGRESS"},     {10038, "WSAENOTSOCK"},     {10041, "WSAEPROTOTYPE"},
+      {10004, "WSAEINTR"},           {10013, "WSAEACCES"},          {10014, "WSAEFAULT"},
+      {10022, "WSAEINVAL"},          {10024, "WSAEMFILE"},          {10035, "WSAEWOULDBLOCK"},
+      {10036, "WSAEINPROGRESS"},     {10038, "WSAENOTSOCK"},        {10041, "WSAEPROTOTYPE"},
       {10043, "WSAEPROTONOSUPPORT"}, {10044, "WSAESOCKTNOSUPPORT"}, {10047, "WSAEAFNOSUPPORT"},
-      {10050, "WSAENETDOWN"},        {10052, "WSAENETRESET"},    {10055, "WSAENOBUFS"},
+      {10050, "WSAENETDOWN"},        {10052, "WSAENETRESET"},       {10055, "WSAENOBUFS"},
       {10091, "WSASYSNOTREADY"},     {10092, "WSAVERNOTSUPPORTED"}, {10093, "WSANOTINITIALISED"},
-      {11001, "WSAHOST_NOT_FOUND"},  {11002, "WSATRY_AGAIN"},    {11003, "WSANO_RECOVERY"},
+      {11001, "WSAHOST_NOT_FOUND"},  {11002, "WSATRY_AGAIN"},       {11003, "WSANO_RECOVERY"},
       {11004, "WSANO_DATA"}};
   for (const auto& [code, name] : names) EXPECT_STREQ(socketErrorName(code), name);
   EXPECT_EQ(socketErrorName(0), nullptr);
@@ -443,8 +444,8 @@ TEST_F(MailTest, ConnectionClosedAfterTheDataIsNotSent) {
 }
 
 TEST_F(MailTest, ScriptedServerSeesDotStuffingAndQuit) {
-  ScriptedServer server({"220-one\r\n220 two\r\n", "250-a\r\n250 b\r\n", "250 ok\r\n",
-                         "250 ok\r\n", "354 go\r\n", "250 queued\r\n", "221 bye\r\n"});
+  ScriptedServer server({"220-one\r\n220 two\r\n", "250-a\r\n250 b\r\n", "250 ok\r\n", "250 ok\r\n",
+                         "354 go\r\n", "250 queued\r\n", "221 bye\r\n"});
   EXPECT_EQ(send(loopback(server.port()), "a@example.org", "b@example.org", "s", ".\n.x\ny"),
             kHeader);
   EXPECT_EQ(server.finish(),
@@ -453,8 +454,8 @@ TEST_F(MailTest, ScriptedServerSeesDotStuffingAndQuit) {
 }
 
 TEST_F(MailTest, IPv6LoopbackServer) {
-  ScriptedServer server({"220 ready\r\n", "250 hello\r\n", "250 ok\r\n", "250 ok\r\n",
-                         "354 go\r\n", "250 queued\r\n", "221 bye\r\n"},
+  ScriptedServer server({"220 ready\r\n", "250 hello\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n",
+                         "250 queued\r\n", "221 bye\r\n"},
                         false, AF_INET6);
   if (server.port() == 0) GTEST_SKIP() << "no IPv6 loopback here";
   EXPECT_EQ(send("[::1]:" + std::to_string(server.port()), "a@b", "c@d", "s", "t"), kHeader);

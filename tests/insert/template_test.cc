@@ -1,12 +1,13 @@
 // The template language of answer pages and mail templates: its tags, the
 // pieces they are read with, the visitor's text kept as data, and the bounds
 // that end runaway expansion.
+#include "insert/template.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "common/language/language.h"
-#include "insert/template.h"
 #include "insert/template_internal.h"
 #include "support/test_home.h"
 
@@ -142,7 +143,7 @@ TEST(TemplateVariables, ConditionsCompareAnyValueIgnoringCase) {
   EXPECT_TRUE(evaluateCondition("colour", scopes));
   EXPECT_TRUE(evaluateCondition("colour=BLUE", scopes));
   EXPECT_FALSE(evaluateCondition("colour=green", scopes));
-  EXPECT_FALSE(evaluateCondition("colour= red", scopes));  // never trimmed
+  EXPECT_FALSE(evaluateCondition("colour= red", scopes));     // never trimmed
   EXPECT_FALSE(evaluateCondition("colour=\"red\"", scopes));  // quotes are kept
   EXPECT_FALSE(evaluateCondition("empty", scopes));
   EXPECT_TRUE(evaluateCondition("empty=", scopes));
@@ -154,8 +155,8 @@ TEST(TemplateVariables, UnescapeRules) {
     const char* in;
     const char* out;
   } rows[] = {
-      {"a\\nb", "a\nb"},   {"a\\\\nb", "a\\nb"}, {"a\\\nb", "ab"},  {"a\\tb", "a\\tb"},
-      {"end\\", "end\\"},  {"\\\\\\n", "\\\n"},   {"no escape", "no escape"},
+      {"a\\nb", "a\nb"},  {"a\\\\nb", "a\\nb"}, {"a\\\nb", "ab"},           {"a\\tb", "a\\tb"},
+      {"end\\", "end\\"}, {"\\\\\\n", "\\\n"},  {"no escape", "no escape"},
   };
   for (const Row& row : rows) {
     Text text(row.in);
@@ -166,7 +167,9 @@ TEST(TemplateVariables, UnescapeRules) {
 
 // ---- Expansion: the documented cases ----
 
-TEST_F(TemplateTest, EmptyVarTagGivesNothing) { EXPECT_EQ(expand("a<var>b<var >c"), "abc"); }
+TEST_F(TemplateTest, EmptyVarTagGivesNothing) {
+  EXPECT_EQ(expand("a<var>b<var >c"), "abc");
+}
 
 TEST_F(TemplateTest, RepeatedFieldJoinsAndMatchesEveryValue) {
   posted.add("colour", "red", AddMode::Append);
@@ -402,3 +405,49 @@ TEST_F(TemplateTest, RepeatedPostedTextIsBoundedToo) {
 }
 
 }  // namespace
+
+// ---- Robustness ----
+
+// Texts pieced together from fragments of the language, unbalanced and
+// nested at random: every one must expand without fault and end.
+TEST_F(TemplateTest, RandomFragmentsAlwaysEnd) {
+  const char* fragments[] = {"<if a>",
+                             "<elif b>",
+                             "<else>",
+                             "</if>",
+                             "<var a>",
+                             "<var v>",
+                             "<macrodef m>",
+                             "</macrodef>",
+                             "<macro m <var a> #1>",
+                             "#1",
+                             "<define v <var v>>",
+                             "<define a \"x y\">",
+                             "<include x>",
+                             "<date a>",
+                             "<time a>",
+                             "<now \"-d\">",
+                             "\"",
+                             "\\",
+                             "\\n",
+                             "<",
+                             ">",
+                             " ",
+                             "text",
+                             "<b>",
+                             "<var",
+                             "<var p>"};
+  group.add("a", "1", AddMode::Append);
+  posted.add("p", "<var a>\\", AddMode::Append);
+  options.maxExpansions = 200;
+  unsigned state = 12345;
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    for (int i = 0; i < 12; ++i) {
+      state = state * 1103515245u + 12345u;
+      text += fragments[(state >> 16) % (sizeof fragments / sizeof *fragments)];
+    }
+    std::string result = expand(text);
+    EXPECT_LE(result.size(), text.size() + static_cast<size_t>(options.maxGrowth)) << text;
+  }
+}

@@ -59,9 +59,10 @@ class SmtpSink {
   }
 
   void start(const std::string& refuse) {
-    std::vector<std::string> arguments = {"/usr/bin/python3",
-                                          std::string(KALDER_SOURCE_DIR) + "/tests/tools/smtp_sink.py",
-                                          "--port", "0", "--maildir", maildir()};
+    std::vector<std::string> arguments = {
+        "/usr/bin/python3", std::string(KALDER_SOURCE_DIR) + "/tests/tools/smtp_sink.py",
+        "--port",           "0",
+        "--maildir",        maildir()};
     if (!refuse.empty()) arguments.insert(arguments.end(), {"--refuse", refuse});
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
