@@ -102,7 +102,11 @@ class Site:
         while True:
             names = sorted(os.listdir(self.maildir)) if os.path.isdir(self.maildir) else []
             if len(names) >= count or time.time() > deadline:
-                return [open(os.path.join(self.maildir, n), "rb").read() for n in names]
+                mails = []
+                for n in names:
+                    with open(os.path.join(self.maildir, n), "rb") as f:
+                        mails.append(f.read())
+                return mails
             time.sleep(0.05)
 
     def read(self, name):
