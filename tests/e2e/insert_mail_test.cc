@@ -44,7 +44,7 @@ TEST_F(InsertMailTest, TemplateGivesSenderSubjectAndBody) {
   EXPECT_EQ(mails[0],
             "HELO 127.0.0.1\r\nMAIL FROM: <shop@example.org>\r\nRCPT TO: <boss@example.org>\r\n"
             "DATA\r\nFrom: shop@example.org\r\nSubject: Order Q-42 from Ana <b>\r\n\r\n"
-            "Name: Ana <b>\r\n.\r\nNote:\r\none\r\n.\r\nthree\r\n");
+            "Name: Ana <b>\r\n.\r\nNote:\r\none\r\n.\r\nthree\r\n\r\n");
 }
 
 TEST_F(InsertMailTest, DefaultMailCarriesTheRecordAndALinkToIt) {
