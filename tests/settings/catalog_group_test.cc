@@ -126,3 +126,17 @@ TEST(CatalogGroupMessages, PairsAsPublished) {
   EXPECT_STREQ(messages::kFormNotFound.slovenian, "Ne najdem obrazca <tt>%s</tt>");
   EXPECT_STREQ(messages::kCatalogNotFound.slovenian, "Ne najdem kataloga <tt>%s</tt>");
 }
+
+TEST(CatalogGroupConstruction, ContentTypeOfTheProgramsChoice) {
+  CgiEnvironment cgi;
+  writeSettings(cgi);
+  cgi.get("");
+  {
+    CatalogGroup group("text/plain");
+    EXPECT_EQ(cgi.output(), "Content-type: text/plain\n\n");
+  }
+  cgi.clearOutput();
+  CatalogGroup deferred(nullptr);
+  EXPECT_EQ(cgi.output(), "");
+  EXPECT_EQ(deferred.administrator, "admin@example.org");
+}
