@@ -37,7 +37,10 @@ def wait_for_port(port, seconds=20):
 
 
 class Site:
-    def __init__(self):
+    """server is "lighttpd" or "apache"."""
+
+    def __init__(self, server="lighttpd"):
+        self.server = server
         name = "".join(random.choice(string.ascii_lowercase + string.digits) for _ in range(10))
         self.dir = f"/tmp/kalder-site-{name}"
         self.port = free_port()
@@ -62,9 +65,14 @@ class Site:
             [PYTHON, os.path.join(SOURCE_DIR, "tests", "tools", "smtp_sink.py"),
              "--port", str(self.smtp_port), "--maildir", self.maildir],
             stdout=subprocess.DEVNULL))
-        self.processes.append(subprocess.Popen(
-            [shutil.which("lighttpd") or "/usr/sbin/lighttpd", "-D", "-f",
-             os.path.join(self.dir, "lighttpd.conf")]))
+        if self.server == "apache":
+            command = ["/usr/sbin/apache2", "-f", os.path.join(self.dir, "apache.conf"),
+                       "-DFOREGROUND"]
+        else:
+            command = [shutil.which("lighttpd") or "/usr/sbin/lighttpd", "-D", "-f",
+                       os.path.join(self.dir, "lighttpd.conf")]
+        # A session of its own: Apache stops its whole process group on exit.
+        self.processes.append(subprocess.Popen(command, start_new_session=True))
         wait_for_port(self.smtp_port)
         wait_for_port(self.port)
         return self

@@ -1,4 +1,4 @@
-"""The demo site through a real web server and a real mail server: posting
+"""The demo site through real web servers (lighttpd and Apache) and a real mail server: posting
 forms, the mails they send, rebuilding the index, the files that must never
 be served, and many visitors at once."""
 
@@ -24,9 +24,11 @@ def records(catalog_bytes):
     return out
 
 
-class SiteTest(unittest.TestCase):
+class LighttpdSiteTest(unittest.TestCase):
+    SERVER = "lighttpd"
+
     def setUp(self):
-        self.site = Site().start()
+        self.site = Site(self.SERVER).start()
 
     def tearDown(self):
         self.site.stop()
@@ -100,6 +102,12 @@ class SiteTest(unittest.TestCase):
         index = self.site.read("orders.idx").decode().splitlines()
         surnames = [by_label[line.split()[0]] for line in index]
         self.assertEqual(surnames, sorted(surnames))
+
+
+class ApacheSiteTest(LighttpdSiteTest):
+    """The same site under Apache with site/apache/kalder-site.conf."""
+
+    SERVER = "apache"
 
 
 if __name__ == "__main__":
