@@ -7,15 +7,6 @@
 #include "zorvik/posted_fields.h"
 #include "zorvik/settings_actions.h"
 
-bool passwordMatches(std::string_view posted, std::string_view stored) {
-  unsigned difference = posted.size() == stored.size() ? 0 : 1;
-  for (size_t i = 0; i < stored.size(); ++i) {
-    char typed = i < posted.size() ? posted[i] : '\0';
-    difference |= static_cast<unsigned char>(upperAscii(typed) ^ upperAscii(stored[i]));
-  }
-  return difference == 0;
-}
-
 bool AdminApplication::admitted() const {
   return password.empty() ||
          passwordMatches(postParams().value("password").view(), password.view());

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "common/settings/catalog_group.h"
+#include "common/settings/password_check.h"
 
 class AdminApplication : public CatalogGroup {
  public:
@@ -16,7 +17,3 @@ class AdminApplication : public CatalogGroup {
   // True when the posted password admits this request.
   bool admitted() const;
 };
-
-// The password check: byte by byte with ASCII letters folded to upper case on
-// both sides. Its time depends on the stored password's length only.
-bool passwordMatches(std::string_view posted, std::string_view stored);
