@@ -1,4 +1,133 @@
-// Viewing and exporting records.
+// Admission and dispatch of the record viewer, and the pieces every page
+// shares: the links that carry the password on, and the page frame.
 #include "show/show_application.h"
 
-void ShowApplication::run() { writeHeader("text/html"); }
+#include "common/cgi/cgi_streams.h"
+#include "common/cgi/path.h"
+#include "common/settings/password_check.h"
+#include "show/catalog_pages.h"
+#include "show/csv_export.h"
+#include "show/login_page.h"
+#include "show/record_page.h"
+#include "show/show_texts.h"
+
+namespace {
+
+// A page number: decimal digits only, at most nine of them; anything else is
+// the first page.
+long pageNumber(const Text& value) {
+  if (value.empty() || value.length() > 9) return 1;
+  long page = 0;
+  for (long i = 0; i < value.length(); ++i) {
+    if (value[i] < '0' || value[i] > '9') return 1;
+    page = page * 10 + (value[i] - '0');
+  }
+  return page < 1 ? 1 : page;
+}
+
+void addQueryItem(Text& query, std::string_view name, std::string_view value) {
+  if (value.empty()) return;
+  if (!query.empty()) query += '&';
+  query += name;
+  query += '=';
+  query += urlEncode(value);
+}
+
+}  // namespace
+
+Text exactAttribute(std::string_view value) {
+  Text out;
+  for (char c : value) {
+    if (c == '&') {
+      out += "&amp;";
+    } else if (c == '<') {
+      out += "&lt;";
+    } else if (c == '>') {
+      out += "&gt;";
+    } else if (c == '"') {
+      out += "&quot;";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+Text shortened(std::string_view text, size_t limit) {
+  if (text.size() <= limit) return Text(text);
+  return Text(text.substr(0, limit)) + "...";
+}
+
+bool ShowApplication::admitted() const {
+  return password.empty() || passwordMatches(rawPostedField(rawBody(), "password"), password);
+}
+
+ViewTarget ShowApplication::requested() const {
+  ViewTarget target;
+  target.label = queryParams().value("label");
+  target.catalog = queryParams().value("catalog");
+  if (queryParams().find("page")) target.page = pageNumber(queryParams().value("page"));
+  target.csv = queryParams().value("format").equalsIgnoreCase("csv");
+  return target;
+}
+
+Text ShowApplication::actionUrl(const ViewTarget& target) const {
+  Text query;
+  addQueryItem(query, "label", target.label);
+  addQueryItem(query, "catalog", target.catalog);
+  if (target.page > 0) addQueryItem(query, "page", Text::fromInt(target.page));
+  if (target.csv) addQueryItem(query, "format", "csv");
+  addQueryItem(query, "language", languageParam());
+  Text url = CGIhome() + "show.exe/" + urlEncode(groupName);
+  if (!query.empty()) url += "?" + query;
+  return exactAttribute(url);
+}
+
+Text ShowApplication::button(const ViewTarget& target, std::string_view caption) const {
+  return Text::format(
+      "<form method=post action=\"%s\" style=\"display:inline\">"
+      "<input type=hidden name=password value=\"%s\">"
+      "<input type=submit value=\"%s\"></form>",
+      actionUrl(target), exactAttribute(password), caption);
+}
+
+void ShowApplication::writePage(const Text& title, const Text& body) {
+  writeHeader("text/html", kNoStoreHeader);
+  writeDirect("<html>\n");
+  writeHead(title);
+  writeDirect("<body>\n");
+  writeConverted(body);
+  writeDirect("</body>\n</html>\n");
+}
+
+void ShowApplication::run() {
+  if (groupName.empty()) fatal(messages::kNoGroup);
+  if (!admitted()) {
+    writeLoginPage(*this);
+    return;
+  }
+  answer(requested());
+}
+
+// Labels and catalog names are bounded before they reach any lookup; the
+// catalog is resolved as the submission program resolves it, so a series
+// member's digits are checked before they become part of a path.
+void ShowApplication::answer(const ViewTarget& target) {
+  if (target.catalog.empty()) {
+    writeGroupPage(*this);
+    return;
+  }
+  if (target.catalog.length() > kMaxNameLength)
+    fatal(messages::kCatalogNotFound, shortened(target.catalog, kMaxNameLength));
+  CatalogFileList files;
+  addCatalogFiles(files, target.catalog, nullptr);
+  if (target.csv) {
+    exportCsv(*this, files, target.catalog);
+  } else if (!target.label.empty()) {
+    if (target.label.length() > kMaxNameLength)
+      fatal(showTexts::kRecordNotFound, shortened(target.label, kMaxNameLength));
+    writeRecordPage(*this, files, target);
+  } else {
+    writeListPage(*this, files, target);
+  }
+}

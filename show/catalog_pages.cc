@@ -1,0 +1,216 @@
+// The group's catalogs and one catalog's records.
+#include "show/catalog_pages.h"
+
+#include <algorithm>
+
+#include "common/language/date_time.h"
+#include "show/record_reader.h"
+#include "show/show_application.h"
+#include "show/show_texts.h"
+
+namespace {
+
+// Posted fields a row of the record list shows.
+constexpr int kPreviewFields = 3;
+constexpr size_t kPreviewLength = 60;
+
+long countRecords(RecordReader& reader, const CatalogFile& file) {
+  long count = 0;
+  reader.walk(CatalogFileList{file}, [&](const RecordPlace&, const Record*) {
+    ++count;
+    return true;
+  });
+  return count;
+}
+
+bool allDigits(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int number(std::string_view digits) {
+  int n = 0;
+  for (char c : digits) n = n * 10 + (c - '0');
+  return n;
+}
+
+Text catalogRow(ShowApplication& app, const Text& name, const Text& description, long count) {
+  ViewTarget list{"", name, 0, false};
+  ViewTarget csv{"", name, 0, true};
+  return Text::format("<tr><td>%s</td><td>%s</td><td align=right>%ld</td><td>%s</td></tr>\n",
+                      app.button(list, escapeHtml(name)), escapeHtml(description), count,
+                      app.button(csv, app.text(showTexts::kDownloadCsv)));
+}
+
+// The first few posted fields of a record, one per line.
+Text previewCell(const Record& record) {
+  Text cell;
+  int shown = 0;
+  for (const Field& field : record) {
+    if (automaticFieldIndex(field.name) >= 0) continue;
+    if (shown++ == kPreviewFields) break;
+    if (!cell.empty()) cell += "<br>";
+    cell += "<b>" + escapeHtml(field.name) + "</b>: ";
+    cell += escapeHtml(previewValue(field.value, kPreviewLength));
+  }
+  return cell;
+}
+
+Text recordRow(ShowApplication& app, const RecordPlace& place, const Record& record,
+               bool withCatalog) {
+  using namespace showTexts;
+  Text row = "<tr><td>";
+  if (!place.label.empty())
+    row += app.button(ViewTarget{place.label, place.file->name, 0, false},
+                      escapeHtml(place.label));
+  row += "</td>";
+  if (withCatalog) row += "<td>" + escapeHtml(place.file->name) + "</td>";
+  row += "<td>" + listDate(fieldValue(record, "&date"), app.currentIndex()) + "</td>";
+  row += "<td>" + listTime(fieldValue(record, "&time"), app.currentIndex()) + "</td>";
+  row += "<td>" + previewCell(record) + "</td></tr>\n";
+  return row;
+}
+
+// Page buttons: the first and last page, the pages near the current one, and
+// the previous and next page; gaps are shown as "...".
+Text pageLinks(ShowApplication& app, const Text& catalog, long page, long pages) {
+  using namespace showTexts;
+  Text links = Text::format("<div>%s:\n", app.text(kPage));
+  if (page > 1) links += app.button({"", catalog, page - 1, false}, app.text(kPreviousPage)) + "\n";
+  long last = 0;
+  for (long p = 1; p <= pages; ++p) {
+    if (p != 1 && p != pages && (p < page - 3 || p > page + 3)) continue;
+    if (p > last + 1) links += "...\n";
+    last = p;
+    if (p == page) {
+      links += Text::format("<b>%ld</b>\n", p);
+    } else {
+      links += app.button({"", catalog, p, false}, Text::fromInt(p)) + "\n";
+    }
+  }
+  if (page < pages) links += app.button({"", catalog, page + 1, false}, app.text(kNextPage)) + "\n";
+  return links + "</div>\n";
+}
+
+}  // namespace
+
+Text previewValue(std::string_view value, size_t limit) {
+  size_t end = value.find('\n');
+  bool cut = end != std::string_view::npos;
+  if (end == std::string_view::npos) end = value.size();
+  if (end > limit) {
+    end = limit;
+    cut = true;
+    while (end > 0 && (static_cast<unsigned char>(value[end]) & 0xC0) == 0x80) --end;
+    size_t amp = value.substr(0, end).rfind('&');
+    if (amp != std::string_view::npos && value.substr(amp, end - amp).find(';') ==
+                                             std::string_view::npos && end - amp < 10)
+      end = amp;
+  }
+  return cut ? Text(value.substr(0, end)) + "..." : Text(value.substr(0, end));
+}
+
+Text listDate(std::string_view stored, int languageIndex) {
+  if (stored.size() == 8 && allDigits(stored)) {
+    DateTime date{number(stored.substr(6, 2)), number(stored.substr(4, 2)),
+                  number(stored.substr(0, 4)), 0, 0};
+    if (date.month >= 1 && date.month <= 12 && date.day >= 1 && date.day <= 31)
+      return formatDate(date, showTexts::kListDate.pick(languageIndex), languageIndex);
+  }
+  return escapeHtml(stored);
+}
+
+Text listTime(std::string_view stored, int languageIndex) {
+  if (stored.size() == 4 && allDigits(stored)) {
+    DateTime time{0, 0, 0, number(stored.substr(0, 2)), number(stored.substr(2, 2))};
+    if (time.hour < 24 && time.minute < 60)
+      return formatDate(time, showTexts::kListTime.pick(languageIndex), languageIndex);
+  }
+  return escapeHtml(stored);
+}
+
+void writeGroupPage(ShowApplication& app) {
+  using namespace showTexts;
+  RecordReader reader(app);
+  Text name = "<tt>" + escapeHtml(app.groupName) + "</tt>";
+  Text body = Text::format("<h1>%s</h1>\n", Text::format(app.text(kGroupTitle), name));
+  if (!app.description.empty()) body += "<p>" + escapeHtml(app.description) + "</p>\n";
+  if (app.catalogs.empty()) {
+    body += Text::format("<p>%s</p>\n", app.text(kNoCatalogs));
+  } else {
+    body += Text::format("<table border=1 cellpadding=4>\n<tr><th>%s</th><th>%s</th><th>%s</th>"
+                         "<th></th></tr>\n",
+                         app.text(kCatalogColumn), app.text(kDescriptionColumn),
+                         app.text(kRecordsColumn));
+    for (CatalogEntry& entry : app.catalogs) {
+      CatalogFileList files;
+      app.addCatalogFiles(files, entry.isSeries ? entry.name + "*" : entry.name, &entry);
+      Text rows;
+      long total = 0;
+      for (const CatalogFile& file : files) {
+        long count = countRecords(reader, file);
+        total += count;
+        rows += catalogRow(app, file.name, file.description, count);
+      }
+      if (entry.isSeries) rows.insertAt(0, catalogRow(app, entry.name + "*", app.text(kAllPeriods), total));
+      body += rows;
+    }
+    body += "</table>\n";
+  }
+  app.writePage(Text::format(app.text(kGroupTitle), escapeHtml(app.groupName)), body);
+}
+
+void writeListPage(ShowApplication& app, const CatalogFileList& files, const ViewTarget& target) {
+  using namespace showTexts;
+  RecordReader reader(app);
+  const long size = ShowApplication::kPageSize;
+  long total = 0;
+  List<RecordPlace> shown;
+  List<Record> records;
+  // Counts every record and keeps those from `first` on, one page of them.
+  auto collect = [&](long first) {
+    total = 0;
+    shown.clear();
+    records.clear();
+    reader.walk(files, [&](const RecordPlace& place, const Record* record) {
+      long at = total++;
+      if (at >= first && at < first + size) {
+        shown.push_back(place);
+        records.push_back(record ? *record : Record());
+      }
+      return true;
+    });
+  };
+  long page = std::max(target.page, 1L);
+  collect((page - 1) * size);
+  long pages = std::max(1L, (total + size - 1) / size);
+  if (page > pages) {  // a page past the end shows the last one
+    page = pages;
+    collect((page - 1) * size);
+  }
+  long first = (page - 1) * size;
+
+  Text name = "<tt>" + escapeHtml(target.catalog) + "</tt>";
+  Text body = Text::format("<h1>%s</h1>\n", Text::format(app.text(kCatalogTitle), name));
+  if (files.size() == 1 && !files[0].description.empty())
+    body += "<p>" + escapeHtml(files[0].description) + "</p>\n";
+  if (total == 0) {
+    body += Text::format("<p>%s</p>\n", app.text(kNoRecords));
+  } else {
+    long last = first + static_cast<long>(shown.size());
+    body += "<p>" + Text::format(app.text(kRecordRange), first + 1, last, total) + "</p>\n";
+    bool withCatalog = files.size() > 1;
+    body += Text::format("<table border=1 cellpadding=4>\n<tr><th>%s</th>", app.text(kLabelColumn));
+    if (withCatalog) body += Text::format("<th>%s</th>", app.text(kCatalogColumn));
+    body += Text::format("<th>%s</th><th>%s</th><th>%s</th></tr>\n", app.text(kDateColumn),
+                         app.text(kTimeColumn), app.text(kDataColumn));
+    for (size_t i = 0; i < shown.size(); ++i) {
+      if (records[i].empty()) reader.read(shown[i], records[i]);
+      body += recordRow(app, shown[i], records[i], withCatalog);
+    }
+    body += "</table>\n";
+    if (pages > 1) body += pageLinks(app, target.catalog, page, pages);
+  }
+  body += "<div>" + app.button({"", target.catalog, 0, true}, app.text(kDownloadCsv)) + "\n";
+  body += app.button({}, app.text(kAllCatalogs)) + "</div>\n";
+  app.writePage(Text::format(app.text(kCatalogTitle), escapeHtml(target.catalog)), body);
+}

@@ -1,0 +1,145 @@
+// The CSV export. Two passes over the records keep memory to one record: the
+// first collects the field names for the header row, the second writes rows.
+#include "show/csv_export.h"
+
+#include <set>
+#include <string>
+
+#include "common/cgi/cgi_streams.h"
+#include "common/language/entities.h"
+#include "show/record_reader.h"
+#include "show/show_application.h"
+
+namespace {
+
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr size_t kFlushSize = 64 * 1024;
+
+void appendUtf8(Text& out, int codePoint) {
+  if (codePoint < 0x80) {
+    out += static_cast<char>(codePoint);
+  } else if (codePoint < 0x800) {
+    out += static_cast<char>(0xC0 | (codePoint >> 6));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (codePoint >> 12));
+    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (codePoint & 0x3F));
+  }
+}
+
+// The field names of a set of records in the order first met; names that
+// differ only in the case of ASCII letters are one column.
+class Columns {
+ public:
+  void add(const Text& name) {
+    Text key = name;
+    key.toUpper();
+    if (seen_.insert(key.str()).second) names_.push_back(name);
+  }
+  const List<Text>& names() const { return names_; }
+
+ private:
+  std::set<std::string> seen_;
+  List<Text> names_;
+};
+
+// Every record of `files` in listing order, read from its place when the
+// walk did not read it already.
+template <typename Each>
+void eachRecord(RecordReader& reader, const CatalogFileList& files, Each each) {
+  Record read;
+  reader.walk(files, [&](const RecordPlace& place, const Record* record) {
+    if (!record) {
+      if (!reader.read(place, read)) return true;
+      record = &read;
+    }
+    each(*record);
+    return true;
+  });
+}
+
+// A column's cell of one record: its values joined by line feeds, as a
+// repeated field is written one line per value.
+Text columnValue(const Record& record, const Text& name) {
+  Text value;
+  bool first = true;
+  for (const Field& field : record) {
+    if (!field.name.equalsIgnoreCase(name)) continue;
+    if (!first) value += '\n';
+    value += field.value;
+    first = false;
+  }
+  return value;
+}
+
+void appendRow(Text& out, const List<Text>& cells) {
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (i > 0) out += ',';
+    out += csvCell(cells[i]);
+  }
+  out += "\r\n";
+}
+
+}  // namespace
+
+Text entitiesToUtf8(std::string_view text) {
+  Text out;
+  for (size_t i = 0; i < text.size();) {
+    int length = 0;
+    int codePoint = text[i] == '&' ? entityCodePoint(text.substr(i), &length) : 0;
+    if (codePoint > 0) {
+      appendUtf8(out, codePoint);
+      i += static_cast<size_t>(length);
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
+}
+
+Text csvCell(std::string_view text) {
+  Text cell = entitiesToUtf8(text);
+  if (!cell.empty() && Text("=+-@\t").contains(cell[0])) cell.insertAt(0, "'");
+  if (cell.str().find_first_of("\",\r\n") == std::string::npos) return cell;
+  Text quoted = "\"";
+  for (char c : cell.view()) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+Text csvFileName(std::string_view catalog) {
+  Text name;
+  for (char c : catalog)
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+        c == '_')
+      name += c;
+  return (name.empty() ? Text("records") : name) + ".csv";
+}
+
+void exportCsv(ShowApplication& app, const CatalogFileList& files, const Text& catalog) {
+  RecordReader reader(app);
+  Columns columns;
+  eachRecord(reader, files, [&](const Record& record) {
+    for (const Field& field : record) columns.add(field.name);
+  });
+
+  app.writeHeader("text/csv; charset=utf-8",
+                  Text::format("Content-Disposition: attachment; filename=\"%s\"\n%s",
+                               csvFileName(catalog), kNoStoreHeader));
+  Text out = kByteOrderMark;
+  appendRow(out, columns.names());
+  List<Text> cells;
+  eachRecord(reader, files, [&](const Record& record) {
+    cells.clear();
+    for (const Text& name : columns.names()) cells.push_back(columnValue(record, name));
+    appendRow(out, cells);
+    if (out.str().size() >= kFlushSize) {
+      writeDirect(out);
+      out = Text();
+    }
+  });
+  writeDirect(out);
+}

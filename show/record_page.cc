@@ -1,0 +1,91 @@
+// Finding a record by its label and showing it.
+#include "show/record_page.h"
+
+#include <optional>
+
+#include "show/record_reader.h"
+#include "show/show_application.h"
+#include "show/show_texts.h"
+
+namespace {
+
+// The record of a label with its neighbours in listing order.
+struct Found {
+  std::optional<RecordPlace> previous, place, next;
+  Record record;
+};
+
+// Looks for `label` in the places that `walk` visits; stops at the record
+// after it.
+template <typename Walk>
+Found search(const Text& label, Walk walk) {
+  Found found;
+  walk([&](const RecordPlace& place, const Record* record) {
+    if (found.place) {
+      found.next = place;
+      return false;
+    }
+    if (place.label == label) {
+      found.place = place;
+      if (record) found.record = *record;
+    } else {
+      found.previous = place;
+    }
+    return true;
+  });
+  return found;
+}
+
+// Through the index when there is one. An entry whose offset no longer
+// leads to the record of its label (an index out of step with its catalog)
+// is not trusted: the catalog files are then searched in file order.
+Found findRecord(RecordReader& reader, const CatalogFileList& files, const Text& label) {
+  Found found = search(label, [&](const RecordReader::Visit& visit) { reader.walk(files, visit); });
+  if (!found.place) return found;
+  if (found.record.empty()) reader.read(*found.place, found.record);
+  if (fieldValue(found.record, "&label") == label) return found;
+  found = search(label, [&](const RecordReader::Visit& visit) {
+    for (const CatalogFile& file : files)
+      if (!reader.walkFile(file, visit)) return;
+  });
+  return found;
+}
+
+Text fieldName(ShowApplication& app, const Text& name) {
+  int automatic = automaticFieldIndex(name);
+  if (automatic >= 0) return app.text(showTexts::kAutomaticFields[automatic]);
+  return escapeHtml(name);
+}
+
+Text fieldTable(ShowApplication& app, const Record& record) {
+  using namespace showTexts;
+  Text table = Text::format("<table border=1 cellpadding=4>\n<tr><th>%s</th><th>%s</th></tr>\n",
+                            app.text(kNameColumn), app.text(kValueColumn));
+  for (const Field& field : record)
+    table += Text::format("<tr><td>%s</td><td style=\"white-space:pre-wrap\">%s</td></tr>\n",
+                          fieldName(app, field.name), escapeHtml(field.value));
+  return table + "</table>\n";
+}
+
+}  // namespace
+
+void writeRecordPage(ShowApplication& app, const CatalogFileList& files, const ViewTarget& target) {
+  using namespace showTexts;
+  RecordReader reader(app);
+  Found found = findRecord(reader, files, target.label);
+  if (!found.place) app.fatal(kRecordNotFound, target.label);
+
+  Text label = "<tt>" + escapeHtml(target.label) + "</tt>";
+  Text body = Text::format("<h1>%s</h1>\n", Text::format(app.text(kRecordTitle), label));
+  const CatalogFile& file = *found.place->file;
+  Text catalog = "<tt>" + escapeHtml(file.name) + "</tt>";
+  body += "<p>" + Text::format(app.text(kCatalogTitle), catalog);
+  if (!file.description.empty()) body += ": " + escapeHtml(file.description);
+  body += "</p>\n" + fieldTable(app, found.record) + "<div>";
+  if (found.previous && !found.previous->label.empty())
+    body += app.button({found.previous->label, target.catalog, 0, false}, app.text(kPreviousRecord)) + "\n";
+  if (found.next && !found.next->label.empty())
+    body += app.button({found.next->label, target.catalog, 0, false}, app.text(kNextRecord)) + "\n";
+  body += app.button({"", target.catalog, 0, false}, app.text(kAllRecords)) + "</div>\n";
+  app.writePage(Text::format(app.text(kRecordTitle), escapeHtml(target.label)), body);
+}

@@ -1,0 +1,165 @@
+// Reading records for the viewer: through the index when the group keeps
+// one, straight from the catalog file otherwise.
+#include "show/record_reader.h"
+
+#include "common/catalog/index_entry.h"
+#include "common/catalog/record_format.h"
+#include "common/cgi/path.h"
+#include "common/settings/catalog_group.h"
+
+namespace {
+
+// Keeps every field as it is read, in record order.
+class RecordSink : public FieldSink {
+ public:
+  explicit RecordSink(Record& record) : record_(record) {}
+  void field(std::string_view name, std::string_view value) override {
+    record_.push_back({Text(name), Text(value)});
+  }
+
+ private:
+  Record& record_;
+};
+
+// A value in double quotes starting at `at`: true when it closes right
+// before a delimiter or the end of the line and holds the delimiter (the
+// only values the writer quotes); `end` is then the position after it.
+bool readQuoted(std::string_view line, size_t at, char delimiter, Text& value, size_t& end) {
+  value = Text();
+  for (size_t i = at + 1;;) {
+    size_t quote = line.find('"', i);
+    if (quote == std::string_view::npos) return false;
+    value += line.substr(i, quote - i);
+    if (quote + 1 < line.size() && line[quote + 1] == '"') {
+      value += '"';
+      i = quote + 2;
+      continue;
+    }
+    if (quote + 1 < line.size() && line[quote + 1] != delimiter) return false;
+    end = quote + 1;
+    return value.contains(delimiter);
+  }
+}
+
+}  // namespace
+
+Text fieldValue(const Record& record, std::string_view name) {
+  for (const Field& field : record)
+    if (field.name.equalsIgnoreCase(name)) return field.value;
+  return Text();
+}
+
+int automaticFieldIndex(std::string_view name) {
+  for (int i = 0; i < kAutomaticFieldCount; ++i)
+    if (equalsIgnoreCase(name, kItemAutomaticNames[i])) return i;
+  return -1;
+}
+
+List<Text> splitDelimitedLine(std::string_view line, char delimiter) {
+  List<Text> values;
+  for (size_t at = 0;;) {
+    Text value;
+    size_t end = 0;
+    if (at >= line.size() || line[at] != '"' || !readQuoted(line, at, delimiter, value, end)) {
+      end = line.find(delimiter, at);
+      if (end == std::string_view::npos) end = line.size();
+      value = Text(line.substr(at, end - at));
+    }
+    values.push_back(std::move(value));
+    if (end >= line.size()) return values;
+    at = end + 1;
+  }
+}
+
+Text RecordReader::indexPath(const CatalogFile& file) const {
+  Text path;
+  if (group_.indexMode == ShareMode::Private) path = file.path;
+  if (group_.indexMode == ShareMode::Common) path = group_.groupPath;
+  if (path.empty()) return path;
+  setExtension(path, "idx");
+  // A catalog file that itself ends in ".idx" is no index of its own.
+  return path == file.path ? Text() : path;
+}
+
+void RecordReader::walk(const CatalogFileList& files, const Visit& visit) {
+  for (const CatalogFile& file : files) {
+    bool ended = false;
+    if (walkIndex(file, visit, ended)) {
+      if (ended) return;
+    } else if (!walkFile(file, visit)) {
+      return;
+    }
+  }
+}
+
+bool RecordReader::walkIndex(const CatalogFile& file, const Visit& visit, bool& ended) {
+  Text path = indexPath(file);
+  if (path.empty()) return false;
+  FilePtr index = group_.openRead(path, OpenMode::Quiet);
+  if (!index) return false;
+  bool common = group_.indexMode == ShareMode::Common;
+  BlockLines lines(index.get());
+  std::string_view line;
+  while (lines.next(line)) {
+    if (line.empty()) continue;
+    IndexEntry entry = parseIndexEntry(line, common);
+    if (common && !entry.catalogName.equalsIgnoreCase(file.name)) continue;
+    if (!visit(RecordPlace{&file, entry.offset, std::move(entry.label)}, nullptr)) {
+      ended = true;
+      break;
+    }
+  }
+  return true;
+}
+
+bool RecordReader::walkFile(const CatalogFile& file, const Visit& visit) {
+  FilePtr catalog = group_.openRead(file.path, OpenMode::Quiet);
+  if (!catalog) return true;
+  BlockLines lines(catalog.get());
+  Record record;
+  for (;;) {
+    long offset = lines.offset();
+    if (!readNext(lines, record)) return true;
+    if (record.empty()) continue;
+    if (!visit(RecordPlace{&file, offset, fieldValue(record, "&label")}, &record)) return false;
+  }
+}
+
+bool RecordReader::read(const RecordPlace& place, Record& record) {
+  record.clear();
+  if (!open_ || openPath_ != place.file->path) {
+    openPath_ = place.file->path;
+    open_ = group_.openRead(openPath_, OpenMode::Quiet);
+  }
+  if (!open_ || place.offset < 0 || std::fseek(open_.get(), place.offset, SEEK_SET) != 0)
+    return false;
+  FileLines lines(open_.get());
+  return readNext(lines, record) && !record.empty();
+}
+
+// The next record of `lines` into `record`; false at the end of the input.
+// A blank line gives an empty record.
+bool RecordReader::readNext(LineSource& lines, Record& record) {
+  record.clear();
+  RecordSink sink(record);
+  if (group_.dataFields.empty()) {
+    RecordRead read = readItemRecord(lines, sink, nullptr);
+    if (read == RecordRead::Malformed) group_.fatal(messages::kBadRecord);
+    return read == RecordRead::Record;
+  }
+  std::string_view line;
+  if (!lines.next(line)) return false;
+  if (line.empty()) return true;
+  char delimiter = group_.dataFields[0];
+  Text names = delimitedNames(group_.dataFields, group_.omittedFields);
+  List<Text> values = splitDelimitedLine(line, delimiter);
+  size_t at = 0;
+  for (const Text& value : values) {
+    if (at > names.str().size()) break;
+    size_t stop = names.str().find(delimiter, at);
+    if (stop == std::string::npos) stop = names.str().size();
+    sink.field(names.view().substr(at, stop - at), value);
+    at = stop + 1;
+  }
+  return true;
+}
