@@ -167,6 +167,17 @@ void expandQuotedLetters(Text& text) {
   s = std::move(out);
 }
 
+Text protectQuotedLetters(std::string_view text) {
+  Text out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    bool startsPair = text[i] == '"' && i + 1 < text.size() &&
+                      std::string_view("cszCSZ\"").find(text[i + 1]) != std::string_view::npos;
+    if (startsPair) out += '"';
+    out += text[i];
+  }
+  return out;
+}
+
 void urlDecode(Text& text) {
   std::string& s = text.str();
   std::string out;

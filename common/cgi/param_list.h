@@ -68,6 +68,10 @@ using VariableTable = ParamList;
 
 // Turns "c, "s, "z, "C, "S, "Z into entity names and "" into one quote.
 void expandQuotedLetters(Text& text);
+// The inverse, for a value written to a file that is read back through
+// expandQuotedLetters: a quote that would start a pair is doubled, so the
+// value reads back as it was stored.
+Text protectQuotedLetters(std::string_view text);
 // "+" becomes a space, %XX the byte it names; a "%" without two hex digits is dropped.
 void urlDecode(Text& text);
 // The inverse for links: letters, digits and "-_.~," stay, a space becomes

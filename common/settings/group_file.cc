@@ -297,7 +297,11 @@ void CatalogGroup::writeGroupTo(std::FILE* out) const {
     putLine(out, "catalog", line);
   }
   for (const ResponseEntry& response : responses) {
+    // A response without recipients (its "@" file could not be read) is
+    // written as "@", which reads back without recipients; an empty first
+    // word would vanish and the template would become a recipient.
     Text line = joined(response.recipients, ',');
+    if (line.empty()) line = Text("@");
     line += response.templateFile.empty() ? Text(" -") : " " + response.templateFile;
     line += response.forms.empty() ? Text(" -") : " " + joined(response.forms, ',');
     line += response.catalogs.empty() ? Text(" -") : " " + joined(response.catalogs, ',');
@@ -305,7 +309,7 @@ void CatalogGroup::writeGroupTo(std::FILE* out) const {
     putLine(out, "response", line);
   }
   for (const Param& variable : groupVariables)
-    putLine(out, oneLine(variable.name), variable.value);
+    putLine(out, oneLine(variable.name), protectQuotedLetters(variable.value));
   if (!labelPrefix.empty()) putLine(out, "label", labelPrefix);
   if (count != 0) put(out, Text::format("count=%ld\n", count));
 }
