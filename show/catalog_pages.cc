@@ -13,6 +13,10 @@ namespace {
 // Posted fields a row of the record list shows.
 constexpr int kPreviewFields = 3;
 constexpr size_t kPreviewLength = 60;
+// Letters of the longest entity name ("&ccaron;" and its like).
+constexpr size_t kLongestEntityName = 6;
+
+bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 long countRecords(RecordReader& reader, const CatalogFile& file) {
   long count = 0;
@@ -101,10 +105,12 @@ Text previewValue(std::string_view value, size_t limit) {
     end = limit;
     cut = true;
     while (end > 0 && (static_cast<unsigned char>(value[end]) & 0xC0) == 0x80) --end;
-    size_t amp = value.substr(0, end).rfind('&');
-    if (amp != std::string_view::npos && value.substr(amp, end - amp).find(';') ==
-                                             std::string_view::npos && end - amp < 10)
-      end = amp;
+    if (size_t amp = value.substr(0, end).rfind('&'); amp != std::string_view::npos) {
+      std::string_view tail = value.substr(amp + 1, end - amp - 1);
+      if (tail.size() <= kLongestEntityName &&
+          std::all_of(tail.begin(), tail.end(), isAsciiLetter))
+        end = amp;
+    }
   }
   return cut ? Text(value.substr(0, end)) + "..." : Text(value.substr(0, end));
 }
