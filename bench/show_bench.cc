@@ -47,9 +47,11 @@ Run runProgram(const std::string& name, const std::string& home, const std::stri
   std::string program = std::string(KALDER_BIN_DIR) + "/" + name;
   std::string input = output + ".in";
   writeText(input, body);
-  std::vector<std::string> env = {"REQUEST_METHOD=POST", "QUERY_STRING=" + query,
+  std::vector<std::string> env = {"REQUEST_METHOD=POST",
+                                  "QUERY_STRING=" + query,
                                   "CONTENT_LENGTH=" + std::to_string(body.size()),
-                                  "PATH_INFO=/shop", "SCRIPT_NAME=/cgi-bin/" + name + ".exe",
+                                  "PATH_INFO=/shop",
+                                  "SCRIPT_NAME=/cgi-bin/" + name + ".exe",
                                   "KALDERHOME=" + home};
   std::vector<char*> envp;
   for (std::string& e : env) envp.push_back(e.data());
@@ -99,8 +101,8 @@ int main(int argc, char** argv) {
   std::string directory = "/tmp/kalder-show-bench-" + std::to_string(getpid());
   std::filesystem::create_directories(directory);
   std::string home = directory + "/";
-  writeText(home + "kalder.ini", "[GENERAL]\npassword=Secret\n\n[GROUPS]\nshop=" + home +
-                                     "shop.grp\n");
+  writeText(home + "kalder.ini",
+            "[GENERAL]\npassword=Secret\n\n[GROUPS]\nshop=" + home + "shop.grp\n");
   writeText(home + "shop.grp", "catalog=orders order - Orders\nform=order\nlabel=ORD-\n");
   long bytes = writeCatalog(home + "orders.dat", records);
   Run index = runProgram("lunoder", home, "", "", home + "lunoder.out");

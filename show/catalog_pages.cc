@@ -16,7 +16,9 @@ constexpr size_t kPreviewLength = 60;
 // Letters of the longest entity name ("&ccaron;" and its like).
 constexpr size_t kLongestEntityName = 6;
 
-bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isAsciiLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 long countRecords(RecordReader& reader, const CatalogFile& file) {
   long count = 0;
@@ -64,8 +66,7 @@ Text recordRow(ShowApplication& app, const RecordPlace& place, const Record& rec
   using namespace showTexts;
   Text row = "<tr><td>";
   if (!place.label.empty())
-    row += app.button(ViewTarget{place.label, place.file->name, 0, false},
-                      escapeHtml(place.label));
+    row += app.button(ViewTarget{place.label, place.file->name, 0, false}, escapeHtml(place.label));
   row += "</td>";
   if (withCatalog) row += "<td>" + escapeHtml(place.file->name) + "</td>";
   row += "<td>" + listDate(fieldValue(record, "&date"), app.currentIndex()) + "</td>";
@@ -107,8 +108,7 @@ Text previewValue(std::string_view value, size_t limit) {
     while (end > 0 && (static_cast<unsigned char>(value[end]) & 0xC0) == 0x80) --end;
     if (size_t amp = value.substr(0, end).rfind('&'); amp != std::string_view::npos) {
       std::string_view tail = value.substr(amp + 1, end - amp - 1);
-      if (tail.size() <= kLongestEntityName &&
-          std::all_of(tail.begin(), tail.end(), isAsciiLetter))
+      if (tail.size() <= kLongestEntityName && std::all_of(tail.begin(), tail.end(), isAsciiLetter))
         end = amp;
     }
   }
@@ -143,10 +143,10 @@ void writeGroupPage(ShowApplication& app) {
   if (app.catalogs.empty()) {
     body += Text::format("<p>%s</p>\n", app.text(kNoCatalogs));
   } else {
-    body += Text::format("<table border=1 cellpadding=4>\n<tr><th>%s</th><th>%s</th><th>%s</th>"
-                         "<th></th></tr>\n",
-                         app.text(kCatalogColumn), app.text(kDescriptionColumn),
-                         app.text(kRecordsColumn));
+    body += Text::format(
+        "<table border=1 cellpadding=4>\n<tr><th>%s</th><th>%s</th><th>%s</th>"
+        "<th></th></tr>\n",
+        app.text(kCatalogColumn), app.text(kDescriptionColumn), app.text(kRecordsColumn));
     for (CatalogEntry& entry : app.catalogs) {
       CatalogFileList files;
       app.addCatalogFiles(files, entry.isSeries ? entry.name + "*" : entry.name, &entry);
@@ -157,7 +157,8 @@ void writeGroupPage(ShowApplication& app) {
         total += count;
         rows += catalogRow(app, file.name, file.description, count);
       }
-      if (entry.isSeries) rows.insertAt(0, catalogRow(app, entry.name + "*", app.text(kAllPeriods), total));
+      if (entry.isSeries)
+        rows.insertAt(0, catalogRow(app, entry.name + "*", app.text(kAllPeriods), total));
       body += rows;
     }
     body += "</table>\n";

@@ -130,7 +130,7 @@ void exportCsv(ShowApplication& app, const CatalogFileList& files, const Text& c
                   Text::format("Content-Disposition: attachment; filename=\"%s\"\n%s",
                                csvFileName(catalog), kNoStoreHeader));
   Text out = kByteOrderMark;
-  appendRow(out, columns.names());
+  if (!columns.names().empty()) appendRow(out, columns.names());
   List<Text> cells;
   eachRecord(reader, files, [&](const Record& record) {
     cells.clear();

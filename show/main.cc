@@ -2,4 +2,6 @@
 #include "common/settings/program_main.h"
 #include "show/show_application.h"
 
-int main(int, char** argv) { return runProgram(argv[0], &ShowApplication::run); }
+int main(int, char** argv) {
+  return runProgram(argv[0], &ShowApplication::run);
+}

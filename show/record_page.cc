@@ -83,7 +83,9 @@ void writeRecordPage(ShowApplication& app, const CatalogFileList& files, const V
   if (!file.description.empty()) body += ": " + escapeHtml(file.description);
   body += "</p>\n" + fieldTable(app, found.record) + "<div>";
   if (found.previous && !found.previous->label.empty())
-    body += app.button({found.previous->label, target.catalog, 0, false}, app.text(kPreviousRecord)) + "\n";
+    body +=
+        app.button({found.previous->label, target.catalog, 0, false}, app.text(kPreviousRecord)) +
+        "\n";
   if (found.next && !found.next->label.empty())
     body += app.button({found.next->label, target.catalog, 0, false}, app.text(kNextRecord)) + "\n";
   body += app.button({"", target.catalog, 0, false}, app.text(kAllRecords)) + "</div>\n";

@@ -24,8 +24,7 @@ inline constexpr MessageTable kNoCatalogs{"The group has no catalogs.", "Skupina
 inline constexpr MessageTable kCatalogTitle{"Catalog %s", "Katalog %s"};
 inline constexpr MessageTable kRecordRange{"Records %ld to %ld of %ld",
                                            "Zapisi od %ld do %ld, skupaj %ld"};
-inline constexpr MessageTable kNoRecords{"The catalog holds no records.",
-                                         "Katalog nima zapisov."};
+inline constexpr MessageTable kNoRecords{"The catalog holds no records.", "Katalog nima zapisov."};
 inline constexpr MessageTable kLabelColumn{"Label", "Oznaka"};
 inline constexpr MessageTable kDateColumn{"Date", "Datum"};
 inline constexpr MessageTable kTimeColumn{"Time", "Ura"};
@@ -48,12 +47,8 @@ inline constexpr MessageTable kRecordNotFound{"Record <tt>%s</tt> not found",
 
 // The automatic fields of a record, in the order they are written.
 inline constexpr MessageTable kAutomaticFields[] = {
-    {"Label", "Oznaka"},
-    {"Form", "Obrazec"},
-    {"Computer", "Ra&ccaron;unalnik"},
-    {"Date", "Datum"},
-    {"Time", "Ura"},
-    {"Reference label", "Referen&ccaron;na oznaka"},
+    {"Label", "Oznaka"}, {"Form", "Obrazec"}, {"Computer", "Ra&ccaron;unalnik"},
+    {"Date", "Datum"},   {"Time", "Ura"},     {"Reference label", "Referen&ccaron;na oznaka"},
 };
 
 // Dates and times of the record list, in the dash codes of formatDate.

@@ -86,13 +86,12 @@ std::string button(const std::string& query, const std::string& caption,
 }
 
 std::string loginPage(const std::string& query) {
-  return page("Records Login",
-              "<form method=post action=\"/cgi-bin/show.exe/shop" + query +
-                  "\">\n"
-                  "<h1>Records of the group of catalogs <tt>shop</tt></h1>\n"
-                  "<hr>\n<p>\nPlease, enter your password:\n"
-                  "<input type=password name=password>\n"
-                  "<input type=submit value=\"  OK  \">\n</form>\n<hr>\n");
+  return page("Records Login", "<form method=post action=\"/cgi-bin/show.exe/shop" + query +
+                                   "\">\n"
+                                   "<h1>Records of the group of catalogs <tt>shop</tt></h1>\n"
+                                   "<hr>\n<p>\nPlease, enter your password:\n"
+                                   "<input type=password name=password>\n"
+                                   "<input type=submit value=\"  OK  \">\n</form>\n<hr>\n");
 }
 
 // The field table of ORD-1.
@@ -114,11 +113,11 @@ std::string record1Page(const std::string& previous, const std::string& next) {
   if (!previous.empty())
     links += button("label=" + previous + "&amp;catalog=orders", "Previous record") + "\n";
   if (!next.empty()) links += button("label=" + next + "&amp;catalog=orders", "Next record") + "\n";
-  return page("Record ORD-1", "<h1>Record <tt>ORD-1</tt></h1>\n"
-                              "<p>Catalog <tt>orders</tt>: Orders of the shop</p>\n" +
-                                  std::string(kRecord1Table) + "<div>" + links +
-                                  button("catalog=orders", "All records of the catalog") +
-                                  "</div>\n");
+  return page("Record ORD-1",
+              "<h1>Record <tt>ORD-1</tt></h1>\n"
+              "<p>Catalog <tt>orders</tt>: Orders of the shop</p>\n" +
+                  std::string(kRecord1Table) + "<div>" + links +
+                  button("catalog=orders", "All records of the catalog") + "</div>\n");
 }
 
 class ShowTest : public ::testing::Test {
@@ -216,8 +215,8 @@ TEST_F(ShowTest, WithoutStoredPasswordEveryRequestIsAdmitted) {
 }
 
 TEST_F(ShowTest, PasswordCarriedOnExactlyInEveryForm) {
-  home.write("kalder.ini", "[GENERAL]\npassword=a\"c&ccaron;<\n\n[GROUPS]\nshop=" +
-                               home.file("shop.grp") + "\n");
+  home.write("kalder.ini",
+             "[GENERAL]\npassword=a\"c&ccaron;<\n\n[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
   std::string body = "password=" + BrowserForm::encode("a\"c&ccaron;<");
   CgiResult result = post("label=ORD-1&catalog=orders", body);
   EXPECT_NE(result.output.find("value=\"a&quot;c&amp;ccaron;&lt;\""), std::string::npos);
@@ -240,15 +239,15 @@ TEST_F(ShowTest, RecordThroughPrivateIndexHasIndexNeighbours) {
   EXPECT_EQ(view("label=ORD-1&catalog=orders"), record1Page("ORD-3", "ORD-2"));
   std::string first = view("label=ORD-3&catalog=orders");
   EXPECT_EQ(first.find("Previous record"), std::string::npos);
-  EXPECT_NE(first.find(button("label=ORD-1&amp;catalog=orders", "Next record")),
-            std::string::npos);
+  EXPECT_NE(first.find(button("label=ORD-1&amp;catalog=orders", "Next record")), std::string::npos);
 }
 
 TEST_F(ShowTest, RecordThroughCommonIndexSkipsOtherCatalogs) {
   home.write("shop.grp", std::string(kShop) + "index=common\n");
-  home.write("shop.idx", "ORD-3 order orders " + kOffset3 +
-                             "\nV-1 visit visits202401 0\nORD-1 order ORDERS 0\nORD-2 order orders " +
-                             kOffset2 + "\n");
+  home.write("shop.idx",
+             "ORD-3 order orders " + kOffset3 +
+                 "\nV-1 visit visits202401 0\nORD-1 order ORDERS 0\nORD-2 order orders " +
+                 kOffset2 + "\n");
   std::remove(home.file("orders.idx").c_str());
   EXPECT_EQ(view("label=ORD-1&catalog=orders"), record1Page("ORD-3", "ORD-2"));
 }
@@ -284,7 +283,9 @@ TEST_F(ShowTest, EntityNamesFollowThePageCoding) {
                 .find("<tr><td>city</td><td style=\"white-space:pre-wrap\">Ko&#269;evje<"),
             std::string::npos);
   std::string latin2 = view("label=ORD-2&catalog=orders&language=slo,latin2");
-  EXPECT_NE(latin2.find(cell + "Ko\xE8" "evje<"), std::string::npos);
+  EXPECT_NE(latin2.find(cell + "Ko\xE8"
+                               "evje<"),
+            std::string::npos);
   EXPECT_NE(latin2.find("<tr><td>Ra\xE8unalnik</td>"), std::string::npos);
 }
 
@@ -293,17 +294,16 @@ TEST_F(ShowTest, UnknownLabelIsABilingualErrorPage) {
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.output, errorPage("Runtime Error", "Record <tt>ORD-9</tt> not found"));
   EXPECT_EQ(post("label=ORD-9&catalog=orders&language=slo", "password=Secret").output,
-            errorPage("Napaka med izvajanjem programa",
-                      "Zapisa <tt>ORD-9</tt> ni mogoce najti"));
+            errorPage("Napaka med izvajanjem programa", "Zapisa <tt>ORD-9</tt> ni mogoce najti"));
 }
 
 TEST_F(ShowTest, HostileLabelAndCatalogStayEscapedAndBounded) {
   EXPECT_EQ(post("label=%3Cb%3E&catalog=orders", "password=Secret").output,
             errorPage("Runtime Error", "Record <tt>&lt;b&gt;</tt> not found"));
-  CgiResult longLabel = post("label=" + std::string(300, 'x') + "&catalog=orders",
-                             "password=Secret");
-  EXPECT_EQ(longLabel.output,
-            errorPage("Runtime Error", "Record <tt>" + std::string(200, 'x') + "...</tt> not found"));
+  CgiResult longLabel =
+      post("label=" + std::string(300, 'x') + "&catalog=orders", "password=Secret");
+  EXPECT_EQ(longLabel.output, errorPage("Runtime Error", "Record <tt>" + std::string(200, 'x') +
+                                                             "...</tt> not found"));
   CgiResult markup = post("catalog=%22%3E%3Cscript%3E", "password=Secret");
   EXPECT_EQ(markup.output,
             errorPage("Runtime Error", "Cannot find catalog <tt>&quot;&gt;&lt;script&gt;</tt>"));
@@ -346,18 +346,22 @@ TEST_F(ShowTest, CatalogListInIndexOrder) {
            "<p>Records 1 to 3 of 3</p>\n"
            "<table border=1 cellpadding=4>\n<tr><th>Label</th><th>Date</th><th>Time</th>"
            "<th>Data</th></tr>\n"
-           "<tr><td>" + button("label=ORD-3&amp;catalog=orders", "ORD-3") +
-           "</td><td>Feb 3, 2024</td><td>23:59</td><td><b>name</b>: =SUM(A1)<br>"
-           "<b>qty</b>: -5</td></tr>\n"
-           "<tr><td>" + button("label=ORD-1&amp;catalog=orders", "ORD-1") +
-           "</td><td>Feb 1, 2024</td><td>15:05</td><td><b>name</b>: Ana<br>"
-           "<b>note</b>: first line...</td></tr>\n"
-           "<tr><td>" + button("label=ORD-2&amp;catalog=orders", "ORD-2") +
-           "</td><td>Feb 2, 2024</td><td>09:05</td><td><b>name</b>: "
-           "&lt;script&gt;alert(1)&lt;/script&gt;<br><b>city</b>: Ko&ccaron;evje</td></tr>\n"
-           "</table>\n"
-           "<div>" + button("catalog=orders&amp;format=csv", "Download as CSV") + "\n" +
-           button("", "All catalogs of the group") + "</div>\n"));
+           "<tr><td>" +
+               button("label=ORD-3&amp;catalog=orders", "ORD-3") +
+               "</td><td>Feb 3, 2024</td><td>23:59</td><td><b>name</b>: =SUM(A1)<br>"
+               "<b>qty</b>: -5</td></tr>\n"
+               "<tr><td>" +
+               button("label=ORD-1&amp;catalog=orders", "ORD-1") +
+               "</td><td>Feb 1, 2024</td><td>15:05</td><td><b>name</b>: Ana<br>"
+               "<b>note</b>: first line...</td></tr>\n"
+               "<tr><td>" +
+               button("label=ORD-2&amp;catalog=orders", "ORD-2") +
+               "</td><td>Feb 2, 2024</td><td>09:05</td><td><b>name</b>: "
+               "&lt;script&gt;alert(1)&lt;/script&gt;<br><b>city</b>: Ko&ccaron;evje</td></tr>\n"
+               "</table>\n"
+               "<div>" +
+               button("catalog=orders&amp;format=csv", "Download as CSV") + "\n" +
+               button("", "All catalogs of the group") + "</div>\n"));
 }
 
 TEST_F(ShowTest, GroupPageCountsRecordsOfEveryCatalog) {
@@ -368,16 +372,22 @@ TEST_F(ShowTest, GroupPageCountsRecordsOfEveryCatalog) {
            "<h1>Catalogs of the group <tt>shop</tt></h1>\n<p>The &lt;i&gt;shop&lt;/i&gt;</p>\n"
            "<table border=1 cellpadding=4>\n<tr><th>Catalog</th><th>Description</th>"
            "<th>Records</th><th></th></tr>\n"
-           "<tr><td>" + button("catalog=orders", "orders") +
-           "</td><td>Orders of the shop</td><td align=right>3</td><td>" +
-           button("catalog=orders&amp;format=csv", "Download as CSV") + "</td></tr>\n"
-           "<tr><td>" + button("catalog=visits%2A", "visits*") +
-           "</td><td>all periods</td><td align=right>3</td><td>" +
-           button("catalog=visits%2A&amp;format=csv", "Download as CSV") + "</td></tr>\n"
-           "<tr><td>" + button("catalog=visits202401", "visits202401") +
-           "</td><td>Visits of January 2024</td><td align=right>3</td><td>" +
-           button("catalog=visits202401&amp;format=csv", "Download as CSV") + "</td></tr>\n"
-           "</table>\n"));
+           "<tr><td>" +
+               button("catalog=orders", "orders") +
+               "</td><td>Orders of the shop</td><td align=right>3</td><td>" +
+               button("catalog=orders&amp;format=csv", "Download as CSV") +
+               "</td></tr>\n"
+               "<tr><td>" +
+               button("catalog=visits%2A", "visits*") +
+               "</td><td>all periods</td><td align=right>3</td><td>" +
+               button("catalog=visits%2A&amp;format=csv", "Download as CSV") +
+               "</td></tr>\n"
+               "<tr><td>" +
+               button("catalog=visits202401", "visits202401") +
+               "</td><td>Visits of January 2024</td><td align=right>3</td><td>" +
+               button("catalog=visits202401&amp;format=csv", "Download as CSV") +
+               "</td></tr>\n"
+               "</table>\n"));
 }
 
 class ShowPagingTest : public ShowTest {
@@ -386,8 +396,8 @@ class ShowPagingTest : public ShowTest {
     ShowTest::SetUp();
     std::string catalog;
     for (int i = 1; i <= 120; ++i)
-      catalog += "&LABEL==R-" + std::to_string(i) + "\n&DATE==20240201\nn==" + std::to_string(i) +
-                 "\n\n";
+      catalog +=
+          "&LABEL==R-" + std::to_string(i) + "\n&DATE==20240201\nn==" + std::to_string(i) + "\n\n";
     home.write("orders.dat", catalog);
     std::remove(home.file("orders.idx").c_str());
   }
@@ -440,14 +450,16 @@ TEST_F(ShowTest, CsvOfItemFormCatalog) {
                 "ORD-1,order,192.0.2.7,20240201,1505,Ana,,\"first line\n"
                 "second, \"\"quoted\"\" line\",\r\n"
                 "ORD-2,order,192.0.2.7,20240202,0905,<script>alert(1)</script>,,,"
-                "Ko\xC4\x8D" "evje\r\n");
+                "Ko\xC4\x8D"
+                "evje\r\n");
 }
 
 TEST_F(ShowTest, CsvOfDelimitedCatalog) {
   EXPECT_EQ(view("catalog=members&format=csv", "club"),
             csvHeader("members.csv") +
                 "&label,&formid,&computer,&date,&time,&reflabel,name,note\r\n"
-                "M-1,member,192.0.2.7,20240201,1505,,\xC5\xA0pela \xC5\xBD" "agar,"
+                "M-1,member,192.0.2.7,20240201,1505,,\xC5\xA0pela \xC5\xBD"
+                "agar,"
                 "\"Say \"\"hi\"\"; bye\"\r\n"
                 "M-2,member,192.0.2.7,20240202,0905,M-1,'=SUM(A1),\"plain \"\"quoted\"\" text\"\r\n"
                 "M-3,member,,20240203,1000,,'-5,\"first, second\"\r\n");

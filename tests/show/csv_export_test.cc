@@ -13,16 +13,18 @@ TEST(EntitiesToUtf8, EveryEntityNameBecomesItsLetter) {
   Text names;
   for (const char* name : kEntityNames) names += name;
   EXPECT_EQ(entitiesToUtf8(names),
-            "\xC4\x8D\xC5\xA1\xC5\xBE\xC4\x8C\xC5\xA0\xC5\xBD"  // č š ž Č Š Ž
-            "\xC4\x87\xC4\x86\xC4\x91\xC4\x90"                  // ć Ć đ Đ
+            "\xC4\x8D\xC5\xA1\xC5\xBE\xC4\x8C\xC5\xA0\xC5\xBD"          // č š ž Č Š Ž
+            "\xC4\x87\xC4\x86\xC4\x91\xC4\x90"                          // ć Ć đ Đ
             "\xC3\xBC\xC3\x9C\xC3\xB6\xC3\x96\xC3\xAB\xC3\x8B\xC3\x9F"  // ü Ü ö Ö ë Ë ß
             "\xC3\xA9\xC3\x89\xC3\xA8\xC3\x88\xC3\xAA\xC3\x8A\xC3\xA2\xC3\x82"  // é É è È ê Ê â Â
-            "\xC3\xBB\xC3\x9B\xC3\xA7\xC3\x87\xC5\x99\xC5\x98"  // û Û ç Ç ř Ř
+            "\xC3\xBB\xC3\x9B\xC3\xA7\xC3\x87\xC5\x99\xC5\x98"                  // û Û ç Ç ř Ř
             "\xC3\xB1\xC3\x91\xC3\xB5\xC3\x95\xC3\xA6\xC3\x86\xC2\xA9");  // ñ Ñ õ Õ æ Æ ©
 }
 
 TEST(EntitiesToUtf8, OtherTextStaysAsItIs) {
-  EXPECT_EQ(entitiesToUtf8("Ko&ccaron;evje"), "Ko\xC4\x8D" "evje");
+  EXPECT_EQ(entitiesToUtf8("Ko&ccaron;evje"),
+            "Ko\xC4\x8D"
+            "evje");
   EXPECT_EQ(entitiesToUtf8("&ccaron"), "&ccaron");  // no semicolon, no entity
   EXPECT_EQ(entitiesToUtf8("&amp; &lt; AT&T &"), "&amp; &lt; AT&T &");
   EXPECT_EQ(entitiesToUtf8("&&scaron;"), "&\xC5\xA1");

@@ -39,7 +39,7 @@ TEST(PreviewValue, FirstLineCutAtASafePlace) {
   EXPECT_EQ(previewValue("short", 10), "short");
   EXPECT_EQ(previewValue("one\ntwo", 10), "one...");
   EXPECT_EQ(previewValue("0123456789abc", 10), "0123456789...");
-  EXPECT_EQ(previewValue("01234&ccaron;xyz", 10), "01234...");      // no half entity name
+  EXPECT_EQ(previewValue("01234&ccaron;xyz", 10), "01234...");  // no half entity name
   EXPECT_EQ(previewValue("0123&ccaron;xyz", 11), "0123...");
   EXPECT_EQ(previewValue("012345678\xC4\x8Dxyz", 10), "012345678...");  // no half letter
   EXPECT_EQ(previewValue("AT&T and more text", 10), "AT&T and m...");
