@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "common/cgi/path.h"
+#include "common/cgi/request_ended.h"
 #include "insert/sort_order.h"
 #include "insert/submit_application.h"
 
@@ -46,17 +47,26 @@ void SubmitApplication::storeRecord(const CatalogFile& target, const Text& formN
   }
   long offset = appendRecord(target, formName, label, refLabel);
   Text indexPath = withExtension(indexMode == ShareMode::Common ? groupPath : target.path, "idx");
-  if (insertMode == InsertMode::End) {
-    appendIndexEntry(indexPath, target, formName, label, offset, refLabel);
-    return;
-  }
-  rewriteThroughTemp(indexPath, [&](std::FILE* old, std::FILE* temp) {
-    if (insertMode == InsertMode::Start) {
-      writeIndexEntry(temp, label, formName, target, offset, refLabel);
-    } else {
-      mergeIndexEntries(old, temp, target, formName, label, offset, refLabel);
+  try {
+    if (insertMode == InsertMode::End) {
+      appendIndexEntry(indexPath, target, formName, label, offset, refLabel);
+      return;
     }
-  });
+    rewriteThroughTemp(indexPath, [&](std::FILE* old, std::FILE* temp) {
+      if (insertMode == InsertMode::Start) {
+        writeIndexEntry(temp, label, formName, target, offset, refLabel);
+      } else {
+        mergeIndexEntries(old, temp, target, formName, label, offset, refLabel);
+      }
+    });
+  } catch (const RequestEnded&) {
+    // The record without its entry is taken back, so the catalog is as it
+    // was and the failed submission leaves no record behind.
+    if (truncate(target.path.c_str(), offset) != 0) {
+      // Nothing more can be done; the error page is written already.
+    }
+    throw;
+  }
 }
 
 long SubmitApplication::appendRecord(const CatalogFile& target, const Text& formName,

@@ -2,7 +2,10 @@
 // group lock, the variables the answer page and mails see, and the answer.
 #include "insert/submit_application.h"
 
+#include <cstdio>
+
 #include "common/cgi/path.h"
+#include "common/cgi/request_ended.h"
 #include "common/settings/group_lock.h"
 #include "insert/template.h"
 
@@ -22,8 +25,7 @@ void SubmitApplication::runSubmission() {
     lockGroup(lock);
     rereadCounter();
     label = nextLabel();
-    storeRecord(target, formName, label, refLabel);
-    if (indexMode != ShareMode::None || !(omittedFields & 1)) saveCounter();
+    storeCounted(target, formName, label, refLabel);
   }
   addSubmissionVariables(formName, target, label, refLabel);
   notify(formName, target, label, refLabel);
@@ -72,6 +74,41 @@ void SubmitApplication::rereadCounter() {
     long eq = line.findChar('=');
     if (eq > 0 && line.substring(0, eq).equalsIgnoreCase("COUNT")) readGroupLine(line);
   }
+}
+
+// The counter is saved before the record is stored: a submission that dies
+// between the two leaves a label unused, never one handed out twice. When
+// storing fails, the group file is put back as it was before the request.
+void SubmitApplication::storeCounted(const CatalogFile& target, const Text& formName,
+                                     const Text& label, const Text& refLabel) {
+  bool counted = indexMode != ShareMode::None || !(omittedFields & 1);
+  Text groupFile;
+  bool hadGroupFile = false;
+  if (counted) {
+    if (FilePtr file = openRead(groupPath, OpenMode::Quiet)) {
+      hadGroupFile = groupFile.readBytes(file.get(), -1) >= 0 && !std::ferror(file.get());
+    }
+    saveCounter();
+  }
+  try {
+    storeRecord(target, formName, label, refLabel);
+  } catch (const RequestEnded&) {
+    if (counted) putGroupFileBack(hadGroupFile, groupFile);
+    throw;
+  }
+}
+
+// Quietly: the error page is written already. If even this fails, the
+// counter stays one ahead, which only leaves a label unused.
+void SubmitApplication::putGroupFileBack(bool existed, const Text& content) {
+  if (!existed) {
+    std::remove(groupPath.c_str());
+    return;
+  }
+  AtomicFile file;
+  if (!file.open(groupPath, privateTempPath(groupPath))) return;
+  std::fwrite(content.c_str(), 1, content.str().size(), file.file());
+  file.commit();
 }
 
 void SubmitApplication::addSubmissionVariables(const Text& formName, const CatalogFile& target,

@@ -20,6 +20,11 @@ class SubmitApplication : public CatalogGroup {
   // Storing, under the group lock.
   void lockGroup(class GroupLock& lock);
   void rereadCounter();
+  // Saves the counter, then stores the record; a failed store puts the group
+  // file back.
+  void storeCounted(const CatalogFile& target, const Text& formName, const Text& label,
+                    const Text& refLabel);
+  void putGroupFileBack(bool existed, const Text& content);
   void storeRecord(const CatalogFile& target, const Text& formName, const Text& label,
                    const Text& refLabel);
   long appendRecord(const CatalogFile& target, const Text& formName, const Text& label,
