@@ -91,8 +91,13 @@ Text ShowApplication::button(const ViewTarget& target, std::string_view caption)
       actionUrl(target), exactAttribute(password), caption);
 }
 
+// A language without charsets (English) cannot name one in the settings, and
+// a browser reads the UTF-8 bytes of values that forms posted as
+// windows-1252. Such a page's own text is unconverted ASCII, so it declares
+// UTF-8; pages of the other language follow the charset of the settings.
 void ShowApplication::writePage(const Text& title, const Text& body) {
-  writeHeader("text/html", kNoStoreHeader);
+  bool declareUtf8 = currentLanguage().charsetCount == 0;
+  writeHeader(declareUtf8 ? "text/html; charset=utf-8" : "text/html", kNoStoreHeader);
   writeDirect("<html>\n");
   writeHead(title);
   writeDirect("<body>\n");

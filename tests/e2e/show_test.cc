@@ -64,8 +64,10 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
 }
 
 // A page as the viewer frames it.
-std::string page(const std::string& title, const std::string& body) {
-  return "Content-type: text/html\nCache-Control: no-store\n\n<html>\n<head>\n<title>" + title +
+// English pages declare UTF-8, the charset of the values that forms post.
+std::string page(const std::string& title, const std::string& body,
+                 const std::string& type = "text/html; charset=utf-8") {
+  return "Content-type: " + type + "\nCache-Control: no-store\n\n<html>\n<head>\n<title>" + title +
          "</title>\n</head>\n<body>\n" + body + "</body>\n</html>\n";
 }
 
@@ -204,7 +206,8 @@ TEST_F(ShowTest, LoginPageKeepsTheLanguageAndEscapesTheQuery) {
                  "<h1>Zapisi skupine katalogov <tt>shop</tt></h1>\n"
                  "<hr>\n<p>\nVnesite geslo:\n"
                  "<input type=password name=password>\n"
-                 "<input type=submit value=\"  OK  \">\n</form>\n<hr>\n"));
+                 "<input type=submit value=\"  OK  \">\n</form>\n<hr>\n",
+                 "text/html"));
 }
 
 TEST_F(ShowTest, WithoutStoredPasswordEveryRequestIsAdmitted) {
@@ -287,6 +290,16 @@ TEST_F(ShowTest, EntityNamesFollowThePageCoding) {
                                "evje<"),
             std::string::npos);
   EXPECT_NE(latin2.find("<tr><td>Ra\xE8unalnik</td>"), std::string::npos);
+}
+
+TEST_F(ShowTest, EnglishPagesDeclareUtf8SlovenianFollowTheSettings) {
+  EXPECT_EQ(view("catalog=orders").rfind("Content-type: text/html; charset=utf-8\n", 0), 0u);
+  EXPECT_EQ(view("catalog=orders&language=slo").rfind("Content-type: text/html\n", 0), 0u);
+  std::string declared = view("catalog=orders&language=slo,utf8,UTF-8");
+  EXPECT_EQ(declared.rfind("Content-type: text/html\n", 0), 0u);
+  EXPECT_NE(
+      declared.find("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\">"),
+      std::string::npos);
 }
 
 TEST_F(ShowTest, UnknownLabelIsABilingualErrorPage) {
