@@ -63,7 +63,6 @@ Text previewCell(const Record& record) {
 
 Text recordRow(ShowApplication& app, const RecordPlace& place, const Record& record,
                bool withCatalog) {
-  using namespace showTexts;
   Text row = "<tr><td>";
   if (!place.label.empty())
     row += app.button(ViewTarget{place.label, place.file->name, 0, false}, escapeHtml(place.label));
@@ -94,6 +93,86 @@ Text pageLinks(ShowApplication& app, const Text& catalog, long page, long pages)
   }
   if (page < pages) links += app.button({"", catalog, page + 1, false}, app.text(kNextPage)) + "\n";
   return links + "</div>\n";
+}
+
+// One page of a catalog's records.
+struct RecordPage {
+  long number = 1;
+  long total = 0;            // records of the whole list
+  List<RecordPlace> places;  // those of the page
+  List<Record> records;      // read by the walk, or empty until read
+};
+
+long pageCount(long total) {
+  return std::max(1L, (total + ShowApplication::kPageSize - 1) / ShowApplication::kPageSize);
+}
+
+// Counts every record and keeps those of page `number`.
+void collectRecords(RecordReader& reader, const CatalogFileList& files, RecordPage& page) {
+  long first = (page.number - 1) * ShowApplication::kPageSize;
+  page.total = 0;
+  page.places.clear();
+  page.records.clear();
+  reader.walk(files, [&](const RecordPlace& place, const Record* record) {
+    long at = page.total++;
+    if (at >= first && at < first + ShowApplication::kPageSize) {
+      page.places.push_back(place);
+      page.records.push_back(record ? *record : Record());
+    }
+    return true;
+  });
+}
+
+// The page asked for; a page past the end gives the last one.
+RecordPage collectPage(RecordReader& reader, const CatalogFileList& files, long number) {
+  RecordPage page;
+  page.number = number;
+  collectRecords(reader, files, page);
+  if (page.number > pageCount(page.total)) {
+    page.number = pageCount(page.total);
+    collectRecords(reader, files, page);
+  }
+  return page;
+}
+
+Text recordTable(ShowApplication& app, RecordReader& reader, RecordPage& page, bool withCatalog) {
+  using namespace showTexts;
+  Text table =
+      Text::format("<table border=1 cellpadding=4>\n<tr><th>%s</th>", app.text(kLabelColumn));
+  if (withCatalog) table += Text::format("<th>%s</th>", app.text(kCatalogColumn));
+  table += Text::format("<th>%s</th><th>%s</th><th>%s</th></tr>\n", app.text(kDateColumn),
+                        app.text(kTimeColumn), app.text(kDataColumn));
+  for (size_t i = 0; i < page.places.size(); ++i) {
+    if (page.records[i].empty()) reader.read(page.places[i], page.records[i]);
+    table += recordRow(app, page.places[i], page.records[i], withCatalog);
+  }
+  return table + "</table>\n";
+}
+
+// Rows of one catalog: a series once as a whole, then each period on disk.
+Text catalogRows(ShowApplication& app, RecordReader& reader, CatalogEntry& entry) {
+  CatalogFileList files;
+  app.addCatalogFiles(files, entry.isSeries ? entry.name + "*" : entry.name, &entry);
+  Text rows;
+  long total = 0;
+  for (const CatalogFile& file : files) {
+    long count = countRecords(reader, file);
+    total += count;
+    rows += catalogRow(app, file.name, file.description, count);
+  }
+  if (entry.isSeries)
+    rows.insertAt(0, catalogRow(app, entry.name + "*", app.text(showTexts::kAllPeriods), total));
+  return rows;
+}
+
+Text catalogTable(ShowApplication& app) {
+  using namespace showTexts;
+  RecordReader reader(app);
+  Text table = Text::format(
+      "<table border=1 cellpadding=4>\n<tr><th>%s</th><th>%s</th><th>%s</th><th></th></tr>\n",
+      app.text(kCatalogColumn), app.text(kDescriptionColumn), app.text(kRecordsColumn));
+  for (CatalogEntry& entry : app.catalogs) table += catalogRows(app, reader, entry);
+  return table + "</table>\n";
 }
 
 }  // namespace
@@ -136,86 +215,31 @@ Text listTime(std::string_view stored, int languageIndex) {
 
 void writeGroupPage(ShowApplication& app) {
   using namespace showTexts;
-  RecordReader reader(app);
   Text name = "<tt>" + escapeHtml(app.groupName) + "</tt>";
   Text body = Text::format("<h1>%s</h1>\n", Text::format(app.text(kGroupTitle), name));
   if (!app.description.empty()) body += "<p>" + escapeHtml(app.description) + "</p>\n";
-  if (app.catalogs.empty()) {
-    body += Text::format("<p>%s</p>\n", app.text(kNoCatalogs));
-  } else {
-    body += Text::format(
-        "<table border=1 cellpadding=4>\n<tr><th>%s</th><th>%s</th><th>%s</th>"
-        "<th></th></tr>\n",
-        app.text(kCatalogColumn), app.text(kDescriptionColumn), app.text(kRecordsColumn));
-    for (CatalogEntry& entry : app.catalogs) {
-      CatalogFileList files;
-      app.addCatalogFiles(files, entry.isSeries ? entry.name + "*" : entry.name, &entry);
-      Text rows;
-      long total = 0;
-      for (const CatalogFile& file : files) {
-        long count = countRecords(reader, file);
-        total += count;
-        rows += catalogRow(app, file.name, file.description, count);
-      }
-      if (entry.isSeries)
-        rows.insertAt(0, catalogRow(app, entry.name + "*", app.text(kAllPeriods), total));
-      body += rows;
-    }
-    body += "</table>\n";
-  }
+  body +=
+      app.catalogs.empty() ? Text::format("<p>%s</p>\n", app.text(kNoCatalogs)) : catalogTable(app);
   app.writePage(Text::format(app.text(kGroupTitle), escapeHtml(app.groupName)), body);
 }
 
 void writeListPage(ShowApplication& app, const CatalogFileList& files, const ViewTarget& target) {
   using namespace showTexts;
   RecordReader reader(app);
-  const long size = ShowApplication::kPageSize;
-  long total = 0;
-  List<RecordPlace> shown;
-  List<Record> records;
-  // Counts every record and keeps those from `first` on, one page of them.
-  auto collect = [&](long first) {
-    total = 0;
-    shown.clear();
-    records.clear();
-    reader.walk(files, [&](const RecordPlace& place, const Record* record) {
-      long at = total++;
-      if (at >= first && at < first + size) {
-        shown.push_back(place);
-        records.push_back(record ? *record : Record());
-      }
-      return true;
-    });
-  };
-  long page = std::max(target.page, 1L);
-  collect((page - 1) * size);
-  long pages = std::max(1L, (total + size - 1) / size);
-  if (page > pages) {  // a page past the end shows the last one
-    page = pages;
-    collect((page - 1) * size);
-  }
-  long first = (page - 1) * size;
-
+  RecordPage page = collectPage(reader, files, std::max(target.page, 1L));
   Text name = "<tt>" + escapeHtml(target.catalog) + "</tt>";
   Text body = Text::format("<h1>%s</h1>\n", Text::format(app.text(kCatalogTitle), name));
   if (files.size() == 1 && !files[0].description.empty())
     body += "<p>" + escapeHtml(files[0].description) + "</p>\n";
-  if (total == 0) {
+  if (page.total == 0) {
     body += Text::format("<p>%s</p>\n", app.text(kNoRecords));
   } else {
-    long last = first + static_cast<long>(shown.size());
-    body += "<p>" + Text::format(app.text(kRecordRange), first + 1, last, total) + "</p>\n";
-    bool withCatalog = files.size() > 1;
-    body += Text::format("<table border=1 cellpadding=4>\n<tr><th>%s</th>", app.text(kLabelColumn));
-    if (withCatalog) body += Text::format("<th>%s</th>", app.text(kCatalogColumn));
-    body += Text::format("<th>%s</th><th>%s</th><th>%s</th></tr>\n", app.text(kDateColumn),
-                         app.text(kTimeColumn), app.text(kDataColumn));
-    for (size_t i = 0; i < shown.size(); ++i) {
-      if (records[i].empty()) reader.read(shown[i], records[i]);
-      body += recordRow(app, shown[i], records[i], withCatalog);
-    }
-    body += "</table>\n";
-    if (pages > 1) body += pageLinks(app, target.catalog, page, pages);
+    long first = (page.number - 1) * ShowApplication::kPageSize;
+    long last = first + static_cast<long>(page.places.size());
+    body += "<p>" + Text::format(app.text(kRecordRange), first + 1, last, page.total) + "</p>\n";
+    body += recordTable(app, reader, page, files.size() > 1);
+    long pages = pageCount(page.total);
+    if (pages > 1) body += pageLinks(app, target.catalog, page.number, pages);
   }
   body += "<div>" + app.button({"", target.catalog, 0, true}, app.text(kDownloadCsv)) + "\n";
   body += app.button({}, app.text(kAllCatalogs)) + "</div>\n";
