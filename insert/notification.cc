@@ -1,6 +1,7 @@
 // Mailing the first matching response of the group: its template (sender
 // line, subject line, body) expanded with the submission's variables, or the
 // default mail with the record and a link to the record viewer.
+#include "common/cgi/param_list.h"
 #include "common/cgi/path.h"
 #include "insert/mail.h"
 #include "insert/submit_application.h"
@@ -94,7 +95,9 @@ Text SubmitApplication::defaultMailBody(const Text& formName, const CatalogFile&
     appendFieldLine(body, field.name, field.value);
     for (const Text& further : field.further) appendFieldLine(body, field.name, further);
   }
+  // A label prefix or catalog name may hold characters that end a query
+  // value ("&", "#", a space): they are percent-encoded.
   body += "\nhttp://" + serverName + variables().value("&KALDERHOME") + "show.exe/" + groupName +
-          "?label=" + label + "&catalog=" + target.name;
+          "?label=" + urlEncode(label) + "&catalog=" + urlEncode(target.name);
   return body;
 }

@@ -49,15 +49,15 @@ TEST_F(InsertMailTest, TemplateGivesSenderSubjectAndBody) {
 
 TEST_F(InsertMailTest, DefaultMailCarriesTheRecordAndALinkToIt) {
   home.write("shop.grp",
-             "vars=DT\nindex=none\nform=order\ncatalog=orders order\ncount=6\n"
+             "vars=DT\nindex=none\nform=order\ncatalog=orders order\ncount=6\nlabel=A&B \n"
              "response=a@example.org,b@example.org\n");
   ASSERT_EQ(submit("reflabel=R-1", "name=Ana&note=two%0Alines").status, 0);
   auto mails = sink.mails(2);
   ASSERT_EQ(mails.size(), 2u);
   std::string body =
-      "\r\nSubject: New Entry in catalog orders\r\n\r\n&LABEL==7\r\n&FORMID==order\r\n"
+      "\r\nSubject: New Entry in catalog orders\r\n\r\n&LABEL==A&B 7\r\n&FORMID==order\r\n"
       "&COMPUTER==192.0.2.7\r\n&REFLABEL==R-1\r\nname==Ana\r\nnote=+LABEL\r\ntwo\r\nlines\r\n"
-      "LABEL\r\n\r\nhttp://www.example.org/cgi-bin/show.exe/shop?label=7&catalog=orders\r\n";
+      "LABEL\r\n\r\nhttp://www.example.org/cgi-bin/show.exe/shop?label=A%26B+7&catalog=orders\r\n";
   EXPECT_NE(mails[0].find("RCPT TO: <a@example.org>\r\n"), std::string::npos);
   EXPECT_NE(mails[1].find("RCPT TO: <b@example.org>\r\n"), std::string::npos);
   for (const std::string& mail : mails) {
