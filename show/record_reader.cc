@@ -21,26 +21,6 @@ class RecordSink : public FieldSink {
   Record& record_;
 };
 
-// A value in double quotes starting at `at`: true when it closes right
-// before a delimiter or the end of the line and holds the delimiter (the
-// only values the writer quotes); `end` is then the position after it.
-bool readQuoted(std::string_view line, size_t at, char delimiter, Text& value, size_t& end) {
-  value = Text();
-  for (size_t i = at + 1;;) {
-    size_t quote = line.find('"', i);
-    if (quote == std::string_view::npos) return false;
-    value += line.substr(i, quote - i);
-    if (quote + 1 < line.size() && line[quote + 1] == '"') {
-      value += '"';
-      i = quote + 2;
-      continue;
-    }
-    if (quote + 1 < line.size() && line[quote + 1] != delimiter) return false;
-    end = quote + 1;
-    return value.contains(delimiter);
-  }
-}
-
 }  // namespace
 
 Text fieldValue(const Record& record, std::string_view name) {
@@ -53,22 +33,6 @@ int automaticFieldIndex(std::string_view name) {
   for (int i = 0; i < kAutomaticFieldCount; ++i)
     if (equalsIgnoreCase(name, kItemAutomaticNames[i])) return i;
   return -1;
-}
-
-List<Text> splitDelimitedLine(std::string_view line, char delimiter) {
-  List<Text> values;
-  for (size_t at = 0;;) {
-    Text value;
-    size_t end = 0;
-    if (at >= line.size() || line[at] != '"' || !readQuoted(line, at, delimiter, value, end)) {
-      end = line.find(delimiter, at);
-      if (end == std::string_view::npos) end = line.size();
-      value = Text(line.substr(at, end - at));
-    }
-    values.push_back(std::move(value));
-    if (end >= line.size()) return values;
-    at = end + 1;
-  }
 }
 
 Text RecordReader::indexPath(const CatalogFile& file) const {

@@ -9,6 +9,7 @@
 
 #include "common/catalog/catalog_file.h"
 #include "common/catalog/line_source.h"
+#include "common/catalog/record_format.h"
 #include "common/settings/cgi_application.h"
 #include "common/text/list.h"
 #include "common/text/text.h"
@@ -28,12 +29,6 @@ Text fieldValue(const Record& record, std::string_view name);
 // The position 0..5 of an automatic field name ("&LABEL" ... "&REFLABEL",
 // either case), or -1 for a posted field.
 int automaticFieldIndex(std::string_view name);
-
-// Splits a delimited record line. A value that the writer put in double
-// quotes (it held the delimiter) is read back without them and with its
-// doubled quotes single; any other value is taken as it stands, quotes
-// included, up to the next delimiter.
-List<Text> splitDelimitedLine(std::string_view line, char delimiter);
 
 // Where one record lies, in listing order.
 struct RecordPlace {

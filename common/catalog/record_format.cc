@@ -136,19 +136,55 @@ RecordRead readItemRecord(LineSource& lines, FieldSink& sink, Text* text) {
   return RecordRead::Record;
 }
 
+namespace {
+
+// A value in double quotes starting at `at`: true when it closes right
+// before a delimiter or the end of the line and holds the delimiter (the
+// only values the writer quotes); `end` is then the position after it.
+bool readQuoted(std::string_view line, size_t at, char delimiter, Text& value, size_t& end) {
+  value = Text();
+  for (size_t i = at + 1;;) {
+    size_t quote = line.find('"', i);
+    if (quote == std::string_view::npos) return false;
+    value += line.substr(i, quote - i);
+    if (quote + 1 < line.size() && line[quote + 1] == '"') {
+      value += '"';
+      i = quote + 2;
+      continue;
+    }
+    if (quote + 1 < line.size() && line[quote + 1] != delimiter) return false;
+    end = quote + 1;
+    return value.contains(delimiter);
+  }
+}
+
+}  // namespace
+
+List<Text> splitDelimitedLine(std::string_view line, char delimiter) {
+  List<Text> values;
+  for (size_t at = 0;;) {
+    Text value;
+    size_t end = 0;
+    if (at >= line.size() || line[at] != '"' || !readQuoted(line, at, delimiter, value, end)) {
+      end = line.find(delimiter, at);
+      if (end == std::string_view::npos) end = line.size();
+      value = Text(line.substr(at, end - at));
+    }
+    values.push_back(std::move(value));
+    if (end >= line.size()) return values;
+    at = end + 1;
+  }
+}
+
 void splitDelimited(std::string_view line, std::string_view names, char delimiter,
                     FieldSink& sink) {
-  // Both texts carry one more delimiter at their end, so every name and
-  // every value ends at a delimiter.
-  size_t lineEnd = line.size() + 1, namesEnd = names.size() + 1;
-  size_t valueAt = 0, nameAt = 0;
-  while (valueAt < lineEnd && nameAt < namesEnd) {
-    size_t valueStop = line.find(delimiter, valueAt);
-    if (valueStop == std::string_view::npos) valueStop = line.size();
+  List<Text> values = splitDelimitedLine(line, delimiter);
+  size_t nameAt = 0;
+  for (const Text& value : values) {
+    if (nameAt > names.size()) break;
     size_t nameStop = names.find(delimiter, nameAt);
     if (nameStop == std::string_view::npos) nameStop = names.size();
-    sink.field(names.substr(nameAt, nameStop - nameAt), line.substr(valueAt, valueStop - valueAt));
-    valueAt = valueStop + 1;
+    sink.field(names.substr(nameAt, nameStop - nameAt), value);
     nameAt = nameStop + 1;
   }
 }

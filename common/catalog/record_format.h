@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "common/catalog/line_source.h"
+#include "common/text/list.h"
 #include "common/text/text.h"
 
 // The automatic fields in the order they are written; field i is left out
@@ -73,6 +74,14 @@ enum class RecordRead { End, Record, Malformed };
 // whose closing word never comes ends the record without that field.
 RecordRead readItemRecord(LineSource& lines, FieldSink& sink, Text* text);
 
+// Splits a delimited record line. A value that the writer put in double
+// quotes (it held the delimiter) is read back without them and with its
+// doubled quotes single; any other value is taken as it stands, quotes
+// included, up to the next delimiter.
+List<Text> splitDelimitedLine(std::string_view line, char delimiter);
+
 // Pairs the names with the values of one delimited line, in order, until
-// either runs out. Quotes are not interpreted.
+// either runs out. Values are split as splitDelimitedLine splits them, so a
+// value that held the delimiter (every Slovenian letter holds ";" in its
+// entity name) comes back whole and does not shift the fields after it.
 void splitDelimited(std::string_view line, std::string_view names, char delimiter, FieldSink& sink);

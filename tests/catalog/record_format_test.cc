@@ -74,6 +74,23 @@ TEST(DelimitedFormat, SplitStopsWhenNamesOrValuesRunOut) {
   EXPECT_EQ(c.out, "a=;=x;b=;");
 }
 
+// The writer quotes exactly the values that hold the delimiter and doubles
+// their quotes; the reader undoes that and leaves every other value alone.
+TEST(DelimitedFormat, QuotedValuesComeBackAsWritten) {
+  const char* values[] = {"x;y", "say \"hi\";", "say \"hi\"", "\"a\"", "Ko&ccaron;evje", "", ";"};
+  for (const char* value : values) {
+    Text line = delimitedValue(value, ';') + ";" + delimitedValue("next", ';');
+    List<Text> split = splitDelimitedLine(line, ';');
+    ASSERT_EQ(split.size(), 2u) << line.str();
+    EXPECT_EQ(split[0], value) << line.str();
+    EXPECT_EQ(split[1], "next");
+  }
+  // A quote that does not close right before a delimiter is no quoting.
+  List<Text> split = splitDelimitedLine("\"a;b\"x;c", ';');
+  ASSERT_EQ(split.size(), 3u);
+  EXPECT_EQ(split[0], "\"a");
+}
+
 TEST(ItemReader, SinkThatSkipsValuesStillReadsPastThem) {
   class OnlyB : public Collect {
    public:
