@@ -63,12 +63,12 @@ class GroupPageWriter {
   // A text field named by a prefix and an entry's name or position.
   void textCell(const char* prefix, const Text& key, const Text& value) {
     app_.print("  <td> <input type=text name=\"%s%s\" value=\"%s\">\n", prefix,
-               escapeValue(key.view()), escapeValue(value.view()));
+               escapeAttribute(key.view()), escapeAttribute(value.view()));
   }
 
   void radioCell(const char* group, const Text& value, const Text& mark) {
     app_.print("  <td> <input type=radio name=%s value=\"%s\"%s>\n", group,
-               escapeValue(value.view()), checked(value == mark));
+               escapeAttribute(value.view()), checked(value == mark));
   }
 
   void listHead(const char* colspan, const MessageTable& item,
@@ -103,13 +103,13 @@ class GroupPageWriter {
     app_.print("<html>\n");
     app_.writeHead(Text(text(kGroupTitle)));
     app_.print("<body>\n");
-    app_.print("<form method=post action=\"%szorvik.exe/%s", escapeValue(app_.CGIhome().view()),
-               encodeUrlPart(app_.groupName.view()));
+    app_.print("<form method=post action=\"%szorvik.exe/%s", escapeAttribute(app_.CGIhome().view()),
+               percentEncode(app_.groupName.view()));
     app_.print("%s\">\n", languageQuery(app_));
     app_.print("<input type=hidden name=password value=\"%s\">\n",
-               escapeValue(app_.password.view()));
+               escapeAttribute(app_.password.view()));
     app_.print("<h1>%s <tt>\"%s\"</tt></h1>\n", text(kGroupTitle),
-               escapeValue(app_.groupName.view()));
+               escapeAttribute(app_.groupName.view()));
   }
 
   void itemText(const MessageTable& label) {
@@ -121,15 +121,15 @@ class GroupPageWriter {
     sectionHeading("settings", kGeneralSection);
     app_.print("<table>\n");
     itemText(kGroupName);
-    app_.print("  <td> <tt><b>%s</b></tt>\n </tr>\n", escapeValue(app_.groupName.view()));
+    app_.print("  <td> <tt><b>%s</b></tt>\n </tr>\n", escapeAttribute(app_.groupName.view()));
     itemText(kInitFileName);
-    app_.print("  <td> <tt><b>%s</b></tt>\n </tr>\n", escapeValue(app_.groupPath.view()));
+    app_.print("  <td> <tt><b>%s</b></tt>\n </tr>\n", escapeAttribute(app_.groupPath.view()));
     itemText(kShortDescription);
     app_.print("  <td> <input type=text name=description value=\"%s\" size=60>\n </tr>\n",
-               escapeValue(app_.description.view()));
+               escapeAttribute(app_.description.view()));
     itemText(kWorkingDirectory);
     app_.print("  <td> <input type=text name=workdir value=\"%s\" size=60>\n </tr>\n",
-               escapeValue(app_.workDir.view()));
+               escapeAttribute(app_.workDir.view()));
     app_.print("</table>\n");
   }
 
@@ -138,7 +138,7 @@ class GroupPageWriter {
     app_.print("<table>\n");
     itemText(kDefaultForm);
     app_.print("  <td> <input type=text name=defaultform value=\"%s\">\n </tr>\n",
-               escapeValue(app_.defaultForm.view()));
+               escapeAttribute(app_.defaultForm.view()));
     app_.print("</table>\n");
     listHead("6", kFormList, {&kFormName, &kFormFile, &kMessageFile, &kTemplateFile});
     for (const FormEntry& form : app_.forms) {
@@ -211,10 +211,10 @@ class GroupPageWriter {
     app_.print("  <td> <input type=radio name=data value=delimiter%s>\n", checked(!data.empty()));
     app_.print("  <td> %s ", text(kDelimited));
     app_.print("<input type=text name=delim value=\"%s\" size=2 maxlength=1>\n </tr>\n",
-               escapeValue(delimiter.view()));
+               escapeAttribute(delimiter.view()));
     app_.print(" <tr valign=baseline>\n  <td colspan=2>\n  <td> %s: ", text(kListOfKeys));
     app_.print("<input type=text name=fields value=\"%s\" size=60>\n </tr>\n",
-               escapeValue(keys.view()));
+               escapeAttribute(keys.view()));
     app_.print("</table>\n");
   }
 
@@ -239,7 +239,7 @@ class GroupPageWriter {
     app_.print("  <td> <input type=radio name=insert value=sort%s>\n", checked(sorted));
     app_.print("  <td> %s \n", text(kInsertSorted));
     app_.print("       <input type=text name=sortfield value=\"%s\">\n </tr>\n",
-               sorted ? escapeValue(app_.sortField.view()) : Text());
+               sorted ? escapeAttribute(app_.sortField.view()) : Text());
     app_.print(" <tr valign=baseline>\n  <td colspan=2>\n  <td> %s\n", text(kSortType));
     app_.print("   <input type=radio name=sorttype value=alpha%s> ",
                checked(sorted && !app_.sortNumeric));
@@ -295,8 +295,8 @@ class GroupPageWriter {
     app_.print("<table>\n");
     numberedRow();
     app_.print("  <td colspan=2> %s:\n", text(kIndexFile));
-    app_.print("   (<a href=\"%s", escapeValue(app_.variables().value("&CGIhome").view()));
-    app_.print("lunoder.exe/%s?", encodeUrlPart(app_.groupName.view()));
+    app_.print("   (<a href=\"%s", escapeAttribute(app_.variables().value("&CGIhome").view()));
+    app_.print("lunoder.exe/%s?", percentEncode(app_.groupName.view()));
     app_.print("%s\">%s</a>)\n </tr>\n", languageItem(app_), text(kRebuild));
     dottedChoiceRow("  <td> <input type=radio name=index value=none%s>\n", index == ShareMode::None,
                     kIndexNone);
@@ -318,7 +318,7 @@ class GroupPageWriter {
     app_.print("<table>\n");
     itemText(kLabelPrefix);
     app_.print("  <td> <input type=text name=label value=\"%s\">\n </tr>\n",
-               escapeValue(app_.labelPrefix.view()));
+               escapeAttribute(app_.labelPrefix.view()));
     itemText(kLabelCounter);
     app_.print("  <td> <input type=text name=count value=\"%ld\">\n", app_.count);
     app_.print("  <input type=hidden name=countshown value=\"%ld\">\n </tr>\n", app_.count);
@@ -337,7 +337,7 @@ class GroupPageWriter {
       radioCell("markvar", variable.name, marks_.variable);
       textCell("vname_", variable.name, variable.name);
       app_.print("  <td> <input type=text name=\"vvalue_%s\" value=\"%s\" size=50>\n </tr>\n",
-                 escapeValue(variable.name.view()), escapeValue(variable.value.view()));
+                 escapeAttribute(variable.name.view()), escapeAttribute(variable.value.view()));
     }
     newEntryRow("markvar", {"vnewname", "vnewvalue size=50"}, kAddVariable);
     if (!app_.groupVariables.empty())
@@ -347,10 +347,10 @@ class GroupPageWriter {
 
   // The second form: back to the overview, without a group and an action.
   void writeReturnForm() {
-    app_.print("<form method=post action=\"%szorvik.exe%s\">\n", escapeValue(app_.CGIhome().view()),
+    app_.print("<form method=post action=\"%szorvik.exe%s\">\n", escapeAttribute(app_.CGIhome().view()),
                languageQuery(app_));
     app_.print("<input type=hidden name=password value=\"%s\">\n",
-               escapeValue(app_.password.view()));
+               escapeAttribute(app_.password.view()));
     app_.print("<table>\n <tr valign=baseline>\n  <td>\n   %s\n", text(kReturnHint));
     app_.print("   <input type=submit value=\"%s\">\n </tr>\n</table>\n</form>\n", text(kHere));
   }

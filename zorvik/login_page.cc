@@ -10,7 +10,7 @@ void writeLoginPage(AdminApplication& app) {
   app.print("<html>\n");
   app.writeHead(Text(app.text(kLoginTitle)));
   app.print("<body>\n");
-  app.print("<form method=post action=\"%szorvik.exe", escapeValue(app.CGIhome().view()));
+  app.print("<form method=post action=\"%szorvik.exe", escapeAttribute(app.CGIhome().view()));
   app.print("%s\">\n", languageQuery(app));
   app.print("<h1>%s</h1>\n", app.text(kLoginHeading));
   app.print("<hr>\n<p>\n");

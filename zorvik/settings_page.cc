@@ -23,7 +23,7 @@ void writeTextRow(AdminApplication& app, const MessageTable& label, const char* 
                   const Text& value) {
   app.print(" <tr>\n  <th align=left> %s:\n", app.text(label));
   app.print("  <td> <input type=text name=%s value=\"%s\" size=40>\n", field,
-            escapeValue(value.view()));
+            escapeAttribute(value.view()));
   app.print(" </tr>\n");
 }
 
@@ -31,7 +31,7 @@ void writeGeneral(AdminApplication& app) {
   writeSectionHeading(app, "general", kGeneralSection);
   app.print("<table>\n");
   app.print(" <tr>\n  <th align=left> %s:\n", app.text(kVersion));
-  app.print("  <td> %s </tr>\n", escapeValue(app.version.view()));
+  app.print("  <td> %s </tr>\n", escapeAttribute(app.version.view()));
   writeTextRow(app, kAdministrator, "administrator", app.administrator);
   writeTextRow(app, kMailServer, "mail", app.mailServer);
   writeTextRow(app, kWwwServer, "server", app.serverName);
@@ -39,7 +39,7 @@ void writeGeneral(AdminApplication& app) {
 }
 
 void writeGroupRow(AdminApplication& app, const Param& group, const Text& mark) {
-  Text name = escapeValue(group.name.view());
+  Text name = escapeAttribute(group.name.view());
   app.print(" <tr valign=baseline>\n");
   app.print("  <td> <input type=radio name=mark value=\"%s\"%s>\n", name,
             checked(group.name == mark));
@@ -47,7 +47,7 @@ void writeGroupRow(AdminApplication& app, const Param& group, const Text& mark) 
             unquotedAttribute((Text("name_") + group.name).view()), name);
   app.print("  <td> <input type=text name=%s value=\"%s\" size=50>\n",
             unquotedAttribute((Text("desc_") + group.name).view()),
-            escapeValue(group.value.view()));
+            escapeAttribute(group.value.view()));
   app.print(" </tr>\n");
 }
 
@@ -116,7 +116,7 @@ void writeLanguages(AdminApplication& app) {
 void writeHeaderText(AdminApplication& app) {
   writeSectionHeading(app, "header", kHeaderSection);
   app.print("<textarea name=header cols=90 rows=6>\n");
-  app.print("%s", escapeValue(app.header.view()));
+  app.print("%s", escapeAttribute(app.header.view()));
   app.print("</textarea>\n");
 }
 
@@ -136,9 +136,9 @@ void writeSettingsPage(AdminApplication& app, const Text& mark) {
   app.print("<html>\n");
   app.writeHead(Text(app.text(kSettingsTitle)));
   app.print("<body>\n");
-  app.print("<form method=post action=\"%szorvik.exe%s\">\n", escapeValue(app.CGIhome().view()),
+  app.print("<form method=post action=\"%szorvik.exe%s\">\n", escapeAttribute(app.CGIhome().view()),
             languageQuery(app));
-  app.print("<input type=hidden name=password value=\"%s\">\n", escapeValue(app.password.view()));
+  app.print("<input type=hidden name=password value=\"%s\">\n", escapeAttribute(app.password.view()));
   app.print("<h1>%s <tt>\"kalder.ini\"</tt></h1>\n", app.text(kSettingsTitle));
   writeGeneral(app);
   writeGroups(app, mark);

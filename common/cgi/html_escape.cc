@@ -24,3 +24,28 @@ Text escapeHtml(std::string_view text) {
   }
   return out;
 }
+
+Text escapeAttribute(std::string_view text) {
+  Text out;
+  out.str().reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+        break;
+    }
+  }
+  return out;
+}

@@ -12,6 +12,11 @@
 // coding conversion must still find.
 Text escapeHtml(std::string_view text);
 
+// For values that a page writes into a form and the browser posts back:
+// "&" becomes "&amp;" too, so entity names reach the browser as text and
+// come back unconverted, and "<", ">", '"' become "&lt;", "&gt;", "&quot;".
+Text escapeAttribute(std::string_view text);
+
 // The arguments of a message that carries outside data: texts escaped,
 // numbers as they are (see CgiPage::fatal).
 inline Text escapedArg(std::string_view text) {

@@ -200,7 +200,9 @@ void urlDecode(Text& text) {
   s = std::move(out);
 }
 
-Text urlEncode(std::string_view text) {
+namespace {
+
+Text encodeUrl(std::string_view text, bool spaceAsPlus) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   Text out;
   for (char c : text) {
@@ -209,7 +211,7 @@ Text urlEncode(std::string_view text) {
                  b == '-' || b == '_' || b == '.' || b == '~' || b == ',';
     if (plain) {
       out += c;
-    } else if (b == ' ') {
+    } else if (b == ' ' && spaceAsPlus) {
       out += '+';
     } else {
       out += '%';
@@ -219,6 +221,12 @@ Text urlEncode(std::string_view text) {
   }
   return out;
 }
+
+}  // namespace
+
+Text urlEncode(std::string_view text) { return encodeUrl(text, true); }
+
+Text percentEncode(std::string_view text) { return encodeUrl(text, false); }
 
 void parseParams(std::string_view text, char separator, ParamList& list) {
   size_t start = 0;

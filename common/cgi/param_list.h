@@ -77,5 +77,8 @@ void urlDecode(Text& text);
 // The inverse for links: letters, digits and "-_.~," stay, a space becomes
 // "+", every other byte %XX. The result is safe inside an HTML attribute.
 Text urlEncode(std::string_view text);
+// The same for a part of a URL's path as well as its query: a space becomes
+// "%20" rather than "+".
+Text percentEncode(std::string_view text);
 // Decodes name=value items separated by `separator` into `list` (Append).
 void parseParams(std::string_view text, char separator, ParamList& list);

@@ -20,12 +20,12 @@ TEST(EscapeValue, EscapesTheFourMarkupCharacters) {
       {"\"", "&quot;"},
       {"100% \x9a", "100% \x9a"},  // bytes above 127 pass unchanged
   };
-  for (const auto& row : rows) EXPECT_EQ(escapeValue(row.in), row.out) << row.in;
+  for (const auto& row : rows) EXPECT_EQ(escapeAttribute(row.in), row.out) << row.in;
 }
 
 TEST(EscapeValue, KeepsZeroBytes) {
   std::string withZero("a\0b", 3);
-  EXPECT_EQ(escapeValue(withZero).str(), withZero);
+  EXPECT_EQ(escapeAttribute(withZero).str(), withZero);
 }
 
 TEST(UnquotedAttribute, QuotesOnlyWhatWouldEndTheAttribute) {
@@ -40,11 +40,11 @@ TEST(UnquotedAttribute, QuotesOnlyWhatWouldEndTheAttribute) {
 }
 
 TEST(EncodeUrlPart, KeepsLanguageValuesAndEncodesTheRest) {
-  EXPECT_EQ(encodeUrlPart("slo"), "slo");
-  EXPECT_EQ(encodeUrlPart("slo,cp1250,ISO-8859-2"), "slo,cp1250,ISO-8859-2");
-  EXPECT_EQ(encodeUrlPart(",,UTF-8"), ",,UTF-8");
-  EXPECT_EQ(encodeUrlPart("a b&c=d#e?f\"g<h>"), "a%20b%26c%3Dd%23e%3Ff%22g%3Ch%3E");
-  EXPECT_EQ(encodeUrlPart("100%"), "100%25");
-  EXPECT_EQ(encodeUrlPart("\xE8/x"), "%E8%2Fx");
-  EXPECT_EQ(encodeUrlPart(""), "");
+  EXPECT_EQ(percentEncode("slo"), "slo");
+  EXPECT_EQ(percentEncode("slo,cp1250,ISO-8859-2"), "slo,cp1250,ISO-8859-2");
+  EXPECT_EQ(percentEncode(",,UTF-8"), ",,UTF-8");
+  EXPECT_EQ(percentEncode("a b&c=d#e?f\"g<h>"), "a%20b%26c%3Dd%23e%3Ff%22g%3Ch%3E");
+  EXPECT_EQ(percentEncode("100%"), "100%25");
+  EXPECT_EQ(percentEncode("\xE8/x"), "%E8%2Fx");
+  EXPECT_EQ(percentEncode(""), "");
 }
