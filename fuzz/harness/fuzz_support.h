@@ -4,7 +4,10 @@
 // unit tests replay the committed corpora through exactly the same code.
 #pragma once
 
+#include <signal.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <cstdint>
 #include <cstdio>
@@ -73,9 +76,22 @@ class FuzzHome {
  private:
   FuzzHome() {
     std::string base = std::filesystem::exists("/dev/shm") ? "/dev/shm" : "/tmp";
+    removeHomesOfEndedProcesses(base);
     path_ = base + "/kalder-fuzz-" + std::to_string(getpid()) + "/";
     std::filesystem::create_directories(path_);
     resetFiles();
+  }
+
+  // A fuzzer that found something ends without removing its home.
+  static void removeHomesOfEndedProcesses(const std::string& base) {
+    std::error_code ignored;
+    for (const auto& item : std::filesystem::directory_iterator(base, ignored)) {
+      std::string name = item.path().filename().string();
+      if (name.rfind("kalder-fuzz-", 0) != 0) continue;
+      long pid = std::atol(name.c_str() + 12);
+      if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+        std::filesystem::remove_all(item.path(), ignored);
+    }
   }
 
   std::string path_;
