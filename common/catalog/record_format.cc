@@ -54,7 +54,10 @@ Text delimitedAutomaticValues(const AutomaticValues& automatic, int omittedField
   Text values;
   for (int i = 0; i < kAutomaticFieldCount; ++i) {
     if (omittedFields & (1 << i)) continue;
-    values += singleLine(automatic.values[i]);
+    // Quoted like a posted value when it holds the delimiter (a label prefix
+    // or the address with a "-" or "." delimiter), or it would shift every
+    // field after it when read back.
+    values += delimitedValue(automatic.values[i], delimiter);
     values += delimiter;
   }
   return values;

@@ -43,7 +43,8 @@ Text itemFieldLine(std::string_view name, std::string_view value);
 Text itemAutomaticLines(const AutomaticValues& automatic, int omittedFields);
 
 // The automatic values of a delimited record, each followed by the delimiter
-// (the reference label column too when it is empty).
+// (the reference label column too when it is empty); a value that holds the
+// delimiter is quoted as delimitedValue quotes a posted value.
 Text delimitedAutomaticValues(const AutomaticValues& automatic, int omittedFields, char delimiter);
 
 // A posted value in the delimited form: line feeds become spaces; a value
