@@ -264,6 +264,9 @@ const Failure kFailures[] = {
      "", "Cannot open file <tt>", "Ne morem odpreti datoteke <tt>"},
 };
 
+// Test names show the case, not the bytes of the row.
+void PrintTo(const Failure& failure, std::ostream* out) { *out << failure.name; }
+
 class InsertFailureTest : public InsertTest, public ::testing::WithParamInterface<Failure> {};
 
 TEST_P(InsertFailureTest, ErrorPageInBothLanguages) {
