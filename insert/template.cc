@@ -44,7 +44,8 @@ class Expander {
   bool emitData(long end, std::string_view data);
   void removeRange(long from, long to);
   long tagEnd(const Branch& branch) const;
-  void dropLaterBranches();
+  bool dropLaterBranches(long content);
+  bool searched(long from, long to);
   Text readInclude(const Text& path, bool& tooLarge) const;
 
   Text& text_;
@@ -64,6 +65,7 @@ class Expander {
   long limit_ = 0;
   long expansions_ = 0;
   long includes_ = 0;
+  long scanned_ = 0;
 };
 
 Expander::Expander(Text& text, const TemplateScopes& scopes, const Text& directory,
@@ -172,6 +174,12 @@ bool Expander::emitData(long end, std::string_view data) {
 
 // Removes input_[from, to) where pos_ <= from, keeping [pos_, from) in front
 // of the rest.
+// Counts the bytes a search ahead looked at; false once they exceed the bound.
+bool Expander::searched(long from, long to) {
+  scanned_ += std::max(to - from, 0L);
+  return scanned_ <= options_.maxScanned;
+}
+
 void Expander::removeRange(long from, long to) {
   long kept = from - pos_;
   std::memmove(input_.data() + to - kept, input_.data() + pos_, static_cast<size_t>(kept));
@@ -195,29 +203,39 @@ bool Expander::handleIf() {
   long branch = pos_;
   while (!chosen) {
     Branch next = findBranch(input_, branch + 1);
+    if (!searched(branch + 1, next.position)) return false;
     branch = next.position;
     end = tagEnd(next);
     if (next.kind == BranchKind::EndIf) break;
     chosen = next.kind == BranchKind::Else ||
              evaluateCondition(tagBody(input_, branch, "elif").body, scopes_);
   }
+  if (chosen) return dropLaterBranches(after(end));
   pos_ = after(end);
-  if (chosen) dropLaterBranches();
   return true;
 }
 
-void Expander::dropLaterBranches() {
-  Branch first = findBranch(input_, pos_);
-  if (first.position == length()) return;
+// Moves pos_ to `content`, the chosen branch, and removes the later branches
+// behind it; when the search for them passes its bound, nothing changes.
+bool Expander::dropLaterBranches(long content) {
+  Branch first = findBranch(input_, content);
+  if (!searched(content, first.position)) return false;
   Branch last = first;
-  while (last.kind != BranchKind::EndIf) last = findBranch(input_, last.position + 1);
-  removeRange(first.position, after(tagEnd(last)));
+  while (first.position < length() && last.kind != BranchKind::EndIf) {
+    long from = last.position + 1;
+    last = findBranch(input_, from);
+    if (!searched(from, last.position)) return false;
+  }
+  pos_ = content;
+  if (first.position < length()) removeRange(first.position, after(tagEnd(last)));
+  return true;
 }
 
 // A macrodef without its closing tag is left in the text.
 bool Expander::handleMacrodef() {
   TagBody tag = bodyOf(kMacrodefTag);
   long close = tag.end < length() ? findTag(input_, tag.end + 1, "/macrodef") : -1;
+  if (!searched(tag.end, close < 0 ? length() : close)) return false;
   if (close < 0) {
     unescaper_.feed("<");
     ++pos_;
