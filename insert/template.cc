@@ -45,7 +45,8 @@ class Expander {
   void removeRange(long from, long to);
   long tagEnd(const Branch& branch) const;
   bool dropLaterBranches(long content);
-  bool searched(long from, long to);
+  bool spend(long bytes);
+  long conditionCost(std::string_view condition) const;
   Text readInclude(const Text& path, bool& tooLarge) const;
 
   Text& text_;
@@ -174,10 +175,23 @@ bool Expander::emitData(long end, std::string_view data) {
 
 // Removes input_[from, to) where pos_ <= from, keeping [pos_, from) in front
 // of the rest.
-// Counts the bytes a search ahead looked at; false once they exceed the bound.
-bool Expander::searched(long from, long to) {
-  scanned_ += std::max(to - from, 0L);
+// Counts the bytes that a search ahead looked at or a condition compared;
+// false once they pass the bound.
+bool Expander::spend(long bytes) {
+  scanned_ += std::max(bytes, 0L);
   return scanned_ <= options_.maxScanned;
+}
+
+// A condition with "=" compares every value of its variable, and a template
+// that defines one name over and over gives it many.
+long Expander::conditionCost(std::string_view condition) const {
+  size_t equals = condition.find('=');
+  if (equals == std::string_view::npos) return 1;
+  const Param* entry = lookupVariable(condition.substr(0, equals), scopes_).entry;
+  if (!entry) return 1;
+  long cost = 1 + entry->value.length();
+  for (const Text& further : entry->further) cost += 1 + further.length();
+  return cost;
 }
 
 void Expander::removeRange(long from, long to) {
@@ -198,17 +212,23 @@ long Expander::tagEnd(const Branch& branch) const {
 // at pos_ with the rest of the construct removed behind it.
 bool Expander::handleIf() {
   TagBody tag = bodyOf(kIfTag);
+  if (!spend(conditionCost(tag.body))) return false;
   bool chosen = evaluateCondition(tag.body, scopes_);
   long end = tag.end;
   long branch = pos_;
   while (!chosen) {
     Branch next = findBranch(input_, branch + 1);
-    if (!searched(branch + 1, next.position)) return false;
+    if (!spend(next.position - branch - 1)) return false;
     branch = next.position;
     end = tagEnd(next);
     if (next.kind == BranchKind::EndIf) break;
-    chosen = next.kind == BranchKind::Else ||
-             evaluateCondition(tagBody(input_, branch, "elif").body, scopes_);
+    if (next.kind == BranchKind::Else) {
+      chosen = true;
+      break;
+    }
+    Text condition = tagBody(input_, branch, "elif").body;
+    if (!spend(conditionCost(condition))) return false;
+    chosen = evaluateCondition(condition, scopes_);
   }
   if (chosen) return dropLaterBranches(after(end));
   pos_ = after(end);
@@ -219,12 +239,12 @@ bool Expander::handleIf() {
 // behind it; when the search for them passes its bound, nothing changes.
 bool Expander::dropLaterBranches(long content) {
   Branch first = findBranch(input_, content);
-  if (!searched(content, first.position)) return false;
+  if (!spend(first.position - content)) return false;
   Branch last = first;
   while (first.position < length() && last.kind != BranchKind::EndIf) {
     long from = last.position + 1;
     last = findBranch(input_, from);
-    if (!searched(from, last.position)) return false;
+    if (!spend(last.position - from)) return false;
   }
   pos_ = content;
   if (first.position < length()) removeRange(first.position, after(tagEnd(last)));
@@ -235,7 +255,7 @@ bool Expander::dropLaterBranches(long content) {
 bool Expander::handleMacrodef() {
   TagBody tag = bodyOf(kMacrodefTag);
   long close = tag.end < length() ? findTag(input_, tag.end + 1, "/macrodef") : -1;
-  if (!searched(tag.end, close < 0 ? length() : close)) return false;
+  if (!spend((close < 0 ? length() : close) - tag.end)) return false;
   if (close < 0) {
     unescaper_.feed("<");
     ++pos_;
@@ -340,6 +360,7 @@ bool Expander::handleDateTime(int tag) {
   List<Text> arguments = splitArguments(body.body, 2);
   Variable variable = lookupVariable(arguments[0], scopes_, options_, &defines_);
   Text value = variableValue(variable.entry, true);
+  if (!spend(value.length())) return false;
   DateTime when;
   Text format = arguments[1];
   if (tag == kDateTag) {

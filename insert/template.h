@@ -32,11 +32,12 @@ struct TemplateOptions {
   long maxExpansions = 100000;
   long maxIncludes = 1000;
   long maxGrowth = 16L << 20;
-  // And the bytes that searches ahead for closing and branch tags may look at
-  // in all: text put back in front of a large rest, holding many constructs
-  // that are never closed, would otherwise cost time that grows with the
-  // square of the text's size.
-  long maxScanned = 1L << 28;
+  // And the bytes that searches ahead for closing and branch tags may look at,
+  // and conditions and dates may join or compare, in all: text put back in
+  // front of a large rest holding many unclosed constructs, or a name defined
+  // over and over and tested each time, would otherwise cost time that grows
+  // with the square of the text's size.
+  long maxScanned = 1L << 26;
 };
 
 // Expands `text` in place. `directory` is empty or ends with "/" and is put

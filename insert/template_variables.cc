@@ -58,8 +58,12 @@ Text variableValue(const Param* entry, bool all) {
 
 bool evaluateCondition(std::string_view condition, const TemplateScopes& scopes) {
   size_t equals = condition.find('=');
-  if (equals == std::string_view::npos)
-    return !variableValue(lookupVariable(condition, scopes).entry, true).empty();
+  if (equals == std::string_view::npos) {
+    // All values joined by "," are non-empty exactly when the current value
+    // is or there is a further value; no need to join them.
+    const Param* entry = lookupVariable(condition, scopes).entry;
+    return entry && (!entry->value.empty() || !entry->further.empty());
+  }
   const Param* entry = lookupVariable(condition.substr(0, equals), scopes).entry;
   if (!entry) return false;
   std::string_view expected = condition.substr(equals + 1);

@@ -1,7 +1,8 @@
-// The bound on searches ahead for closing and branch tags (found by fuzzing:
-// a template that put many unclosed constructs in front of a large rest took
-// seconds). Once the searches have looked at maxScanned bytes, the rest of
-// the text stays as it is.
+// The bound on searches ahead for closing and branch tags and on the values
+// that conditions compare (found by fuzzing: a template that put many
+// unclosed constructs in front of a large rest, or defined one name over and
+// over and tested it each time, took seconds). Once maxScanned bytes are
+// spent, the rest of the text stays as it is.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -57,6 +58,21 @@ TEST_F(TemplateScanBound, ConditionsWithoutEndPastTheBoundLeaveTheRestAsItIs) {
 TEST_F(TemplateScanBound, ConditionsWithoutEndWithinTheBoundAreAllTaken) {
   variables.add("a", "1", AddMode::Append);
   EXPECT_EQ(expand(repeated("<if a>", 20) + rest), std::string(10000, 'x') + "T");
+}
+
+TEST_F(TemplateScanBound, ComparisonsWithAManyValuedNamePastTheBoundLeaveTheRestAsItIs) {
+  options.maxScanned = 1000;
+  // Each comparison looks at the 100 values of x (200 bytes with their
+  // commas), and the search for its end at a few more: four fit, the fifth
+  // passes the bound and leaves its tag.
+  std::string text = repeated("<define x a>", 100) + repeated("<if x=b>no</if>", 20) + "<var tail>";
+  EXPECT_EQ(expand(text), repeated("<if x=b>no</if>", 16) + "<var tail>");
+}
+
+TEST_F(TemplateScanBound, ConditionWithoutComparisonCostsNoMatterHowManyValues) {
+  options.maxScanned = 1000;
+  std::string text = repeated("<define x a>", 100) + repeated("<if x>yes</if>", 20) + "<var tail>";
+  EXPECT_EQ(expand(text), repeated("yes", 20) + "T");
 }
 
 }  // namespace
