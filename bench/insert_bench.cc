@@ -43,8 +43,10 @@ struct Variant {
 void makeHome(const std::string& home, const std::string& groupOptions) {
   std::filesystem::create_directories(home);
   writeText(home + "kalder.ini", "[GROUPS]\nshop=" + home + "shop.grp\n");
-  writeText(home + "shop.grp", groupOptions + "index=none\nform=order\ncatalog=orders order\nlabel=Q-\n");
-  writeText(home + "order.msg", "<html><body>Stored <var &label>, thank you <var name>.</body></html>\n");
+  writeText(home + "shop.grp",
+            groupOptions + "index=none\nform=order\ncatalog=orders order\nlabel=Q-\n");
+  writeText(home + "order.msg",
+            "<html><body>Stored <var &label>, thank you <var name>.</body></html>\n");
 }
 
 std::map<std::string, std::string> environment(const std::string& home, long bodyLength) {

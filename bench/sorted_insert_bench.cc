@@ -47,12 +47,14 @@ struct Figures {
 };
 
 Figures measure(const std::string& directory, long records, bool withIndex, int requests) {
-  std::string home = directory + (withIndex ? "indexed-" : "plain-") + std::to_string(records) + "/";
+  std::string home =
+      directory + (withIndex ? "indexed-" : "plain-") + std::to_string(records) + "/";
   std::filesystem::create_directories(home);
   writeText(home + "kalder.ini", "[GROUPS]\nshop=" + home + "shop.grp\n");
   writeText(home + "shop.grp", std::string(withIndex ? "" : "index=none\n") +
                                    "insert=sort name\nform=order\ncatalog=orders order\nlabel=Q-\n"
-                                   "count=" + std::to_string(records) + "\n");
+                                   "count=" +
+                                   std::to_string(records) + "\n");
   writeText(home + "order.msg", "Stored <var &label>.\n");
   writeCatalog(home, records, withIndex);
   Figures figures;

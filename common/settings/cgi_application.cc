@@ -128,8 +128,7 @@ void CgiApplication::writeSettingsTo(std::FILE* out) const {
   if (!groups.empty()) {
     put("\n[GROUPS]\n");
     for (const Param& group : groups)
-      put(Text::format("%s=%s\n", oneLine(group.name),
-                       protectQuotedLetters(oneLine(group.value))));
+      put(Text::format("%s=%s\n", oneLine(group.name), protectQuotedLetters(oneLine(group.value))));
   }
   bool anyLanguage = defaultLanguage != 0;
   for (int i = 0; i < kLanguageCount; ++i)

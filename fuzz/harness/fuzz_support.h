@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -67,9 +66,9 @@ class FuzzHome {
   std::string file(std::string_view name) const { return path_ + std::string(name); }
   // Restores the settings file and the group file that inputs may rewrite.
   void resetFiles() const {
-    writeFile(file("kalder.ini"), "[GENERAL]\nadministrator=admin@example.org\n\n[GROUPS]\nshop=" +
-                                      file("shop.grp") +
-                                      "\n\n[INTERNATIONAL]\nslo=utf8\n\n[HEADER]\n<meta x>\n");
+    writeFile(file("kalder.ini"),
+              "[GENERAL]\nadministrator=admin@example.org\n\n[GROUPS]\nshop=" + file("shop.grp") +
+                  "\n\n[INTERNATIONAL]\nslo=utf8\n\n[HEADER]\n<meta x>\n");
     writeFile(file("shop.grp"), kShopGroup);
   }
 
@@ -119,8 +118,8 @@ class FuzzRequest {
     set("REMOTE_ADDR", "192.0.2.7");
     set("KALDERHOME", FuzzHome::get().path());
     // fmemopen refuses an empty buffer; an empty body reads from /dev/null.
-    input_ = body_.empty() ? std::fopen("/dev/null", "r")
-                           : fmemopen(body_.data(), body_.size(), "r");
+    input_ =
+        body_.empty() ? std::fopen("/dev/null", "r") : fmemopen(body_.data(), body_.size(), "r");
     output_ = open_memstream(&outputData_, &outputSize_);
     cgiStreams().input = input_;
     cgiStreams().output = output_;

@@ -36,7 +36,8 @@ inline std::string readEveryEntry(CatalogGroup& group, const std::string& path,
       if (offset != -7) problem = "outputs set at the end of the file";
       break;
     }
-    if (end <= start) problem = "an entry that consumed nothing";
+    if (end <= start)
+      problem = "an entry that consumed nothing";
     else if (line.str() != asRecordText(index.substr(start, end - start)))
       problem = "entry text differs from the line read: " + line.str();
     if (!problem.empty() || line.contains('\r')) continue;

@@ -28,7 +28,8 @@ inline std::string fuzzSettings(std::string_view data) {
   try {
     std::string first = readAndWriteSettings();
     std::string second = readAndWriteSettings();
-    if (first != second) problem = "written settings read back differently:\n" + first + "\n--\n" + second;
+    if (first != second)
+      problem = "written settings read back differently:\n" + first + "\n--\n" + second;
   } catch (const RequestEnded&) {
     problem = "reading or writing the settings ended the request";
   }

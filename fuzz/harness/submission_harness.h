@@ -22,8 +22,9 @@ inline std::string submissionGroup(unsigned char selector) {
   static const char* const kIndex[] = {"index=none\n", "", "index=common\n", ""};
   static const char* const kInsert[] = {"", "insert=start\n", "insert=sort name\n",
                                         "insert=sort price nr\n"};
-  std::string group = "vars=DT\nform=order\nform=visit\ncatalog=orders order,- - Orders\n"
-                      "catalog=visits*year visit visits[YYYY].dat -Y\nlabel=Q-\ncount=41\n";
+  std::string group =
+      "vars=DT\nform=order\nform=visit\ncatalog=orders order,- - Orders\n"
+      "catalog=visits*year visit visits[YYYY].dat -Y\nlabel=Q-\ncount=41\n";
   group += kIndex[selector & 3];
   group += kInsert[(selector >> 2) & 3];
   if (selector & 16) group += "data=;name;price;note\n";

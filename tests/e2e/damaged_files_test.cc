@@ -63,7 +63,8 @@ TEST_F(DamagedFilesTest, CutBlockIsReadToTheEndOfTheFileByTheIndexBuilder) {
 // The merge copies the cut record as it was read: its lines and the line
 // feed that ends a record read to the end of the file.
 TEST_F(DamagedFilesTest, CutBlockIsCopiedAfterTheNewRecordByTheSortedMerge) {
-  home.write("shop.grp", "vars=LFCDT\nindex=none\ninsert=sort name\nform=order\ncatalog=orders order\n");
+  home.write("shop.grp",
+             "vars=LFCDT\nindex=none\ninsert=sort name\nform=order\ncatalog=orders order\n");
   std::string first = "&LABEL==A1\n&FORMID==order\nname==b\n\n";
   home.write("orders.dat", first + kCutBlock);
   expectExit(submit("c"), 0);
@@ -127,15 +128,17 @@ TEST_F(DamagedFilesTest, CrLfCatalogIsIndexedAtItsByteOffsets) {
 // Records read before the new one are written back as read (line feeds
 // only); the held-back record too; the rest is copied byte for byte.
 TEST_F(DamagedFilesTest, CrLfRecordsBeforeTheNewOneLoseTheirCarriageReturns) {
-  home.write("shop.grp", "vars=LFCDT\nindex=none\ninsert=sort name\nform=order\ncatalog=orders order\n");
+  home.write("shop.grp",
+             "vars=LFCDT\nindex=none\ninsert=sort name\nform=order\ncatalog=orders order\n");
   std::string third = "&LABEL==A3\r\nname==x\r\n\r\n";
   home.write("orders.dat", kCrLfCatalog + third);
   expectExit(submit("c"), 0);
-  EXPECT_EQ(home.read("orders.dat"),
-            "&LABEL==A1\n&FORMID==order\nname==b\n\n"
-            "name==c\n\n"
-            "&LABEL==A2\n&FORMID==order\n&REFLABEL==A1\nname==m\nnote=+LABEL\ntwo\nlines\nLABEL\n\n" +
-                third);
+  EXPECT_EQ(
+      home.read("orders.dat"),
+      "&LABEL==A1\n&FORMID==order\nname==b\n\n"
+      "name==c\n\n"
+      "&LABEL==A2\n&FORMID==order\n&REFLABEL==A1\nname==m\nnote=+LABEL\ntwo\nlines\nLABEL\n\n" +
+          third);
 }
 
 // ---- a record line without "=" ----------------------------------------------
@@ -143,7 +146,8 @@ TEST_F(DamagedFilesTest, CrLfRecordsBeforeTheNewOneLoseTheirCarriageReturns) {
 TEST_F(DamagedFilesTest, LineWithoutEqualsIsErrorInData) {
   home.write("shop.grp", "form=order\ncatalog=orders order\n");
   for (const char* bad : {"just a line\n", "name=x\n", "name=\n"}) {
-    home.write("orders.dat", std::string("&LABEL==A1\n&FORMID==order\n\n&LABEL==A2\n") + bad + "\n");
+    home.write("orders.dat",
+               std::string("&LABEL==A1\n&FORMID==order\n\n&LABEL==A2\n") + bad + "\n");
     home.write("orders.idx", "old\n");
     CgiResult r = rebuild();
     expectExit(r, 1);
@@ -153,7 +157,8 @@ TEST_F(DamagedFilesTest, LineWithoutEqualsIsErrorInData) {
 }
 
 TEST_F(DamagedFilesTest, LineWithoutEqualsStopsTheSortedMerge) {
-  home.write("shop.grp", "vars=LFCDT\nindex=none\ninsert=sort name\nform=order\ncatalog=orders order\n");
+  home.write("shop.grp",
+             "vars=LFCDT\nindex=none\ninsert=sort name\nform=order\ncatalog=orders order\n");
   std::string catalog = "name==a\n\nname==b\nwithout equals\n\nname==z\n\n";
   home.write("orders.dat", catalog);
   CgiResult r = submit("c");
@@ -168,7 +173,8 @@ class DamagedIndexTest : public DamagedFilesTest {
  protected:
   void SetUp() override {
     DamagedFilesTest::SetUp();
-    home.write("shop.grp", "vars=CDT\ninsert=sort name\nform=order\ncatalog=orders order\nlabel=A\ncount=3\n");
+    home.write("shop.grp",
+               "vars=CDT\ninsert=sort name\nform=order\ncatalog=orders order\nlabel=A\ncount=3\n");
     // The record at offset 0 sorts last (z), the second first (b).
     home.write("orders.dat", kFirst + kSecond);
   }

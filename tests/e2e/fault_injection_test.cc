@@ -201,15 +201,17 @@ class KillTest : public FaultTest {
 };
 
 TEST_F(KillTest, KilledSortedInsertionLeavesTheCatalogWholeAndTheLockFree) {
-  home.write("shop.grp", "vars=DT\nindex=none\ninsert=sort name\nform=order\n"
-                         "catalog=orders order\nlabel=Q-\ncount=20000\n");
+  home.write("shop.grp",
+             "vars=DT\nindex=none\ninsert=sort name\nform=order\n"
+             "catalog=orders order\nlabel=Q-\ncount=20000\n");
   makeCatalog(20000, false);
   killSubmissionsAtVariedMoments(false);
 }
 
 TEST_F(KillTest, KilledSortedInsertionThroughAnIndexLeavesBothFilesWhole) {
-  home.write("shop.grp",
-             "vars=DT\ninsert=sort name\nform=order\ncatalog=orders order\nlabel=Q-\ncount=20000\n");
+  home.write(
+      "shop.grp",
+      "vars=DT\ninsert=sort name\nform=order\ncatalog=orders order\nlabel=Q-\ncount=20000\n");
   makeCatalog(20000, true);
   killSubmissionsAtVariedMoments(true);
 }
@@ -232,13 +234,14 @@ class FullDiskTest : public FaultTest {
     // the failed one did not use.
     CgiResult again = submit("k00001");
     EXPECT_EQ(again.status, 0) << again.output;
-    EXPECT_EQ(again.output,
-              std::string(kHeader) + "Stored Q-" + std::to_string(counterOf(before.group) + 1) + ".\n");
+    EXPECT_EQ(again.output, std::string(kHeader) + "Stored Q-" +
+                                std::to_string(counterOf(before.group) + 1) + ".\n");
   }
 };
 
 TEST_F(FullDiskTest, AppendedRecordThatDoesNotFitIsCutBack) {
-  home.write("shop.grp", "vars=DT\nindex=none\nform=order\ncatalog=orders order\nlabel=Q-\ncount=200\n");
+  home.write("shop.grp",
+             "vars=DT\nindex=none\nform=order\ncatalog=orders order\nlabel=Q-\ncount=200\n");
   makeCatalog(200, false);
   long size = static_cast<long>(home.read("orders.dat").size());
   expectFailedSubmissionChangesNothing(size + 20,
@@ -247,7 +250,8 @@ TEST_F(FullDiskTest, AppendedRecordThatDoesNotFitIsCutBack) {
 
 TEST_F(FullDiskTest, SortedRewriteThatDoesNotFitKeepsTheOldCatalog) {
   home.write("shop.grp",
-             "vars=DT\nindex=none\ninsert=sort name\nform=order\ncatalog=orders order\nlabel=Q-\ncount=200\n");
+             "vars=DT\nindex=none\ninsert=sort name\nform=order\ncatalog=orders "
+             "order\nlabel=Q-\ncount=200\n");
   makeCatalog(200, false);
   long size = static_cast<long>(home.read("orders.dat").size());
   expectFailedSubmissionChangesNothing(
@@ -255,8 +259,9 @@ TEST_F(FullDiskTest, SortedRewriteThatDoesNotFitKeepsTheOldCatalog) {
 }
 
 TEST_F(FullDiskTest, RecordPutFirstThatDoesNotFitKeepsTheOldCatalog) {
-  home.write("shop.grp",
-             "vars=DT\nindex=none\ninsert=start\nform=order\ncatalog=orders order\nlabel=Q-\ncount=200\n");
+  home.write(
+      "shop.grp",
+      "vars=DT\nindex=none\ninsert=start\nform=order\ncatalog=orders order\nlabel=Q-\ncount=200\n");
   makeCatalog(200, false);
   long size = static_cast<long>(home.read("orders.dat").size());
   expectFailedSubmissionChangesNothing(
@@ -264,7 +269,8 @@ TEST_F(FullDiskTest, RecordPutFirstThatDoesNotFitKeepsTheOldCatalog) {
 }
 
 TEST_F(FullDiskTest, IndexedRecordThatDoesNotFitLeavesCatalogAndIndex) {
-  home.write("shop.grp", "vars=DT\ninsert=sort name\nform=order\ncatalog=orders order\nlabel=Q-\ncount=200\n");
+  home.write("shop.grp",
+             "vars=DT\ninsert=sort name\nform=order\ncatalog=orders order\nlabel=Q-\ncount=200\n");
   makeCatalog(200, true);
   long size = static_cast<long>(home.read("orders.dat").size());
   expectFailedSubmissionChangesNothing(size + 20,

@@ -14,7 +14,8 @@
 // Name and bytes of every file of the target's corpus, in name order.
 inline std::vector<std::pair<std::string, std::string>> corpusInputs(const std::string& target) {
   std::vector<std::pair<std::string, std::string>> inputs;
-  std::filesystem::path directory = std::filesystem::path(KALDER_SOURCE_DIR) / "fuzz/corpus" / target;
+  std::filesystem::path directory =
+      std::filesystem::path(KALDER_SOURCE_DIR) / "fuzz/corpus" / target;
   for (const auto& item : std::filesystem::directory_iterator(directory))
     if (item.is_regular_file())
       inputs.emplace_back(item.path().filename().string(), readFile(item.path().string()));
