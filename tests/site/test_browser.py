@@ -14,7 +14,8 @@ from site_harness import BIN_DIR, Site  # noqa: E402
 from selenium import webdriver  # noqa: E402
 from selenium.webdriver.chrome.service import Service  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
-from selenium.webdriver.support.ui import Select  # noqa: E402
+from selenium.webdriver.support import expected_conditions  # noqa: E402
+from selenium.webdriver.support.ui import Select, WebDriverWait  # noqa: E402
 
 SHOTS = os.environ.get("KALDER_SCREENSHOT_DIR",
                        os.path.join(os.path.dirname(BIN_DIR), "screenshots"))
@@ -57,8 +58,16 @@ class BrowserTest(unittest.TestCase):
         field.clear()
         field.send_keys(value)
 
+    def click_and_wait(self, element):
+        """Clicks something that loads a new page and waits until it has."""
+        element.click()
+        WebDriverWait(self.browser, 60).until(expected_conditions.staleness_of(element))
+        WebDriverWait(self.browser, 60).until(
+            lambda b: b.execute_script("return document.readyState") == "complete")
+
     def press(self, value):
-        self.browser.find_element(By.CSS_SELECTOR, f'input[type=submit][value="{value}"]').click()
+        self.click_and_wait(
+            self.browser.find_element(By.CSS_SELECTOR, f'input[type=submit][value="{value}"]'))
 
     def page(self):
         return self.browser.page_source
@@ -70,7 +79,7 @@ class BrowserTest(unittest.TestCase):
         Select(self.browser.find_element(By.NAME, "item")).select_by_visible_text("Čajnik")
         self.fill("note", "Hvala za čaj")
         self.shot("01-form")
-        self.browser.find_element(By.ID, "send").click()
+        self.click_and_wait(self.browser.find_element(By.ID, "send"))
         self.shot("02-thank-you")
         self.assertIn("Hvala, Špela!", self.page())
         label = self.browser.find_element(By.ID, "label").text
@@ -83,7 +92,7 @@ class BrowserTest(unittest.TestCase):
         self.open("/cgi-bin/zorvik.exe")
         self.shot("03-login")
         self.fill("password", "demo")
-        self.browser.find_element(By.CSS_SELECTOR, "input[type=submit]").click()
+        self.click_and_wait(self.browser.find_element(By.CSS_SELECTOR, "input[type=submit]"))
         self.assertIn("Settings in initialization file", self.page())
         self.fill("newname", "club")
         self.fill("newvalue", os.path.join(self.site.home, "club.grp"))
@@ -106,12 +115,12 @@ class BrowserTest(unittest.TestCase):
         self.assertIn("form=member\n", group)
         self.assertIn("catalog=members member\n", group)
         self.assertIn("response=club@localhost - member\n", group)
-        self.browser.find_element(By.PARTIAL_LINK_TEXT, "rebuild").click()
+        self.click_and_wait(self.browser.find_element(By.PARTIAL_LINK_TEXT, "rebuild"))
         self.shot("06-rebuild")
         self.assertIn("members", self.page())
         self.open("/cgi-bin/zorvik.exe?language=slo")
         self.fill("password", "demo")
-        self.browser.find_element(By.CSS_SELECTOR, "input[type=submit]").click()
+        self.click_and_wait(self.browser.find_element(By.CSS_SELECTOR, "input[type=submit]"))
         self.shot("07-settings-slovenian")
         self.assertIn("Nastavitve v inicializacijski datoteki", self.page())
         self.assertIn("Shrani spremembe", self.page())

@@ -19,6 +19,8 @@ from site_harness import BIN_DIR, Site  # noqa: E402
 from selenium import webdriver  # noqa: E402
 from selenium.webdriver.chrome.service import Service  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
+from selenium.webdriver.support import expected_conditions  # noqa: E402
+from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
 
 SHOTS = os.environ.get("KALDER_SCREENSHOT_DIR",
                        os.path.join(os.path.dirname(BIN_DIR), "screenshots"))
@@ -77,9 +79,20 @@ class ShowBrowserTest(unittest.TestCase):
     def shot(self, name):
         self.browser.save_screenshot(os.path.join(SHOTS, name + ".png"))
 
-    def press(self, caption):
-        self.browser.find_element(
-            By.CSS_SELECTOR, f'input[type=submit][value="{caption}"]').click()
+    def click_and_wait(self, element):
+        """Clicks something that loads a new page and waits until it has."""
+        element.click()
+        WebDriverWait(self.browser, 60).until(expected_conditions.staleness_of(element))
+        WebDriverWait(self.browser, 60).until(
+            lambda b: b.execute_script("return document.readyState") == "complete")
+
+    def press(self, caption, loads_page=True):
+        button = self.browser.find_element(
+            By.CSS_SELECTOR, f'input[type=submit][value="{caption}"]')
+        if loads_page:
+            self.click_and_wait(button)
+        else:
+            button.click()
 
     def page(self):
         return self.browser.page_source
@@ -88,7 +101,7 @@ class ShowBrowserTest(unittest.TestCase):
         self.browser.get(self.site.url("/forms/visit.htm"))
         self.browser.find_element(By.ID, "surname").send_keys('"Spela <b>\u017dagar</b>')
         self.browser.find_element(By.ID, "comment").send_keys('=1+1, first visit\n"nice"')
-        self.browser.find_element(By.ID, "send").click()
+        self.click_and_wait(self.browser.find_element(By.ID, "send"))
         return self.browser.find_element(By.ID, "label").text
 
     def test_mail_link_login_record_list_and_csv(self):
@@ -106,7 +119,7 @@ class ShowBrowserTest(unittest.TestCase):
         self.assertIn("Records of the group of catalogs", self.page())
         self.assertNotIn("first visit", self.page())
         self.browser.find_element(By.NAME, "password").send_keys("demo")
-        self.browser.find_element(By.CSS_SELECTOR, "input[type=submit]").click()
+        self.click_and_wait(self.browser.find_element(By.CSS_SELECTOR, "input[type=submit]"))
         self.shot("10-show-2-record")
         self.assertEqual(self.browser.find_element(By.TAG_NAME, "h1").text, f"Record {label}")
         cells = [td.text for td in self.browser.find_elements(By.TAG_NAME, "td")]
@@ -123,7 +136,7 @@ class ShowBrowserTest(unittest.TestCase):
 
         # The CSV download: UTF-8 with a byte-order mark, CR LF rows, the
         # formula-like comment defused, the letters as UTF-8.
-        self.press("Download as CSV")
+        self.press("Download as CSV", loads_page=False)
         name, data = wait_for_download(self.downloads.name)
         self.assertEqual(name, f"{member}.csv")
         self.assertTrue(data.startswith(BOM), data[:10])
