@@ -1,5 +1,7 @@
 // The group description file: its reader and writer side by side, so a file
 // this system writes reads back to the same group.
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "common/cgi/path.h"
@@ -203,8 +205,12 @@ void CatalogGroup::readCatalog(Text value) {
 namespace {
 
 // An "@" recipients file: pieces of at most 199 characters, each ending at a
-// line feed or at that limit, with all white space removed.
+// line feed or at that limit, with all white space removed. Only an ordinary
+// file is read: a device such as /dev/zero would never end, and every
+// submission to the group would hang reading it.
 void readRecipientsFile(const Text& path, List<Text>& recipients) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
   std::FILE* file = std::fopen(path.c_str(), "r");
   if (!file) return;
   char piece[200];
