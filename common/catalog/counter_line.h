@@ -10,3 +10,6 @@
 // end (after a line feed when the last line lacks one, so it is not joined
 // to that line). Every other line stays as it is.
 Text withCounterLine(std::string_view content, long count);
+// Where the first line beginning with "count=" lies in `content`: its start
+// and its length with the line feed. False when there is none.
+bool findCounterLine(std::string_view content, size_t& start, size_t& length);

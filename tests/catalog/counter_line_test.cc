@@ -9,6 +9,16 @@
 
 namespace {
 
+TEST(CounterLine, FoundWithItsLineFeedOrNotAtAll) {
+  size_t start = 0, length = 0;
+  ASSERT_TRUE(findCounterLine("a=1\ncount=41\nb=2\n", start, length));
+  EXPECT_EQ(start, 4u);
+  EXPECT_EQ(length, 9u);
+  ASSERT_TRUE(findCounterLine("a=1\ncount=7", start, length));
+  EXPECT_EQ(length, 7u);  // no line feed after it: the in-place write does not fit
+  EXPECT_FALSE(findCounterLine("COUNT=7\n xcount=1\n", start, length));
+}
+
 TEST(CounterLine, ReplacesTheFirstLowerCaseCounterLine) {
   EXPECT_EQ(withCounterLine("a=1\ncount=41\nb=2\ncount=5\n", 42), "a=1\ncount=42\nb=2\ncount=5\n");
 }
