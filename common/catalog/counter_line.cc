@@ -1,8 +1,10 @@
 // Labels from the group's counter, and the counter line of the group file.
 // A counter line of unchanged length is overwritten in place (one small write
-// inside the file, on every submission's path); anything else rewrites the
+// inside the file, flushed to disk, on every submission's path); anything else rewrites the
 // whole file through a temporary file, so a failure never cuts it short.
 #include "common/catalog/counter_line.h"
+
+#include <unistd.h>
 
 #include "common/settings/catalog_group.h"
 
@@ -45,7 +47,7 @@ void CatalogGroup::saveCounter() {
   if (findCounterLine(content, start, length) && length == line.str().size()) {
     bool written = std::fseek(old.get(), static_cast<long>(start), SEEK_SET) == 0 &&
                    std::fwrite(line.c_str(), 1, length, old.get()) == length &&
-                   std::fflush(old.get()) == 0;
+                   std::fflush(old.get()) == 0 && fdatasync(fileno(old.get())) == 0;
     bool closed = std::fclose(old.release()) == 0;
     if (!(written && closed)) fatal(messages::kCreateFailed, groupPath);
     return;
