@@ -1,7 +1,8 @@
 // Labels from the group's counter, and the counter line of the group file.
-// A counter line of unchanged length is overwritten in place (one small write
-// inside the file, flushed to disk, on every submission's path); anything else rewrites the
-// whole file through a temporary file, so a failure never cuts it short.
+// A counter line of unchanged length is overwritten in place (one small
+// write inside the file, flushed to disk, on every submission's path);
+// anything else rewrites the whole file through a temporary file, so a
+// failure never cuts it short.
 #include "common/catalog/counter_line.h"
 
 #include <unistd.h>
