@@ -199,13 +199,8 @@ void addCatalogEntry(AdminApplication& app, Text name, Text forms, Text file, Te
                      const Text& mark) {
   if (name.empty()) return;
   CatalogEntry entry;
-  long star = name.findChar('*');
-  if (star >= 0) {
-    entry.isSeries = 1;
-    entry.seriesTag = name.substring(star + 1);
-    name.erase(star);
-  }
-  entry.name = name;
+  setCatalogName(entry, name);
+  name = entry.name;
   for (Text& word : words(forms)) entry.forms.push_back(word == "-" ? name : word);
   if (entry.forms.empty()) entry.forms.push_back(name);
   entry.dataFile = file.empty() ? name + ".dat" : file;

@@ -41,7 +41,9 @@ void CgiPage::errorPage(const Text& title, const Text& message) {
   print("<h1>%s</h1>\n", title);
   writeDirect("<hr>\n<b>");
   writeConverted(message);
-  writeDirect("</b>\n<hr>\n</body>\n</html>\n");
+  writeDirect("</b>\n<hr>\n");
+  writeErrorFooter();
+  writeDirect("</body>\n</html>\n");
 }
 
 void CgiPage::endWith(const MessageTable& title, const Text& message) {

@@ -58,6 +58,9 @@ class CgiPage : public CgiRequest {
 
  protected:
   void writeMeta() const;
+  // Written between the message and the end of an error page; the
+  // application layer puts the administrator's contact line there.
+  virtual void writeErrorFooter() {}
 
  private:
   [[noreturn]] void endWith(const MessageTable& title, const Text& message);

@@ -158,20 +158,11 @@ void CgiApplication::writeHead(const Text& title) {
   writeDirect("</head>\n");
 }
 
-void CgiApplication::errorPage(const Text& title, const Text& message) {
-  writeDirect("<html>\n");
-  writeHead(title);
-  writeDirect("<body>\n");
-  print("<h1>%s</h1>\n", title);
-  writeDirect("<hr>\n<b>");
-  writeConverted(message);
-  writeDirect("</b>\n<hr>\n");
-  if (!administrator.empty()) {
-    print("%s: ", text(messages::kContactLine));
-    print("<a href=\"mailto:%s\">", administrator);
-    print("<tt>%s</tt></a>\n", administrator);
-  }
-  writeDirect("</body>\n</html>\n");
+void CgiApplication::writeErrorFooter() {
+  if (administrator.empty()) return;
+  print("%s: ", text(messages::kContactLine));
+  print("<a href=\"mailto:%s\">", administrator);
+  print("<tt>%s</tt></a>\n", administrator);
 }
 
 FilePtr CgiApplication::openRead(const Text& path, OpenMode mode) {

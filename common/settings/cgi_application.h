@@ -38,7 +38,6 @@ class CgiApplication : public CgiPage {
   // its work is done (never after a fatal error).
   void finish() { writeSettings(); }
 
-  void errorPage(const Text& title, const Text& message) override;
   void writeHead(const Text& title) override;
 
   FilePtr openRead(const Text& path, OpenMode mode);
@@ -70,6 +69,10 @@ class CgiApplication : public CgiPage {
   std::array<int, kLanguageCount> languageCodings{};
   std::array<int, kLanguageCount> languageCharsets{};
   int settingsChanged = 0;
+
+ protected:
+  // The error page ends with the contact line and the administrator's mail link.
+  void writeErrorFooter() override;
 
  private:
   void readSettings();

@@ -24,6 +24,18 @@ struct CatalogEntry {
   Text description;   // for a series, a date format
 };
 
+// Sets the name of `entry` from a catalog word: "name*tag" declares a
+// series whose tag names the parameters that choose its member.
+inline void setCatalogName(CatalogEntry& entry, Text word) {
+  long star = word.findChar('*');
+  if (star >= 0) {
+    entry.isSeries = 1;
+    entry.seriesTag = word.substring(star + 1);
+    word.erase(star);
+  }
+  entry.name = word;
+}
+
 struct ResponseEntry {
   List<Text> recipients;
   Text templateFile;  // the response's mail template

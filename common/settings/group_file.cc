@@ -179,15 +179,8 @@ void CatalogGroup::readCatalog(Text value) {
   if (value.empty()) return;
   value += ' ';
   CatalogEntry entry;
-  Text name = takeWord(value);
-  long star = name.findChar('*');
-  if (star >= 0) {
-    entry.isSeries = 1;
-    entry.seriesTag = name.substring(star + 1);
-    name.erase(star);
-  }
-  entry.name = name;
-  entry.dataFile = name + ".dat";
+  setCatalogName(entry, takeWord(value));
+  entry.dataFile = entry.name + ".dat";
   Text formList = takeWord(value);
   if (!formList.empty()) {
     List<Text> items;
