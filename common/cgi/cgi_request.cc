@@ -61,6 +61,7 @@ CgiRequest::CgiRequest(const char* contentType, const char* homeVariable) {
 void CgiRequest::writeHeader(std::string_view contentType, std::string_view moreLines) {
   if (headerWritten_) return;
   headerWritten_ = true;
+  if (!status_.empty()) writeDirect(Text::format("Status: %s\n", status_));
   writeDirect(Text::format("Content-type: %s\n%s\n", contentType, moreLines));
 }
 

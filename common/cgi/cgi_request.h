@@ -35,6 +35,9 @@ class CgiRequest {
   // a line feed) and the empty line. Only the first call writes anything.
   void writeHeader(std::string_view contentType, std::string_view moreLines = {});
   bool headerWritten() const { return headerWritten_; }
+  // The status the header will carry ("405 Method Not Allowed"); without one
+  // the server answers 200. Has no effect once the header is written.
+  void setStatus(std::string_view status) { status_ = Text(status); }
 
   // The request body exactly as it arrived, before decoding.
   const Text& rawBody() const { return rawBody_; }
@@ -67,5 +70,6 @@ class CgiRequest {
   ParamList queryParams_;
   VariableTable variables_;
   Text rawBody_;
+  Text status_;
   bool headerWritten_ = false;
 };
