@@ -37,14 +37,18 @@ def wait_for_port(port, seconds=20):
 
 
 class Site:
-    """server is "lighttpd" or "apache"."""
+    """server is "lighttpd" or "apache". With https the administration pages
+    are served over HTTPS on https_port, with the certificate and key that
+    tls names (a pair of paths), and plain HTTP redirects there."""
 
-    def __init__(self, server="lighttpd"):
+    def __init__(self, server="lighttpd", tls=None):
         self.server = server
         name = "".join(random.choice(string.ascii_lowercase + string.digits) for _ in range(10))
         self.dir = f"/tmp/kalder-site-{name}"
         self.port = free_port()
         self.smtp_port = free_port()
+        self.tls = tls
+        self.https_port = free_port() if tls else None
         self.processes = []
 
     @property
@@ -59,8 +63,13 @@ class Site:
         return f"http://127.0.0.1:{self.port}{path}"
 
     def start(self):
-        subprocess.run([os.path.join(SOURCE_DIR, "site", "make-site"), self.dir, BIN_DIR,
-                        str(self.port), str(self.smtp_port)], check=True)
+        command = [os.path.join(SOURCE_DIR, "site", "make-site"), self.dir, BIN_DIR,
+                   str(self.port), str(self.smtp_port)]
+        environment = dict(os.environ)
+        if self.tls:
+            command.append(str(self.https_port))
+            environment["KALDER_TLS_CERT"], environment["KALDER_TLS_KEY"] = self.tls
+        subprocess.run(command, check=True, env=environment)
         self.processes.append(subprocess.Popen(
             [PYTHON, os.path.join(SOURCE_DIR, "tests", "tools", "smtp_sink.py"),
              "--port", str(self.smtp_port), "--maildir", self.maildir],
@@ -75,6 +84,8 @@ class Site:
         self.processes.append(subprocess.Popen(command, start_new_session=True))
         wait_for_port(self.smtp_port)
         wait_for_port(self.port)
+        if self.https_port:
+            wait_for_port(self.https_port)
         return self
 
     def stop(self, keep=False):
