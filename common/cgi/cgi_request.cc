@@ -44,11 +44,12 @@ long contentLength() {
 
 }  // namespace
 
-void CgiRequest::setProgramArgument(const char* argv0) { programArgument() = argv0; }
+void CgiRequest::setProgramArgument(const char* argv0) {
+  programArgument() = argv0;
+}
 
 CgiRequest::CgiRequest(const char* contentType, const char* homeVariable) {
   adoptPathTranslate();
-  if (contentType) writeHeader(contentType);
   deriveDirectories(homeVariable);
   variables_.add("&root", root_, AddMode::Append);
   variables_.add("&home", home_, AddMode::Append);
@@ -56,6 +57,7 @@ CgiRequest::CgiRequest(const char* contentType, const char* homeVariable) {
   variables_.add("&CGIhome", CGIhome_, AddMode::Append);
   variables_.add("&program", program_, AddMode::Append);
   decodeParameters();
+  if (contentType && !oversized_) writeHeader(contentType);
 }
 
 void CgiRequest::writeHeader(std::string_view contentType, std::string_view moreLines) {
@@ -97,15 +99,30 @@ void CgiRequest::deriveDirectories(const char* homeVariable) {
   }
 }
 
+// A part over a limit is dropped whole, so nothing of it can reach a file
+// or a mail; a query within the limits stays (its language choice serves the
+// page that refuses the request). After an oversized query the body is not
+// read at all.
 void CgiRequest::decodeParameters() {
   Text method = envValue("REQUEST_METHOD");
   if (method != "GET" && method != "POST") return;
-  parseParams(envValue("QUERY_STRING"), '&', queryParams_);
+  if (!parseParams(envValue("QUERY_STRING"), '&', queryParams_, kLimits)) {
+    oversized_ = true;
+    queryParams_.clear();
+    return;
+  }
   if (method != "POST") return;
   long wanted = contentLength();
-  if (wanted > kMaxBodyLength) wanted = kMaxBodyLength;
+  if (wanted > kMaxBodyLength) {
+    oversized_ = true;
+    return;
+  }
   rawBody_.readBytes(cgiStreams().input, wanted);
-  parseParams(rawBody_, '&', postParams_);
+  if (!parseParams(rawBody_, '&', postParams_, kLimits)) {
+    oversized_ = true;
+    postParams_.clear();
+    rawBody_ = Text();
+  }
 }
 
 Text CgiRequest::parameter(std::string_view name) const {

@@ -8,11 +8,14 @@
 
 class CgiRequest {
  public:
-  // Writes "Content-type: <contentType>\n\n" first. `homeVariable` names the
-  // environment variable that holds the home directory; without it the home
-  // is the directory of the program file. A null content type defers the
-  // header: the program writes it with writeHeader once it knows what it
-  // answers with (an error page writes an HTML header itself if none was).
+  // Writes "Content-type: <contentType>\n\n" as its last step, before any
+  // page. `homeVariable` names the environment variable that holds the home
+  // directory; without it the home is the directory of the program file. A
+  // null content type defers the header: the program writes it with
+  // writeHeader once it knows what it answers with (an error page writes an
+  // HTML header itself if none was). A request over the limits below gets
+  // no header here: its page, written once the language is known, sets the
+  // status first.
   CgiRequest(const char* contentType, const char* homeVariable);
   virtual ~CgiRequest() = default;
   CgiRequest(const CgiRequest&) = delete;
@@ -41,6 +44,9 @@ class CgiRequest {
 
   // The request body exactly as it arrived, before decoding.
   const Text& rawBody() const { return rawBody_; }
+  // True when the request went over a limit below; its parameters and body
+  // are then dropped, and the program must answer with refuseOversizedRequest.
+  bool oversized() const { return oversized_; }
 
   // The query parameter, else the posted field, else the environment variable.
   Text parameter(std::string_view name) const;
@@ -53,8 +59,11 @@ class CgiRequest {
   // directory when the home variable is unset and /proc/self/exe is not readable.
   static void setProgramArgument(const char* argv0);
 
-  // A request body longer than this is read no further.
+  // Limits that no real form reaches. A larger request is refused whole
+  // rather than cut: its body is not read, so neither time nor memory grows
+  // with what a client chooses to send.
   static constexpr long kMaxBodyLength = 16L * 1024 * 1024;
+  static constexpr ParamLimits kLimits{.items = 10000, .nameLength = 1024, .valueLength = 1 << 20};
 
  private:
   void deriveDirectories(const char* homeVariable);
@@ -72,4 +81,5 @@ class CgiRequest {
   Text rawBody_;
   Text status_;
   bool headerWritten_ = false;
+  bool oversized_ = false;
 };

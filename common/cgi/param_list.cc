@@ -228,17 +228,25 @@ Text urlEncode(std::string_view text) { return encodeUrl(text, true); }
 
 Text percentEncode(std::string_view text) { return encodeUrl(text, false); }
 
-void parseParams(std::string_view text, char separator, ParamList& list) {
-  size_t start = 0;
-  while (start <= text.size()) {
+bool parseParams(std::string_view text, char separator, ParamList& list,
+                 const ParamLimits& limits) {
+  size_t items = 0;
+  for (size_t start = 0; start <= text.size();) {
     size_t end = text.find(separator, start);
     if (end == std::string_view::npos) end = text.size();
-    Text item(text.substr(start, end - start));
+    std::string_view raw = text.substr(start, end - start);
     start = end + 1;
+    if (raw.empty()) continue;
+    if (++items > limits.items) return false;
+    Text item(raw);
     urlDecode(item);
     long eq = item.findChar('=');
-    if (eq < 0 || eq + 1 >= item.length()) continue;
-    list.add(std::string_view(item).substr(0, static_cast<size_t>(eq)),
-             std::string_view(item).substr(static_cast<size_t>(eq) + 1), AddMode::Append);
+    size_t nameLength = eq < 0 ? item.str().size() : static_cast<size_t>(eq);
+    size_t valueLength = eq < 0 ? 0 : item.str().size() - nameLength - 1;
+    if (nameLength > limits.nameLength || valueLength > limits.valueLength) return false;
+    if (eq < 0 || valueLength == 0) continue;
+    list.add(item.view().substr(0, nameLength), item.view().substr(nameLength + 1),
+             AddMode::Append);
   }
+  return true;
 }

@@ -3,6 +3,7 @@
 // ignoring ASCII case; a repeated name collects further values.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -80,5 +81,16 @@ Text urlEncode(std::string_view text);
 // The same for a part of a URL's path as well as its query: a space becomes
 // "%20" rather than "+".
 Text percentEncode(std::string_view text);
+// Bounds of one decoding; the defaults bound nothing. An item is any
+// non-empty text between separators, a field or not; lengths are counted
+// after URL decoding.
+struct ParamLimits {
+  size_t items = SIZE_MAX;
+  size_t nameLength = SIZE_MAX;
+  size_t valueLength = SIZE_MAX;
+};
 // Decodes name=value items separated by `separator` into `list` (Append).
-void parseParams(std::string_view text, char separator, ParamList& list);
+// Stops at the first item over `limits` and returns false, leaving the
+// items before it in `list`.
+bool parseParams(std::string_view text, char separator, ParamList& list,
+                 const ParamLimits& limits = {});

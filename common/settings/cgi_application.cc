@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "common/cgi/cgi_streams.h"
+#include "common/cgi/oversized_request.h"
 #include "common/cgi/path.h"
 
 namespace {
@@ -28,6 +29,8 @@ Text oneLine(std::string_view value) {
 CgiApplication::CgiApplication(const char* contentType) : CgiPage(contentType, "KALDERHOME") {
   languageCharsets.fill(-1);
   readSettings();
+  // Only now can the refusal be written with the site's language and frame.
+  refuseOversizedRequest(*this);
 }
 
 void CgiApplication::readSettings() {

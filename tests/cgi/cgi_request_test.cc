@@ -266,24 +266,113 @@ TEST(CgiRequestBody, ContentTypeIsNotConsulted) {
   unsetenv("CONTENT_TYPE");
 }
 
-TEST(CgiRequestBody, OverlongBodyIsCut) {
-  CgiEnvironment cgi;
-  std::string body = "x=" + std::string(CgiRequest::kMaxBodyLength, 'y');
-  cgi.post(body);
-  CgiRequest request("text/html", "KALDERHOME");
-  EXPECT_EQ(request.postParams().value("x").length(), CgiRequest::kMaxBodyLength - 2);
+// ---- limits -----------------------------------------------------------------
+
+// `count` items "f0=0&f1=1&..." with distinct names.
+std::string fields(int count) {
+  std::string body;
+  for (int i = 0; i < count; ++i)
+    body.append("f").append(std::to_string(i)).append("=").append(std::to_string(i)).append("&");
+  return body;
 }
 
-TEST(CgiRequestBody, HundredThousandFields) {
+TEST(CgiRequestLimits, TenThousandFieldsAreTheMostAccepted) {
+  CgiEnvironment cgi;
+  cgi.post(fields(10000) + "&&&");  // empty items are no fields
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_FALSE(request.oversized());
+  ASSERT_EQ(request.postParams().size(), 10000u);
+  EXPECT_EQ(request.postParams()[5432].name, "f5432");
+  EXPECT_EQ(request.parameter("F9999"), "9999");
+  EXPECT_EQ(cgi.output(), "Content-type: text/html\n\n");
+}
+
+// Each row is just over one limit; the request keeps no parameter of the
+// part that was over it and writes no header, so that the refusal can set
+// its status.
+struct OverLimitRow {
+  const char* what;
+  std::string body;
+};
+
+TEST(CgiRequestLimits, OneItemOverALimitDropsTheBody) {
+  const std::string mebibyte(1 << 20, 'v');
+  const OverLimitRow rows[] = {
+      {"10,001 fields", fields(10001)},
+      {"10,001 items, the last without a value", fields(10000) + "x"},
+      {"10,001 values of one name",
+       [] {
+         std::string body;
+         for (int i = 0; i <= 10000; ++i) body += "a=1&";
+         return body;
+       }()},
+      {"a name of 1,025 bytes", "a=1&" + std::string(1025, 'n') + "=1"},
+      {"an encoded name of 1,025 bytes", "a=1&" + std::string(1024, 'n') + "%41=1"},
+      {"a name of 1,025 bytes without a value", "a=1&" + std::string(1025, 'n')},
+      {"a name of 1,025 bytes with an empty value", "a=1&" + std::string(1025, 'n') + "="},
+      {"a value of 1 MiB and a byte", "a=1&v=" + mebibyte + "w"},
+  };
+  for (const OverLimitRow& row : rows) {
+    CgiEnvironment cgi;
+    cgi.post(row.body, "language=slo");
+    CgiRequest request("text/html", "KALDERHOME");
+    EXPECT_TRUE(request.oversized()) << row.what;
+    EXPECT_TRUE(request.postParams().empty()) << row.what;
+    EXPECT_EQ(request.rawBody(), "") << row.what;
+    EXPECT_EQ(request.queryParams().value("language"), "slo") << row.what;
+    EXPECT_EQ(cgi.output(), "") << row.what;
+  }
+}
+
+TEST(CgiRequestLimits, ItemsJustWithinTheLimitsAreKept) {
+  std::string name(1024, 'n');
+  CgiEnvironment within;
+  within.post(name + "=1&v=" + std::string(1 << 20, 'v') + "&e=");
+  CgiRequest accepted("text/html", "KALDERHOME");
+  EXPECT_FALSE(accepted.oversized());
+  EXPECT_EQ(accepted.postParams().value(name), "1");
+  EXPECT_EQ(accepted.postParams().value("v").length(), 1 << 20);
+}
+
+TEST(CgiRequestLimits, OverlongBodyIsRefusedUnread) {
+  CgiEnvironment cgi;
+  cgi.post("x=" + std::string(CgiRequest::kMaxBodyLength, 'y'));
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_TRUE(request.oversized());
+  EXPECT_EQ(request.rawBody(), "");
+  EXPECT_TRUE(request.postParams().empty());
+}
+
+TEST(CgiRequestLimits, ABodyOfExactlyTheLongestLengthIsRead) {
   CgiEnvironment cgi;
   std::string body;
-  for (int i = 0; i < 100000; ++i)
-    body.append("f").append(std::to_string(i)).append("=").append(std::to_string(i)).append("&");
+  for (int i = 10; body.size() < CgiRequest::kMaxBodyLength; ++i)
+    body += "v" + std::to_string(i) + "=" + std::string(1000000, 'y') + "&";
+  body.resize(CgiRequest::kMaxBodyLength);
   cgi.post(body);
   CgiRequest request("text/html", "KALDERHOME");
-  ASSERT_EQ(request.postParams().size(), 100000u);
-  EXPECT_EQ(request.postParams()[54321].name, "f54321");
-  EXPECT_EQ(request.parameter("F99999"), "99999");
+  EXPECT_FALSE(request.oversized());
+  EXPECT_EQ(request.rawBody().length(), CgiRequest::kMaxBodyLength);
+}
+
+TEST(CgiRequestLimits, OversizedQueryDropsTheQueryAndLeavesTheBodyUnread) {
+  CgiEnvironment cgi;
+  cgi.post("a=1", "language=slo&" + fields(10000));
+  CgiRequest request("text/html", "KALDERHOME");
+  EXPECT_TRUE(request.oversized());
+  EXPECT_TRUE(request.queryParams().empty());
+  EXPECT_TRUE(request.postParams().empty());
+  EXPECT_EQ(request.rawBody(), "");
+}
+
+TEST(CgiRequestLimits, DeferredHeaderStaysDeferred) {
+  CgiEnvironment cgi;
+  cgi.post(fields(10001));
+  CgiRequest request(nullptr, "KALDERHOME");
+  EXPECT_TRUE(request.oversized());
+  request.setStatus("413 Content Too Large");
+  request.writeHeader("text/html");
+  EXPECT_EQ(cgi.output(), "Status: 413 Content Too Large\nContent-type: text/html\n\n");
 }
 
 TEST(CgiRequestHeader, NullContentTypeDefersTheHeader) {

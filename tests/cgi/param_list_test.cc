@@ -183,6 +183,33 @@ TEST(ParseParams, HundredThousandFieldsStayInOrderAndFindable) {
   EXPECT_EQ(list.value("field7", 1), "again");
 }
 
+// Small limits: every row stops at its first item over a limit, keeping the
+// items before it; lengths count decoded bytes.
+TEST(ParseParams, StopsAtTheFirstItemOverALimit) {
+  const ParamLimits limits{.items = 3, .nameLength = 4, .valueLength = 5};
+  struct Row {
+    const char* input;
+    bool accepted;
+    const char* kept;
+  } rows[] = {
+      {"a=1&b=2&c=3", true, "a=1;b=2;c=3;"},
+      {"a=1&&b=2&&c=3&", true, "a=1;b=2;c=3;"},  // empty items are not counted
+      {"a=1&b=2&c=3&d=4", false, "a=1;b=2;c=3;"},
+      {"a=1&b&c=&d=4", false, "a=1;"},  // items without a value count
+      {"nnnn=1&nnnnn=1", false, "nnnn=1;"},
+      {"nnn%41=1", true, "nnnA=1;"},
+      {"nnnn%41", false, ""},
+      {"a=vvvvv&b=vvvvvv", false, "a=vvvvv;"},
+      {"a=%41%41%41%41%41", true, "a=AAAAA;"},
+      {"a=vv%3Dvv", true, "a=vv=vv;"},
+  };
+  for (const Row& row : rows) {
+    ParamList list;
+    EXPECT_EQ(parseParams(row.input, '&', list, limits), row.accepted) << row.input;
+    EXPECT_EQ(dump(list), row.kept) << row.input;
+  }
+}
+
 TEST(ParamListAdd, ReplaceSetsTheCurrentValueAndKeepsFurther) {
   ParamList list;
   list.add("a", "1", AddMode::Append);
