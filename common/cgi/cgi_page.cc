@@ -16,7 +16,7 @@ void CgiPage::writeConverted(std::string_view text) {
     writeDirect(text);
     return;
   }
-  writeDirect(convertEntities(text, choices_[currentIndex_].currentCoding));
+  writeDirect(convertEntitiesForPage(text, choices_[currentIndex_].currentCoding));
 }
 
 void CgiPage::writeMeta() const {
@@ -62,8 +62,7 @@ void CgiPage::selectLanguage(std::string_view name) {
   variables().remove("&coding", "");
   variables().remove("&charset", "");
   variables().remove("&metacharset", "");
-  if (language.codingCount > 0)
-    selectCoding(i, language.codingNames[choices_[i].currentCoding]);
+  if (language.codingCount > 0) selectCoding(i, language.codingNames[choices_[i].currentCoding]);
   if (language.charsetCount > 0) {
     int charset = choices_[i].currentCharset;
     selectCharset(i, charset >= 0 ? language.charsetNames[charset] : "");

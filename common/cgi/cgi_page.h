@@ -19,7 +19,9 @@ class CgiPage : public CgiRequest {
   void print(std::string_view format, const A&... args) {
     writeConverted(Text::format(format, args...));
   }
-  // Writes text through the current coding conversion, unformatted.
+  // Writes text through the current coding conversion, unformatted. No
+  // coding adds a quote: values are escaped before they are converted, and a
+  // letter whose coding holds one (tex) must not undo that.
   void writeConverted(std::string_view text);
 
   virtual void writeHead(const Text& title);

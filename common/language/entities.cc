@@ -6,15 +6,14 @@
 #include <string>
 
 constinit const char* const kEntityNames[kEntityCount] = {
-    "&ccaron;", "&scaron;", "&zcaron;", "&Ccaron;", "&Scaron;", "&Zcaron;", "&cacute;",
-    "&Cacute;", "&dstrok;", "&Dstrok;", "&uuml;",   "&Uuml;",   "&ouml;",   "&Ouml;",
-    "&euml;",   "&Euml;",   "&szlig;",  "&eacute;", "&Eacute;", "&egrave;", "&Egrave;",
-    "&ecirc;",  "&Ecirc;",  "&acirc;",  "&Acirc;",  "&ucirc;",  "&Ucirc;",  "&ccedil;",
-    "&Ccedil;", "&rcaron;", "&Rcaron;", "&ntilde;", "&Ntilde;", "&otilde;", "&Otilde;",
-    "&aelig;",  "&AElig;",  "&copy;"};
+    "&ccaron;", "&scaron;", "&zcaron;", "&Ccaron;", "&Scaron;", "&Zcaron;", "&cacute;", "&Cacute;",
+    "&dstrok;", "&Dstrok;", "&uuml;",   "&Uuml;",   "&ouml;",   "&Ouml;",   "&euml;",   "&Euml;",
+    "&szlig;",  "&eacute;", "&Eacute;", "&egrave;", "&Egrave;", "&ecirc;",  "&Ecirc;",  "&acirc;",
+    "&Acirc;",  "&ucirc;",  "&Ucirc;",  "&ccedil;", "&Ccedil;", "&rcaron;", "&Rcaron;", "&ntilde;",
+    "&Ntilde;", "&otilde;", "&Otilde;", "&aelig;",  "&AElig;",  "&copy;"};
 
-constinit const char* const kCodingNames[kCodingCount] = {"csz", "7bit",  "latin2", "cp852",
-                                                "cp1250", "tex", "utf8", "original"};
+constinit const char* const kCodingNames[kCodingCount] = {"csz",    "7bit", "latin2", "cp852",
+                                                          "cp1250", "tex",  "utf8",   "original"};
 
 namespace {
 
@@ -79,7 +78,23 @@ int matchEntity(std::string_view text) {
   return -1;
 }
 
-void appendReplacement(std::string& out, int entity, int coding) {
+// Appends `cell`, with its quotes as character references when `forPage`.
+void appendCell(std::string& out, std::string_view cell, bool forPage) {
+  if (!forPage) {
+    out += cell;
+    return;
+  }
+  for (char c : cell) {
+    if (c == '"')
+      out += "&quot;";
+    else if (c == '\'')
+      out += "&#39;";
+    else
+      out += c;
+  }
+}
+
+void appendReplacement(std::string& out, int entity, int coding, bool forPage) {
   if (coding == kUtf8Coding) {
     out += "&#";
     out += std::to_string(kCodePoints[entity]);
@@ -87,12 +102,10 @@ void appendReplacement(std::string& out, int entity, int coding) {
     return;
   }
   const char* cell = coding < kTableColumns ? kCells[entity][coding] : nullptr;
-  out += cell ? cell : kEntityNames[entity];
+  appendCell(out, cell ? cell : kEntityNames[entity], forPage);
 }
 
-}  // namespace
-
-Text convertEntities(std::string_view text, int coding) {
+Text convert(std::string_view text, int coding, bool forPage) {
   if (coding < 0 || coding >= kCodingCount || coding == kOriginalCoding) return Text(text);
   std::string out;
   out.reserve(text.size());
@@ -109,10 +122,20 @@ Text convertEntities(std::string_view text, int coding) {
       ++i;
       continue;
     }
-    appendReplacement(out, entity, coding);
+    appendReplacement(out, entity, coding, forPage);
     i += std::strlen(kEntityNames[entity]);
   }
   return Text(std::move(out));
+}
+
+}  // namespace
+
+Text convertEntities(std::string_view text, int coding) {
+  return convert(text, coding, false);
+}
+
+Text convertEntitiesForPage(std::string_view text, int coding) {
+  return convert(text, coding, true);
 }
 
 int entityCodePoint(std::string_view text, int* nameLength) {

@@ -17,6 +17,11 @@ extern const char* const kCodingNames[kCodingCount];
 // Matching is case-sensitive and tries the names from the last to the first;
 // a replacement is never scanned again.
 Text convertEntities(std::string_view text, int coding);
+// The conversion as a page writes it: the same replacements, except that a
+// double or single quote in one (the tex coding writes the letter c with a
+// caron as a quote and c) is written as a character reference. Entity names
+// can come from visitors, and a letter must never close an attribute.
+Text convertEntitiesForPage(std::string_view text, int coding);
 // The same entity table read the other way: an entity name at `text`'s start
 // gives its Unicode code point and the name's length, or 0.
 int entityCodePoint(std::string_view text, int* nameLength);

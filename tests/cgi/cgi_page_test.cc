@@ -178,6 +178,19 @@ TEST(CgiPageWriters, PrintFormatsThenConverts) {
   EXPECT_EQ(cgi.output(), "<p>\x8Atevec \xE8 7%</p>");
 }
 
+// In tex the letter c with a caron is a quote and c: the page writes the
+// quote as a reference, so a visitor's letter cannot end the attribute it
+// stands in, while the page's own quotes stay as they are.
+TEST(CgiPageWriters, TexLettersNeverCloseAnAttribute) {
+  CgiEnvironment cgi;
+  cgi.get("language=slo,tex");
+  CgiPage page("text/html", "KALDERHOME");
+  cgi.clearOutput();
+  page.print("<input value=\"%s\" title='%s'>", escapeHtml("&ccaron; onfocus=x"),
+             escapeHtml("&cacute;"));
+  EXPECT_EQ(cgi.output(), "<input value=\"&quot;c onfocus=x\" title='\\&#39;{c}'>");
+}
+
 TEST(CgiPageWriters, WriteHeadWithAndWithoutMeta) {
   CgiEnvironment cgi;
   cgi.get("language=slo,,ISO-8859-2");

@@ -1,12 +1,15 @@
 // Character conversion: every cell of the eight coding tables, the matching
-// rules (last name first, case-sensitive, never rescanned) and the rows of
-// the language table.
+// rules (last name first, case-sensitive, never rescanned), the page
+// conversion that never adds a quote, and the rows of the language table.
 #include "common/language/entities.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "common/cgi/html_escape.h"
+#include "common/cgi/param_list.h"
 #include "common/language/language.h"
 #include "support/text_print.h"
 
@@ -155,6 +158,60 @@ TEST(Conversion, BinaryBytesPass) {
 TEST(Conversion, NoCodingLeavesTheText) {
   EXPECT_EQ(convertEntities("&ccaron;", -1).str(), "&ccaron;");
   EXPECT_EQ(convertEntities("&ccaron;", kCodingCount).str(), "&ccaron;");
+}
+
+// ---- the conversion that pages are written with -----------------------------
+
+// A cell as a page writes it: its quotes as character references.
+std::string pageCell(std::string_view cell) {
+  std::string out;
+  for (char c : cell) out += c == '"' ? "&quot;" : c == '\'' ? "&#39;" : std::string(1, c);
+  return out;
+}
+
+TEST(PageConversion, EveryCellWithItsQuotesAsReferences) {
+  for (int c = 0; c < kCodingCount; ++c)
+    for (int e = 0; e < kEntityCount; ++e)
+      EXPECT_EQ(convertEntitiesForPage(kTable[e].entity, c).str(), pageCell(kTable[e].cells[c]))
+          << kCodingNames[c] << " " << kTable[e].entity;
+  EXPECT_EQ(convertEntitiesForPage("&Scaron;tevec", coding("tex")).str(), "&quot;Stevec");
+  EXPECT_EQ(convertEntitiesForPage("\"a\"'b' &cacute;", coding("tex")).str(),
+            "\"a\"'b' \\&#39;{c}");
+}
+
+// The characters that end an attribute or open a tag.
+std::string markupCharacters(std::string_view text) {
+  std::string found;
+  for (char c : text)
+    if (c == '<' || c == '>' || c == '"' || c == '\'') found += c;
+  return found;
+}
+
+// Every letter a visitor can post, as its entity name, its quote-letter pair
+// and inside quotes of both kinds, escaped as a page escapes it and converted
+// by each coding. Text escaping leaves none of those characters, and no
+// coding may give one back (attribute escaping keeps the apostrophe, since
+// attributes are written in double quotes: conversion must add none).
+TEST(PageConversion, VisitorTextNeverGainsMarkupCharacters) {
+  std::vector<std::string> posted = {"\"c\"s\"z\"C\"S\"Z", "\"\"c", "\"'<>"};
+  for (const EntityRow& row : kTable) {
+    posted.push_back(row.entity);
+    posted.push_back(std::string("\"") + row.entity + "'" + row.entity + "\"");
+  }
+  for (int c = -1; c < kCodingCount; ++c) {
+    for (const std::string& raw : posted) {
+      Text value(raw);
+      expandQuotedLetters(value);
+      const char* codingName = c < 0 ? "none" : kCodingNames[c];
+      std::string inText = convertEntitiesForPage(escapeHtml(value.view()).view(), c).str();
+      EXPECT_EQ(markupCharacters(inText), "") << codingName << " " << raw << " -> " << inText;
+      Text attribute = escapeAttribute(value.view());
+      std::string inAttribute = convertEntitiesForPage(attribute.view(), c).str();
+      EXPECT_EQ(markupCharacters(inAttribute), markupCharacters(attribute.view()))
+          << codingName << " " << raw << " -> " << inAttribute;
+      EXPECT_EQ(markupCharacters(inAttribute).find('"'), std::string::npos);
+    }
+  }
 }
 
 TEST(LanguageTable, TwoRowsAsPublished) {
