@@ -37,12 +37,13 @@ List<Text> listMatchingFiles(const Text& directory, std::string_view wildcardNam
 
 // A member named in full. Its period digits may come from a visitor's field
 // (through the series tag), so anything but digits is refused before it can
-// reach a file path.
+// reach a file path, and so is a period that does not exist: month 99 of the
+// year 9999 would make a file that sorts as the newest member ever after.
 void addSeriesMember(CatalogGroup& group, CatalogFileList& list, CatalogEntry& entry,
                      const SeriesPattern& pattern, const Text& memberName) {
   std::string_view digits =
       memberName.view().substr(std::min(memberName.str().size(), entry.name.str().size()));
-  if (!allDecimalDigits(digits)) group.fatal(messages::kCatalogNotFound, memberName);
+  if (!isRealPeriod(pattern, digits)) group.fatal(messages::kCatalogNotFound, memberName);
   SeriesMember member = memberFromDigits(pattern, digits);
   CatalogGroup::addUnique(
       list, CatalogFile{memberName, &entry, member.path,
@@ -50,8 +51,8 @@ void addSeriesMember(CatalogGroup& group, CatalogFileList& list, CatalogEntry& e
 }
 
 // Every member whose file exists, latest period first. A matching file whose
-// period characters are not all digits is no member: it could never be
-// named, and it would sort before every real member.
+// period characters are not the digits of a real period is no member: it
+// could never be named, and it might sort before every real member.
 void addSeriesMembersOnDisk(CatalogGroup& group, CatalogFileList& list, CatalogEntry& entry,
                             const SeriesPattern& pattern) {
   Text directory = directoryOf(pattern.wildcardPath);
@@ -60,7 +61,7 @@ void addSeriesMembersOnDisk(CatalogGroup& group, CatalogFileList& list, CatalogE
   for (const Text& fileName : listMatchingFiles(directory, wildcardName)) {
     Text digits, sortKey;
     SeriesMember member = memberFromPath(pattern, directory + fileName, digits, sortKey);
-    if (!allDecimalDigits(digits)) continue;
+    if (!isRealPeriod(pattern, digits)) continue;
     found.push_back(
         {sortKey, CatalogFile{entry.name + digits, &entry, member.path,
                               formatDate(member.date, entry.description, group.currentIndex())}});

@@ -48,6 +48,33 @@ void applyField(DateTime& date, const SeriesField& field, std::string_view digit
   }
 }
 
+bool isLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+// The days of `month` (0: any month) in `year` (0: any year).
+int daysIn(int month, int year) {
+  static constexpr int kDays[] = {31, 31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month == 2 && year != 0 && !isLeapYear(year)) return 28;
+  return kDays[month];
+}
+
+// The four digits of a season are its two years, one after the other.
+bool isSeasonDigits(std::string_view digits) {
+  return (digitsValue(digits.substr(0, 2)) + 1) % 100 == digitsValue(digits.substr(2));
+}
+
+int totalWidth(const SeriesPattern& pattern) {
+  int width = 0;
+  for (const SeriesField& field : pattern.fields) width += field.width();
+  return width;
+}
+
+bool hasField(const SeriesPattern& pattern, SeriesFieldKind kind) {
+  return std::any_of(pattern.fields.begin(), pattern.fields.end(),
+                     [kind](const SeriesField& field) { return field.kind == kind; });
+}
+
 }  // namespace
 
 int yearOfShortYear(int twoDigits) {
@@ -139,6 +166,27 @@ SeriesMember memberFromDigits(const SeriesPattern& pattern, std::string_view dig
     member.path.replaceRange(field.position, field.width(), parts[i]);
   }
   return member;
+}
+
+bool isRealPeriod(const SeriesPattern& pattern, std::string_view digits) {
+  if (!allDecimalDigits(digits) || static_cast<long>(digits.size()) != totalWidth(pattern))
+    return false;
+  DateTime date;
+  size_t at = 0;
+  for (const SeriesField& field : pattern.fields) {
+    std::string_view part = digits.substr(at, field.width());
+    at += field.width();
+    if (field.kind == SeriesFieldKind::Season && !isSeasonDigits(part)) return false;
+    applyField(date, field, part);
+  }
+  bool hasMonth = hasField(pattern, SeriesFieldKind::Month);
+  bool hasYear = hasField(pattern, SeriesFieldKind::LongYear) ||
+                 hasField(pattern, SeriesFieldKind::ShortYear) ||
+                 hasField(pattern, SeriesFieldKind::Season);
+  if (hasMonth && (date.month < 1 || date.month > 12)) return false;
+  if (hasYear && (date.year < 1900 || date.year > 2099)) return false;
+  if (!hasField(pattern, SeriesFieldKind::Day)) return true;
+  return date.day >= 1 && date.day <= daysIn(hasMonth ? date.month : 0, hasYear ? date.year : 0);
 }
 
 bool matchesWildcard(std::string_view wildcardName, std::string_view fileName) {

@@ -52,6 +52,13 @@ struct SeriesMember {
 // reach the path.
 SeriesMember memberFromDigits(const SeriesPattern& pattern, std::string_view digits);
 
+// Whether `digits` name a period that exists: exactly the digits the fields
+// need, a month from 01 to 12, a day that its month has (29 February only in
+// a leap year; without a year field any year may be meant, without a month
+// any month), a year from 1900 to 2099 and a season whose second year follows
+// its first.
+bool isRealPeriod(const SeriesPattern& pattern, std::string_view digits);
+
 // Whether a file name matches the file-name part of a wildcard path: "?"
 // matches exactly one character, everything else itself.
 bool matchesWildcard(std::string_view wildcardName, std::string_view fileName);

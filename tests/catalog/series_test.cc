@@ -124,4 +124,68 @@ TEST(Digits, OnlyDecimalDigits) {
   EXPECT_FALSE(allDecimalDigits("1 "));
 }
 
+struct PeriodRow {
+  const char* pattern;
+  const char* digits;
+  bool real;
+};
+
+const PeriodRow kPeriodRows[] = {
+    {"l[YYYY][MM].dat", "199912", true},
+    {"l[YYYY][MM].dat", "190001", true},
+    {"l[YYYY][MM].dat", "209912", true},
+    {"l[YYYY][MM].dat", "189912", false},
+    {"l[YYYY][MM].dat", "210001", false},
+    {"l[YYYY][MM].dat", "000001", false},
+    {"l[YYYY][MM].dat", "999999", false},
+    {"l[YYYY][MM].dat", "202400", false},
+    {"l[YYYY][MM].dat", "202413", false},
+    {"l[YYYY][MM].dat", "20241", false},
+    {"l[YYYY][MM].dat", "2024011", false},
+    {"l[YYYY][MM].dat", "2024-1", false},
+    {"l[YYYY][MM][DD].dat", "20240229", true},
+    {"l[YYYY][MM][DD].dat", "20000229", true},
+    {"l[YYYY][MM][DD].dat", "20230229", false},
+    {"l[YYYY][MM][DD].dat", "19000229", false},
+    {"l[YYYY][MM][DD].dat", "20230228", true},
+    {"l[YYYY][MM][DD].dat", "20240431", false},
+    {"l[YYYY][MM][DD].dat", "20240430", true},
+    {"l[YYYY][MM][DD].dat", "20241231", true},
+    {"l[YYYY][MM][DD].dat", "20241232", false},
+    {"l[YYYY][MM][DD].dat", "20240100", false},
+    {"l[DD][MM].dat", "2902", true},  // some year has it
+    {"l[DD][MM].dat", "3002", false},
+    {"l[DD].dat", "31", true},  // some month has it
+    {"l[DD].dat", "32", false},
+    {"l[MM].dat", "12", true},
+    {"l[YY].dat", "00", true},
+    {"l[YY].dat", "99", true},
+    {"l[YY][MM][DD].dat", "970229", false},  // 1997
+    {"l[YY][MM][DD].dat", "960229", true},   // 1996
+    {"l[YY08].dat", "9899", true},
+    {"l[YY08].dat", "9900", true},
+    {"l[YY08].dat", "0001", true},
+    {"l[YY08].dat", "9901", false},
+    {"l[YY08].dat", "2024", false},
+    {"l[YY08].dat", "989", false},
+    {"l[DD]-[MM]-[YY08].dat", "07109900", true},
+    {"plain.dat", "", true},
+    {"plain.dat", "1", false},
+};
+
+TEST(RealPeriod, MonthDayYearAndSeasonMustExist) {
+  for (const PeriodRow& row : kPeriodRows)
+    EXPECT_EQ(isRealPeriod(parseSeriesPattern(row.pattern), row.digits), row.real)
+        << row.pattern << " " << row.digits;
+}
+
+TEST(RealPeriod, TheCurrentPeriodIsReal) {
+  for (const char* pattern : {"l[YYYY][MM][DD].dat", "l[YY08].dat", "l[YY01].dat", "l[YY12].dat"})
+    for (int month = 1; month <= 12; ++month) {
+      SeriesPattern p = parseSeriesPattern(pattern);
+      EXPECT_TRUE(isRealPeriod(p, currentPeriodDigits(p, DateTime{29, month, 2024, 0, 0})))
+          << pattern << " " << month;
+    }
+}
+
 }  // namespace
