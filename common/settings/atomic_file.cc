@@ -2,23 +2,79 @@
 #include "common/settings/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <random>
 
 #include "common/cgi/path.h"
 
-AtomicFile::~AtomicFile() { abandon(); }
+namespace {
+
+constexpr int kRandomLength = 8;
+constexpr int kCreateAttempts = 100;
+
+// Letters and digits that nobody can guess ahead.
+Text randomPart() {
+  static constexpr char kAlphabet[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  unsigned char bytes[kRandomLength];
+  if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+    std::random_device device;
+    for (unsigned char& byte : bytes) byte = static_cast<unsigned char>(device());
+  }
+  Text part;
+  for (unsigned char byte : bytes) part += kAlphabet[byte % (sizeof kAlphabet - 1)];
+  return part;
+}
+
+// `base` with "." and a random part put before its extension (at its end
+// when its file name has none).
+Text randomNameAfter(const Text& base) {
+  long slash = base.findLastChar('/');
+  long dot = base.findLastChar('.');
+  if (dot <= slash) dot = base.length();
+  return base.substring(0, dot) + "." + randomPart() + base.substring(dot);
+}
+
+}  // namespace
+
+AtomicFile::~AtomicFile() {
+  abandon();
+}
 
 bool AtomicFile::open(const Text& targetPath, const Text& tempPath) {
   abandon();
   target_ = targetPath;
-  temp_ = tempPath;
-  file_ = std::fopen(temp_.c_str(), "w+");
-  if (!file_) return false;
+  if (!createTemp(tempPath)) return false;
   keepModeOf(target_);
   return true;
+}
+
+// O_EXCL makes the name ours alone (it fails on any existing name, a dangling
+// link included) and O_NOFOLLOW refuses a link outright. Created with the
+// mode fopen would give, before keepModeOf.
+bool AtomicFile::createTemp(const Text& base) {
+  for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+    Text name = randomNameAfter(base);
+    int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    file_ = fdopen(fd, "w+");
+    if (!file_) {
+      close(fd);
+      ::unlink(name.c_str());
+      return false;
+    }
+    temp_ = name;
+    return true;
+  }
+  return false;
 }
 
 // The new file gets the old one's permissions: the settings file holds the

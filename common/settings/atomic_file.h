@@ -16,8 +16,13 @@ class AtomicFile {
   // Removes the temporary file when commit() did not succeed.
   ~AtomicFile();
 
-  // Creates (truncates) `tempPath` for writing; false when it cannot.
+  // Creates a new temporary file named after `tempPath`, with random letters
+  // and digits before its extension ("orders.tmp" gives "orders.k3J9xq2a.tmp"),
+  // for writing; false when it cannot. The file is created, never opened: a
+  // link or file that someone put at a predictable name is never written through.
   bool open(const Text& targetPath, const Text& tempPath);
+  // The temporary file's path while it is open.
+  const Text& tempPath() const { return temp_; }
   std::FILE* file() const { return file_; }
   // Checks the stream, closes it, fsyncs, renames it over the target and
   // fsyncs the directory. False on any failure; the temporary file is then
@@ -27,6 +32,7 @@ class AtomicFile {
   void abandon();
 
  private:
+  bool createTemp(const Text& base);
   void keepModeOf(const Text& path);
 
   std::FILE* file_ = nullptr;

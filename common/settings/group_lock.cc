@@ -18,7 +18,9 @@ Text GroupLock::lockPath(const Text& groupPath) {
 bool GroupLock::acquire(const Text& groupPath) {
   release();
   Text path = lockPath(groupPath);
-  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  // Never through a link: one planted at the lock's name would make every
+  // writer of the group create or open the file it points to.
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd_ < 0) return false;
   while (flock(fd_, LOCK_EX) != 0) {
     if (errno != EINTR) {

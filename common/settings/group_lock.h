@@ -14,7 +14,8 @@ class GroupLock {
   ~GroupLock() { release(); }
 
   // Waits for the lock of the group whose description file is `groupPath`.
-  // False when the lock file cannot be created (the caller reports it).
+  // False when the lock file cannot be created, or is a link (the caller
+  // reports it).
   bool acquire(const Text& groupPath);
   void release();
   bool held() const { return fd_ >= 0; }

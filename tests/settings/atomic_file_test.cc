@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -95,6 +96,60 @@ TEST(AtomicFile, StreamErrorFailsTheCommit) {
   EXPECT_FALSE(home.exists("a.tmp"));
 }
 
+TEST(AtomicFile, TemporaryNameIsFreshAndEndsInTmp) {
+  TestHome home;
+  AtomicFile first, second;
+  ASSERT_TRUE(first.open(Text(home.file("a.dat")), Text(home.file("a.tmp"))));
+  ASSERT_TRUE(second.open(Text(home.file("a.dat")), Text(home.file("a.tmp"))));
+  std::string name = first.tempPath().str();
+  EXPECT_NE(name, second.tempPath().str());
+  EXPECT_EQ(name.rfind(home.file("a."), 0), 0u) << name;
+  EXPECT_EQ(name.substr(name.size() - 4), ".tmp") << name;
+  EXPECT_EQ(name.size(), home.file("a.tmp").size() + 9) << name;
+  EXPECT_FALSE(home.exists("a.tmp"));
+  EXPECT_EQ(entriesIn(home.path()), 2);
+}
+
+// A link planted at the name a rewrite used to take (the catalog's "tmp"
+// name, or a private name with the process id) is never followed: its target
+// is neither created nor written, and the link itself stays as it was.
+TEST(AtomicFile, LinkAtTheTemporaryNameIsNotFollowed) {
+  TestHome home, elsewhere;
+  for (const std::string& planted :
+       {std::string("a.tmp"), "a.dat." + std::to_string(getpid()) + ".tmp"}) {
+    home.write("a.dat", "old\n");
+    ASSERT_EQ(symlink(elsewhere.file("victim").c_str(), home.file(planted).c_str()), 0);
+    AtomicFile file;
+    ASSERT_TRUE(file.open(Text(home.file("a.dat")), Text(home.file(planted))));
+    std::fputs("new\n", file.file());
+    EXPECT_TRUE(file.commit());
+    EXPECT_EQ(home.read("a.dat"), "new\n");
+    EXPECT_FALSE(std::filesystem::is_symlink(home.file("a.dat")));
+    EXPECT_TRUE(std::filesystem::is_symlink(home.file(planted)));
+    EXPECT_FALSE(pathExists(elsewhere.file("victim")));
+    std::filesystem::remove(home.file(planted));
+  }
+}
+
+TEST(AtomicFile, KeepsTheModeOfTheOldFileOrGivesTheUsualOne) {
+  TestHome home;
+  home.write("a.dat", "old\n");
+  ASSERT_EQ(chmod(home.file("a.dat").c_str(), 0600), 0);
+  AtomicFile file;
+  ASSERT_TRUE(file.open(Text(home.file("a.dat")), Text(home.file("a.tmp"))));
+  EXPECT_TRUE(file.commit());
+  struct stat info;
+  ASSERT_EQ(stat(home.file("a.dat").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  // A new file gets what creating it in the ordinary way gives.
+  mode_t mask = umask(0);
+  umask(mask);
+  ASSERT_TRUE(file.open(Text(home.file("new.dat")), Text(home.file("new.tmp"))));
+  EXPECT_TRUE(file.commit());
+  ASSERT_EQ(stat(home.file("new.dat").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0666u & ~mask);
+}
+
 TEST(GroupLock, LockFileBesideTheGroupFile) {
   EXPECT_EQ(GroupLock::lockPath("/srv/shop.grp"), "/srv/shop.lck");
   EXPECT_EQ(GroupLock::lockPath("c:\\data\\shop"), "c:/data/shop.lck");
@@ -126,6 +181,14 @@ TEST(GroupLock, ReleasedWhenTheHolderEnds) {
   int other = open(home.file("shop.lck").c_str(), O_RDWR);
   EXPECT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
   close(other);
+}
+
+TEST(GroupLock, LinkAtTheLockFileIsRefused) {
+  TestHome home, elsewhere;
+  ASSERT_EQ(symlink(elsewhere.file("victim").c_str(), home.file("shop.lck").c_str()), 0);
+  GroupLock lock;
+  EXPECT_FALSE(lock.acquire(Text(home.file("shop.grp"))));
+  EXPECT_FALSE(pathExists(elsewhere.file("victim")));
 }
 
 TEST(GroupLock, MissingDirectoryCannotBeLocked) {
