@@ -1,6 +1,7 @@
 // Mailing the first matching response of the group: its template (sender
 // line, subject line, body) expanded with the submission's variables, or the
 // default mail with the record and a link to the record viewer.
+#include "common/catalog/record_format.h"
 #include "common/cgi/param_list.h"
 #include "common/cgi/path.h"
 #include "insert/mail.h"
@@ -25,20 +26,6 @@ Text takeLine(Text& rest) {
   Text line = rest.substring(0, feed);
   rest.erase(0, feed + 1);
   return line;
-}
-
-// A field as a record line: name==value, or a bracketed block for a value
-// that spans lines, closed by a terminator word the value does not contain.
-void appendFieldLine(Text& body, const Text& name, const Text& value) {
-  body += name;
-  body += '=';
-  if (!value.contains('\n')) {
-    body += "=" + value + "\n";
-    return;
-  }
-  Text terminator = "LABEL";
-  while (value.contains(terminator.view())) terminator += 'x';
-  body += "+" + terminator + "\n" + value + "\n" + terminator + "\n";
 }
 
 }  // namespace
@@ -90,10 +77,13 @@ Text SubmitApplication::defaultMailBody(const Text& formName, const CatalogFile&
   if (!(omittedFields & 4)) body += "&COMPUTER==" + envValue("REMOTE_ADDR") + "\n";
   if (!(omittedFields & 8)) body += "&DATE==" + variables().value("&DATE") + "\n";
   if (!(omittedFields & 16)) body += "&TIME==" + variables().value("&TIME") + "\n";
-  if (!(omittedFields & 32) && !refLabel.empty()) body += "&REFLABEL==" + refLabel + "\n";
+  if (!(omittedFields & 32) && !refLabel.empty())
+    body += "&REFLABEL==" + singleLine(refLabel) + "\n";
+  // In the lines of a record: a line feed in a posted name is a space, so no
+  // one can make the mail show record lines the record does not hold.
   for (const Param& field : postParams()) {
-    appendFieldLine(body, field.name, field.value);
-    for (const Text& further : field.further) appendFieldLine(body, field.name, further);
+    body += itemFieldLine(field.name, field.value);
+    for (const Text& further : field.further) body += itemFieldLine(field.name, further);
   }
   // A label prefix or catalog name may hold characters that end a query
   // value ("&", "#", a space): they are percent-encoded.

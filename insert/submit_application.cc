@@ -7,10 +7,14 @@
 #include "common/cgi/path.h"
 #include "common/cgi/request_ended.h"
 #include "common/settings/group_lock.h"
+#include "insert/method_refusal.h"
 #include "insert/template.h"
 
 void SubmitApplication::runSubmission() {
+  if (!isPostRequest()) refuseMethod(*this);
+  writeHeader("text/html");
   if (pathInfo().empty()) fatal(messages::kNoGroup);
+  dropSystemNames();
   Text formName = chooseFormName();
   // The catalog parameter is resolved before the form is looked up, so an
   // unknown catalog is reported before an unknown form.
@@ -30,6 +34,13 @@ void SubmitApplication::runSubmission() {
   addSubmissionVariables(formName, target, label, refLabel);
   notify(formName, target, label, refLabel);
   writeAnswerPage(form);
+}
+
+// Names that begin with "&" belong to the system: a posted "&label" would
+// otherwise stand in for the real label in the answer page and the mails, and
+// be stored as a second label line of the record.
+void SubmitApplication::dropSystemNames() {
+  postParams().removeIf([](const Param& field) { return field.name.startsWith("&"); });
 }
 
 Text SubmitApplication::chooseFormName() {
@@ -119,9 +130,10 @@ void SubmitApplication::addSubmissionVariables(const Text& formName, const Catal
   vars.add("&catalogdesc", target.description, AddMode::Append);
   vars.add("&label", label, AddMode::Append);
   vars.add("&reflabel", refLabel, AddMode::Append);
-  vars.add("&date", Text::fromInt(today.year, 4) + Text::fromInt(today.month, 2) +
-                        Text::fromInt(today.day, 2),
-           AddMode::Append);
+  vars.add(
+      "&date",
+      Text::fromInt(today.year, 4) + Text::fromInt(today.month, 2) + Text::fromInt(today.day, 2),
+      AddMode::Append);
   vars.add("&time", Text::fromInt(today.hour, 2) + Text::fromInt(today.minute, 2), AddMode::Append);
 }
 

@@ -9,10 +9,18 @@
 
 class SubmitApplication : public CatalogGroup {
  public:
+  // The header waits for runSubmission, so that a request which may not
+  // store can be answered with its own status.
+  SubmitApplication() : CatalogGroup(nullptr) {}
+
   // The whole submission; every failure ends the request with an error page.
+  // Only a POST stores (see method_refusal.h).
   void runSubmission();
 
  private:
+  // Posted fields named like system variables ("&label", "&date").
+  void dropSystemNames();
+
   // Choosing.
   Text chooseFormName();
   CatalogFile chooseTarget(const Text& formName, const FormEntry& form);

@@ -42,6 +42,12 @@ class ParamList {
   Text value(std::string_view name, long position = 0) const;
   bool contains(std::string_view name, std::string_view value) const;
   void remove(std::string_view name, std::string_view value);
+  // Removes every entry for which `drop` is true, in one pass.
+  template <typename Predicate>
+  void removeIf(Predicate drop) {
+    std::erase_if(entries_, drop);
+    reindex();
+  }
   void clear();
 
   bool empty() const { return entries_.empty(); }

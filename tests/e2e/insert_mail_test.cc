@@ -15,15 +15,15 @@ class InsertMailTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(sink.port(), 0);
-    home.write("kalder.ini", "[GENERAL]\nmailServer=127.0.0.1:" + std::to_string(sink.port()) +
-                                 "\nserverName=www.example.org\n[GROUPS]\nshop=" +
-                                 home.file("shop.grp") + "\n");
+    home.write("kalder.ini",
+               "[GENERAL]\nmailServer=127.0.0.1:" + std::to_string(sink.port()) +
+                   "\nserverName=www.example.org\n[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
     home.write("order.msg", "Thanks.\n");
   }
 
   CgiResult submit(const std::string& query, const std::string& body) {
-    return runCgi(programPath("insert"), postEnvironment(home.path(), "insert", "shop", query, body),
-                  body);
+    return runCgi(programPath("insert"),
+                  postEnvironment(home.path(), "insert", "shop", query, body), body);
   }
 
   SmtpSink sink{"refused"};
@@ -66,6 +66,48 @@ TEST_F(InsertMailTest, DefaultMailCarriesTheRecordAndALinkToIt) {
   }
 }
 
+// As in a record: a line feed in a field name is a space, and a posted field
+// named like a system value is left out.
+TEST_F(InsertMailTest, DefaultMailKeepsNamesOnOneLineAndSystemNamesOut) {
+  home.write("shop.grp",
+             "vars=DT\nindex=none\nform=order\ncatalog=orders order\ncount=6\n"
+             "response=a@example.org\n");
+  ASSERT_EQ(submit("", "na%0A%26LABEL=Ana&%26LABEL=Q-99&%26FORMID=x").status, 0);
+  auto mails = sink.mails(1);
+  ASSERT_EQ(mails.size(), 1u);
+  EXPECT_NE(mails[0].find("\r\n\r\n&LABEL==7\r\n&FORMID==order\r\n&COMPUTER==192.0.2.7\r\n"
+                          "na &LABEL==Ana\r\n\r\nhttp://"),
+            std::string::npos)
+      << mails[0];
+}
+
+TEST_F(InsertMailTest, TemplateSeesTheSystemValuesNotPostedOnes) {
+  home.write("shop.grp",
+             "vars=DT\nindex=none\nform=order\ncatalog=orders order\ncount=6\n"
+             "response=a@example.org order.tmt\n");
+  home.write("order.tmt", "shop@example.org\nOrder <var &label>\n<var &catalog> <var &label>\n");
+  ASSERT_EQ(submit("", "%26label=Q-99&%26catalog=x").status, 0);
+  auto mails = sink.mails(1);
+  ASSERT_EQ(mails.size(), 1u);
+  EXPECT_NE(mails[0].find("Subject: Order 7\r\n\r\norders 7\r\n"), std::string::npos) << mails[0];
+}
+
+// Only a POST stores and mails: the GET before it leaves no mail and no label.
+TEST_F(InsertMailTest, GetMailsNothing) {
+  home.write("shop.grp",
+             "vars=DT\nindex=none\nform=order\ncatalog=orders order\n"
+             "response=a@example.org\n");
+  CgiResult refused =
+      runCgi(programPath("insert"), getEnvironment(home.path(), "insert", "shop", "a=get"));
+  EXPECT_EQ(refused.status, 1);
+  ASSERT_EQ(submit("", "a=post").status, 0);
+  auto mails = sink.mails(1);
+  ASSERT_EQ(mails.size(), 1u);
+  EXPECT_NE(mails[0].find("&LABEL==1\r\n&FORMID==order\r\n&COMPUTER==192.0.2.7\r\na==post\r\n"),
+            std::string::npos)
+      << mails[0];
+}
+
 TEST_F(InsertMailTest, OnlyTheFirstMatchingResponseIsUsed) {
   home.write("shop.grp",
              "vars=DT\nindex=none\nform=order\nform=other\ncatalog=orders order,other\n"
@@ -78,8 +120,9 @@ TEST_F(InsertMailTest, OnlyTheFirstMatchingResponseIsUsed) {
 }
 
 TEST_F(InsertMailTest, DefaultSubjectInSlovenian) {
-  home.write("shop.grp", "vars=DT\nindex=none\nform=order\ncatalog=orders order\n"
-                         "response=a@example.org\n");
+  home.write("shop.grp",
+             "vars=DT\nindex=none\nform=order\ncatalog=orders order\n"
+             "response=a@example.org\n");
   ASSERT_EQ(submit("language=slo", "a=1").status, 0);
   auto mails = sink.mails(1);
   ASSERT_EQ(mails.size(), 1u);
@@ -102,8 +145,9 @@ TEST_F(InsertMailTest, RefusedRecipientIsAnErrorAfterTheRecordIsStored) {
 
 TEST_F(InsertMailTest, NoMailServerIsAnErrorPage) {
   home.write("kalder.ini", "[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
-  home.write("shop.grp", "vars=DT\nindex=none\nform=order\ncatalog=orders order\n"
-                         "response=a@example.org\n");
+  home.write("shop.grp",
+             "vars=DT\nindex=none\nform=order\ncatalog=orders order\n"
+             "response=a@example.org\n");
   CgiResult r = submit("", "a=1");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("<b>Mail Server is unknown</b>"), std::string::npos) << r.output;

@@ -2,8 +2,11 @@
 // a temporary home with the settings, the group file and its catalogs; the
 // page, the exit status and every file compared byte for byte.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <ctime>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,7 +25,8 @@ class InsertTest : public ::testing::Test {
   }
 
   void settings(const std::string& general) {
-    home.write("kalder.ini", "[GENERAL]\n" + general + "[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
+    home.write("kalder.ini",
+               "[GENERAL]\n" + general + "[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
   }
 
   // A group with one form "order" and the given extra lines; date and time are
@@ -33,6 +37,24 @@ class InsertTest : public ::testing::Test {
                    const std::string& groupName = "shop") {
     return runCgi(programPath("insert"),
                   postEnvironment(home.path(), "insert", groupName, query, body), body);
+  }
+
+  // The same request with another method.
+  CgiResult request(const std::string& method, const std::string& query, const std::string& body,
+                    const std::string& groupName = "shop") {
+    Environment env = postEnvironment(home.path(), "insert", groupName, query, body);
+    env["REQUEST_METHOD"] = method;
+    return runCgi(programPath("insert"), env, body);
+  }
+
+  // The names of the files in the home, sorted.
+  std::string listing() const {
+    std::set<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(home.path()))
+      names.insert(item.path().filename().string());
+    std::string out;
+    for (const std::string& name : names) out += name + "\n";
+    return out;
   }
 
   TestHome home;
@@ -52,7 +74,8 @@ TEST_F(InsertTest, AppendsWithoutIndex) {
   EXPECT_EQ(r.status, 0) << r.output;
   EXPECT_EQ(r.output, std::string(kHeader) + "Stored Q-42 in orders.\n");
   EXPECT_EQ(home.read("orders.dat"),
-            record("Q-41", "name==Old\n") + record("Q-42", "name==Ana\nnote=+LABEL\ntwo\nlines\nLABEL\n"));
+            record("Q-41", "name==Old\n") +
+                record("Q-42", "name==Ana\nnote=+LABEL\ntwo\nlines\nLABEL\n"));
   EXPECT_EQ(home.read("shop.grp"),
             "vars=DT\nindex=none\nform=order\ncatalog=orders order\nlabel=Q-\ncount=42\n");
   EXPECT_FALSE(home.exists("orders.idx"));
@@ -108,7 +131,8 @@ TEST_F(InsertTest, PrivateIndexAppendsRecordAndEntry) {
   ASSERT_EQ(submit("formid=order&reflabel=A1", "name=New").status, 0);
   EXPECT_EQ(home.read("orders.dat"),
             old + "&LABEL==A2\n&FORMID==order\n&REFLABEL==A1\nname==New\n\n");
-  EXPECT_EQ(home.read("orders.idx"), "A1 order 0\nA2 order " + std::to_string(old.size()) + " A1\n");
+  EXPECT_EQ(home.read("orders.idx"),
+            "A1 order 0\nA2 order " + std::to_string(old.size()) + " A1\n");
 }
 
 TEST_F(InsertTest, PrivateIndexPutsEntryFirst) {
@@ -128,20 +152,19 @@ TEST_F(InsertTest, PrivateIndexSortsThroughTheRecords) {
   home.write("orders.idx", "2 order " + std::to_string(a.size()) + "\n1 order 0\n");
   ASSERT_EQ(submit("", "name=b").status, 0);
   long offset = static_cast<long>(a.size() + b.size());
-  EXPECT_EQ(home.read("orders.idx"),
-            "2 order " + std::to_string(a.size()) + "\n3 order " + std::to_string(offset) +
-                "\n1 order 0\n");
+  EXPECT_EQ(home.read("orders.idx"), "2 order " + std::to_string(a.size()) + "\n3 order " +
+                                         std::to_string(offset) + "\n1 order 0\n");
 }
 
 TEST_F(InsertTest, CommonIndexPassesOtherCatalogsThrough) {
-  group("vars=CDT\nindex=common\ninsert=sort name\nform=order\ncatalog=orders order\n"
-        "catalog=other order\ncount=1\n");
+  group(
+      "vars=CDT\nindex=common\ninsert=sort name\nform=order\ncatalog=orders order\n"
+      "catalog=other order\ncount=1\n");
   std::string a = "&LABEL==1\n&FORMID==order\nname==z\n\n";
   home.write("orders.dat", a);
   home.write("shop.idx", "9 order other 0\n1 order orders 0\n8 order other 5\n");
   ASSERT_EQ(submit("", "name=m").status, 0);
-  EXPECT_EQ(home.read("shop.idx"), "9 order other 0\n2 order orders " +
-                                       std::to_string(a.size()) +
+  EXPECT_EQ(home.read("shop.idx"), "9 order other 0\n2 order orders " + std::to_string(a.size()) +
                                        "\n1 order orders 0\n8 order other 5\n");
 }
 
@@ -154,7 +177,8 @@ TEST_F(InsertTest, CounterLineIsAddedWhenMissingAndGrowsInPlace) {
             "vars=DT\nindex=none\nform=order\ncatalog=orders order\ncount=100\ntitle=Shop\n");
   group("vars=DT\nindex=none\nform=order\ncatalog=orders order\n");
   ASSERT_EQ(submit("", "a=1").status, 0);
-  EXPECT_EQ(home.read("shop.grp"), "vars=DT\nindex=none\nform=order\ncatalog=orders order\ncount=1\n");
+  EXPECT_EQ(home.read("shop.grp"),
+            "vars=DT\nindex=none\nform=order\ncatalog=orders order\ncount=1\n");
 }
 
 TEST_F(InsertTest, CounterInCapitalsGetsASecondLineThatWins) {
@@ -169,7 +193,8 @@ TEST_F(InsertTest, CounterInCapitalsGetsASecondLineThatWins) {
 TEST_F(InsertTest, WithoutLabelsAndIndexTheCounterIsNotSaved) {
   group("vars=LDT\nindex=none\nform=order\ncatalog=orders order\ncount=5\n");
   ASSERT_EQ(submit("", "a=1").status, 0);
-  EXPECT_EQ(home.read("shop.grp"), "vars=LDT\nindex=none\nform=order\ncatalog=orders order\ncount=5\n");
+  EXPECT_EQ(home.read("shop.grp"),
+            "vars=LDT\nindex=none\nform=order\ncatalog=orders order\ncount=5\n");
   EXPECT_EQ(home.read("orders.dat"), "&FORMID==order\n&COMPUTER==192.0.2.7\na==1\n\n");
 }
 
@@ -194,8 +219,9 @@ TEST_F(InsertTest, DateAndTimeComeFromTheClock) {
 // ---- choosing form and catalog ------------------------------------------------
 
 TEST_F(InsertTest, FirstFormAndFirstListingCatalogAreUsed) {
-  group("vars=DT\nindex=none\nform=first\nform=order\ncatalog=a order\ncatalog=b first\n"
-        "catalog=c first\n");
+  group(
+      "vars=DT\nindex=none\nform=first\nform=order\ncatalog=a order\ncatalog=b first\n"
+      "catalog=c first\n");
   home.write("first.msg", "<var &formid> <var &catalog>\n");
   CgiResult r = submit("", "x=1");
   EXPECT_EQ(r.output, std::string(kHeader) + "first b\n");
@@ -214,8 +240,9 @@ TEST_F(InsertTest, CatalogParameterTakesTheFirstValueButResolvesAll) {
 }
 
 TEST_F(InsertTest, SeriesMemberFromTheTagOrTheCurrentPeriod) {
-  group("vars=DT\nindex=none\nform=order\ncatalog=log*year order log[YYYY].dat\n"
-        "catalog=month* visit m[YYYY][MM].dat\nform=visit\n");
+  group(
+      "vars=DT\nindex=none\nform=order\ncatalog=log*year order log[YYYY].dat\n"
+      "catalog=month* visit m[YYYY][MM].dat\nform=visit\n");
   home.write("visit.msg", "<var &catalog>\n");
   ASSERT_EQ(submit("", "year=1999&x=1").status, 0);
   EXPECT_TRUE(home.exists("log1999.dat"));
@@ -265,7 +292,9 @@ const Failure kFailures[] = {
 };
 
 // Test names show the case, not the bytes of the row.
-void PrintTo(const Failure& failure, std::ostream* out) { *out << failure.name; }
+void PrintTo(const Failure& failure, std::ostream* out) {
+  *out << failure.name;
+}
 
 class InsertFailureTest : public InsertTest, public ::testing::WithParamInterface<Failure> {};
 
@@ -279,9 +308,9 @@ TEST_P(InsertFailureTest, ErrorPageInBothLanguages) {
     CgiResult r = submit(query, "x=1", f.group);
     EXPECT_EQ(r.status, 1);
     std::string title = slovenian ? "Napaka med izvajanjem programa" : "Runtime Error";
-    EXPECT_NE(r.output.find("<h1>" + title + "</h1>\n<hr>\n<b>" +
-                            (slovenian ? f.slovenian : f.english)),
-              std::string::npos)
+    EXPECT_NE(
+        r.output.find("<h1>" + title + "</h1>\n<hr>\n<b>" + (slovenian ? f.slovenian : f.english)),
+        std::string::npos)
         << r.output;
     EXPECT_NE(r.output.find("<a href=\"mailto:admin@example.org\"><tt>admin@example.org</tt></a>"),
               std::string::npos);
@@ -317,8 +346,9 @@ TEST_F(InsertTest, AnswerPageShowsPostedMarkupAsText) {
   group("vars=DT\nindex=none\nform=order\ncatalog=orders order\n");
   home.write("order.msg", "<p><var name></p><var &metacharset>\n");
   CgiResult r = submit("", "name=%3Cscript%3E%22x%22%3C%2Fscript%3E%3Cinclude+%2Fetc%2Fpasswd%3E");
-  EXPECT_EQ(r.output, std::string(kHeader) +
-                          "<p>&lt;script&gt;&quot;x&quot;&lt;/script&gt;&lt;include /etc/passwd&gt;</p>\n");
+  EXPECT_EQ(r.output,
+            std::string(kHeader) +
+                "<p>&lt;script&gt;&quot;x&quot;&lt;/script&gt;&lt;include /etc/passwd&gt;</p>\n");
 }
 
 TEST_F(InsertTest, LineFeedsInNamesAndReferenceLabelsCannotForgeLines) {
@@ -327,6 +357,162 @@ TEST_F(InsertTest, LineFeedsInNamesAndReferenceLabelsCannotForgeLines) {
   std::string data = home.read("orders.dat");
   EXPECT_EQ(data, "&LABEL==1\n&FORMID==order\n&REFLABEL==R 9 x 0\na &LABEL==forged\n\n");
   EXPECT_EQ(home.read("orders.idx"), "1 order 0 R 9 x 0\n");
+}
+
+TEST_F(InsertTest, TexLettersCannotCloseAnAttribute) {
+  group("vars=DT\nindex=none\nform=order\ncatalog=orders order\n");
+  home.write("order.msg", "<input name=n value=\"<var name>\" title='<var name>'>\n");
+  // "c and &scaron; are letters whose tex coding holds a double quote.
+  CgiResult r =
+      submit("language=slo,tex", "name=%22c+%26scaron%3B+onfocus%3Dalert(1)+%26cacute%3B");
+  EXPECT_EQ(r.output, std::string(kHeader) +
+                          "<input name=n value=\"&quot;c &quot;s onfocus=alert(1) \\&#39;{c}\" "
+                          "title='&quot;c &quot;s onfocus=alert(1) \\&#39;{c}'>\n");
+}
+
+TEST_F(InsertTest, PostedSystemNamesAreNeitherStoredNorShown) {
+  settings("serverName=www.example.org\n");
+  group("vars=CDT\nindex=none\nform=order\ncatalog=orders order\nlabel=Q-\ncount=41\n");
+  home.write("order.msg",
+             "<var &label> <var &LABEL> <var &catalog> <var &formid> <var &servername> "
+             "<var &reflabel>|<var name>\n");
+  CgiResult r = submit("reflabel=R-1",
+                       "%26label=X-1&%26LABEL=Y-1&%26catalog=fake&%26formid=z&%26servername=evil"
+                       "&%26reflabel=R-9&name=Ana");
+  EXPECT_EQ(r.output, std::string(kHeader) + "Q-42 Q-42 orders order www.example.org R-1|Ana\n");
+  EXPECT_EQ(home.read("orders.dat"), "&LABEL==Q-42\n&FORMID==order\n&REFLABEL==R-1\nname==Ana\n\n");
+}
+
+// ---- only a POST stores -------------------------------------------------------------
+
+std::string refusal(const std::string& title, const std::string& message) {
+  return "Status: 405 Method Not Allowed\nContent-type: text/html\nAllow: POST\n\n<html>\n<head>\n"
+         "<title>" +
+         title + "</title>\n</head>\n<body>\n<h1>" + title + "</h1>\n<hr>\n<b>" + message +
+         "</b>\n<hr>\n</body>\n</html>\n";
+}
+
+TEST_F(InsertTest, EveryMethodButPostIsRefusedAndStoresNothing) {
+  const std::string groupFile =
+      "vars=DT\nindex=none\nform=order\ncatalog=orders order\nlabel=Q-\ncount=41\n";
+  group(groupFile);
+  for (const char* method : {"GET", "HEAD", "PUT", "DELETE", "post", "POST ", ""}) {
+    CgiResult r = request(method, "formid=order", "name=Ana");
+    EXPECT_EQ(r.status, 1) << method;
+    EXPECT_EQ(r.output, refusal("Runtime Error", "Forms are submitted with the POST method"))
+        << method;
+  }
+  EXPECT_EQ(listing(), "kalder.ini\norder.msg\nshop.grp\n");
+  EXPECT_EQ(home.read("shop.grp"), groupFile);
+  ASSERT_EQ(request("POST", "formid=order", "name=Ana").status, 0);
+  EXPECT_TRUE(home.exists("orders.dat"));
+}
+
+TEST_F(InsertTest, RefusalSpeaksTheLanguageOfTheQueryWhateverTheGroup) {
+  group("form=order\ncatalog=orders order\n");
+  for (const char* groupName : {"shop", "nope", ""}) {
+    CgiResult r = request("GET", "formid=order&language=slo,original", "", groupName);
+    EXPECT_EQ(r.output, refusal("Napaka med izvajanjem programa",
+                                "Obrazci se po&scaron;iljajo z metodo POST"))
+        << groupName;
+  }
+  EXPECT_FALSE(home.exists("orders.dat"));
+}
+
+// ---- series members that exist ---------------------------------------------------
+
+struct Period {
+  const char* pattern;  // the series file name; its tag is year,month,day
+  const char* posted;
+  const char* file;  // the member's file, or nullptr when the period does not exist
+};
+
+const Period kPeriods[] = {
+    {"m[YYYY][MM].dat", "year=1999&month=12", "m199912.dat"},
+    {"m[YYYY][MM].dat", "year=1900&month=01", "m190001.dat"},
+    {"m[YYYY][MM].dat", "year=2099&month=12", "m209912.dat"},
+    {"m[YYYY][MM].dat", "year=9999&month=99", nullptr},
+    {"m[YYYY][MM].dat", "year=2024&month=00", nullptr},
+    {"m[YYYY][MM].dat", "year=2024&month=13", nullptr},
+    {"m[YYYY][MM].dat", "year=1899&month=12", nullptr},
+    {"m[YYYY][MM].dat", "year=2100&month=01", nullptr},
+    {"m[YYYY][MM].dat", "year=2024&month=1", nullptr},
+    {"m[YYYY][MM].dat", "year=2024&month=011", nullptr},
+    {"d[YYYY][MM][DD].dat", "year=2024&month=02&day=29", "d20240229.dat"},
+    {"d[YYYY][MM][DD].dat", "year=2000&month=02&day=29", "d20000229.dat"},
+    {"d[YYYY][MM][DD].dat", "year=2023&month=02&day=29", nullptr},
+    {"d[YYYY][MM][DD].dat", "year=1900&month=02&day=29", nullptr},
+    {"d[YYYY][MM][DD].dat", "year=2024&month=04&day=31", nullptr},
+    {"d[YYYY][MM][DD].dat", "year=2024&month=01&day=31", "d20240131.dat"},
+    {"d[YYYY][MM][DD].dat", "year=2024&month=01&day=00", nullptr},
+    {"d[YY][MM][DD].dat", "year=99&month=12&day=31", "d991231.dat"},
+    {"d[YY][MM][DD].dat", "year=99&month=13&day=01", nullptr},
+    {"s[YY08].dat", "year=9899", "s9899.dat"},
+    {"s[YY08].dat", "year=9900", "s9900.dat"},
+    {"s[YY08].dat", "year=9901", nullptr},
+    {"s[YY08].dat", "year=2024", nullptr},
+};
+
+TEST_F(InsertTest, SeriesMemberMustBeARealPeriod) {
+  for (const Period& period : kPeriods) {
+    std::filesystem::remove(home.file(period.file ? period.file : "none"));
+    group(std::string("vars=DT\nindex=none\nform=order\ncatalog=log*year,month,day order ") +
+          period.pattern + "\n");
+    std::string before = listing();
+    CgiResult r = submit("", std::string(period.posted) + "&x=1");
+    SCOPED_TRACE(std::string(period.pattern) + " " + period.posted);
+    if (period.file) {
+      EXPECT_EQ(r.status, 0) << r.output;
+      EXPECT_TRUE(home.exists(period.file));
+    } else {
+      EXPECT_EQ(r.status, 1);
+      EXPECT_NE(r.output.find("Cannot find catalog <tt>log"), std::string::npos) << r.output;
+      EXPECT_EQ(listing(), before);
+    }
+  }
+}
+
+TEST_F(InsertTest, PeriodThatDoesNotExistIsNeitherNamedNorTheNewest) {
+  group("vars=DT\nindex=none\nform=order\ncatalog=log* order m[YYYY][MM].dat\n");
+  home.write("m999999.dat", "");
+  home.write("m202401.dat", "");
+  CgiResult r = submit("catalog=log999999", "x=1");
+  EXPECT_NE(r.output.find("Cannot find catalog <tt>log999999</tt>"), std::string::npos);
+  ASSERT_EQ(submit("catalog=log*", "x=1").status, 0);
+  EXPECT_EQ(home.read("m999999.dat"), "");
+  EXPECT_NE(home.read("m202401.dat"), "");
+}
+
+// ---- no write through a planted link --------------------------------------------------
+
+TEST_F(InsertTest, LinkAtTheTemporaryNameIsNeverWrittenThrough) {
+  TestHome elsewhere;
+  for (const char* insertMode : {"start", "sort name"}) {
+    group(std::string("vars=LFCDT\nindex=none\ninsert=") + insertMode +
+          "\nform=order\ncatalog=orders order\n");
+    home.write("orders.dat", "name==b\n\n");
+    ASSERT_EQ(symlink(elsewhere.file("victim").c_str(), home.file("orders.tmp").c_str()), 0);
+    CgiResult r = submit("", "name=a");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(home.read("orders.dat"), "name==a\n\nname==b\n\n");
+    EXPECT_FALSE(pathExists(elsewhere.file("victim")));
+    EXPECT_TRUE(std::filesystem::is_symlink(home.file("orders.tmp")));
+    EXPECT_FALSE(std::filesystem::is_symlink(home.file("orders.dat")));
+    std::filesystem::remove(home.file("orders.tmp"));
+  }
+}
+
+TEST_F(InsertTest, LinkAtTheLockFileIsRefused) {
+  TestHome elsewhere;
+  group("vars=DT\nindex=none\nform=order\ncatalog=orders order\n");
+  ASSERT_EQ(symlink(elsewhere.file("victim").c_str(), home.file("shop.lck").c_str()), 0);
+  CgiResult r = submit("", "name=a");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("Cannot create file <tt>" + home.file("shop.lck") + "</tt>"),
+            std::string::npos)
+      << r.output;
+  EXPECT_FALSE(pathExists(elsewhere.file("victim")));
+  EXPECT_FALSE(home.exists("orders.dat"));
 }
 
 // ---- many visitors at once -----------------------------------------------------

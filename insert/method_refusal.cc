@@ -1,0 +1,14 @@
+// The answer of insert to a request that may not store.
+#include "insert/method_refusal.h"
+
+#include "common/cgi/path.h"
+
+bool isPostRequest() {
+  return envValue("REQUEST_METHOD") == "POST";
+}
+
+void refuseMethod(CgiPage& page) {
+  page.setStatus("405 Method Not Allowed");
+  page.writeHeader("text/html", "Allow: POST\n");
+  page.fatal(messages::kPostOnly);
+}
