@@ -24,6 +24,11 @@ inline constexpr MessageTable kIndexedCatalogs{
 
 class IndexApplication : public CatalogGroup {
  public:
+  // The header waits for the admission, which may answer with a status.
+  IndexApplication() : CatalogGroup(nullptr) {}
+  // Admits the request with the administrator's password (index_login.cc),
+  // then builds the indexes; a refused request gets the login page.
+  void run();
   // Rebuilds the index files of the catalogs that the "form" and "catalog"
   // parameters select (every catalog without them) under the group lock, and
   // writes the page that lists them.

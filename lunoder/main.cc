@@ -2,4 +2,6 @@
 #include "common/settings/program_main.h"
 #include "lunoder/index_application.h"
 
-int main(int, char** argv) { return runProgram(argv[0], &IndexApplication::buildIndexes); }
+int main(int, char** argv) {
+  return runProgram(argv[0], &IndexApplication::run);
+}

@@ -7,6 +7,7 @@
 
 #include "common/cgi/cgi_streams.h"
 #include "common/language/entities.h"
+#include "common/settings/admin_access.h"
 #include "show/record_reader.h"
 #include "show/show_application.h"
 
@@ -128,7 +129,7 @@ void exportCsv(ShowApplication& app, const CatalogFileList& files, const Text& c
 
   app.writeHeader("text/csv; charset=utf-8",
                   Text::format("Content-Disposition: attachment; filename=\"%s\"\n%s",
-                               csvFileName(catalog), kNoStoreHeader));
+                               csvFileName(catalog), kAdminHeaderLines));
   Text out = kByteOrderMark;
   if (!columns.names().empty()) appendRow(out, columns.names());
   List<Text> cells;

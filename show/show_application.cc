@@ -4,6 +4,7 @@
 
 #include "common/cgi/cgi_streams.h"
 #include "common/cgi/path.h"
+#include "common/settings/admin_access.h"
 #include "common/settings/password_check.h"
 #include "show/catalog_pages.h"
 #include "show/csv_export.h"
@@ -58,10 +59,6 @@ Text shortened(std::string_view text, size_t limit) {
   return Text(text.substr(0, limit)) + "...";
 }
 
-bool ShowApplication::admitted() const {
-  return password.empty() || passwordMatches(rawPostedField(rawBody(), "password"), password);
-}
-
 ViewTarget ShowApplication::requested() const {
   ViewTarget target;
   target.label = queryParams().value("label");
@@ -96,8 +93,7 @@ Text ShowApplication::button(const ViewTarget& target, std::string_view caption)
 // windows-1252. Such a page's own text is unconverted ASCII, so it declares
 // UTF-8; pages of the other language follow the charset of the settings.
 void ShowApplication::writePage(const Text& title, const Text& body) {
-  bool declareUtf8 = currentLanguage().charsetCount == 0;
-  writeHeader(declareUtf8 ? "text/html; charset=utf-8" : "text/html", kNoStoreHeader);
+  writeHtmlHeader();
   writeDirect("<html>\n");
   writeHead(title);
   writeDirect("<body>\n");
@@ -105,13 +101,22 @@ void ShowApplication::writePage(const Text& title, const Text& body) {
   writeDirect("</body>\n</html>\n");
 }
 
+void ShowApplication::writeHtmlHeader() {
+  bool declareUtf8 = currentLanguage().charsetCount == 0;
+  writeHeader(declareUtf8 ? "text/html; charset=utf-8" : "text/html", kAdminHeaderLines);
+}
+
 void ShowApplication::run() {
   if (groupName.empty()) fatal(messages::kNoGroup);
-  if (!admitted()) {
+  if (!admitAdministrator(*this, rawPostedField(rawBody().view(), "password").view())) {
     writeLoginPage(*this);
     return;
   }
-  answer(requested());
+  ViewTarget target = requested();
+  // An HTML answer's header goes first, so that an error page met on the way
+  // carries the header lines of these pages too; a download writes its own.
+  if (!target.csv) writeHtmlHeader();
+  answer(target);
 }
 
 // Labels and catalog names are bounded before they reach any lookup; the

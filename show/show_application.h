@@ -1,7 +1,8 @@
 // ShowApplication: the program object of show, the record viewer and
 // exporter that the notification mails link to. It admits a request with the
-// stored password and answers with the login page, the group's catalogs, one
-// catalog's records page by page, one record, or a catalog as CSV.
+// stored password (common/settings/admin_access.h) and answers with the login
+// page, the group's catalogs, one catalog's records page by page, one record,
+// or a catalog as CSV.
 #pragma once
 
 #include "common/settings/catalog_group.h"
@@ -23,8 +24,6 @@ class ShowApplication : public CatalogGroup {
 
   ShowApplication() : CatalogGroup(nullptr) {}
   void run();
-  // True when no password is stored or the posted one matches it.
-  bool admitted() const;
 
   // The request's own parameters, from the query string only.
   ViewTarget requested() const;
@@ -35,14 +34,12 @@ class ShowApplication : public CatalogGroup {
   Text button(const ViewTarget& target, std::string_view caption) const;
   // Writes an HTML page: header, head with `title` (page text), `body`.
   void writePage(const Text& title, const Text& body);
+  // The header of an HTML page (once; later calls write nothing).
+  void writeHtmlHeader();
 
  private:
   void answer(const ViewTarget& target);
 };
-
-// The HTTP header lines that every answer carries after its content type:
-// records hold visitors' personal data, which no cache should keep.
-inline constexpr char kNoStoreHeader[] = "Cache-Control: no-store\n";
 
 // A value as an attribute must hold it to come back byte for byte: "&", "<",
 // ">" and the double quote become character references, so neither the

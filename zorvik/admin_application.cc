@@ -2,15 +2,11 @@
 #include "zorvik/admin_application.h"
 
 #include "common/cgi/path.h"
+#include "common/settings/admin_access.h"
 #include "zorvik/group_actions.h"
 #include "zorvik/login_page.h"
 #include "zorvik/posted_fields.h"
 #include "zorvik/settings_actions.h"
-
-bool AdminApplication::admitted() const {
-  return password.empty() ||
-         passwordMatches(postParams().value("password").view(), password.view());
-}
 
 void AdminApplication::run() {
   // Posted values are taken exactly as the page wrote them: without the
@@ -20,7 +16,9 @@ void AdminApplication::run() {
     postParams().clear();
     parseRawFields(rawBody().view(), postParams());
   }
-  if (!admitted()) {
+  bool admitted = admitAdministrator(*this, postParams().value("password").view());
+  writeHeader("text/html", kAdminHeaderLines);
+  if (!admitted) {
     writeLoginPage(*this);
   } else if (!pathInfo().empty()) {
     handleGroupPage(*this);

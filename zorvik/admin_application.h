@@ -1,7 +1,7 @@
 // AdminApplication: the program object of zorvik, the administrator's pages
-// for the settings file and the group description files. It checks the
-// password and hands the request to the login page, the settings overview or
-// the group details page.
+// for the settings file and the group description files. It admits the
+// request (see common/settings/admin_access.h) and hands it to the login
+// page, the settings overview or the group details page.
 #pragma once
 
 #include <string_view>
@@ -11,9 +11,9 @@
 
 class AdminApplication : public CatalogGroup {
  public:
+  // The header waits for the admission, which may answer with a status.
+  AdminApplication() : CatalogGroup(nullptr) {}
   // Replaces the posted fields by the raw ones (see posted_fields.h), then
   // produces exactly one page.
   void run();
-  // True when the posted password admits this request.
-  bool admitted() const;
 };

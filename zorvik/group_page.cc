@@ -45,6 +45,7 @@ class GroupPageWriter {
     writeSaveButtons(app_);
     app_.print("</form>\n");
     writeReturnForm();
+    writeRebuildForm();
     app_.print("<hr>\n</body>\n</html>\n");
   }
 
@@ -288,16 +289,14 @@ class GroupPageWriter {
     app_.print("  <td> %s.\n </tr>\n", text(label));
   }
 
-  // Items 12 and 13: the index file, with a link that rebuilds it, and the log.
+  // Items 12 and 13: the index file, with a button that rebuilds it, and the log.
   void writeFiles() {
     ShareMode index = app_.indexMode;
     sectionHeading("files", kFilesSection);
     app_.print("<table>\n");
     numberedRow();
     app_.print("  <td colspan=2> %s:\n", text(kIndexFile));
-    app_.print("   (<a href=\"%s", escapeAttribute(app_.variables().value("&CGIhome").view()));
-    app_.print("lunoder.exe/%s?", percentEncode(app_.groupName.view()));
-    app_.print("%s\">%s</a>)\n </tr>\n", languageItem(app_), text(kRebuild));
+    app_.print("   (<input type=submit form=rebuild value=\"%s\">)\n </tr>\n", text(kRebuild));
     dottedChoiceRow("  <td> <input type=radio name=index value=none%s>\n", index == ShareMode::None,
                     kIndexNone);
     dottedChoiceRow("  <td> <input type=radio name=index value=private%s>\n",
@@ -347,12 +346,23 @@ class GroupPageWriter {
 
   // The second form: back to the overview, without a group and an action.
   void writeReturnForm() {
-    app_.print("<form method=post action=\"%szorvik.exe%s\">\n", escapeAttribute(app_.CGIhome().view()),
-               languageQuery(app_));
+    app_.print("<form method=post action=\"%szorvik.exe%s\">\n",
+               escapeAttribute(app_.CGIhome().view()), languageQuery(app_));
     app_.print("<input type=hidden name=password value=\"%s\">\n",
                escapeAttribute(app_.password.view()));
     app_.print("<table>\n <tr valign=baseline>\n  <td>\n   %s\n", text(kReturnHint));
     app_.print("   <input type=submit value=\"%s\">\n </tr>\n</table>\n</form>\n", text(kHere));
+  }
+
+  // The form of item 12's rebuild button (which names it, as forms cannot
+  // nest): it posts the password on to the index builder, which asks for it
+  // as these pages do.
+  void writeRebuildForm() {
+    app_.print("<form id=rebuild method=post action=\"%slunoder.exe/%s%s\">\n",
+               escapeAttribute(app_.CGIhome().view()), percentEncode(app_.groupName.view()),
+               languageQuery(app_));
+    app_.print("<input type=hidden name=password value=\"%s\">\n</form>\n",
+               escapeAttribute(app_.password.view()));
   }
 
   AdminApplication& app_;

@@ -1,5 +1,10 @@
-// zorvik: the administrator's password-protected settings pages.
+// zorvik: the administrator's password-protected settings pages; typed on
+// the server's command line, the command that sets the password.
 #include "common/settings/program_main.h"
 #include "zorvik/admin_application.h"
+#include "zorvik/password_command.h"
 
-int main(int, char** argv) { return runProgram(argv[0], &AdminApplication::run); }
+int main(int argc, char** argv) {
+  if (argc > 1 && startedFromShell()) return runPasswordCommand(argc, argv);
+  return runProgram(argv[0], &AdminApplication::run);
+}

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "common/cgi/cgi_streams.h"
 #include "common/cgi/oversized_request.h"
 #include "common/cgi/path.h"
@@ -35,7 +37,9 @@ CgiApplication::CgiApplication(const char* contentType) : CgiPage(contentType, "
 
 void CgiApplication::readSettings() {
   settingsPath = home() + "kalder.ini";
-  FilePtr file = openRead(settingsPath, OpenMode::Quiet);
+  // A settings file that cannot be read must not pass for a missing one:
+  // its defaults include no password at all.
+  FilePtr file = openRead(settingsPath, OpenMode::IfExists);
   if (!file) return;
   int section = kNone;
   Text line;
@@ -55,6 +59,7 @@ void CgiApplication::readSettings() {
     if (eq < 0 || section == kNone) continue;
     readSettingLine(section, line.substring(0, eq), line.substring(eq + 1));
   }
+  checkRead(file, settingsPath);
   closeFile(file);
   setLanguageParam(Text(languageParam()));
   variables().add("&kalderhome", CGIhome(), AddMode::Append);
@@ -78,10 +83,7 @@ void CgiApplication::readHeader(std::FILE* file) {
 
 void CgiApplication::readSettingLine(int section, const Text& key, const Text& value) {
   if (section == kGeneral) {
-    if (key.equalsIgnoreCase("ADMINISTRATOR")) administrator = value;
-    if (key.equalsIgnoreCase("MAILSERVER")) mailServer = value;
-    if (key.equalsIgnoreCase("SERVERNAME")) serverName = value;
-    if (key.equalsIgnoreCase("PASSWORD")) password = value;
+    readGeneral(key, value);
   } else if (section == kGroups) {
     groups.add(key, value, AddMode::Append);
   } else if (key.equalsIgnoreCase("LANGUAGE")) {
@@ -89,6 +91,23 @@ void CgiApplication::readSettingLine(int section, const Text& key, const Text& v
     defaultLanguage = currentIndex();
   } else {
     readInternational(key, value);
+  }
+}
+
+// The version is the program's own and is never read back.
+void CgiApplication::readGeneral(const Text& key, const Text& value) {
+  if (key.equalsIgnoreCase("ADMINISTRATOR")) {
+    administrator = value;
+  } else if (key.equalsIgnoreCase("MAILSERVER")) {
+    mailServer = value;
+  } else if (key.equalsIgnoreCase("SERVERNAME")) {
+    serverName = value;
+  } else if (key.equalsIgnoreCase("PASSWORD")) {
+    password = value;
+  } else if (key.equalsIgnoreCase("TRUSTEDPROXIES")) {
+    trustedProxies = value;
+  } else if (!key.equalsIgnoreCase("VERSION")) {
+    otherGeneralLines.push_back(key + "=" + value);
   }
 }
 
@@ -128,6 +147,8 @@ void CgiApplication::writeSettingsTo(std::FILE* out) const {
   if (!mailServer.empty()) put(Text::format("mailServer=%s\n", oneLine(mailServer)));
   if (!serverName.empty()) put(Text::format("serverName=%s\n", oneLine(serverName)));
   if (!password.empty()) put(Text::format("password=%s\n", oneLine(password)));
+  if (!trustedProxies.empty()) put(Text::format("trustedProxies=%s\n", oneLine(trustedProxies)));
+  for (const Text& line : otherGeneralLines) put(line + "\n");
   if (!groups.empty()) {
     put("\n[GROUPS]\n");
     for (const Param& group : groups)
@@ -172,7 +193,17 @@ FilePtr CgiApplication::openRead(const Text& path, OpenMode mode) {
   if (mode == OpenMode::CreateIfMissing && !fileExists(path)) createEmptyFile(path);
   FilePtr file(std::fopen(path.c_str(), "r"));
   if (!file && mode == OpenMode::Required) fatal(messages::kOpenFailed, path);
+  if (mode == OpenMode::IfExists) {
+    if (!file && errno != ENOENT) fatal(messages::kOpenFailed, path);
+    struct stat info;
+    if (file && (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)))
+      fatal(messages::kOpenFailed, path);
+  }
   return file;
+}
+
+void CgiApplication::checkRead(const FilePtr& file, const Text& path) {
+  if (std::ferror(file.get())) fatal(messages::kOpenFailed, path);
 }
 
 FilePtr CgiApplication::openWrite(const Text& path) {

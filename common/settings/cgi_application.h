@@ -9,13 +9,17 @@
 
 #include "common/cgi/cgi_page.h"
 #include "common/settings/atomic_file.h"
+#include "common/text/list.h"
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-enum class OpenMode { Quiet, Required, CreateIfMissing };
+// IfExists: none when the file does not exist; one that exists but cannot be
+// read (its permissions, a directory of that name) is the fatal error, so a
+// damaged file is never taken for a missing one and its defaults.
+enum class OpenMode { Quiet, Required, CreateIfMissing, IfExists };
 
 namespace messages {
 inline constexpr MessageTable kOpenFailed{"Cannot open file <tt>%s</tt>",
@@ -45,6 +49,8 @@ class CgiApplication : public CgiPage {
   FilePtr openUpdate(const Text& path);
   FilePtr openAppend(const Text& path);
   void closeFile(FilePtr& file) { file.reset(); }
+  // Ends the request with "Cannot open file" when reading `file` failed.
+  void checkRead(const FilePtr& file, const Text& path);
   bool fileExists(const Text& path) const;
   void createEmptyFile(const Text& path);
 
@@ -63,6 +69,11 @@ class CgiApplication : public CgiPage {
   Text mailServer;
   Text serverName;
   Text password;
+  // Reverse proxies whose X-Forwarded-For names the client (client_address.h).
+  Text trustedProxies;
+  // The "[GENERAL]" lines of keys this version does not know, as read: they
+  // are written back, so a save never drops a setting of a later version.
+  List<Text> otherGeneralLines;
   Text header;
   ParamList groups;
   int defaultLanguage = 0;
@@ -78,6 +89,7 @@ class CgiApplication : public CgiPage {
   void readSettings();
   void readHeader(std::FILE* file);
   void readSettingLine(int section, const Text& key, const Text& value);
+  void readGeneral(const Text& key, const Text& value);
   void readInternational(const Text& key, const Text& value);
   void writeSettingsTo(std::FILE* out) const;
 };

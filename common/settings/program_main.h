@@ -1,9 +1,11 @@
 // runProgram: the entry shared by every program. It builds the application
 // object, runs its one operation, writes what is still marked changed and
 // returns the exit status; a fatal error page ends it with status 1.
+// startedFromShell tells a command typed on the server from a web request.
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "common/cgi/cgi_request.h"
 #include "common/cgi/cgi_streams.h"
@@ -22,4 +24,12 @@ int runProgram(const char* argv0, void (Application::*operation)()) {
   }
   std::fflush(cgiStreams().output);
   return status;
+}
+
+// True when no web server started the process: neither GATEWAY_INTERFACE nor
+// REQUEST_METHOD is set, not even empty. Only then may a program read its
+// arguments as a command, because a web server can pass arguments too
+// (Apache's mod_cgi makes "zorvik.exe?--set-password" an argument).
+inline bool startedFromShell() {
+  return std::getenv("GATEWAY_INTERFACE") == nullptr && std::getenv("REQUEST_METHOD") == nullptr;
 }

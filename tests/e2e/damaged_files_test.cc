@@ -14,9 +14,13 @@
 namespace {
 
 const char kHeader[] = "Content-type: text/html\n\n";
+// The index builder's pages carry the header lines of the password-protected pages.
+const char kLunoderHeader[] =
+    "Content-type: text/html\nCache-Control: no-store\nX-Frame-Options: DENY\n"
+    "Content-Security-Policy: frame-ancestors 'none'\n\n";
 
-std::string errorInData() {
-  return std::string(kHeader) +
+std::string errorInData(const char* header = kHeader) {
+  return std::string(header) +
          "<html>\n<head>\n<title>Runtime Error</title>\n</head>\n"
          "<body>\n<h1>Runtime Error</h1>\n<hr>\n<b>Error in data</b>\n<hr>\n</body>\n</html>\n";
 }
@@ -24,13 +28,15 @@ std::string errorInData() {
 class DamagedFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    home.write("kalder.ini", "[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
+    home.write("kalder.ini",
+               "[GENERAL]\npassword=p\n[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
     home.write("order.msg", "Stored.\n");
   }
 
   // lunoder over every catalog of the group.
   CgiResult rebuild() const {
-    return runCgi(programPath("lunoder"), getEnvironment(home.path(), "lunoder", "shop", ""));
+    return runCgi(programPath("lunoder"),
+                  postEnvironment(home.path(), "lunoder", "shop", "", "password=p"), "password=p");
   }
   // A sorted submission of one field.
   CgiResult submit(const std::string& name) const {
@@ -91,7 +97,7 @@ TEST_F(DamagedFilesTest, BinaryGarbageIsErrorInDataAndTheOldIndexStays) {
   home.write("orders.idx", "A1 order 0\n");
   CgiResult r = rebuild();
   expectExit(r, 1);
-  EXPECT_EQ(r.output, errorInData());
+  EXPECT_EQ(r.output, errorInData(kLunoderHeader));
   EXPECT_EQ(home.read("orders.idx"), "A1 order 0\n");
 }
 
@@ -151,7 +157,7 @@ TEST_F(DamagedFilesTest, LineWithoutEqualsIsErrorInData) {
     home.write("orders.idx", "old\n");
     CgiResult r = rebuild();
     expectExit(r, 1);
-    EXPECT_EQ(r.output, errorInData()) << bad;
+    EXPECT_EQ(r.output, errorInData(kLunoderHeader)) << bad;
     EXPECT_EQ(home.read("orders.idx"), "old\n") << bad;
   }
 }

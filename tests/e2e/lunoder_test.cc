@@ -1,5 +1,6 @@
-// lunoder run as a web server runs it: the result page, the exit status and
-// the index files it leaves, compared byte for byte.
+// lunoder run as a web server runs it: the login that guards a rebuild, the
+// result page, the exit status and the index files it leaves, compared byte
+// for byte.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -9,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "support/browser_form.h"
 #include "support/cgi_run.h"
 #include "support/test_home.h"
 
@@ -23,10 +25,16 @@ const char kOrdersPrivateIndex[] = "ORD-3 order 0\nORD-4 order 120 ORD 3 again\n
 
 const char kVisit[] = "&LABEL==V-1\n&FORMID==visit\n\n";
 
+// The header of every answer once the request is admitted or refused.
+const char kHeader[] =
+    "Content-type: text/html\nCache-Control: no-store\nX-Frame-Options: DENY\n"
+    "Content-Security-Policy: frame-ancestors 'none'\n\n";
+
 class Lunoder : public ::testing::Test {
  protected:
   void SetUp() override {
-    home.write("kalder.ini", "[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
+    home.write("kalder.ini",
+               "[GENERAL]\npassword=Secret\n[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
     home.write("orders.dat", kOrders);
     home.write("log199812.dat", kVisit);
     home.write("log199903.dat", std::string(kVisit) + kVisit);
@@ -36,15 +44,22 @@ class Lunoder : public ::testing::Test {
                                "catalog=orders order\ncatalog=missing order\n"
                                "catalog=visits* visit log[YYYY][MM].dat\n");
   }
+  // A rebuild as zorvik's button asks for it: the password posted, the
+  // catalogs chosen in the query.
   CgiResult get(const std::string& query, const std::string& group = "shop") {
-    return runCgi(programPath("lunoder"), getEnvironment(home.path(), "lunoder", group, query));
+    return post("password=Secret", query, group);
   }
-  CgiResult post(const std::string& body, const std::string& query = "") {
+  CgiResult post(const std::string& body, const std::string& query = "",
+                 const std::string& group = "shop") {
     return runCgi(programPath("lunoder"),
-                  postEnvironment(home.path(), "lunoder", "shop", query, body), body);
+                  postEnvironment(home.path(), "lunoder", group, query, body), body);
+  }
+  CgiResult getWithoutPassword(const std::string& query) {
+    return runCgi(programPath("lunoder"), getEnvironment(home.path(), "lunoder", "shop", query));
   }
   static std::string page(const std::string& items, const std::string& group = "shop") {
-    return "Content-type: text/html\n\n<html>\n<head>\n<title>Building index successful</title>\n"
+    return std::string(kHeader) +
+           "<html>\n<head>\n<title>Building index successful</title>\n"
            "</head>\n<body>\n<h1>Building index successful</h1>\n"
            "Program has built new index files to the following catalogs from the group "
            "<tt><b>" +
@@ -52,7 +67,7 @@ class Lunoder : public ::testing::Test {
   }
   static std::string item(const std::string& name) { return "<li> <tt><b>" + name + "</b></tt>\n"; }
   static std::string errorPage(const std::string& title, const std::string& message) {
-    return "Content-type: text/html\n\n<html>\n<head>\n<title>" + title +
+    return std::string(kHeader) + "<html>\n<head>\n<title>" + title +
            "</title>\n</head>\n"
            "<body>\n<h1>" +
            title + "</h1>\n<hr>\n<b>" + message + "</b>\n<hr>\n</body>\n</html>\n";
@@ -111,7 +126,8 @@ TEST_F(Lunoder, CommonIndexRestrictedToOneCatalogHoldsOnlyIt) {
 
 TEST_F(Lunoder, FormAndCatalogParametersPostedThenQueried) {
   writeGroup();
-  CgiResult result = post("catalog=visits199812&form=visit", "catalog=ORDERS&form=order");
+  CgiResult result =
+      post("catalog=visits199812&form=visit&password=Secret", "catalog=ORDERS&form=order");
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.output, page(item("visits199903") + item("visits199812") + item("orders") +
                                 item("missing") + item("ORDERS")));
@@ -203,11 +219,13 @@ TEST_F(Lunoder, RecordsWithoutLabelOrFormIsAWarning) {
 TEST_F(Lunoder, SlovenianPage) {
   home.write("shop.grp", "catalog=orders\n");
   CgiResult result = get("language=slo");
-  EXPECT_EQ(result.output,
-            "Content-type: text/html\n\n<html>\n<head>\n<title>Gradnja indeksov je uspela</title>\n"
-            "</head>\n<body>\n<h1>Gradnja indeksov je uspela</h1>\n"
-            "Program je zgradil nove indeksne datoteke naslednjim katalogom iz skupine "
-            "<tt><b>shop</b></tt>:\n<ol>\n<li> <tt><b>orders</b></tt>\n</ol>\n</body>\n</html>\n");
+  EXPECT_EQ(
+      result.output,
+      std::string(kHeader) +
+          "<html>\n<head>\n<title>Gradnja indeksov je uspela</title>\n"
+          "</head>\n<body>\n<h1>Gradnja indeksov je uspela</h1>\n"
+          "Program je zgradil nove indeksne datoteke naslednjim katalogom iz skupine "
+          "<tt><b>shop</b></tt>:\n<ol>\n<li> <tt><b>orders</b></tt>\n</ol>\n</body>\n</html>\n");
 }
 
 TEST_F(Lunoder, MissingGroupNameIsAnError) {
@@ -232,14 +250,62 @@ TEST_F(Lunoder, WaitsForTheGroupLock) {
   int fd = open(home.file("shop.lck").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   ASSERT_GE(fd, 0);
   ASSERT_EQ(flock(fd, LOCK_EX), 0);
-  CgiProcess process(programPath("lunoder"), getEnvironment(home.path(), "lunoder", "shop", ""),
-                     "");
+  CgiProcess process(programPath("lunoder"),
+                     postEnvironment(home.path(), "lunoder", "shop", "", "password=Secret"),
+                     "password=Secret");
   usleep(300 * 1000);
   EXPECT_FALSE(home.exists("orders.idx"));
   close(fd);
   CgiResult result = process.wait();
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(home.read("orders.idx"), kOrdersPrivateIndex);
+}
+
+// ---------------------------------------------------------------- login
+
+const char kLoginPage[] =
+    "<html>\n<head>\n<title>Administrator Login</title>\n</head>\n<body>\n"
+    "<form method=post action=\"/cgi-bin/lunoder.exe/shop?catalog=orders&amp;language=eng\">\n"
+    "<h1>Rebuilding the index files of group <tt>shop</tt></h1>\n<hr>\n<p>\n"
+    "Please, enter your password:\n<input type=password name=password>\n"
+    "<input type=submit value=\"  OK  \">\n</form>\n<hr>\n</body>\n</html>\n";
+
+TEST_F(Lunoder, WithoutTheRightPostedPasswordNothingIsRebuilt) {
+  writeGroup();
+  home.write("orders.idx", "old\n");
+  const std::string query = "catalog=orders&language=eng";
+  for (const CgiResult& refused :
+       {getWithoutPassword(query), getWithoutPassword(query + "&password=Secret"),
+        post("password=wrong", query), post("password=", query)}) {
+    EXPECT_EQ(refused.status, 0);
+    EXPECT_EQ(refused.output, kHeader + std::string(kLoginPage));
+  }
+  EXPECT_EQ(home.read("orders.idx"), "old\n");
+}
+
+TEST_F(Lunoder, LoginPostsBackToTheRefusedRebuild) {
+  writeGroup();
+  BrowserForm login(getWithoutPassword("catalog=orders&language=eng").output);
+  EXPECT_EQ(login.action(), "/cgi-bin/lunoder.exe/shop?catalog=orders&language=eng");
+  login.set("password", "sECRET");  // ASCII case is ignored
+  CgiResult result = post(login.submit("  OK  "), "catalog=orders&language=eng");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.output, page(item("orders")));
+  EXPECT_EQ(home.read("orders.idx"), kOrdersPrivateIndex);
+}
+
+TEST_F(Lunoder, LoginPageEscapesTheQueryAndTheGroup) {
+  home.write("kalder.ini",
+             "[GENERAL]\npassword=Secret\n[GROUPS]\na\"<b>=" + home.file("shop.grp") + "\n");
+  writeGroup();
+  CgiResult result = runCgi(
+      programPath("lunoder"),
+      getEnvironment(home.path(), "lunoder", "a\"<b>", "catalog=%22%3E%3Cscript%3E&form=a&form=b"));
+  EXPECT_NE(result.output.find("<form method=post action=\"/cgi-bin/lunoder.exe/"
+                               "a%22%3Cb%3E?form=a&amp;form=b&amp;catalog=%22%3E%3Cscript%3E\">\n"),
+            std::string::npos)
+      << result.output;
+  EXPECT_NE(result.output.find("group <tt>a&quot;&lt;b&gt;</tt>"), std::string::npos);
 }
 
 }  // namespace

@@ -63,18 +63,32 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
   return text;
 }
 
+// The header lines of every answer after the admission: records hold
+// visitors' personal data, which no cache should keep, and no other site may
+// frame the pages.
+const char kAdminLines[] =
+    "Cache-Control: no-store\nX-Frame-Options: DENY\n"
+    "Content-Security-Policy: frame-ancestors 'none'\n";
+
 // A page as the viewer frames it.
 // English pages declare UTF-8, the charset of the values that forms post.
 std::string page(const std::string& title, const std::string& body,
                  const std::string& type = "text/html; charset=utf-8") {
-  return "Content-type: " + type + "\nCache-Control: no-store\n\n<html>\n<head>\n<title>" + title +
+  return "Content-type: " + type + "\n" + kAdminLines + "\n<html>\n<head>\n<title>" + title +
          "</title>\n</head>\n<body>\n" + body + "</body>\n</html>\n";
 }
 
-std::string errorPage(const std::string& title, const std::string& message) {
-  return "Content-type: text/html\n\n<html>\n<head>\n<title>" + title +
-         "</title>\n</head>\n<body>\n<h1>" + title + "</h1>\n<hr>\n<b>" + message +
-         "</b>\n<hr>\n</body>\n</html>\n";
+// An error page; `header` is the whole header (an error met before the
+// admission or in a download has the plain one).
+std::string errorPage(const std::string& title, const std::string& message,
+                      const std::string& header = "Content-type: text/html\n\n") {
+  return header + "<html>\n<head>\n<title>" + title + "</title>\n</head>\n<body>\n<h1>" + title +
+         "</h1>\n<hr>\n<b>" + message + "</b>\n<hr>\n</body>\n</html>\n";
+}
+// The same met while an admitted request's page was being made.
+std::string pageError(const std::string& title, const std::string& message,
+                      const std::string& type = "text/html; charset=utf-8") {
+  return errorPage(title, message, "Content-type: " + type + "\n" + kAdminLines + "\n");
 }
 
 // A one-button form that posts the password to the viewer; `query` as the
@@ -210,11 +224,15 @@ TEST_F(ShowTest, LoginPageKeepsTheLanguageAndEscapesTheQuery) {
                  "text/html"));
 }
 
-TEST_F(ShowTest, WithoutStoredPasswordEveryRequestIsAdmitted) {
-  home.write("kalder.ini", "[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
-  std::string output = get("label=ORD-1&catalog=orders").output;
-  EXPECT_NE(output.find("<h1>Record <tt>ORD-1</tt></h1>"), std::string::npos);
-  EXPECT_NE(output.find("<input type=hidden name=password value=\"\">"), std::string::npos);
+TEST_F(ShowTest, WithoutStoredPasswordNobodyIsAdmitted) {
+  home.write("kalder.ini", "[GENERAL]\npassword=\n[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
+  for (const CgiResult& result : {get("label=ORD-1&catalog=orders&format=csv"),
+                                  post("label=ORD-1&catalog=orders", "password=")}) {
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output.rfind("Status: 403 Forbidden\n", 0), 0u) << result.output;
+    EXPECT_NE(result.output.find("zorvik.exe --set-password"), std::string::npos);
+    EXPECT_EQ(result.output.find("ORD-1"), std::string::npos);
+  }
 }
 
 TEST_F(ShowTest, PasswordCarriedOnExactlyInEveryForm) {
@@ -305,21 +323,22 @@ TEST_F(ShowTest, EnglishPagesDeclareUtf8SlovenianFollowTheSettings) {
 TEST_F(ShowTest, UnknownLabelIsABilingualErrorPage) {
   CgiResult result = post("label=ORD-9&catalog=orders", "password=Secret");
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.output, errorPage("Runtime Error", "Record <tt>ORD-9</tt> not found"));
+  EXPECT_EQ(result.output, pageError("Runtime Error", "Record <tt>ORD-9</tt> not found"));
   EXPECT_EQ(post("label=ORD-9&catalog=orders&language=slo", "password=Secret").output,
-            errorPage("Napaka med izvajanjem programa", "Zapisa <tt>ORD-9</tt> ni mogoce najti"));
+            pageError("Napaka med izvajanjem programa", "Zapisa <tt>ORD-9</tt> ni mogoce najti",
+                      "text/html"));
 }
 
 TEST_F(ShowTest, HostileLabelAndCatalogStayEscapedAndBounded) {
   EXPECT_EQ(post("label=%3Cb%3E&catalog=orders", "password=Secret").output,
-            errorPage("Runtime Error", "Record <tt>&lt;b&gt;</tt> not found"));
+            pageError("Runtime Error", "Record <tt>&lt;b&gt;</tt> not found"));
   CgiResult longLabel =
       post("label=" + std::string(300, 'x') + "&catalog=orders", "password=Secret");
-  EXPECT_EQ(longLabel.output, errorPage("Runtime Error", "Record <tt>" + std::string(200, 'x') +
+  EXPECT_EQ(longLabel.output, pageError("Runtime Error", "Record <tt>" + std::string(200, 'x') +
                                                              "...</tt> not found"));
   CgiResult markup = post("catalog=%22%3E%3Cscript%3E", "password=Secret");
   EXPECT_EQ(markup.output,
-            errorPage("Runtime Error", "Cannot find catalog <tt>&quot;&gt;&lt;script&gt;</tt>"));
+            pageError("Runtime Error", "Cannot find catalog <tt>&quot;&gt;&lt;script&gt;</tt>"));
   CgiResult longCatalog = post("catalog=" + std::string(5000, 'o'), "password=Secret");
   EXPECT_EQ(longCatalog.status, 1);
   EXPECT_LT(longCatalog.output.size(), 500u);
@@ -329,7 +348,7 @@ TEST_F(ShowTest, NonDigitSeriesMemberNeverReachesAPath) {
   CgiResult result = post("catalog=visits..%2F..%2Fkalder", "password=Secret");
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.output,
-            errorPage("Runtime Error", "Cannot find catalog <tt>visits../../kalder</tt>"));
+            pageError("Runtime Error", "Cannot find catalog <tt>visits../../kalder</tt>"));
 }
 
 TEST_F(ShowTest, SeriesMemberRecordAndAllMembersList) {
@@ -452,7 +471,7 @@ TEST_F(ShowPagingTest, LastPageAndPagesOutOfRange) {
 
 std::string csvHeader(const std::string& name) {
   return "Content-type: text/csv; charset=utf-8\nContent-Disposition: attachment; filename=\"" +
-         name + "\"\nCache-Control: no-store\n\n\xEF\xBB\xBF";
+         name + "\"\n" + kAdminLines + "\n\xEF\xBB\xBF";
 }
 
 TEST_F(ShowTest, CsvOfItemFormCatalog) {

@@ -11,7 +11,11 @@
 
 namespace {
 
-const char kHeaderLine[] = "Content-type: text/html\n\n";
+// Every page is kept out of caches (it carries the password) and out of
+// other sites' frames.
+const char kHeaderLine[] =
+    "Content-type: text/html\nCache-Control: no-store\nX-Frame-Options: DENY\n"
+    "Content-Security-Policy: frame-ancestors 'none'\n\n";
 
 // kalder.ini and a group file in the form the programs write them, so that a
 // save of an unchanged page must reproduce them byte for byte. Values hold a
@@ -139,8 +143,7 @@ class ZorvikTest : public ::testing::Test {
 
 // ---------------------------------------------------------------- login
 
-const char kLoginPage[] =
-    "Content-type: text/html\n\n"
+const char kLoginBody[] =
     "<html>\n"
     "<head>\n"
     "<title>Administrator Login</title>\n"
@@ -160,6 +163,7 @@ const char kLoginPage[] =
     "<hr>\n"
     "</body>\n"
     "</html>\n";
+const std::string kLoginPage = kHeaderLine + std::string(kLoginBody);
 
 TEST_F(ZorvikTest, WrongPasswordGetsTheLoginPage) {
   CgiResult result = post("", "", "password=wrong");
@@ -212,11 +216,34 @@ TEST_F(ZorvikTest, UnknownGroupIsReportedBeforeThePasswordCheck) {
   EXPECT_NE(result.output.find("Unknown group of catalogs: <tt>nope</tt>"), std::string::npos);
 }
 
-TEST_F(ZorvikTest, WithoutStoredPasswordEveryRequestIsAdmitted) {
-  writeSettings("[GROUPS]\nshop={HOME}shop.grp\n");
-  std::string page = get("", "").output;
-  EXPECT_NE(page.find("<input type=hidden name=password value=\"\">\n"), std::string::npos);
-  EXPECT_NE(get("shop", "").output.find("<h1>Details about group of catalogs"), std::string::npos);
+TEST_F(ZorvikTest, WithoutStoredPasswordNobodyIsAdmitted) {
+  writeSettings("[GENERAL]\npassword =Secret\n[GROUPS]\nshop={HOME}shop.grp\n");
+  const std::string closed =
+      "Status: 403 Forbidden\n" + std::string(kHeaderLine) +
+      "<html>\n<head>\n<title>Administration closed</title>\n</head>\n<body>\n"
+      "<h1>Administration closed</h1>\n<hr>\n<b>No administrator password is set, so these "
+      "pages admit nobody. The administrator sets one on the server: <tt>zorvik.exe "
+      "--set-password</tt> in the directory of the programs, with <tt>KALDERHOME</tt> or "
+      "<tt>--home</tt> naming the home directory.</b>\n<hr>\n</body>\n</html>\n";
+  for (const CgiResult& result : {get("", ""), post("", "", "password="),
+                                  post("shop", "", "password=&action=Save+Changes")}) {
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, closed);
+  }
+  EXPECT_EQ(shopFile(), kShop);
+}
+
+TEST_F(ZorvikTest, OverviewSaveKeepsTheGeneralSettingsItDoesNotShow) {
+  writeSettings(
+      "[GENERAL]\nfutureSetting= a=b \ntrustedProxies=10.0.0.1, 10.0.0.2\npassword=Secret\n"
+      "FUTURE2=x\nversion=0.9\n\n[GROUPS]\nshop={HOME}shop.grp\n");
+  std::string page = overview();
+  EXPECT_EQ(page.find("futureSetting"), std::string::npos);
+  press(page, "Save Changes", [](BrowserForm& f) { f.set("administrator", "new@example.com"); });
+  EXPECT_EQ(settingsFile(),
+            withHome("[GENERAL]\nversion=1.2\nadministrator=new@example.com\npassword=Secret\n"
+                     "trustedProxies=10.0.0.1, 10.0.0.2\nfutureSetting= a=b \nFUTURE2=x\n"
+                     "\n[GROUPS]\nshop={HOME}shop.grp\n"));
 }
 
 TEST_F(ZorvikTest, PasswordHoldingQuoteLetterPairsSurvivesTheHiddenField) {
@@ -230,8 +257,8 @@ TEST_F(ZorvikTest, PasswordHoldingQuoteLetterPairsSurvivesTheHiddenField) {
 
 // ---------------------------------------------------------------- overview
 
-const char kOverviewPage[] =
-    "Content-type: text/html\n\n"
+const std::string kOverviewPage =
+    std::string(kHeaderLine) +
     "<html>\n"
     "<head>\n"
     "<title>Settings in initialization file</title>\n"
@@ -503,8 +530,8 @@ TEST_F(ZorvikTest, OverviewCarriesTheLanguageInEveryActionAndLink) {
 
 // ---------------------------------------------------------------- group page
 
-const char kGroupPage[] =
-    "Content-type: text/html\n\n"
+const std::string kGroupPage =
+    std::string(kHeaderLine) +
     "<html>\n"
     "<head>\n"
     "<title>Details about group of catalogs</title>\n"
@@ -810,7 +837,7 @@ const char kGroupPage[] =
     " <tr valign=baseline>\n"
     "  <td> <font size=4><b>12.</b></font>\n"
     "  <td colspan=2> Index file:\n"
-    "   (<a href=\"/cgi-bin/lunoder.exe/shop?\">rebuild</a>)\n"
+    "   (<input type=submit form=rebuild value=\"rebuild\">)\n"
     " </tr>\n"
     " <tr valign=baseline>\n"
     "  <td>\n"
@@ -927,6 +954,9 @@ const char kGroupPage[] =
     "   <input type=submit value=\"  here  \">\n"
     " </tr>\n"
     "</table>\n"
+    "</form>\n"
+    "<form id=rebuild method=post action=\"/cgi-bin/lunoder.exe/shop\">\n"
+    "<input type=hidden name=password value=\"Secret\">\n"
     "</form>\n"
     "<hr>\n"
     "</body>\n"
@@ -1214,9 +1244,11 @@ TEST_F(ZorvikTest, GroupPageInSlovenianCarriesTheLanguageEverywhere) {
             std::string::npos);
   EXPECT_NE(page.find("<form method=post action=\"/cgi-bin/zorvik.exe?language=slo,cp1250\">"),
             std::string::npos);
-  EXPECT_EQ(occurrences(page, "<a href="), 9u);
+  EXPECT_EQ(occurrences(page, "<a href="), 8u);
   EXPECT_EQ(occurrences(page, "?language=slo,cp1250\">"), 11u);  // 2 forms, 8 help links, rebuild
-  EXPECT_NE(page.find("(<a href=\"/cgi-bin/lunoder.exe/shop?language=slo,cp1250\">zgradi</a>)"),
+  EXPECT_NE(page.find("(<input type=submit form=rebuild value=\"zgradi\">)"), std::string::npos);
+  EXPECT_NE(page.find("<form id=rebuild method=post "
+                      "action=\"/cgi-bin/lunoder.exe/shop?language=slo,cp1250\">"),
             std::string::npos);
   for (const char* button :
        {"Dodaj obrazec", "Odstrani obrazec", "Dodaj katalog", "Odstrani katalog", "Dodaj odziv",
@@ -1241,6 +1273,21 @@ TEST_F(ZorvikTest, GroupReturnFormLeadsToTheOverview) {
   EXPECT_NE(result.output.find("<h1>Nastavitve v inicializacijski datoteki"), std::string::npos);
   EXPECT_EQ(shopFile(), kShop);
   EXPECT_EQ(settingsFile(), withHome(kSettings));
+}
+
+TEST_F(ZorvikTest, RebuildButtonPostsThePasswordOnToTheIndexBuilder) {
+  home.write("shop.grp", "catalog=orders\n");
+  home.write("orders.dat", "&LABEL==1\n&FORMID==order\n\n");
+  BrowserForm rebuild(groupPage("shop", "language=slo"), 2);
+  EXPECT_EQ(rebuild.action(), "/cgi-bin/lunoder.exe/shop?language=slo");
+  std::string body = rebuild.submit();
+  EXPECT_EQ(body, "password=Secret");
+  CgiResult result =
+      runCgi(programPath("lunoder"),
+             postEnvironment(home.path(), "lunoder", "shop", "language=slo", body), body);
+  EXPECT_NE(result.output.find("<h1>Gradnja indeksov je uspela</h1>"), std::string::npos)
+      << result.output;
+  EXPECT_EQ(home.read("orders.idx"), "1 order 0\n");
 }
 
 TEST_F(ZorvikTest, NewGroupFileIsCreatedByTheFirstSave) {

@@ -52,9 +52,10 @@ TEST(ParseRawFields, RepeatedNamesKeepTheFirstValueInPageOrder) {
 
 TEST(RawBody, AdminPagesDecodeTheBodyWithoutQuoteLetters) {
   CgiEnvironment env;
-  env.post("description=a+%22cool%22+idea");
+  env.home().write("kalder.ini", "[GENERAL]\npassword=p\n");
+  env.post("description=a+%22cool%22+idea&password=p");
   AdminApplication app;
-  EXPECT_EQ(app.rawBody(), "description=a+%22cool%22+idea");
+  EXPECT_EQ(app.rawBody(), "description=a+%22cool%22+idea&password=p");
   // The request layer stored its normalised value; the page reads the raw one.
   EXPECT_EQ(app.postParams().value("description"), "a &ccaron;ool\" idea");
   app.run();

@@ -1,0 +1,48 @@
+// The admission of the password-protected programs and their refusal pages.
+#include "common/settings/admin_access.h"
+
+#include <ctime>
+
+#include "common/cgi/cgi_streams.h"
+#include "common/cgi/request_ended.h"
+#include "common/settings/client_address.h"
+#include "common/settings/login_throttle.h"
+#include "common/settings/password_check.h"
+
+namespace {
+
+// A refusal is written in the error page's frame (with the administrator's
+// contact line) and ends the request as an error does.
+[[noreturn]] void refuse(CgiApplication& app, std::string_view status, const Text& moreLines,
+                         const MessageTable& title, const Text& message) {
+  app.setStatus(status);
+  app.writeHeader("text/html", Text(kAdminHeaderLines) + moreLines);
+  app.errorPage(Text(app.text(title)), message);
+  std::fflush(cgiStreams().output);
+  throw RequestEnded{1};
+}
+
+[[noreturn]] void refuseThrottled(CgiApplication& app, long seconds) {
+  long minutes = (seconds + 59) / 60;
+  refuse(app, "429 Too Many Requests", Text::format("Retry-After: %ld\n", seconds),
+         messages::kTooManyFailures, Text::format(app.text(messages::kTryAgainLater), minutes));
+}
+
+}  // namespace
+
+bool admitAdministrator(CgiApplication& app, std::string_view posted) {
+  if (app.password.empty())
+    refuse(app, "403 Forbidden", Text(), messages::kAdministrationClosed,
+           Text(app.text(messages::kNoPasswordSet)));
+  Text client = clientAddress(app);
+  long now = static_cast<long>(std::time(nullptr));
+  LoginThrottle throttle(app);
+  long until = throttle.refusedUntil(client.view(), now);
+  if (until > 0) refuseThrottled(app, until - now);
+  if (passwordMatches(posted, app.password.view())) {
+    throttle.recordSuccess(client.view(), now);
+    return true;
+  }
+  if (!posted.empty()) throttle.recordFailure(client.view(), now);
+  return false;
+}

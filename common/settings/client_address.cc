@@ -1,0 +1,63 @@
+// Choosing the client's address from REMOTE_ADDR and X-Forwarded-For.
+#include "common/settings/client_address.h"
+
+#include "common/cgi/path.h"
+#include "common/settings/cgi_application.h"
+
+namespace {
+
+constexpr size_t kMaxAddressLength = 45;  // the longest IPv6 text form
+
+bool isAddressCharacter(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == '.' ||
+         c == ':';
+}
+
+bool looksLikeAddress(std::string_view text) {
+  if (text.empty() || text.size() > kMaxAddressLength) return false;
+  for (char c : text)
+    if (!isAddressCharacter(c)) return false;
+  return true;
+}
+
+bool isSeparator(char c) {
+  return c == ' ' || c == '\t' || c == ',';
+}
+
+// The items of a list separated by blanks, tabs or commas, empty ones skipped.
+template <typename Visit>
+void forEachItem(std::string_view list, Visit visit) {
+  size_t i = 0;
+  while (i < list.size()) {
+    while (i < list.size() && isSeparator(list[i])) ++i;
+    size_t start = i;
+    while (i < list.size() && !isSeparator(list[i])) ++i;
+    if (i > start) visit(list.substr(start, i - start));
+  }
+}
+
+bool isTrustedProxy(std::string_view address, std::string_view trustedProxies) {
+  bool trusted = false;
+  forEachItem(trustedProxies, [&](std::string_view proxy) {
+    trusted = trusted || equalsIgnoreCase(proxy, address);
+  });
+  return trusted;
+}
+
+}  // namespace
+
+Text clientAddress(std::string_view remoteAddr, std::string_view forwardedFor,
+                   std::string_view trustedProxies) {
+  std::string_view address = remoteAddr;
+  if (looksLikeAddress(remoteAddr) && isTrustedProxy(remoteAddr, trustedProxies)) {
+    std::string_view last;
+    forEachItem(forwardedFor, [&](std::string_view item) { last = item; });
+    if (!last.empty()) address = last;
+  }
+  return looksLikeAddress(address) ? Text(address) : Text("unknown");
+}
+
+Text clientAddress(const CgiApplication& app) {
+  return clientAddress(envValue("REMOTE_ADDR").view(), envValue("HTTP_X_FORWARDED_FOR").view(),
+                       app.trustedProxies.view());
+}

@@ -1,0 +1,204 @@
+// Writing the password line into the settings file, keeping the rest.
+#include "common/settings/settings_password.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "common/settings/atomic_file.h"
+#include "common/settings/cgi_application.h"
+
+namespace {
+
+constexpr size_t kMaxPasswordLength = 200;
+
+// The line as the settings reader sees it: without its line feed and a
+// carriage return before it.
+std::string_view lineText(std::string_view whole) {
+  if (whole.empty() || whole.back() != '\n') return whole;
+  whole.remove_suffix(1);
+  if (!whole.empty() && whole.back() == '\r') whole.remove_suffix(1);
+  return whole;
+}
+
+bool isPasswordLine(std::string_view line) {
+  size_t eq = line.find('=');
+  return eq != std::string_view::npos && equalsIgnoreCase(line.substr(0, eq), "PASSWORD");
+}
+
+// The lines of `text`, each with its own line end (the last may have none).
+std::vector<std::string> splitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    end = end == std::string_view::npos ? text.size() : end + 1;
+    lines.emplace_back(text.substr(pos, end - pos));
+    pos = end;
+  }
+  return lines;
+}
+
+// Puts `line` before position `at`, ending the line before it first if the
+// file's last line had no line feed.
+void insertLine(std::vector<std::string>& lines, size_t at, const std::string& line) {
+  if (at > 0 && lines[at - 1].back() != '\n') lines[at - 1] += '\n';
+  lines.insert(lines.begin() + static_cast<long>(at), line);
+}
+
+std::string errorText(const std::string& what, const std::string& path) {
+  return what + " " + path + ": " + std::strerror(errno);
+}
+
+// Reads the whole settings file; false with `problem` set when it exists but
+// cannot be read. A missing file reads as empty text.
+bool readSettingsFile(const std::string& path, std::string& text, std::string& problem) {
+  text.clear();
+  FilePtr file(std::fopen(path.c_str(), "r"));
+  if (!file) {
+    if (errno == ENOENT) return true;
+    problem = errorText("cannot read", path);
+    return false;
+  }
+  struct stat info;
+  if (fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
+    problem = "cannot read " + path + ": not an ordinary file";
+    return false;
+  }
+  char buffer[65536];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, got);
+  if (std::ferror(file.get())) {
+    problem = errorText("cannot read", path);
+    return false;
+  }
+  return true;
+}
+
+// The owner, group and mode the new file must have: the old file's, or for a
+// new file its directory's owner and group with mode 0640.
+struct Ownership {
+  uid_t owner;
+  gid_t group;
+  mode_t mode;
+  bool existed;
+};
+
+bool ownershipFor(const std::string& path, Ownership& wanted, std::string& problem) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) == 0) {
+    wanted = {info.st_uid, info.st_gid, static_cast<mode_t>(info.st_mode & 07777), true};
+    return true;
+  }
+  std::string directory = path.substr(0, path.find_last_of('/') + 1);
+  if (directory.empty()) directory = ".";
+  if (::stat(directory.c_str(), &info) != 0) {
+    problem = errorText("cannot find the directory of", path);
+    return false;
+  }
+  wanted = {info.st_uid, info.st_gid, 0640, false};
+  return true;
+}
+
+// Gives the temporary file the wanted owner and group. An existing file
+// must keep them exactly; a new one gets them when the user may give them
+// (root may, others keep their own user and take the group if they can).
+bool applyOwnership(std::FILE* file, const Ownership& wanted, const std::string& path,
+                    std::string& problem) {
+  int fd = fileno(file);
+  if (fchmod(fd, wanted.mode) != 0) {
+    problem = errorText("cannot set the mode of", path);
+    return false;
+  }
+  struct stat info;
+  if (fstat(fd, &info) != 0) {
+    problem = errorText("cannot read back", path);
+    return false;
+  }
+  if (info.st_uid == wanted.owner && info.st_gid == wanted.group) return true;
+  if (!wanted.existed) {
+    // A new file stays the user's own where the directory's are not theirs to give.
+    int given = fchown(fd, geteuid() == 0 ? wanted.owner : static_cast<uid_t>(-1), wanted.group);
+    (void)given;
+    return true;
+  }
+  if (fchown(fd, wanted.owner, wanted.group) != 0) {
+    problem = errorText("cannot keep the owner and group of", path) +
+              " (run the command as the file's owner or as root)";
+    return false;
+  }
+  // A change of owner clears the set-user and set-group bits: put the mode back.
+  fchmod(fd, wanted.mode);
+  return true;
+}
+
+}  // namespace
+
+std::string withPassword(std::string_view settings, std::string_view password) {
+  std::vector<std::string> lines = splitLines(settings);
+  bool inGeneral = false, placed = false;
+  size_t afterGeneral = 0, end = lines.size();
+  std::string ending = "\n";
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string_view line = lineText(lines[i]);
+    if (!line.empty() && line[0] == '[') {
+      if (equalsIgnoreCase(line, "[HEADER]")) {
+        end = i;  // every byte after it is header text
+        break;
+      }
+      if (equalsIgnoreCase(line, "[GENERAL]") && afterGeneral == 0) {
+        afterGeneral = i + 1;
+        ending = lines[i].size() >= 2 && lines[i].ends_with("\r\n") ? "\r\n" : "\n";
+      }
+      if (equalsIgnoreCase(line, "[GENERAL]")) inGeneral = true;
+      if (equalsIgnoreCase(line, "[GROUPS]") || equalsIgnoreCase(line, "[INTERNATIONAL]"))
+        inGeneral = false;
+      continue;
+    }
+    if (!inGeneral || !isPasswordLine(line)) continue;
+    std::string lineEnd = lines[i].substr(line.size());
+    if (placed) {
+      lines.erase(lines.begin() + static_cast<long>(i--));
+      --end;
+    } else {
+      lines[i] = "password=" + std::string(password) + lineEnd;
+      placed = true;
+    }
+  }
+  if (!placed && afterGeneral > 0) {
+    insertLine(lines, afterGeneral, "password=" + std::string(password) + ending);
+  } else if (!placed && lines.empty()) {
+    lines.push_back("[GENERAL]\nversion=1.2\npassword=" + std::string(password) + "\n");
+  } else if (!placed && end < lines.size()) {
+    insertLine(lines, end, "[GENERAL]\npassword=" + std::string(password) + "\n\n");
+  } else if (!placed) {
+    insertLine(lines, end, "\n[GENERAL]\npassword=" + std::string(password) + "\n");
+  }
+  std::string out;
+  for (const std::string& line : lines) out += line;
+  return out;
+}
+
+std::string passwordProblem(std::string_view password) {
+  if (password.empty()) return "the password is empty";
+  if (password.size() > kMaxPasswordLength) return "the password is longer than 200 characters";
+  for (char c : password)
+    if (c < ' ' || c > '~') return "the password holds a character that is not printable ASCII";
+  return "";
+}
+
+std::string storePassword(const std::string& path, std::string_view password) {
+  std::string old, problem;
+  Ownership wanted{};
+  if (!readSettingsFile(path, old, problem) || !ownershipFor(path, wanted, problem)) return problem;
+  std::string text = withPassword(old, password);
+  AtomicFile file;
+  if (!file.open(Text(path), privateTempPath(Text(path)))) return errorText("cannot create", path);
+  if (!applyOwnership(file.file(), wanted, path, problem)) return problem;
+  std::fwrite(text.data(), 1, text.size(), file.file());
+  if (!file.commit()) return errorText("cannot write", path);
+  return "";
+}
