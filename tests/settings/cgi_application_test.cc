@@ -104,6 +104,25 @@ TEST_F(Settings, GeneralKeysIgnoreCaseAndAreNotTrimmed) {
   EXPECT_EQ(s.version, "1.2");
 }
 
+TEST_F(Settings, GeneralKeysOfLaterVersionsAreWrittenBack) {
+  CgiApplication& s = load(
+      "[GENERAL]\nfuture=1\nADMINISTRATOR = spaced\nversion=0.9\npassword=p\n"
+      "TrustedProxies=10.0.0.1 10.0.0.2\n[GROUPS]\nshop=/s.grp\n[general]\nlater= x=y \n");
+  EXPECT_EQ(s.trustedProxies, "10.0.0.1 10.0.0.2");
+  EXPECT_EQ(rewritten(),
+            "[GENERAL]\nversion=1.2\npassword=p\ntrustedProxies=10.0.0.1 10.0.0.2\nfuture=1\n"
+            "ADMINISTRATOR = spaced\nlater= x=y \n\n[GROUPS]\nshop=/s.grp\n");
+}
+
+TEST_F(Settings, FileThatExistsButCannotBeReadIsAFatalError) {
+  ASSERT_EQ(mkdir(cgi.home().file("kalder.ini").c_str(), 0755), 0);
+  cgi.get("");
+  EXPECT_EQ(endedStatus([&] { app = std::make_unique<CgiApplication>(); }), 1);
+  EXPECT_NE(cgi.output().find("Cannot open file <tt>" + cgi.home().file("kalder.ini") + "</tt>"),
+            std::string::npos)
+      << cgi.output();
+}
+
 TEST_F(Settings, SectionLinesAsAWholeIgnoringCase) {
   CgiApplication& s = load(
       "administrator=before@example.org\n[GENERAL]\nadministrator=a@example.org\n"
