@@ -74,6 +74,9 @@ class LighttpdSiteTest(unittest.TestCase):
         self.order("Bor", "Kos")
         status, page = self.site.get("/cgi-bin/lunoder.exe/demo")
         self.assertEqual(status, 200)
+        self.assertNotIn(b"<li>", page)  # the login page: a rebuild needs the password
+        status, page = self.site.post("/cgi-bin/lunoder.exe/demo", {"password": "demo"})
+        self.assertEqual(status, 200)
         self.assertIn(b"<li> <tt><b>orders</b></tt>", page)
         self.assertEqual(self.site.read("orders.idx").decode().count("\n"), 2)
 
