@@ -532,8 +532,10 @@ TEST_F(InsertTest, SimultaneousSubmissionsGetDistinctLabels) {
     EXPECT_NE(data.find("&LABEL==" + std::to_string(label) + "\n"), std::string::npos) << label;
   EXPECT_EQ(home.read("shop.grp"), "vars=CDT\nform=order\ncatalog=orders order\ncount=50\n");
   std::string written = home.read("orders.idx");
+  settings("password=p\n");  // a rebuild asks for the administrator's password
   CgiResult rebuild =
-      runCgi(programPath("lunoder"), getEnvironment(home.path(), "lunoder", "shop", ""));
+      runCgi(programPath("lunoder"),
+             postEnvironment(home.path(), "lunoder", "shop", "", "password=p"), "password=p");
   EXPECT_EQ(rebuild.status, 0) << rebuild.output;
   EXPECT_EQ(home.read("orders.idx"), written);
 }
