@@ -1,6 +1,7 @@
 // The password check shared by the programs that admit a request only with
-// the stored password (the administration pages and the record viewer). The
-// password always comes from the POST body, never from the query string.
+// the stored password (the administration pages, the index builder and the
+// record viewer). The password always comes from the POST body, never from
+// the query string.
 #pragma once
 
 #include <string_view>
