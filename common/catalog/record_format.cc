@@ -3,6 +3,17 @@
 
 #include <string>
 
+namespace {
+
+// The values that the reader would not take as they stand: one that holds
+// the delimiter would be split, and one that begins with a quote could be
+// taken for a quoted value running into the fields after it.
+bool needsQuotes(std::string_view value, char delimiter) {
+  return value.find(delimiter) != std::string_view::npos || value.starts_with('"');
+}
+
+}  // namespace
+
 Text singleLine(std::string_view text) {
   Text out(text);
   for (char& c : out.str())
@@ -65,7 +76,7 @@ Text delimitedAutomaticValues(const AutomaticValues& automatic, int omittedField
 
 Text delimitedValue(std::string_view value, char delimiter) {
   Text flat = singleLine(value);
-  if (!flat.contains(delimiter)) return flat;
+  if (!needsQuotes(flat, delimiter)) return flat;
   Text quoted = "\"";
   for (char c : flat.str()) {
     if (c == '"') quoted += '"';
@@ -142,8 +153,11 @@ RecordRead readItemRecord(LineSource& lines, FieldSink& sink, Text* text) {
 namespace {
 
 // A value in double quotes starting at `at`: true when it closes right
-// before a delimiter or the end of the line and holds the delimiter (the
-// only values the writer quotes); `end` is then the position after it.
+// before a delimiter or the end of the line and is one that the writer
+// quotes (needsQuotes); `end` is then the position after it. Older writers
+// quoted only values holding the delimiter and wrote one that began with a
+// quote as it stood, so such an old value still reads as before unless it
+// began with three quotes and closed like a quoted one.
 bool readQuoted(std::string_view line, size_t at, char delimiter, Text& value, size_t& end) {
   value = Text();
   for (size_t i = at + 1;;) {
@@ -157,26 +171,42 @@ bool readQuoted(std::string_view line, size_t at, char delimiter, Text& value, s
     }
     if (quote + 1 < line.size() && line[quote + 1] != delimiter) return false;
     end = quote + 1;
-    return value.contains(delimiter);
+    return needsQuotes(value, delimiter);
   }
+}
+
+// The value that starts at `at` into `value`; returns where the next value
+// starts, or npos after the last value of the line.
+size_t readDelimitedValue(std::string_view line, size_t at, char delimiter, Text& value) {
+  size_t end = 0;
+  if (at >= line.size() || line[at] != '"' || !readQuoted(line, at, delimiter, value, end)) {
+    end = line.find(delimiter, at);
+    if (end == std::string_view::npos) end = line.size();
+    value = Text(line.substr(at, end - at));
+  }
+  return end >= line.size() ? std::string_view::npos : end + 1;
 }
 
 }  // namespace
 
 List<Text> splitDelimitedLine(std::string_view line, char delimiter) {
   List<Text> values;
-  for (size_t at = 0;;) {
+  for (size_t at = 0; at != std::string_view::npos;) {
     Text value;
-    size_t end = 0;
-    if (at >= line.size() || line[at] != '"' || !readQuoted(line, at, delimiter, value, end)) {
-      end = line.find(delimiter, at);
-      if (end == std::string_view::npos) end = line.size();
-      value = Text(line.substr(at, end - at));
-    }
+    at = readDelimitedValue(line, at, delimiter, value);
     values.push_back(std::move(value));
-    if (end >= line.size()) return values;
-    at = end + 1;
   }
+  return values;
+}
+
+bool delimitedColumn(std::string_view line, char delimiter, size_t column, Text& value) {
+  size_t at = 0;
+  for (size_t i = 0; i < column; ++i) {
+    at = readDelimitedValue(line, at, delimiter, value);
+    if (at == std::string_view::npos) return false;
+  }
+  readDelimitedValue(line, at, delimiter, value);
+  return true;
 }
 
 void splitDelimited(std::string_view line, std::string_view names, char delimiter,

@@ -48,7 +48,9 @@ Text itemAutomaticLines(const AutomaticValues& automatic, int omittedFields);
 Text delimitedAutomaticValues(const AutomaticValues& automatic, int omittedFields, char delimiter);
 
 // A posted value in the delimited form: line feeds become spaces; a value
-// holding the delimiter has its quotes doubled and is put in double quotes.
+// holding the delimiter or beginning with a double quote has its quotes
+// doubled and is put in double quotes, so that splitDelimitedLine gives it
+// back whole (with any delimiter but the double quote itself).
 Text delimitedValue(std::string_view value, char delimiter);
 
 // The names that the delimited reader pairs with the values of a line: the
@@ -76,10 +78,13 @@ enum class RecordRead { End, Record, Malformed };
 RecordRead readItemRecord(LineSource& lines, FieldSink& sink, Text* text);
 
 // Splits a delimited record line. A value that the writer put in double
-// quotes (it held the delimiter) is read back without them and with its
-// doubled quotes single; any other value is taken as it stands, quotes
-// included, up to the next delimiter.
+// quotes (it held the delimiter or began with a quote) is read back without
+// them and with its doubled quotes single; any other value is taken as it
+// stands, quotes included, up to the next delimiter.
 List<Text> splitDelimitedLine(std::string_view line, char delimiter);
+// Value number `column` (from 0) of the line as splitDelimitedLine splits
+// it, without splitting the values after it; false when the line has fewer.
+bool delimitedColumn(std::string_view line, char delimiter, size_t column, Text& value);
 
 // Pairs the names with the values of one delimited line, in order, until
 // either runs out. Values are split as splitDelimitedLine splits them, so a

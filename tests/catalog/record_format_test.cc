@@ -48,6 +48,8 @@ TEST(DelimitedFormat, Values) {
   EXPECT_EQ(delimitedValue("a;b", ';'), "\"a;b\"");
   EXPECT_EQ(delimitedValue("say \"x\";", ';'), "\"say \"\"x\"\";\"");
   EXPECT_EQ(delimitedValue("say \"x\"", ';'), "say \"x\"");
+  EXPECT_EQ(delimitedValue("\"x", ';'), "\"\"\"x\"");
+  EXPECT_EQ(delimitedValue("\"", ';'), "\"\"\"\"");
   EXPECT_EQ(delimitedValue("a\nb", ';'), "a b");
   EXPECT_EQ(delimitedValue("a\n;", ';'), "\"a ;\"");
 }
@@ -74,8 +76,9 @@ TEST(DelimitedFormat, SplitStopsWhenNamesOrValuesRunOut) {
   EXPECT_EQ(c.out, "a=;=x;b=;");
 }
 
-// The writer quotes exactly the values that hold the delimiter and doubles
-// their quotes; the reader undoes that and leaves every other value alone.
+// The writer quotes exactly the values that hold the delimiter or begin
+// with a quote and doubles their quotes; the reader undoes that and leaves
+// every other value alone.
 TEST(DelimitedFormat, QuotedValuesComeBackAsWritten) {
   const char* values[] = {"x;y", "say \"hi\";", "say \"hi\"", "\"a\"", "Ko&ccaron;evje", "", ";"};
   for (const char* value : values) {
@@ -89,6 +92,21 @@ TEST(DelimitedFormat, QuotedValuesComeBackAsWritten) {
   List<Text> split = splitDelimitedLine("\"a;b\"x;c", ';');
   ASSERT_EQ(split.size(), 3u);
   EXPECT_EQ(split[0], "\"a");
+}
+
+// One value of a line is the one splitDelimitedLine gives at its place.
+TEST(DelimitedFormat, ColumnIsTheSplitValueAtItsPlace) {
+  for (const char* line : {"a;\"b;c\";\"\"\"d\";", "", ";;", "\"a;b\"x;c", "x"}) {
+    List<Text> split = splitDelimitedLine(line, ';');
+    for (size_t column = 0; column < split.size() + 2; ++column) {
+      Text value = "unchanged";
+      bool found = delimitedColumn(line, ';', column, value);
+      EXPECT_EQ(found, column < split.size()) << line << " " << column;
+      if (found) {
+        EXPECT_EQ(value, split[column]) << line << " " << column;
+      }
+    }
+  }
 }
 
 TEST(ItemReader, SinkThatSkipsValuesStillReadsPastThem) {
