@@ -6,7 +6,7 @@
 
 #include "common/cgi/path.h"
 #include "common/cgi/request_ended.h"
-#include "insert/sort_order.h"
+#include "insert/sorted_place.h"
 #include "insert/submit_application.h"
 
 namespace {
@@ -22,8 +22,43 @@ void copyRest(std::FILE* from, std::FILE* to) {
   while ((got = std::fread(buffer, 1, sizeof buffer, from)) > 0) std::fwrite(buffer, 1, got, to);
 }
 
-void writeText(std::FILE* file, const Text& text) {
-  std::fwrite(text.c_str(), 1, text.str().size(), file);
+void writeText(std::FILE* file, std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), file);
+}
+
+// Copies the first `count` bytes of `from` to `to`, leaving `from` right
+// after them; returns the last (up to three) bytes copied.
+std::string copyFront(std::FILE* from, long count, std::FILE* to) {
+  std::rewind(from);
+  char buffer[65536];
+  std::string tail;
+  while (count > 0) {
+    size_t want =
+        count < static_cast<long>(sizeof buffer) ? static_cast<size_t>(count) : sizeof buffer;
+    size_t got = std::fread(buffer, 1, want, from);
+    if (got == 0) break;
+    std::fwrite(buffer, 1, got, to);
+    count -= static_cast<long>(got);
+    tail.append(buffer, got);
+    if (tail.size() > 3) tail.erase(0, tail.size() - 3);
+  }
+  return tail;
+}
+
+// Records end with an empty line, index entries and delimited records with
+// their line feed.
+enum class Layout { Records, Lines };
+
+// What an old file that ends in `tail` lacks for a new item to begin after
+// it: the line feed of a last line without one and, after an item-form
+// record, the empty line that ends it. Only the end of a file can lack them.
+std::string_view missingEnd(std::string_view tail, Layout layout) {
+  if (tail.empty()) return "";
+  if (tail.back() != '\n') return layout == Layout::Records ? "\n\n" : "\n";
+  if (layout == Layout::Lines) return "";
+  tail.remove_suffix(1);
+  if (!tail.empty() && tail.back() == '\r') tail.remove_suffix(1);
+  return tail.empty() || tail.back() == '\n' ? "" : "\n";
 }
 
 }  // namespace
@@ -121,54 +156,29 @@ Text SubmitApplication::newSortKey() const {
   return field ? field->value : Text();
 }
 
-// Old records are copied while they go before the new one; the first that
-// does not is held back and written after it.
+// The old records that go before the new one are copied as they are, up to
+// the place the scan finds; the rest follows unchanged (rewriteThroughTemp).
 void SubmitApplication::mergeRecords(std::FILE* old, std::FILE* temp, const Text& formName,
                                      const Text& label, const Text& refLabel) {
-  Text newKey = newSortKey();
-  ParamList fields;
-  Text heldBack;
-  for (;;) {
-    Text record = readRecord(old, fields);
-    if (record.empty()) break;
-    if (!goesBefore(fields.value(sortField), newKey, sortNumeric, sortReverse)) {
-      heldBack = record;
-      break;
-    }
-    writeText(temp, record);
-  }
+  long place = sortedRecordPlace(*this, old, newSortKey());
+  std::string tail = copyFront(old, place, temp);
+  writeText(temp, missingEnd(tail, dataFields.empty() ? Layout::Records : Layout::Lines));
   writeRecord(temp, label, formName, refLabel);
-  writeText(temp, heldBack);
 }
 
+// A private index is kept in sorted order, so its place is searched; in a
+// common index the entries of one catalog are in order only among
+// themselves, so the scan passes the others.
 void SubmitApplication::mergeIndexEntries(std::FILE* old, std::FILE* temp,
                                           const CatalogFile& target, const Text& formName,
                                           const Text& label, long offset, const Text& refLabel) {
   FilePtr data = openRead(target.path, OpenMode::Required);
   Text newKey = newSortKey();
-  ParamList fields;
-  Text heldBack;
-  for (;;) {
-    Text entryLabel, entryForm, entryCatalog, entryRefLabel;
-    long entryOffset = 0;
-    Text entry = readIndexEntry(old, entryLabel, entryForm, entryCatalog, entryOffset, entryRefLabel);
-    if (entry.empty()) break;
-    bool otherCatalog = indexMode == ShareMode::Common && entryCatalog != target.name;
-    if (!otherCatalog) {
-      // An offset that points nowhere reads as a record without fields.
-      if (entryOffset < 0 || std::fseek(data.get(), entryOffset, SEEK_SET) != 0) {
-        fields.clear();
-      } else {
-        readRecord(data.get(), fields);
-      }
-      if (!goesBefore(fields.value(sortField), newKey, sortNumeric, sortReverse)) {
-        heldBack = entry;
-        break;
-      }
-    }
-    writeText(temp, entry);
-  }
+  long place = indexMode == ShareMode::Common
+                   ? scannedEntryPlace(*this, old, data.get(), target.name, newKey)
+                   : searchedEntryPlace(*this, old, data.get(), newKey);
   closeFile(data);
+  std::string tail = copyFront(old, place, temp);
+  writeText(temp, missingEnd(tail, Layout::Lines));
   writeIndexEntry(temp, label, formName, target, offset, refLabel);
-  writeText(temp, heldBack);
 }

@@ -54,6 +54,42 @@ bool BlockLines::next(std::string_view& line) {
   return true;
 }
 
+bool BlockLines::peek(std::string_view& start, size_t limit, bool& whole) {
+  // Enough for the start, a carriage return and the line feed that show
+  // whether the line ends there.
+  size_t wanted = limit + 2;
+  while (end_ - begin_ < wanted && fill()) {
+  }
+  size_t available = end_ - begin_;
+  if (available == 0) return false;
+  const char* data = buffer_.data() + begin_;
+  size_t window = available < wanted ? available : wanted;
+  const void* found = std::memchr(data, '\n', window);
+  if (found) {
+    start = withoutLineEnd(data, static_cast<size_t>(static_cast<const char*>(found) - data) + 1);
+  } else {
+    // A last line without a line feed is whole when it fits.
+    start = std::string_view(data, available < wanted ? available : limit + 1);
+  }
+  whole = start.size() <= limit;
+  if (!whole) start = start.substr(0, limit);
+  return true;
+}
+
+bool BlockLines::skip() {
+  bool any = false;
+  for (;;) {
+    const char* data = buffer_.data();
+    const void* found = std::memchr(data + begin_, '\n', end_ - begin_);
+    size_t stop = found ? static_cast<size_t>(static_cast<const char*>(found) - data) + 1 : end_;
+    any = any || stop > begin_;
+    offset_ += static_cast<long>(stop - begin_);
+    begin_ = stop;
+    if (found) return true;
+    if (!fill()) return any;
+  }
+}
+
 // Moves the unread part to the front and reads more after it, growing the
 // buffer only when one line fills it. False when nothing more could be read.
 bool BlockLines::fill() {

@@ -36,11 +36,18 @@ class FileLines : public LineSource {
 // Reads the file in large blocks and counts the bytes it hands out, so
 // offset() is the position of the next line without asking the file. The
 // FILE* position runs ahead of it; use it alone on its file. Memory stays at
-// one block unless a single line is longer.
+// one block unless next() returns a longer line; peek() and skip() let a
+// reader that needs only the start of a line pass any line in one block.
 class BlockLines : public LineSource {
  public:
   explicit BlockLines(std::FILE* file, size_t blockSize = 1 << 20);
   bool next(std::string_view& line) override;
+  // The start of the next line, at most `limit` bytes, without taking the
+  // line; `whole` tells whether that is all of it (its line end cut off as
+  // next() cuts it). False at the end of the input.
+  bool peek(std::string_view& start, size_t limit, bool& whole);
+  // Takes the next line without keeping it; false at the end of the input.
+  bool skip();
   // Position in the file of the first byte not yet returned.
   long offset() const { return offset_; }
 

@@ -1,5 +1,5 @@
 // Key comparison of the sorted merge.
-#include "insert/sort_order.h"
+#include "common/catalog/sort_order.h"
 
 #include <cstdlib>
 #include <string>

@@ -66,15 +66,30 @@ TEST_F(DamagedFilesTest, CutBlockIsReadToTheEndOfTheFileByTheIndexBuilder) {
   EXPECT_EQ(home.read("orders.idx"), "A1 order 0\nA2 order " + std::to_string(first.size()) + "\n");
 }
 
-// The merge copies the cut record as it was read: its lines and the line
-// feed that ends a record read to the end of the file.
+// The merge copies the cut record byte for byte after the new one.
 TEST_F(DamagedFilesTest, CutBlockIsCopiedAfterTheNewRecordByTheSortedMerge) {
   home.write("shop.grp",
              "vars=LFCDT\nindex=none\ninsert=sort name\nform=order\ncatalog=orders order\n");
   std::string first = "&LABEL==A1\n&FORMID==order\nname==b\n\n";
   home.write("orders.dat", first + kCutBlock);
   expectExit(submit("c"), 0);
-  EXPECT_EQ(home.read("orders.dat"), first + "name==c\n\n" + kCutBlock + "\n");
+  EXPECT_EQ(home.read("orders.dat"), first + "name==c\n\n" + kCutBlock);
+}
+
+// A last record that lacks its line feed or the empty line that ends it
+// gets them before a new record put after it, so that the new record reads
+// as one of its own.
+TEST_F(DamagedFilesTest, RecordAfterALastRecordWithoutItsEmptyLineBeginsOnItsOwn) {
+  home.write("shop.grp",
+             "vars=LFCDT\nindex=none\ninsert=sort name\nform=order\ncatalog=orders order\n");
+  for (std::string last : {"name==a", "name==a\n", "name==a\r\n", "name==a\n\n", "\n"}) {
+    home.write("orders.dat", last);
+    expectExit(submit("c"), 0);
+    std::string ending = last.ends_with("\n\n") || last == "\n" ? ""
+                         : last.ends_with("\n")                 ? "\n"
+                                                                : "\n\n";
+    EXPECT_EQ(home.read("orders.dat"), last + ending + "name==c\n\n") << last;
+  }
 }
 
 // ---- binary garbage ---------------------------------------------------------
@@ -131,20 +146,16 @@ TEST_F(DamagedFilesTest, CrLfCatalogIsIndexedAtItsByteOffsets) {
   EXPECT_EQ(home.read("orders.idx"), "A1 order 0\nA2 order 39 A1\n");
 }
 
-// Records read before the new one are written back as read (line feeds
-// only); the held-back record too; the rest is copied byte for byte.
-TEST_F(DamagedFilesTest, CrLfRecordsBeforeTheNewOneLoseTheirCarriageReturns) {
+// The old records keep their bytes on both sides of the new one.
+TEST_F(DamagedFilesTest, CrLfRecordsAroundTheNewOneKeepTheirCarriageReturns) {
   home.write("shop.grp",
              "vars=LFCDT\nindex=none\ninsert=sort name\nform=order\ncatalog=orders order\n");
+  std::string first = "&LABEL==A1\r\n&FORMID==order\r\nname==b\r\n\r\n";
   std::string third = "&LABEL==A3\r\nname==x\r\n\r\n";
   home.write("orders.dat", kCrLfCatalog + third);
   expectExit(submit("c"), 0);
-  EXPECT_EQ(
-      home.read("orders.dat"),
-      "&LABEL==A1\n&FORMID==order\nname==b\n\n"
-      "name==c\n\n"
-      "&LABEL==A2\n&FORMID==order\n&REFLABEL==A1\nname==m\nnote=+LABEL\ntwo\nlines\nLABEL\n\n" +
-          third);
+  EXPECT_EQ(home.read("orders.dat"),
+            first + "name==c\n\n" + std::string(kCrLfCatalog).substr(first.size()) + third);
 }
 
 // ---- a record line without "=" ----------------------------------------------
