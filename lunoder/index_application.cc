@@ -11,52 +11,52 @@
 #include "common/cgi/html_escape.h"
 #include "common/cgi/path.h"
 #include "common/settings/group_lock.h"
+#include "lunoder/index_order.h"
 
 namespace {
 
-// Keeps the first value of "&label", "&formid" and "&reflabel" of a record
-// (names in either case), normalised as a parameter list stores a value.
+// Keeps the first value of "&label", "&formid", "&reflabel" and the sort
+// field of a record (names in either case), normalised as a parameter list
+// stores a value.
 class IndexFields : public FieldSink {
  public:
+  enum Slot { kLabel, kFormName, kRefLabel, kSortKey, kSlots };
+
+  // Without a sort field no record gives a key.
+  explicit IndexFields(std::string_view sortField)
+      : names_{"&label", "&formid", "&reflabel", sortField} {}
+
   void reset() {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kSlots; ++i) {
       values[i] = Text();
       seen_[i] = false;
     }
   }
   bool wants(std::string_view name) override {
-    int i = slot(name);
-    return i >= 0 && !seen_[i];
+    for (int i = 0; i < kSlots; ++i)
+      if (!seen_[i] && matches(i, name)) return true;
+    return false;
   }
   void field(std::string_view name, std::string_view value) override {
-    int i = slot(name);
-    if (i < 0 || seen_[i]) return;
-    seen_[i] = true;
-    values[i] = Text(value);
-    expandQuotedLetters(values[i]);
-    values[i].removeChar('\r');
+    for (int i = 0; i < kSlots; ++i) {
+      if (seen_[i] || !matches(i, name)) continue;
+      seen_[i] = true;
+      values[i] = Text(value);
+      expandQuotedLetters(values[i]);
+      values[i].removeChar('\r');
+    }
   }
 
-  Text values[3];  // label, form name, reference label
+  Text values[kSlots];
 
  private:
-  static int slot(std::string_view name) {
-    if (name.size() < 6 || name[0] != '&') return -1;
-    if (equalsIgnoreCase(name, "&label")) return 0;
-    if (equalsIgnoreCase(name, "&formid")) return 1;
-    if (equalsIgnoreCase(name, "&reflabel")) return 2;
-    return -1;
+  bool matches(int i, std::string_view name) const {
+    return !names_[i].empty() && equalsIgnoreCase(name, names_[i]);
   }
-  bool seen_[3] = {false, false, false};
+
+  std::string_view names_[kSlots];
+  bool seen_[kSlots] = {};
 };
-
-// The index is written in pieces of about this size.
-constexpr size_t kIndexChunk = 1 << 16;
-
-void put(std::FILE* out, Text& pending) {
-  std::fwrite(pending.c_str(), 1, pending.str().size(), out);
-  pending.str().clear();
-}
 
 Text withExtension(Text path, std::string_view extension) {
   setExtension(path, extension);
@@ -67,6 +67,35 @@ bool isCatalogPath(const CatalogFileList& list, const Text& path) {
   for (const CatalogFile& file : list)
     if (file.path == path) return true;
   return false;
+}
+
+// True when the request chose the catalogs to rebuild.
+bool choosesCatalogs(const CgiRequest& request) {
+  for (const char* name : {"form", "catalog"})
+    if (request.postParams().find(name) || request.queryParams().find(name)) return true;
+  return false;
+}
+
+bool isListed(const CatalogFileList& list, std::string_view catalogName) {
+  for (const CatalogFile& file : list)
+    if (file.name.equalsIgnoreCase(catalogName)) return true;
+  return false;
+}
+
+// Copies the entries of the common index at `indexPath` that belong to no
+// catalog of `list`: a rebuild of some catalogs keeps those of the others.
+void copyOtherCatalogs(CgiApplication& app, const Text& indexPath, const CatalogFileList& list,
+                       std::FILE* out) {
+  FilePtr old = app.openRead(indexPath, OpenMode::Quiet);
+  if (!old) return;
+  BlockLines lines(old.get());
+  std::string_view line;
+  while (lines.next(line)) {
+    if (isListed(list, parseIndexEntry(line, true).catalogName)) continue;
+    std::fwrite(line.data(), 1, line.size(), out);
+    std::fputc('\n', out);
+  }
+  if (std::ferror(old.get())) app.fatal(messages::kOpenFailed, indexPath);
 }
 
 }  // namespace
@@ -111,6 +140,7 @@ void IndexApplication::writeCommonIndex(const CatalogFileList& list) {
   Text indexPath = withExtension(groupPath, "idx");
   AtomicFile index;
   openIndex(index, indexPath, list);
+  if (choosesCatalogs(*this)) copyOtherCatalogs(*this, indexPath, list, index.file());
   for (const CatalogFile& file : list) {
     FilePtr catalog = openRead(file.path, OpenMode::Quiet);
     if (catalog) writeEntries(file, catalog.get(), index.file());
@@ -131,11 +161,12 @@ void IndexApplication::writePrivateIndex(const CatalogFile& file, const CatalogF
 
 void IndexApplication::writeEntries(const CatalogFile& file, std::FILE* catalog, std::FILE* out) {
   BlockLines lines(catalog);
-  IndexFields fields;
+  IndexOrder order(*this, out);
+  IndexFields fields(insertMode == InsertMode::Sorted ? sortField.view() : std::string_view());
   bool common = indexMode == ShareMode::Common;
   bool delimited = !dataFields.empty();
   Text names = delimited ? delimitedNames(dataFields, omittedFields) : Text();
-  Text pending;
+  Text entry;
   for (;;) {
     long offset = lines.offset();
     fields.reset();
@@ -148,11 +179,13 @@ void IndexApplication::writeEntries(const CatalogFile& file, std::FILE* catalog,
       if (read == RecordRead::End) break;
       if (read == RecordRead::Malformed) fatal(messages::kBadRecord);
     }
-    appendIndexEntry(pending, fields.values[0], fields.values[1], common, file.name, offset,
-                     fields.values[2]);
-    if (pending.str().size() >= kIndexChunk) put(out, pending);
+    entry.str().clear();
+    appendIndexEntry(entry, fields.values[IndexFields::kLabel],
+                     fields.values[IndexFields::kFormName], common, file.name, offset,
+                     fields.values[IndexFields::kRefLabel]);
+    order.add(entry, fields.values[IndexFields::kSortKey]);
   }
-  put(out, pending);
+  order.finish();
 }
 
 void IndexApplication::writeResultPage(const CatalogFileList& list) {

@@ -39,7 +39,8 @@ class IndexApplication : public CatalogGroup {
   void openIndex(AtomicFile& index, const Text& indexPath, const CatalogFileList& list);
   void writeCommonIndex(const CatalogFileList& list);
   void writePrivateIndex(const CatalogFile& file, const CatalogFileList& list);
-  // Writes the entry of every record of the open catalog `file` to `out`.
+  // Writes the entry of every record of the open catalog `file` to `out`, in
+  // the order that storing them one by one would have given (IndexOrder).
   void writeEntries(const CatalogFile& file, std::FILE* catalog, std::FILE* out);
   void writeResultPage(const CatalogFileList& list);
 };

@@ -116,12 +116,33 @@ TEST_F(Lunoder, CommonIndexNamesEachCatalog) {
   EXPECT_FALSE(home.exists("orders.idx"));
 }
 
-TEST_F(Lunoder, CommonIndexRestrictedToOneCatalogHoldsOnlyIt) {
+// A rebuild of some catalogs keeps the entries of the others, in their
+// order, before the rebuilt ones; the old entries of a rebuilt catalog go
+// whatever the case of its name.
+TEST_F(Lunoder, CommonIndexRebuiltForSomeCatalogsKeepsTheOthers) {
   writeGroup("index=common\n");
-  home.write("shop.idx", "V-1 visit visits199812 0\n");
+  const std::string visits = "V-2 visit visits199812 0\nV-1 visit visits199903 28\n";
+  home.write("shop.idx",
+             "V-2 visit visits199812 0\nOLD order orders 7\nV-1 visit visits199903 28\n"
+             "OLDER order ORDERS 9\n");
   CgiResult result = get("catalog=orders");
   EXPECT_EQ(result.output, page(item("orders")));
-  EXPECT_EQ(home.read("shop.idx"), "ORD-3 order orders 0\nORD-4 order orders 120 ORD 3 again\n");
+  EXPECT_EQ(home.read("shop.idx"),
+            visits + "ORD-3 order orders 0\nORD-4 order orders 120 ORD 3 again\n");
+  EXPECT_EQ(get("form=visit").status, 0);
+  EXPECT_EQ(home.read("shop.idx"),
+            "ORD-3 order orders 0\nORD-4 order orders 120 ORD 3 again\n"
+            "V-1 visit visits199903 0\nV-1 visit visits199903 28\nV-1 visit visits199812 0\n");
+}
+
+// A rebuild of the whole group keeps nothing of the old index.
+TEST_F(Lunoder, CommonIndexRebuiltWholeDropsCatalogsTheGroupNoLongerHas) {
+  writeGroup("index=common\n");
+  home.write("shop.idx", "X-1 x gone 0\n");
+  EXPECT_EQ(get("").status, 0);
+  EXPECT_EQ(home.read("shop.idx"),
+            "ORD-3 order orders 0\nORD-4 order orders 120 ORD 3 again\n"
+            "V-1 visit visits199903 0\nV-1 visit visits199903 28\nV-1 visit visits199812 0\n");
 }
 
 TEST_F(Lunoder, FormAndCatalogParametersPostedThenQueried) {

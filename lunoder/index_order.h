@@ -1,0 +1,43 @@
+// The order in which a rebuilt index lists the records of a catalog: the
+// order that storing them one by one, in file order, would have given it.
+// Insertion at the end keeps file order, insertion at the start puts the
+// newest first, and sorted insertion sorts by the key with a new record
+// before its equals (after them in reverse order). Sorted insertion finds
+// its place by binary search, which needs exactly this order.
+#pragma once
+
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "common/settings/catalog_group.h"
+
+class IndexOrder {
+ public:
+  // Takes the insertion mode and the sort options of `group`; entries go
+  // to `out`, which must stay open until finish().
+  IndexOrder(const CatalogGroup& group, std::FILE* out);
+
+  // The next entry line in file order, with the sort key of its record. In
+  // file order it is written on at once; any other order keeps every entry
+  // until finish().
+  void add(std::string_view entry, std::string_view key);
+  // Writes the entries still kept, in the index's order.
+  void finish();
+
+ private:
+  struct Entry {
+    Text line;
+    Text key;
+    double number;
+  };
+  void sortEntries();
+  void flush();
+
+  InsertMode mode_;
+  bool numeric_;
+  bool reverse_;
+  std::FILE* out_;
+  std::vector<Entry> entries_;
+  Text pending_;  // entry lines not yet written
+};
