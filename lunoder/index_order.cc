@@ -24,18 +24,31 @@ void IndexOrder::add(std::string_view entry, std::string_view key) {
     if (pending_.str().size() >= kChunk) flush();
     return;
   }
+  // A numeric order keeps the number, a byte-wise one the key's text.
   bool sorted = mode_ == InsertMode::Sorted;
-  entries_.push_back(
-      Entry{Text(entry), sorted ? Text(key) : Text(), sorted && numeric_ ? numericKey(key) : 0});
+  double number = sorted && numeric_ ? numericKey(key) : 0;
+  if (!sorted || numeric_) key = {};
+  entries_.push_back(Entry{keptText_.size(), static_cast<uint32_t>(entry.size()),
+                           static_cast<uint32_t>(key.size()), number});
+  keptText_.append(entry).append(key);
+}
+
+std::string_view IndexOrder::line(const Entry& entry) const {
+  return std::string_view(keptText_).substr(entry.at, entry.lineLength);
+}
+
+std::string_view IndexOrder::key(const Entry& entry) const {
+  return std::string_view(keptText_).substr(entry.at + entry.lineLength, entry.keyLength);
 }
 
 void IndexOrder::finish() {
   sortEntries();
   for (const Entry& entry : entries_) {
-    pending_ += entry.line;
+    pending_ += line(entry);
     if (pending_.str().size() >= kChunk) flush();
   }
   entries_.clear();
+  keptText_.clear();
   flush();
 }
 
@@ -48,7 +61,7 @@ void IndexOrder::sortEntries() {
     std::reverse(entries_.begin(), entries_.end());
   if (mode_ != InsertMode::Sorted) return;
   auto less = [this](const Entry& a, const Entry& b) {
-    return numeric_ ? a.number < b.number : a.key.view() < b.key.view();
+    return numeric_ ? a.number < b.number : key(a) < key(b);
   };
   if (reverse_) {
     std::stable_sort(entries_.begin(), entries_.end(),

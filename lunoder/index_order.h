@@ -6,7 +6,9 @@
 // its place by binary search, which needs exactly this order.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,11 +28,16 @@ class IndexOrder {
   void finish();
 
  private:
+  // An entry line and its key, kept in one text for all entries: a
+  // catalog of a million records holds a million of them.
   struct Entry {
-    Text line;
-    Text key;
-    double number;
+    size_t at;  // of the line in keptText_, its key right after it
+    uint32_t lineLength;
+    uint32_t keyLength;
+    double number;  // the key read as a number, for numeric order
   };
+  std::string_view line(const Entry& entry) const;
+  std::string_view key(const Entry& entry) const;
   void sortEntries();
   void flush();
 
@@ -39,5 +46,6 @@ class IndexOrder {
   bool reverse_;
   std::FILE* out_;
   std::vector<Entry> entries_;
+  std::string keptText_;
   Text pending_;  // entry lines not yet written
 };
