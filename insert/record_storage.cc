@@ -39,7 +39,7 @@ std::string copyFront(std::FILE* from, long count, std::FILE* to) {
     if (got == 0) break;
     std::fwrite(buffer, 1, got, to);
     count -= static_cast<long>(got);
-    tail.append(buffer, got);
+    tail.append(buffer + (got > 3 ? got - 3 : 0), got > 3 ? 3 : got);
     if (tail.size() > 3) tail.erase(0, tail.size() - 3);
   }
   return tail;
