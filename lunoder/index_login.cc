@@ -53,7 +53,7 @@ void writeLoginPage(IndexApplication& app) {
 
 void IndexApplication::run() {
   bool admitted = admitAdministrator(*this, rawPostedField(rawBody().view(), "password").view());
-  writeHeader("text/html", kAdminHeaderLines);
+  writeHeader("text/html");
   if (admitted) {
     buildIndexes();
   } else {

@@ -127,9 +127,9 @@ void exportCsv(ShowApplication& app, const CatalogFileList& files, const Text& c
     for (const Field& field : record) columns.add(field.name);
   });
 
-  app.writeHeader("text/csv; charset=utf-8",
-                  Text::format("Content-Disposition: attachment; filename=\"%s\"\n%s",
-                               csvFileName(catalog), kAdminHeaderLines));
+  app.writeHeader(
+      "text/csv; charset=utf-8",
+      Text::format("Content-Disposition: attachment; filename=\"%s\"\n", csvFileName(catalog)));
   Text out = kByteOrderMark;
   if (!columns.names().empty()) appendRow(out, columns.names());
   List<Text> cells;

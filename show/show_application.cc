@@ -103,7 +103,7 @@ void ShowApplication::writePage(const Text& title, const Text& body) {
 
 void ShowApplication::writeHtmlHeader() {
   bool declareUtf8 = currentLanguage().charsetCount == 0;
-  writeHeader(declareUtf8 ? "text/html; charset=utf-8" : "text/html", kAdminHeaderLines);
+  writeHeader(declareUtf8 ? "text/html; charset=utf-8" : "text/html");
 }
 
 void ShowApplication::run() {

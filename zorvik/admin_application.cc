@@ -17,7 +17,7 @@ void AdminApplication::run() {
     parseRawFields(rawBody().view(), postParams());
   }
   bool admitted = admitAdministrator(*this, postParams().value("password").view());
-  writeHeader("text/html", kAdminHeaderLines);
+  writeHeader("text/html");
   if (!admitted) {
     writeLoginPage(*this);
   } else if (!pathInfo().empty()) {

@@ -1,10 +1,12 @@
 // zorvik: the administrator's password-protected settings pages; typed on
 // the server's command line, the command that sets the password.
+#include "common/settings/admin_access.h"
 #include "common/settings/program_main.h"
 #include "zorvik/admin_application.h"
 #include "zorvik/password_command.h"
 
 int main(int argc, char** argv) {
   if (argc > 1 && startedFromShell()) return runPasswordCommand(argc, argv);
+  CgiRequest::setStandingHeaderLines(kAdminHeaderLines);
   return runProgram(argv[0], &AdminApplication::run);
 }

@@ -12,6 +12,11 @@
 
 namespace {
 
+Text& standingHeaderLines() {
+  static Text lines;
+  return lines;
+}
+
 Text& programArgument() {
   static Text argument;
   return argument;
@@ -44,6 +49,10 @@ long contentLength() {
 
 }  // namespace
 
+void CgiRequest::setStandingHeaderLines(std::string_view lines) {
+  standingHeaderLines() = Text(lines);
+}
+
 void CgiRequest::setProgramArgument(const char* argv0) {
   programArgument() = argv0;
 }
@@ -64,7 +73,8 @@ void CgiRequest::writeHeader(std::string_view contentType, std::string_view more
   if (headerWritten_) return;
   headerWritten_ = true;
   if (!status_.empty()) writeDirect(Text::format("Status: %s\n", status_));
-  writeDirect(Text::format("Content-type: %s\n%s\n", contentType, moreLines));
+  writeDirect(
+      Text::format("Content-type: %s\n%s%s\n", contentType, standingHeaderLines(), moreLines));
 }
 
 void CgiRequest::deriveDirectories(const char* homeVariable) {

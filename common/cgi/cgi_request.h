@@ -58,6 +58,10 @@ class CgiRequest {
   // The program file's path as the process was started; used for the home
   // directory when the home variable is unset and /proc/self/exe is not readable.
   static void setProgramArgument(const char* argv0);
+  // Header lines (each ended by a line feed) that every answer of this
+  // program carries after its content type, whatever writes the header: an
+  // error page during start-up too. Set once, before the application is built.
+  static void setStandingHeaderLines(std::string_view lines);
 
   // Limits that no real form reaches. A larger request is refused whole
   // rather than cut: its body is not read, so neither time nor memory grows

@@ -16,7 +16,7 @@ namespace {
 [[noreturn]] void refuse(CgiApplication& app, std::string_view status, const Text& moreLines,
                          const MessageTable& title, const Text& message) {
   app.setStatus(status);
-  app.writeHeader("text/html", Text(kAdminHeaderLines) + moreLines);
+  app.writeHeader("text/html", moreLines);
   app.errorPage(Text(app.text(title)), message);
   std::fflush(cgiStreams().output);
   throw RequestEnded{1};

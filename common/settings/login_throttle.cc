@@ -72,7 +72,10 @@ std::string LoginFailures::text(long now) const {
   std::string out;
   for (size_t i = first; i < kept.size(); ++i) {
     out += kept[i]->address;
-    for (long time : kept[i]->times) out += " " + std::to_string(time);
+    for (long time : kept[i]->times) {
+      out += ' ';
+      out += std::to_string(time);
+    }
     out += "\n";
   }
   return out;

@@ -93,8 +93,8 @@ bool ownershipFor(const std::string& path, Ownership& wanted, std::string& probl
     wanted = {info.st_uid, info.st_gid, static_cast<mode_t>(info.st_mode & 07777), true};
     return true;
   }
-  std::string directory = path.substr(0, path.find_last_of('/') + 1);
-  if (directory.empty()) directory = ".";
+  size_t slash = path.find_last_of('/');
+  std::string directory = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
   if (::stat(directory.c_str(), &info) != 0) {
     problem = errorText("cannot find the directory of", path);
     return false;

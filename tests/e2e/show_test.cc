@@ -78,10 +78,10 @@ std::string page(const std::string& title, const std::string& body,
          "</title>\n</head>\n<body>\n" + body + "</body>\n</html>\n";
 }
 
-// An error page; `header` is the whole header (an error met before the
-// admission or in a download has the plain one).
+// An error page; `header` is the whole header.
 std::string errorPage(const std::string& title, const std::string& message,
-                      const std::string& header = "Content-type: text/html\n\n") {
+                      const std::string& header = std::string("Content-type: text/html\n") +
+                                                  kAdminLines + "\n") {
   return header + "<html>\n<head>\n<title>" + title + "</title>\n</head>\n<body>\n<h1>" + title +
          "</h1>\n<hr>\n<b>" + message + "</b>\n<hr>\n</body>\n</html>\n";
 }
@@ -470,8 +470,8 @@ TEST_F(ShowPagingTest, LastPageAndPagesOutOfRange) {
 // ---------------------------------------------------------------- CSV
 
 std::string csvHeader(const std::string& name) {
-  return "Content-type: text/csv; charset=utf-8\nContent-Disposition: attachment; filename=\"" +
-         name + "\"\n" + kAdminLines + "\n\xEF\xBB\xBF";
+  return std::string("Content-type: text/csv; charset=utf-8\n") + kAdminLines +
+         "Content-Disposition: attachment; filename=\"" + name + "\"\n\n\xEF\xBB\xBF";
 }
 
 TEST_F(ShowTest, CsvOfItemFormCatalog) {

@@ -6,8 +6,15 @@
 
 TEST(ProgramsStart, UnknownGroupIsAnErrorPage) {
   TestHome home;
-  CgiResult result = runCgi(programPath("lunoder"), getEnvironment(home.path(), "lunoder", "nope", ""));
+  CgiResult result =
+      runCgi(programPath("lunoder"), getEnvironment(home.path(), "lunoder", "nope", ""));
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.output.find("Unknown group of catalogs: <tt>nope</tt>"), std::string::npos);
-  EXPECT_EQ(result.output.rfind("Content-type: text/html\n\n", 0), 0u);
+  // An answer of an administration program, error pages included, is neither
+  // cached nor framed.
+  EXPECT_EQ(result.output.rfind("Content-type: text/html\nCache-Control: no-store\n"
+                                "X-Frame-Options: DENY\n"
+                                "Content-Security-Policy: frame-ancestors 'none'\n\n",
+                                0),
+            0u);
 }
