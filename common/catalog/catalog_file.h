@@ -7,7 +7,7 @@
 #include "common/text/text.h"
 
 struct CatalogFile {
-  Text name;                      // as requested; for a series the member name
+  Text name;                      // the group's spelling; for a series the member name
   CatalogEntry* entry = nullptr;  // owned by the CatalogGroup, which outlives the list
   Text path;                      // full path of the record file
   Text description;               // for a series member, filled in with its date

@@ -46,7 +46,7 @@ void addSeriesMember(CatalogGroup& group, CatalogFileList& list, CatalogEntry& e
   if (!isRealPeriod(pattern, digits)) group.fatal(messages::kCatalogNotFound, memberName);
   SeriesMember member = memberFromDigits(pattern, digits);
   CatalogGroup::addUnique(
-      list, CatalogFile{memberName, &entry, member.path,
+      list, CatalogFile{entry.name + digits, &entry, member.path,
                         formatDate(member.date, entry.description, group.currentIndex())});
 }
 
@@ -84,8 +84,10 @@ void CatalogGroup::addCatalogFiles(CatalogFileList& list, std::string_view name,
                                    CatalogEntry* entry) {
   if (!entry) entry = &findCatalog(name);
   Text path = makePath(workDir, entry->dataFile);
+  // Files carry the group's spelling of the name: a request for "ORDERS"
+  // must not write entries that a common index holds apart from "orders".
   if (!entry->isSeries) {
-    addUnique(list, CatalogFile{Text(name), entry, path, entry->description});
+    addUnique(list, CatalogFile{entry->name, entry, path, entry->description});
     return;
   }
   SeriesPattern pattern = parseSeriesPattern(path);

@@ -118,7 +118,7 @@ TEST_F(IndexBuilder, NamesFromTheRequestAreEscapedOnThePage) {
   IndexApplication app;
   app.buildIndexes();
   std::string page = cgi.output();
-  EXPECT_NE(page.find("<tt><b>SHOP</b></tt>:\n<ol>\n<li> <tt><b>A&lt;b&gt;</b></tt>\n</ol>"),
+  EXPECT_NE(page.find("<tt><b>SHOP</b></tt>:\n<ol>\n<li> <tt><b>a&lt;b&gt;</b></tt>\n</ol>"),
             std::string::npos)
       << page;
 }
