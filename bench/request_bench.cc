@@ -10,7 +10,7 @@
 
 #include "common/cgi/cgi_request.h"
 #include "common/cgi/cgi_streams.h"
-#include "common/cgi/param_list.h"
+#include "common/text/param_list.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/language/language.h"
-#include "insert/template.h"
+#include "common/template/template.h"
 
 namespace {
 

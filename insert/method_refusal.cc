@@ -1,7 +1,7 @@
 // The answer of insert to a request that may not store.
 #include "insert/method_refusal.h"
 
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 
 bool isPostRequest() {
   return envValue("REQUEST_METHOD") == "POST";

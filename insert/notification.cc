@@ -2,11 +2,11 @@
 // line, subject line, body) expanded with the submission's variables, or the
 // default mail with the record and a link to the record viewer.
 #include "common/catalog/record_format.h"
-#include "common/cgi/param_list.h"
-#include "common/cgi/path.h"
-#include "insert/mail.h"
+#include "common/text/param_list.h"
+#include "common/files/path.h"
+#include "common/mail/mail.h"
 #include "insert/submit_application.h"
-#include "insert/template.h"
+#include "common/template/template.h"
 
 namespace {
 

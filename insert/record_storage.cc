@@ -4,7 +4,7 @@
 // which replaces it only when every write succeeded.
 #include <unistd.h>
 
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 #include "common/cgi/request_ended.h"
 #include "insert/sorted_place.h"
 #include "insert/submit_application.h"

@@ -4,11 +4,11 @@
 
 #include <cstdio>
 
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 #include "common/cgi/request_ended.h"
-#include "common/settings/group_lock.h"
+#include "common/files/group_lock.h"
 #include "insert/method_refusal.h"
-#include "insert/template.h"
+#include "common/template/template.h"
 
 void SubmitApplication::runSubmission() {
   if (!isPostRequest()) refuseMethod(*this);

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "common/catalog/series.h"
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 #include "common/settings/catalog_group.h"
 
 namespace {

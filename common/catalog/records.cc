@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "common/catalog/record_format.h"
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 #include "common/settings/catalog_group.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "common/cgi/cgi_request.h"
-#include "common/cgi/param_list.h"
+#include "common/text/param_list.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "common/cgi/cgi_streams.h"
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 
 namespace {
 

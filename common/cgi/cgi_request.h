@@ -3,7 +3,7 @@
 // decodes the query string and the POST body and starts the variable table.
 #pragma once
 
-#include "common/cgi/param_list.h"
+#include "common/text/param_list.h"
 #include "common/text/text.h"
 
 class CgiRequest {

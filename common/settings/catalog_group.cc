@@ -1,7 +1,7 @@
 // Loading a group and finding its forms and catalogs by name.
 #include "common/settings/catalog_group.h"
 
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 
 CatalogGroup::CatalogGroup(const char* contentType)
     : CgiApplication(contentType), today(DateTime::now()) {

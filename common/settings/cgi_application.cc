@@ -9,7 +9,7 @@
 
 #include "common/cgi/cgi_streams.h"
 #include "common/cgi/oversized_request.h"
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 
 namespace {
 

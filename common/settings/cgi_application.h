@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "common/cgi/cgi_page.h"
-#include "common/settings/atomic_file.h"
+#include "common/files/atomic_file.h"
 #include "common/text/list.h"
 
 struct FileCloser {

@@ -1,7 +1,7 @@
 // Choosing the client's address from REMOTE_ADDR and X-Forwarded-For.
 #include "common/settings/client_address.h"
 
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 #include "common/settings/cgi_application.h"
 
 namespace {

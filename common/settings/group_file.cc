@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 #include "common/settings/catalog_group.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "common/settings/cgi_application.h"
-#include "common/settings/group_lock.h"
+#include "common/files/group_lock.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The password comparison and the raw posted field it reads.
 #include "common/settings/password_check.h"
 
-#include "common/cgi/param_list.h"
+#include "common/text/param_list.h"
 
 bool passwordMatches(std::string_view posted, std::string_view stored) {
   unsigned difference = posted.size() == stored.size() ? 0 : 1;

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "common/settings/atomic_file.h"
+#include "common/files/atomic_file.h"
 #include "common/settings/cgi_application.h"
 
 namespace {

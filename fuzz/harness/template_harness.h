@@ -13,7 +13,7 @@
 
 #include "common/language/language.h"
 #include "fuzz/harness/fuzz_support.h"
-#include "insert/template.h"
+#include "common/template/template.h"
 
 namespace fuzz {
 

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 #include "support/cgi_environment.h"
 #include "support/text_print.h"
 

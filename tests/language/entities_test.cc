@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/cgi/html_escape.h"
-#include "common/cgi/param_list.h"
+#include "common/text/param_list.h"
 #include "common/language/language.h"
 #include "support/text_print.h"
 

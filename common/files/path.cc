@@ -1,5 +1,5 @@
 // Path helpers.
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 
 #include <cstdlib>
 

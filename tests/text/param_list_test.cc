@@ -1,7 +1,7 @@
 // ParamList and the request decoders: URL decoding with its malformed rows,
 // item splitting, quote-letter expansion, value normalisation and the
 // multi-value rules, also for very large requests.
-#include "common/cgi/param_list.h"
+#include "common/text/param_list.h"
 
 #include <gtest/gtest.h>
 

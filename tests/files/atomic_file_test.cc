@@ -1,6 +1,6 @@
 // AtomicFile and GroupLock: a rewrite replaces the old file only when every
 // step succeeded, and the group lock excludes a second holder.
-#include "common/settings/atomic_file.h"
+#include "common/files/atomic_file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "common/settings/group_lock.h"
+#include "common/files/group_lock.h"
 #include "support/test_home.h"
 #include "support/text_print.h"
 

@@ -1,7 +1,7 @@
 // TcpTransport over POSIX sockets: non-blocking connect and reads bounded by
 // a deadline, writes that never raise SIGPIPE, and the mapping of errno and
 // resolver results onto the Windows Sockets numbers the messages use.
-#include "insert/smtp_transport.h"
+#include "common/mail/smtp_transport.h"
 
 #include <netdb.h>
 #include <poll.h>

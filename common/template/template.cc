@@ -1,7 +1,7 @@
 // expandTemplate: one pass over the text that writes finished text to an
 // output buffer and puts the text of variables, macros and included files
 // back in front of the unscanned rest, so each tag costs only its own size.
-#include "insert/template.h"
+#include "common/template/template.h"
 
 #include <sys/stat.h>
 
@@ -12,7 +12,7 @@
 
 #include "common/cgi/html_escape.h"
 #include "common/language/date_time.h"
-#include "insert/template_internal.h"
+#include "common/template/template_internal.h"
 
 using namespace template_internal;
 

@@ -1,14 +1,14 @@
 // The template language of answer pages and mail templates: its tags, the
 // pieces they are read with, the visitor's text kept as data, and the bounds
 // that end runaway expansion.
-#include "insert/template.h"
+#include "common/template/template.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "common/language/language.h"
-#include "insert/template_internal.h"
+#include "common/template/template_internal.h"
 #include "support/test_home.h"
 
 using namespace template_internal;

@@ -6,10 +6,10 @@
 #include <array>
 #include <string_view>
 
-#include "common/cgi/param_list.h"
+#include "common/text/param_list.h"
 #include "common/text/list.h"
 #include "common/text/text.h"
-#include "insert/template.h"
+#include "common/template/template.h"
 
 namespace template_internal {
 

@@ -2,7 +2,7 @@
 // body and end of a tag, its arguments, and the branch tags of a condition.
 #include <cstring>
 
-#include "insert/template_internal.h"
+#include "common/template/template_internal.h"
 
 namespace template_internal {
 

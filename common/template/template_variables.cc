@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "insert/template_internal.h"
+#include "common/template/template_internal.h"
 
 namespace template_internal {
 

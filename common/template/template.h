@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "common/cgi/param_list.h"
+#include "common/text/param_list.h"
 #include "common/text/list.h"
 #include "common/text/text.h"
 

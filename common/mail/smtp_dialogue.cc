@@ -1,7 +1,7 @@
 // The SMTP dialogue: greeting, HELO, MAIL FROM, RCPT TO, DATA, the message
 // and QUIT, each command answered by a (possibly multi-line) reply whose first
 // digit must be the expected one.
-#include "insert/smtp_dialogue.h"
+#include "common/mail/smtp_dialogue.h"
 
 namespace {
 

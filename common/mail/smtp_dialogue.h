@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "common/text/text.h"
-#include "insert/smtp_transport.h"
+#include "common/mail/smtp_transport.h"
 
 struct MailMessage {
   Text helo;  // the name given after HELO

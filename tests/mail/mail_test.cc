@@ -1,7 +1,7 @@
 // Mail notification: the SMTP dialogue over a scripted transport, the error
 // names, and sendMail against a real SMTP server and against scripted
 // servers that refuse, hang up or never answer, each with its error page.
-#include "insert/mail.h"
+#include "common/mail/mail.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -19,8 +19,8 @@
 
 #include "common/cgi/request_ended.h"
 #include "common/language/entities.h"
-#include "insert/smtp_dialogue.h"
-#include "insert/smtp_transport.h"
+#include "common/mail/smtp_dialogue.h"
+#include "common/mail/smtp_transport.h"
 #include "support/cgi_environment.h"
 #include "support/smtp_sink.h"
 

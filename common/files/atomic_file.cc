@@ -1,5 +1,5 @@
 // Rewriting a file through a temporary file that replaces it by rename.
-#include "common/settings/atomic_file.h"
+#include "common/files/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/random.h>
@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <random>
 
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The group lock over flock(2).
-#include "common/settings/group_lock.h"
+#include "common/files/group_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 
 Text GroupLock::lockPath(const Text& groupPath) {
   Text path = groupPath;

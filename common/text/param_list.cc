@@ -1,5 +1,5 @@
 // ParamList storage, value normalisation and the decoders of request parameters.
-#include "common/cgi/param_list.h"
+#include "common/text/param_list.h"
 
 #include <algorithm>
 

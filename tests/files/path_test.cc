@@ -1,6 +1,6 @@
 // Path helpers: directories, extensions and makePath with its lower-casing
 // and absolute names.
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

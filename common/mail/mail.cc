@@ -1,14 +1,14 @@
 // sendMail: one mail to the configured mail server, every failure turned into
 // the mail error page; the dialogue itself lives in smtp_dialogue.
-#include "insert/mail.h"
+#include "common/mail/mail.h"
 
 #include <netdb.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "insert/smtp_dialogue.h"
-#include "insert/smtp_transport.h"
+#include "common/mail/smtp_dialogue.h"
+#include "common/mail/smtp_transport.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "common/language/language.h"
-#include "insert/template.h"
+#include "common/template/template.h"
 
 namespace {
 
