@@ -9,8 +9,8 @@
 #include "common/catalog/record_format.h"
 #include "common/cgi/cgi_streams.h"
 #include "common/cgi/html_escape.h"
-#include "common/cgi/path.h"
-#include "common/settings/group_lock.h"
+#include "common/files/path.h"
+#include "common/files/group_lock.h"
 #include "lunoder/index_order.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "common/catalog/index_entry.h"
 #include "common/catalog/record_format.h"
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 #include "common/settings/catalog_group.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "show/show_application.h"
 
 #include "common/cgi/cgi_streams.h"
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 #include "common/settings/admin_access.h"
 #include "common/settings/password_check.h"
 #include "show/catalog_pages.h"

@@ -1,7 +1,7 @@
 // Login and dispatch of the administration pages.
 #include "zorvik/admin_application.h"
 
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 #include "common/settings/admin_access.h"
 #include "zorvik/group_actions.h"
 #include "zorvik/login_page.h"

@@ -1,7 +1,7 @@
 // Applying the group details page's fields and buttons.
 #include "zorvik/group_actions.h"
 
-#include "common/cgi/path.h"
+#include "common/files/path.h"
 #include "zorvik/admin_application.h"
 #include "zorvik/admin_texts.h"
 #include "zorvik/group_counter.h"

@@ -1,7 +1,7 @@
 // The group file save under the group lock and the counter re-read.
 #include "zorvik/group_counter.h"
 
-#include "common/settings/group_lock.h"
+#include "common/files/group_lock.h"
 #include "zorvik/admin_application.h"
 
 namespace {

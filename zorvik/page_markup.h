@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "common/cgi/html_escape.h"
-#include "common/cgi/param_list.h"
+#include "common/text/param_list.h"
 #include "common/text/text.h"
 
 class AdminApplication;

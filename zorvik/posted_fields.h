@@ -7,7 +7,7 @@
 
 #include <string_view>
 
-#include "common/cgi/param_list.h"
+#include "common/text/param_list.h"
 #include "common/text/text.h"
 
 // Decodes "name=value" items separated by "&" into `fields`. Values keep
