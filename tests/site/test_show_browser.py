@@ -14,34 +14,13 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from site_harness import BIN_DIR, Site  # noqa: E402
+from browser_harness import SHOTS, click_and_wait, start_browser  # noqa: E402
+from site_harness import Site  # noqa: E402
 
-from selenium import webdriver  # noqa: E402
-from selenium.webdriver.chrome.service import Service  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
-from selenium.webdriver.support import expected_conditions  # noqa: E402
-from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
 
-SHOTS = os.environ.get("KALDER_SCREENSHOT_DIR",
-                       os.path.join(os.path.dirname(BIN_DIR), "screenshots"))
 BOM = b"\xef\xbb\xbf"
 
-
-def start_browser(profile, downloads):
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    for flag in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage", "--disable-gpu",
-                 "--disable-background-networking", "--disable-sync", "--no-first-run",
-                 "--disable-component-update", "--disable-default-apps",
-                 f"--user-data-dir={profile}", "--window-size=1100,1400"):
-        options.add_argument(flag)
-    options.add_experimental_option("prefs", {
-        "download.default_directory": downloads,
-        "download.prompt_for_download": False,
-        "download.directory_upgrade": True,
-        "safebrowsing.enabled": True,
-    })
-    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 
 
 def wait_for_download(directory, seconds=30):
@@ -67,7 +46,6 @@ class ShowBrowserTest(unittest.TestCase):
         cls.profile = tempfile.TemporaryDirectory()
         cls.downloads = tempfile.TemporaryDirectory()
         cls.browser = start_browser(cls.profile.name, cls.downloads.name)
-        cls.browser.set_page_load_timeout(60)
 
     @classmethod
     def tearDownClass(cls):
@@ -80,11 +58,7 @@ class ShowBrowserTest(unittest.TestCase):
         self.browser.save_screenshot(os.path.join(SHOTS, name + ".png"))
 
     def click_and_wait(self, element):
-        """Clicks something that loads a new page and waits until it has."""
-        element.click()
-        WebDriverWait(self.browser, 60).until(expected_conditions.staleness_of(element))
-        WebDriverWait(self.browser, 60).until(
-            lambda b: b.execute_script("return document.readyState") == "complete")
+        click_and_wait(self.browser, element)
 
     def press(self, caption, loads_page=True):
         button = self.browser.find_element(
