@@ -60,7 +60,7 @@ void SubmitApplication::notify(const Text& formName, const CatalogFile& target, 
     expandTemplate(subject, scopes, directory, currentIndex(), language.dateFormat,
                    language.timeFormat, options);
   } else {
-    subject = Text(text(kDefaultSubject)) + target.name;
+    subject = Text(kDefaultSubject.pick(currentIndex())) + target.name;
     body = defaultMailBody(formName, target, label, refLabel);
   }
   // An empty address (a blank line of a recipients file, say) names nobody;
@@ -88,6 +88,6 @@ Text SubmitApplication::defaultMailBody(const Text& formName, const CatalogFile&
   // A label prefix or catalog name may hold characters that end a query
   // value ("&", "#", a space): they are percent-encoded.
   body += "\nhttp://" + serverName + variables().value("&KALDERHOME") + "show.exe/" + groupName +
-          "?label=" + urlEncode(label) + "&catalog=" + urlEncode(target.name);
+          "?label=" + percentEncode(label) + "&catalog=" + percentEncode(target.name);
   return body;
 }

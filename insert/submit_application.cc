@@ -148,5 +148,7 @@ void SubmitApplication::writeAnswerPage(const FormEntry& form) {
   const Language& language = currentLanguage();
   expandTemplate(page, scopes, directoryOf(path), currentIndex(), language.dateFormat,
                  language.timeFormat, options);
-  writeConverted(page);
+  // The site's own page: the template processor escaped every value of the
+  // visitor's that it put in (escapePosted); the rest is the site's markup.
+  write(Markup(page));
 }

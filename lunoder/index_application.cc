@@ -189,15 +189,17 @@ void IndexApplication::writeEntries(const CatalogFile& file, std::FILE* catalog,
 }
 
 void IndexApplication::writeResultPage(const CatalogFileList& list) {
-  Text title(text(messages::kIndexBuilt));
+  Markup title = text(messages::kIndexBuilt);
   print("<html>\n");
   writeHead(title);
   print("<body>\n");
   print("<h1>%s</h1>\n", title);
-  print("%s <tt><b>%s</b></tt>:\n", text(messages::kIndexedCatalogs), escapeHtml(groupName));
+  print("%s <tt><b>%s</b></tt>:\n", text(messages::kIndexedCatalogs), groupName);
   print("<ol>\n");
+  // The catalog names are written without the coding conversion, as the
+  // list always was.
   for (const CatalogFile& file : list)
-    writeDirect(Text::format("<li> <tt><b>%s</b></tt>\n", escapeHtml(file.name)));
+    writeDirect(Markup::format("<li> <tt><b>%s</b></tt>\n", file.name).view());
   writeDirect("</ol>\n");
   print("</body>\n");
   print("</html>\n");

@@ -2,9 +2,9 @@
 // asks for the administrator's password as the settings pages and the record
 // viewer do. The login form posts back to the very address that was refused
 // (the group, the "form" and "catalog" parameters of its query and the language).
+#include "common/cgi/raw_fields.h"
 #include "common/files/path.h"
 #include "common/settings/admin_access.h"
-#include "common/settings/password_check.h"
 #include "lunoder/index_application.h"
 
 namespace {
@@ -18,9 +18,9 @@ constexpr MessageTable kPasswordPrompt{"Please, enter your password", "Vnesite g
 void addQueryValues(Text& query, const IndexApplication& app, std::string_view name) {
   const Param* param = app.queryParams().find(name);
   if (!param) return;
-  query += Text("&") + name + "=" + urlEncode(param->value.view());
+  query += Text("&") + name + "=" + percentEncode(param->value.view());
   for (const Text& value : param->further)
-    query += Text("&") + name + "=" + urlEncode(value.view());
+    query += Text("&") + name + "=" + percentEncode(value.view());
 }
 
 // The refused request's own address: the group and the catalogs it chose,
@@ -30,7 +30,8 @@ Text loginAction(const IndexApplication& app) {
   Text query;
   addQueryValues(query, app, "form");
   addQueryValues(query, app, "catalog");
-  if (!app.languageParam().empty()) query += "&language=" + urlEncode(app.languageParam().view());
+  if (!app.languageParam().empty())
+    query += "&language=" + percentEncode(app.languageParam().view());
   Text action = app.CGIhome() + "lunoder.exe/" + percentEncode(app.groupName.view());
   if (!query.empty()) action += "?" + query.substring(1);
   return action;
@@ -39,10 +40,10 @@ Text loginAction(const IndexApplication& app) {
 void writeLoginPage(IndexApplication& app) {
   Text action = loginAction(app);
   app.print("<html>\n");
-  app.writeHead(Text(app.text(kLoginTitle)));
+  app.writeHead(app.text(kLoginTitle));
   app.print("<body>\n");
-  app.print("<form method=post action=\"%s\">\n", escapeAttribute(action.view()));
-  app.print("<h1>%s</h1>\n", Text::format(app.text(kLoginHeading), escapeHtml(app.groupName)));
+  app.print("<form method=post action=\"%s\">\n", exactValue(action));
+  app.print("<h1>%s</h1>\n", Markup::format(app.text(kLoginHeading), app.groupName));
   app.print("<hr>\n<p>\n%s:\n", app.text(kPasswordPrompt));
   app.print("<input type=password name=password>\n");
   app.print("<input type=submit value=\"  OK  \">\n");

@@ -39,35 +39,37 @@ int number(std::string_view digits) {
   return n;
 }
 
-Text catalogRow(ShowApplication& app, const Text& name, const Text& description, long count) {
+// The description is outside text, or a message (Markup) for a whole series.
+template <typename Description>
+Markup catalogRow(ShowApplication& app, const Text& name, const Description& description,
+                  long count) {
   ViewTarget list{"", name, 0, false};
   ViewTarget csv{"", name, 0, true};
-  return Text::format("<tr><td>%s</td><td>%s</td><td align=right>%ld</td><td>%s</td></tr>\n",
-                      app.button(list, escapeHtml(name)), escapeHtml(description), count,
-                      app.button(csv, app.text(showTexts::kDownloadCsv)));
+  return Markup::format("<tr><td>%s</td><td>%s</td><td align=right>%ld</td><td>%s</td></tr>\n",
+                        app.button(list, name), description, count,
+                        app.button(csv, app.text(showTexts::kDownloadCsv)));
 }
 
 // The first few posted fields of a record, one per line.
-Text previewCell(const Record& record) {
-  Text cell;
+Markup previewCell(const Record& record) {
+  Markup cell;
   int shown = 0;
   for (const Field& field : record) {
     if (automaticFieldIndex(field.name) >= 0) continue;
     if (shown++ == kPreviewFields) break;
     if (!cell.empty()) cell += "<br>";
-    cell += "<b>" + escapeHtml(field.name) + "</b>: ";
-    cell += escapeHtml(previewValue(field.value, kPreviewLength));
+    cell += Markup::format("<b>%s</b>: %s", field.name, previewValue(field.value, kPreviewLength));
   }
   return cell;
 }
 
-Text recordRow(ShowApplication& app, const RecordPlace& place, const Record& record,
-               bool withCatalog) {
-  Text row = "<tr><td>";
+Markup recordRow(ShowApplication& app, const RecordPlace& place, const Record& record,
+                 bool withCatalog) {
+  Markup row = "<tr><td>";
   if (!place.label.empty())
-    row += app.button(ViewTarget{place.label, place.file->name, 0, false}, escapeHtml(place.label));
+    row += app.button(ViewTarget{place.label, place.file->name, 0, false}, place.label);
   row += "</td>";
-  if (withCatalog) row += "<td>" + escapeHtml(place.file->name) + "</td>";
+  if (withCatalog) row += Markup::format("<td>%s</td>", place.file->name);
   row += "<td>" + listDate(fieldValue(record, "&date"), app.currentIndex()) + "</td>";
   row += "<td>" + listTime(fieldValue(record, "&time"), app.currentIndex()) + "</td>";
   row += "<td>" + previewCell(record) + "</td></tr>\n";
@@ -76,9 +78,9 @@ Text recordRow(ShowApplication& app, const RecordPlace& place, const Record& rec
 
 // Page buttons: the first and last page, the pages near the current one, and
 // the previous and next page; gaps are shown as "...".
-Text pageLinks(ShowApplication& app, const Text& catalog, long page, long pages) {
+Markup pageLinks(ShowApplication& app, const Text& catalog, long page, long pages) {
   using namespace showTexts;
-  Text links = Text::format("<div>%s:\n", app.text(kPage));
+  Markup links = Markup::format("<div>%s:\n", app.text(kPage));
   if (page > 1) links += app.button({"", catalog, page - 1, false}, app.text(kPreviousPage)) + "\n";
   long last = 0;
   for (long p = 1; p <= pages; ++p) {
@@ -86,7 +88,7 @@ Text pageLinks(ShowApplication& app, const Text& catalog, long page, long pages)
     if (p > last + 1) links += "...\n";
     last = p;
     if (p == page) {
-      links += Text::format("<b>%ld</b>\n", p);
+      links += Markup::format("<b>%ld</b>\n", p);
     } else {
       links += app.button({"", catalog, p, false}, Text::fromInt(p)) + "\n";
     }
@@ -135,13 +137,13 @@ RecordPage collectPage(RecordReader& reader, const CatalogFileList& files, long 
   return page;
 }
 
-Text recordTable(ShowApplication& app, RecordReader& reader, RecordPage& page, bool withCatalog) {
+Markup recordTable(ShowApplication& app, RecordReader& reader, RecordPage& page, bool withCatalog) {
   using namespace showTexts;
-  Text table =
-      Text::format("<table border=1 cellpadding=4>\n<tr><th>%s</th>", app.text(kLabelColumn));
-  if (withCatalog) table += Text::format("<th>%s</th>", app.text(kCatalogColumn));
-  table += Text::format("<th>%s</th><th>%s</th><th>%s</th></tr>\n", app.text(kDateColumn),
-                        app.text(kTimeColumn), app.text(kDataColumn));
+  Markup table =
+      Markup::format("<table border=1 cellpadding=4>\n<tr><th>%s</th>", app.text(kLabelColumn));
+  if (withCatalog) table += Markup::format("<th>%s</th>", app.text(kCatalogColumn));
+  table += Markup::format("<th>%s</th><th>%s</th><th>%s</th></tr>\n", app.text(kDateColumn),
+                          app.text(kTimeColumn), app.text(kDataColumn));
   for (size_t i = 0; i < page.places.size(); ++i) {
     if (page.records[i].empty()) reader.read(page.places[i], page.records[i]);
     table += recordRow(app, page.places[i], page.records[i], withCatalog);
@@ -150,10 +152,10 @@ Text recordTable(ShowApplication& app, RecordReader& reader, RecordPage& page, b
 }
 
 // Rows of one catalog: a series once as a whole, then each period on disk.
-Text catalogRows(ShowApplication& app, RecordReader& reader, CatalogEntry& entry) {
+Markup catalogRows(ShowApplication& app, RecordReader& reader, CatalogEntry& entry) {
   CatalogFileList files;
   app.addCatalogFiles(files, entry.isSeries ? entry.name + "*" : entry.name, &entry);
-  Text rows;
+  Markup rows;
   long total = 0;
   for (const CatalogFile& file : files) {
     long count = countRecords(reader, file);
@@ -161,14 +163,14 @@ Text catalogRows(ShowApplication& app, RecordReader& reader, CatalogEntry& entry
     rows += catalogRow(app, file.name, file.description, count);
   }
   if (entry.isSeries)
-    rows.insertAt(0, catalogRow(app, entry.name + "*", app.text(showTexts::kAllPeriods), total));
+    rows = catalogRow(app, entry.name + "*", app.text(showTexts::kAllPeriods), total) + rows;
   return rows;
 }
 
-Text catalogTable(ShowApplication& app) {
+Markup catalogTable(ShowApplication& app) {
   using namespace showTexts;
   RecordReader reader(app);
-  Text table = Text::format(
+  Markup table = Markup::format(
       "<table border=1 cellpadding=4>\n<tr><th>%s</th><th>%s</th><th>%s</th><th></th></tr>\n",
       app.text(kCatalogColumn), app.text(kDescriptionColumn), app.text(kRecordsColumn));
   for (CatalogEntry& entry : app.catalogs) table += catalogRows(app, reader, entry);
@@ -194,54 +196,55 @@ Text previewValue(std::string_view value, size_t limit) {
   return cut ? Text(value.substr(0, end)) + "..." : Text(value.substr(0, end));
 }
 
-Text listDate(std::string_view stored, int languageIndex) {
+Markup listDate(std::string_view stored, int languageIndex) {
   if (stored.size() == 8 && allDigits(stored)) {
     DateTime date{number(stored.substr(6, 2)), number(stored.substr(4, 2)),
                   number(stored.substr(0, 4)), 0, 0};
     if (date.month >= 1 && date.month <= 12 && date.day >= 1 && date.day <= 31)
-      return formatDate(date, showTexts::kListDate.pick(languageIndex), languageIndex);
+      return Markup(formatDate(date, showTexts::kListDate.pick(languageIndex), languageIndex));
   }
-  return escapeHtml(stored);
+  return Markup::format("%s", stored);
 }
 
-Text listTime(std::string_view stored, int languageIndex) {
+Markup listTime(std::string_view stored, int languageIndex) {
   if (stored.size() == 4 && allDigits(stored)) {
     DateTime time{0, 0, 0, number(stored.substr(0, 2)), number(stored.substr(2, 2))};
     if (time.hour < 24 && time.minute < 60)
-      return formatDate(time, showTexts::kListTime.pick(languageIndex), languageIndex);
+      return Markup(formatDate(time, showTexts::kListTime.pick(languageIndex), languageIndex));
   }
-  return escapeHtml(stored);
+  return Markup::format("%s", stored);
 }
 
 void writeGroupPage(ShowApplication& app) {
   using namespace showTexts;
-  Text name = "<tt>" + escapeHtml(app.groupName) + "</tt>";
-  Text body = Text::format("<h1>%s</h1>\n", Text::format(app.text(kGroupTitle), name));
-  if (!app.description.empty()) body += "<p>" + escapeHtml(app.description) + "</p>\n";
-  body +=
-      app.catalogs.empty() ? Text::format("<p>%s</p>\n", app.text(kNoCatalogs)) : catalogTable(app);
-  app.writePage(Text::format(app.text(kGroupTitle), escapeHtml(app.groupName)), body);
+  Markup name = Markup::format("<tt>%s</tt>", app.groupName);
+  Markup body = Markup::format("<h1>%s</h1>\n", Markup::format(app.text(kGroupTitle), name));
+  if (!app.description.empty()) body += Markup::format("<p>%s</p>\n", app.description);
+  body += app.catalogs.empty() ? Markup::format("<p>%s</p>\n", app.text(kNoCatalogs))
+                               : catalogTable(app);
+  app.writePage(Markup::format(app.text(kGroupTitle), app.groupName), body);
 }
 
 void writeListPage(ShowApplication& app, const CatalogFileList& files, const ViewTarget& target) {
   using namespace showTexts;
   RecordReader reader(app);
   RecordPage page = collectPage(reader, files, std::max(target.page, 1L));
-  Text name = "<tt>" + escapeHtml(target.catalog) + "</tt>";
-  Text body = Text::format("<h1>%s</h1>\n", Text::format(app.text(kCatalogTitle), name));
+  Markup name = Markup::format("<tt>%s</tt>", target.catalog);
+  Markup body = Markup::format("<h1>%s</h1>\n", Markup::format(app.text(kCatalogTitle), name));
   if (files.size() == 1 && !files[0].description.empty())
-    body += "<p>" + escapeHtml(files[0].description) + "</p>\n";
+    body += Markup::format("<p>%s</p>\n", files[0].description);
   if (page.total == 0) {
-    body += Text::format("<p>%s</p>\n", app.text(kNoRecords));
+    body += Markup::format("<p>%s</p>\n", app.text(kNoRecords));
   } else {
     long first = (page.number - 1) * ShowApplication::kPageSize;
     long last = first + static_cast<long>(page.places.size());
-    body += "<p>" + Text::format(app.text(kRecordRange), first + 1, last, page.total) + "</p>\n";
+    body += Markup::format("<p>%s</p>\n",
+                           Markup::format(app.text(kRecordRange), first + 1, last, page.total));
     body += recordTable(app, reader, page, files.size() > 1);
     long pages = pageCount(page.total);
     if (pages > 1) body += pageLinks(app, target.catalog, page.number, pages);
   }
   body += "<div>" + app.button({"", target.catalog, 0, true}, app.text(kDownloadCsv)) + "\n";
   body += app.button({}, app.text(kAllCatalogs)) + "</div>\n";
-  app.writePage(Text::format(app.text(kCatalogTitle), escapeHtml(target.catalog)), body);
+  app.writePage(Markup::format(app.text(kCatalogTitle), target.catalog), body);
 }

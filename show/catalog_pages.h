@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/catalog/catalog_file.h"
+#include "common/cgi/markup.h"
 #include "common/text/text.h"
 
 class ShowApplication;
@@ -17,5 +18,5 @@ void writeListPage(ShowApplication& app, const CatalogFileList& files, const Vie
 Text previewValue(std::string_view value, size_t limit);
 // A stored date (yyyymmdd) or time (hhmm) in the page's language; a value
 // of another shape is shown as it is stored.
-Text listDate(std::string_view stored, int languageIndex);
-Text listTime(std::string_view stored, int languageIndex);
+Markup listDate(std::string_view stored, int languageIndex);
+Markup listTime(std::string_view stored, int languageIndex);

@@ -51,19 +51,19 @@ Found findRecord(RecordReader& reader, const CatalogFileList& files, const Text&
   return found;
 }
 
-Text fieldName(ShowApplication& app, const Text& name) {
+Markup fieldName(ShowApplication& app, const Text& name) {
   int automatic = automaticFieldIndex(name);
   if (automatic >= 0) return app.text(showTexts::kAutomaticFields[automatic]);
-  return escapeHtml(name);
+  return Markup::format("%s", name);
 }
 
-Text fieldTable(ShowApplication& app, const Record& record) {
+Markup fieldTable(ShowApplication& app, const Record& record) {
   using namespace showTexts;
-  Text table = Text::format("<table border=1 cellpadding=4>\n<tr><th>%s</th><th>%s</th></tr>\n",
-                            app.text(kNameColumn), app.text(kValueColumn));
+  Markup table = Markup::format("<table border=1 cellpadding=4>\n<tr><th>%s</th><th>%s</th></tr>\n",
+                                app.text(kNameColumn), app.text(kValueColumn));
   for (const Field& field : record)
-    table += Text::format("<tr><td>%s</td><td style=\"white-space:pre-wrap\">%s</td></tr>\n",
-                          fieldName(app, field.name), escapeHtml(field.value));
+    table += Markup::format("<tr><td>%s</td><td style=\"white-space:pre-wrap\">%s</td></tr>\n",
+                            fieldName(app, field.name), field.value);
   return table + "</table>\n";
 }
 
@@ -75,12 +75,12 @@ void writeRecordPage(ShowApplication& app, const CatalogFileList& files, const V
   Found found = findRecord(reader, files, target.label);
   if (!found.place) app.fatal(kRecordNotFound, target.label);
 
-  Text label = "<tt>" + escapeHtml(target.label) + "</tt>";
-  Text body = Text::format("<h1>%s</h1>\n", Text::format(app.text(kRecordTitle), label));
+  Markup label = Markup::format("<tt>%s</tt>", target.label);
+  Markup body = Markup::format("<h1>%s</h1>\n", Markup::format(app.text(kRecordTitle), label));
   const CatalogFile& file = *found.place->file;
-  Text catalog = "<tt>" + escapeHtml(file.name) + "</tt>";
-  body += "<p>" + Text::format(app.text(kCatalogTitle), catalog);
-  if (!file.description.empty()) body += ": " + escapeHtml(file.description);
+  Markup catalog = Markup::format("<tt>%s</tt>", file.name);
+  body += "<p>" + Markup::format(app.text(kCatalogTitle), catalog);
+  if (!file.description.empty()) body += Markup::format(": %s", file.description);
   body += "</p>\n" + fieldTable(app, found.record) + "<div>";
   if (found.previous && !found.previous->label.empty())
     body +=
@@ -89,5 +89,5 @@ void writeRecordPage(ShowApplication& app, const CatalogFileList& files, const V
   if (found.next && !found.next->label.empty())
     body += app.button({found.next->label, target.catalog, 0, false}, app.text(kNextRecord)) + "\n";
   body += app.button({"", target.catalog, 0, false}, app.text(kAllRecords)) + "</div>\n";
-  app.writePage(Text::format(app.text(kRecordTitle), escapeHtml(target.label)), body);
+  app.writePage(Markup::format(app.text(kRecordTitle), target.label), body);
 }

@@ -3,9 +3,9 @@
 #include "show/show_application.h"
 
 #include "common/cgi/cgi_streams.h"
+#include "common/cgi/raw_fields.h"
 #include "common/files/path.h"
 #include "common/settings/admin_access.h"
-#include "common/settings/password_check.h"
 #include "show/catalog_pages.h"
 #include "show/csv_export.h"
 #include "show/login_page.h"
@@ -31,28 +31,10 @@ void addQueryItem(Text& query, std::string_view name, std::string_view value) {
   if (!query.empty()) query += '&';
   query += name;
   query += '=';
-  query += urlEncode(value);
+  query += percentEncode(value);
 }
 
 }  // namespace
-
-Text exactAttribute(std::string_view value) {
-  Text out;
-  for (char c : value) {
-    if (c == '&') {
-      out += "&amp;";
-    } else if (c == '<') {
-      out += "&lt;";
-    } else if (c == '>') {
-      out += "&gt;";
-    } else if (c == '"') {
-      out += "&quot;";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
 
 Text shortened(std::string_view text, size_t limit) {
   if (text.size() <= limit) return Text(text);
@@ -68,36 +50,28 @@ ViewTarget ShowApplication::requested() const {
   return target;
 }
 
-Text ShowApplication::actionUrl(const ViewTarget& target) const {
+Markup ShowApplication::actionUrl(const ViewTarget& target) const {
   Text query;
   addQueryItem(query, "label", target.label);
   addQueryItem(query, "catalog", target.catalog);
   if (target.page > 0) addQueryItem(query, "page", Text::fromInt(target.page));
   if (target.csv) addQueryItem(query, "format", "csv");
   addQueryItem(query, "language", languageParam());
-  Text url = CGIhome() + "show.exe/" + urlEncode(groupName);
+  Text url = CGIhome() + "show.exe/" + percentEncode(groupName);
   if (!query.empty()) url += "?" + query;
-  return exactAttribute(url);
-}
-
-Text ShowApplication::button(const ViewTarget& target, std::string_view caption) const {
-  return Text::format(
-      "<form method=post action=\"%s\" style=\"display:inline\">"
-      "<input type=hidden name=password value=\"%s\">"
-      "<input type=submit value=\"%s\"></form>",
-      actionUrl(target), exactAttribute(password), caption);
+  return exactValue(url);
 }
 
 // A language without charsets (English) cannot name one in the settings, and
 // a browser reads the UTF-8 bytes of values that forms posted as
 // windows-1252. Such a page's own text is unconverted ASCII, so it declares
 // UTF-8; pages of the other language follow the charset of the settings.
-void ShowApplication::writePage(const Text& title, const Text& body) {
+void ShowApplication::writePage(const Markup& title, const Markup& body) {
   writeHtmlHeader();
   writeDirect("<html>\n");
   writeHead(title);
   writeDirect("<body>\n");
-  writeConverted(body);
+  write(body);
   writeDirect("</body>\n</html>\n");
 }
 

@@ -27,13 +27,21 @@ class ShowApplication : public CatalogGroup {
 
   // The request's own parameters, from the query string only.
   ViewTarget requested() const;
-  // The action URL of a form that asks for `target`, escaped for an attribute.
-  Text actionUrl(const ViewTarget& target) const;
-  // A one-button form that posts the password on to `target`; the caption is
-  // page text (entity names convert).
-  Text button(const ViewTarget& target, std::string_view caption) const;
-  // Writes an HTML page: header, head with `title` (page text), `body`.
-  void writePage(const Text& title, const Text& body);
+  // The action URL of a form that asks for `target`, for an attribute.
+  Markup actionUrl(const ViewTarget& target) const;
+  // A one-button form that posts the password on to `target`. The caption
+  // is written as print writes an argument: a message as it is, a label or a
+  // name escaped (entity names convert).
+  template <typename Caption>
+  Markup button(const ViewTarget& target, const Caption& caption) const {
+    return Markup::format(
+        "<form method=post action=\"%s\" style=\"display:inline\">"
+        "<input type=hidden name=password value=\"%s\">"
+        "<input type=submit value=\"%s\"></form>",
+        actionUrl(target), exactValue(password), caption);
+  }
+  // Writes an HTML page: header, head with `title`, `body`.
+  void writePage(const Markup& title, const Markup& body);
   // The header of an HTML page (once; later calls write nothing).
   void writeHtmlHeader();
 
@@ -41,9 +49,5 @@ class ShowApplication : public CatalogGroup {
   void answer(const ViewTarget& target);
 };
 
-// A value as an attribute must hold it to come back byte for byte: "&", "<",
-// ">" and the double quote become character references, so neither the
-// browser nor the page's coding conversion changes it.
-Text exactAttribute(std::string_view value);
 // The first `limit` bytes of `text` for a message, "..." marking a cut.
 Text shortened(std::string_view text, size_t limit);

@@ -13,7 +13,7 @@ class AdminApplication : public CatalogGroup {
  public:
   // The header waits for the admission, which may answer with a status.
   AdminApplication() : CatalogGroup(nullptr) {}
-  // Replaces the posted fields by the raw ones (see posted_fields.h), then
+  // Replaces the posted fields by the raw ones (see common/cgi/raw_fields.h), then
   // produces exactly one page.
   void run();
 };

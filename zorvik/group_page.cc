@@ -50,7 +50,7 @@ class GroupPageWriter {
   }
 
  private:
-  const char* text(const MessageTable& message) const { return app_.text(message); }
+  Markup text(const MessageTable& message) const { return app_.text(message); }
 
   void numberedRow() {
     app_.print(" <tr valign=baseline>\n  <td> <font size=4><b>%d.</b></font>\n", ++item_);
@@ -63,13 +63,13 @@ class GroupPageWriter {
 
   // A text field named by a prefix and an entry's name or position.
   void textCell(const char* prefix, const Text& key, const Text& value) {
-    app_.print("  <td> <input type=text name=\"%s%s\" value=\"%s\">\n", prefix,
-               escapeAttribute(key.view()), escapeAttribute(value.view()));
+    app_.print("  <td> <input type=text name=\"%s%s\" value=\"%s\">\n", prefix, exactValue(key),
+               exactValue(value));
   }
 
   void radioCell(const char* group, const Text& value, const Text& mark) {
-    app_.print("  <td> <input type=radio name=%s value=\"%s\"%s>\n", group,
-               escapeAttribute(value.view()), checked(value == mark));
+    app_.print("  <td> <input type=radio name=%s value=\"%s\"%s>\n", group, exactValue(value),
+               checked(value == mark));
   }
 
   void listHead(const char* colspan, const MessageTable& item,
@@ -102,15 +102,13 @@ class GroupPageWriter {
 
   void writeStart() {
     app_.print("<html>\n");
-    app_.writeHead(Text(text(kGroupTitle)));
+    app_.writeHead(text(kGroupTitle));
     app_.print("<body>\n");
-    app_.print("<form method=post action=\"%szorvik.exe/%s", escapeAttribute(app_.CGIhome().view()),
+    app_.print("<form method=post action=\"%szorvik.exe/%s", exactValue(app_.CGIhome()),
                percentEncode(app_.groupName.view()));
-    app_.print("%s\">\n", languageQuery(app_));
-    app_.print("<input type=hidden name=password value=\"%s\">\n",
-               escapeAttribute(app_.password.view()));
-    app_.print("<h1>%s <tt>\"%s\"</tt></h1>\n", text(kGroupTitle),
-               escapeAttribute(app_.groupName.view()));
+    app_.print("%s\">\n", app_.languageQuery());
+    app_.print("<input type=hidden name=password value=\"%s\">\n", exactValue(app_.password));
+    app_.print("<h1>%s <tt>\"%s\"</tt></h1>\n", text(kGroupTitle), exactValue(app_.groupName));
   }
 
   void itemText(const MessageTable& label) {
@@ -122,15 +120,15 @@ class GroupPageWriter {
     sectionHeading("settings", kGeneralSection);
     app_.print("<table>\n");
     itemText(kGroupName);
-    app_.print("  <td> <tt><b>%s</b></tt>\n </tr>\n", escapeAttribute(app_.groupName.view()));
+    app_.print("  <td> <tt><b>%s</b></tt>\n </tr>\n", exactValue(app_.groupName));
     itemText(kInitFileName);
-    app_.print("  <td> <tt><b>%s</b></tt>\n </tr>\n", escapeAttribute(app_.groupPath.view()));
+    app_.print("  <td> <tt><b>%s</b></tt>\n </tr>\n", exactValue(app_.groupPath));
     itemText(kShortDescription);
     app_.print("  <td> <input type=text name=description value=\"%s\" size=60>\n </tr>\n",
-               escapeAttribute(app_.description.view()));
+               exactValue(app_.description));
     itemText(kWorkingDirectory);
     app_.print("  <td> <input type=text name=workdir value=\"%s\" size=60>\n </tr>\n",
-               escapeAttribute(app_.workDir.view()));
+               exactValue(app_.workDir));
     app_.print("</table>\n");
   }
 
@@ -139,7 +137,7 @@ class GroupPageWriter {
     app_.print("<table>\n");
     itemText(kDefaultForm);
     app_.print("  <td> <input type=text name=defaultform value=\"%s\">\n </tr>\n",
-               escapeAttribute(app_.defaultForm.view()));
+               exactValue(app_.defaultForm));
     app_.print("</table>\n");
     listHead("6", kFormList, {&kFormName, &kFormFile, &kMessageFile, &kTemplateFile});
     for (const FormEntry& form : app_.forms) {
@@ -212,14 +210,13 @@ class GroupPageWriter {
     app_.print("  <td> <input type=radio name=data value=delimiter%s>\n", checked(!data.empty()));
     app_.print("  <td> %s ", text(kDelimited));
     app_.print("<input type=text name=delim value=\"%s\" size=2 maxlength=1>\n </tr>\n",
-               escapeAttribute(delimiter.view()));
+               exactValue(delimiter));
     app_.print(" <tr valign=baseline>\n  <td colspan=2>\n  <td> %s: ", text(kListOfKeys));
-    app_.print("<input type=text name=fields value=\"%s\" size=60>\n </tr>\n",
-               escapeAttribute(keys.view()));
+    app_.print("<input type=text name=fields value=\"%s\" size=60>\n </tr>\n", exactValue(keys));
     app_.print("</table>\n");
   }
 
-  void choiceRow(const char* radio, bool selected, const MessageTable& label) {
+  void choiceRow(const Markup& radio, bool selected, const MessageTable& label) {
     app_.print(" <tr valign=baseline>\n  <td>\n");
     app_.print(radio, checked(selected));
     app_.print("  <td> %s\n </tr>\n", text(label));
@@ -240,7 +237,7 @@ class GroupPageWriter {
     app_.print("  <td> <input type=radio name=insert value=sort%s>\n", checked(sorted));
     app_.print("  <td> %s \n", text(kInsertSorted));
     app_.print("       <input type=text name=sortfield value=\"%s\">\n </tr>\n",
-               sorted ? escapeAttribute(app_.sortField.view()) : Text());
+               sorted ? exactValue(app_.sortField) : Markup());
     app_.print(" <tr valign=baseline>\n  <td colspan=2>\n  <td> %s\n", text(kSortType));
     app_.print("   <input type=radio name=sorttype value=alpha%s> ",
                checked(sorted && !app_.sortNumeric));
@@ -283,7 +280,7 @@ class GroupPageWriter {
     app_.print("</table>\n");
   }
 
-  void dottedChoiceRow(const char* radio, bool selected, const MessageTable& label) {
+  void dottedChoiceRow(const Markup& radio, bool selected, const MessageTable& label) {
     app_.print(" <tr valign=baseline>\n  <td>\n");
     app_.print(radio, checked(selected));
     app_.print("  <td> %s.\n </tr>\n", text(label));
@@ -317,7 +314,7 @@ class GroupPageWriter {
     app_.print("<table>\n");
     itemText(kLabelPrefix);
     app_.print("  <td> <input type=text name=label value=\"%s\">\n </tr>\n",
-               escapeAttribute(app_.labelPrefix.view()));
+               exactValue(app_.labelPrefix));
     itemText(kLabelCounter);
     app_.print("  <td> <input type=text name=count value=\"%ld\">\n", app_.count);
     app_.print("  <input type=hidden name=countshown value=\"%ld\">\n </tr>\n", app_.count);
@@ -336,7 +333,7 @@ class GroupPageWriter {
       radioCell("markvar", variable.name, marks_.variable);
       textCell("vname_", variable.name, variable.name);
       app_.print("  <td> <input type=text name=\"vvalue_%s\" value=\"%s\" size=50>\n </tr>\n",
-                 escapeAttribute(variable.name.view()), escapeAttribute(variable.value.view()));
+                 exactValue(variable.name), exactValue(variable.value));
     }
     newEntryRow("markvar", {"vnewname", "vnewvalue size=50"}, kAddVariable);
     if (!app_.groupVariables.empty())
@@ -346,10 +343,9 @@ class GroupPageWriter {
 
   // The second form: back to the overview, without a group and an action.
   void writeReturnForm() {
-    app_.print("<form method=post action=\"%szorvik.exe%s\">\n",
-               escapeAttribute(app_.CGIhome().view()), languageQuery(app_));
-    app_.print("<input type=hidden name=password value=\"%s\">\n",
-               escapeAttribute(app_.password.view()));
+    app_.print("<form method=post action=\"%szorvik.exe%s\">\n", exactValue(app_.CGIhome()),
+               app_.languageQuery());
+    app_.print("<input type=hidden name=password value=\"%s\">\n", exactValue(app_.password));
     app_.print("<table>\n <tr valign=baseline>\n  <td>\n   %s\n", text(kReturnHint));
     app_.print("   <input type=submit value=\"%s\">\n </tr>\n</table>\n</form>\n", text(kHere));
   }
@@ -359,10 +355,10 @@ class GroupPageWriter {
   // as these pages do.
   void writeRebuildForm() {
     app_.print("<form id=rebuild method=post action=\"%slunoder.exe/%s%s\">\n",
-               escapeAttribute(app_.CGIhome().view()), percentEncode(app_.groupName.view()),
-               languageQuery(app_));
+               exactValue(app_.CGIhome()), percentEncode(app_.groupName.view()),
+               app_.languageQuery());
     app_.print("<input type=hidden name=password value=\"%s\">\n</form>\n",
-               escapeAttribute(app_.password.view()));
+               exactValue(app_.password));
   }
 
   AdminApplication& app_;

@@ -8,10 +8,10 @@
 void writeLoginPage(AdminApplication& app) {
   using namespace adminTexts;
   app.print("<html>\n");
-  app.writeHead(Text(app.text(kLoginTitle)));
+  app.writeHead(app.text(kLoginTitle));
   app.print("<body>\n");
-  app.print("<form method=post action=\"%szorvik.exe", escapeAttribute(app.CGIhome().view()));
-  app.print("%s\">\n", languageQuery(app));
+  app.print("<form method=post action=\"%szorvik.exe", exactValue(app.CGIhome()));
+  app.print("%s\">\n", app.languageQuery());
   app.print("<h1>%s</h1>\n", app.text(kLoginHeading));
   app.print("<hr>\n<p>\n");
   app.print("%s:\n", app.text(kPasswordPrompt));

@@ -1,4 +1,4 @@
-// Escaping and link pieces of the administration pages.
+// Unquoted attributes and link pieces of the administration pages.
 #include "zorvik/page_markup.h"
 
 #include "zorvik/admin_application.h"
@@ -14,16 +14,11 @@ bool endsUnquotedAttribute(char c) {
 
 }  // namespace
 
-Text unquotedAttribute(std::string_view value) {
+Markup unquotedAttribute(std::string_view value) {
   bool quote = value.empty();
   for (char c : value) quote = quote || endsUnquotedAttribute(c);
-  Text escaped = escapeAttribute(value);
-  return quote ? "\"" + escaped + "\"" : escaped;
-}
-
-Text languageQuery(const AdminApplication& app) {
-  if (app.languageParam().empty()) return Text();
-  return "?language=" + percentEncode(app.languageParam());
+  Markup exact = exactValue(value);
+  return quote ? "\"" + exact + "\"" : exact;
 }
 
 Text languageItem(const AdminApplication& app) {
@@ -31,6 +26,6 @@ Text languageItem(const AdminApplication& app) {
   return "language=" + percentEncode(app.languageParam());
 }
 
-Text helpLinkBase(const AdminApplication& app) {
-  return escapeAttribute(app.WWWhome().view()) + "manual.exe/Pzorvik.htm#";
+Markup helpLinkBase(const AdminApplication& app) {
+  return exactValue(app.WWWhome()) + "manual.exe/Pzorvik.htm#";
 }

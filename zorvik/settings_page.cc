@@ -22,8 +22,7 @@ void writeSectionHeading(AdminApplication& app, const char* word, const MessageT
 void writeTextRow(AdminApplication& app, const MessageTable& label, const char* field,
                   const Text& value) {
   app.print(" <tr>\n  <th align=left> %s:\n", app.text(label));
-  app.print("  <td> <input type=text name=%s value=\"%s\" size=40>\n", field,
-            escapeAttribute(value.view()));
+  app.print("  <td> <input type=text name=%s value=\"%s\" size=40>\n", field, exactValue(value));
   app.print(" </tr>\n");
 }
 
@@ -31,7 +30,7 @@ void writeGeneral(AdminApplication& app) {
   writeSectionHeading(app, "general", kGeneralSection);
   app.print("<table>\n");
   app.print(" <tr>\n  <th align=left> %s:\n", app.text(kVersion));
-  app.print("  <td> %s </tr>\n", escapeAttribute(app.version.view()));
+  app.print("  <td> %s </tr>\n", exactValue(app.version));
   writeTextRow(app, kAdministrator, "administrator", app.administrator);
   writeTextRow(app, kMailServer, "mail", app.mailServer);
   writeTextRow(app, kWwwServer, "server", app.serverName);
@@ -39,15 +38,14 @@ void writeGeneral(AdminApplication& app) {
 }
 
 void writeGroupRow(AdminApplication& app, const Param& group, const Text& mark) {
-  Text name = escapeAttribute(group.name.view());
+  Markup name = exactValue(group.name);
   app.print(" <tr valign=baseline>\n");
   app.print("  <td> <input type=radio name=mark value=\"%s\"%s>\n", name,
             checked(group.name == mark));
   app.print("  <td> <input type=text name=%s value=\"%s\" size=20>\n",
             unquotedAttribute((Text("name_") + group.name).view()), name);
   app.print("  <td> <input type=text name=%s value=\"%s\" size=50>\n",
-            unquotedAttribute((Text("desc_") + group.name).view()),
-            escapeAttribute(group.value.view()));
+            unquotedAttribute((Text("desc_") + group.name).view()), exactValue(group.value));
   app.print(" </tr>\n");
 }
 
@@ -80,7 +78,7 @@ void writeGroups(AdminApplication& app, const Text& mark) {
 void writeCodingRows(AdminApplication& app, int i) {
   const Language& language = kLanguages[i];
   if (language.codingCount > 0) {
-    app.print(" <tr valign=baseline>\n  <td>\n  <td> <b>%s:</b>\n", kCoding.pick(i));
+    app.print(" <tr valign=baseline>\n  <td>\n  <td> <b>%s:</b>\n", Markup(kCoding.pick(i)));
     for (int j = 0; j < language.codingCount; ++j)
       app.print("   <input type=radio name=code_%s value=%s%s> <tt>%s</tt>\n", language.shortName,
                 language.codingNames[j], checked(j == app.languageCodings[i]),
@@ -88,9 +86,9 @@ void writeCodingRows(AdminApplication& app, int i) {
     app.print(" </tr>\n");
   }
   if (language.charsetCount > 0) {
-    app.print(" <tr valign=baseline>\n  <td>\n  <td> <b>%s:</b>\n", kCharset.pick(i));
+    app.print(" <tr valign=baseline>\n  <td>\n  <td> <b>%s:</b>\n", Markup(kCharset.pick(i)));
     app.print("   <input type=radio name=cset_%s value=-%s> <tt>%s</tt>\n", language.shortName,
-              checked(app.languageCharsets[i] == -1), kCharsetDefault.pick(i));
+              checked(app.languageCharsets[i] == -1), Markup(kCharsetDefault.pick(i)));
     for (int j = 0; j < language.charsetCount; ++j)
       app.print("   <input type=radio name=cset_%s value=%s%s> <tt>%s</tt>\n", language.shortName,
                 language.charsetNames[j], checked(j == app.languageCharsets[i]),
@@ -116,7 +114,7 @@ void writeLanguages(AdminApplication& app) {
 void writeHeaderText(AdminApplication& app) {
   writeSectionHeading(app, "header", kHeaderSection);
   app.print("<textarea name=header cols=90 rows=6>\n");
-  app.print("%s", escapeAttribute(app.header.view()));
+  app.print("%s", exactValue(app.header));
   app.print("</textarea>\n");
 }
 
@@ -134,11 +132,11 @@ void writeSaveButtons(AdminApplication& app) {
 
 void writeSettingsPage(AdminApplication& app, const Text& mark) {
   app.print("<html>\n");
-  app.writeHead(Text(app.text(kSettingsTitle)));
+  app.writeHead(app.text(kSettingsTitle));
   app.print("<body>\n");
-  app.print("<form method=post action=\"%szorvik.exe%s\">\n", escapeAttribute(app.CGIhome().view()),
-            languageQuery(app));
-  app.print("<input type=hidden name=password value=\"%s\">\n", escapeAttribute(app.password.view()));
+  app.print("<form method=post action=\"%szorvik.exe%s\">\n", exactValue(app.CGIhome()),
+            app.languageQuery());
+  app.print("<input type=hidden name=password value=\"%s\">\n", exactValue(app.password));
   app.print("<h1>%s <tt>\"kalder.ini\"</tt></h1>\n", app.text(kSettingsTitle));
   writeGeneral(app);
   writeGroups(app, mark);

@@ -10,13 +10,13 @@ CgiPage::CgiPage(const char* contentType, const char* homeVariable)
   setLanguageParam(queryParams().value("language"));
 }
 
-void CgiPage::writeConverted(std::string_view text) {
+void CgiPage::write(const Markup& markup) {
   const Language& language = currentLanguage();
   if (language.codingCount == 0) {
-    writeDirect(text);
+    writeDirect(markup.view());
     return;
   }
-  writeDirect(convertEntitiesForPage(text, choices_[currentIndex_].currentCoding));
+  writeDirect(convertEntitiesForPage(markup.view(), choices_[currentIndex_].currentCoding));
 }
 
 void CgiPage::writeMeta() const {
@@ -27,28 +27,28 @@ void CgiPage::writeMeta() const {
                            language.charsetNames[charset]));
 }
 
-void CgiPage::writeHead(const Text& title) {
+void CgiPage::writeHead(const Markup& title) {
   writeDirect("<head>\n");
   print("<title>%s</title>\n", title);
   writeMeta();
   writeDirect("</head>\n");
 }
 
-void CgiPage::errorPage(const Text& title, const Text& message) {
+void CgiPage::errorPage(const Markup& title, const Markup& message) {
   writeDirect("<html>\n");
   writeHead(title);
   writeDirect("<body>\n");
   print("<h1>%s</h1>\n", title);
   writeDirect("<hr>\n<b>");
-  writeConverted(message);
+  write(message);
   writeDirect("</b>\n<hr>\n");
   writeErrorFooter();
   writeDirect("</body>\n</html>\n");
 }
 
-void CgiPage::endWith(const MessageTable& title, const Text& message) {
+void CgiPage::endWith(const MessageTable& title, const Markup& message) {
   writeHeader("text/html");
-  errorPage(Text(title.pick(currentIndex_)), message);
+  errorPage(text(title), message);
   std::fflush(cgiStreams().output);
   throw RequestEnded{1};
 }
@@ -115,5 +115,5 @@ void CgiPage::setLanguageParam(std::string_view value) {
 }
 
 Text CgiPage::languageQuery() const {
-  return languageParam_.empty() ? Text() : Text("?language=") + urlEncode(languageParam_);
+  return languageParam_.empty() ? Text() : Text("?language=") + percentEncode(languageParam_);
 }

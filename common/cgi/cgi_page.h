@@ -6,7 +6,7 @@
 #include <array>
 
 #include "common/cgi/cgi_request.h"
-#include "common/cgi/html_escape.h"
+#include "common/cgi/markup.h"
 #include "common/cgi/message_table.h"
 #include "common/language/language.h"
 
@@ -14,35 +14,36 @@ class CgiPage : public CgiRequest {
  public:
   CgiPage(const char* contentType, const char* homeVariable);
 
-  // Formats ("%s", "%d", "%ld", "%%") and writes through the current coding.
+  // Formats (see Markup::format: outside text arguments are escaped, Markup
+  // and string literals are not) and writes through the current coding.
   template <typename... A>
-  void print(std::string_view format, const A&... args) {
-    writeConverted(Text::format(format, args...));
+  void print(const Markup& format, const A&... args) {
+    write(Markup::format(format, args...));
   }
-  // Writes text through the current coding conversion, unformatted. No
+  // Writes markup through the current coding conversion, unformatted. No
   // coding adds a quote: values are escaped before they are converted, and a
   // letter whose coding holds one (tex) must not undo that.
-  void writeConverted(std::string_view text);
+  void write(const Markup& markup);
 
-  virtual void writeHead(const Text& title);
-  void errorPage(const Text& title, const Text& message) override;
+  virtual void writeHead(const Markup& title);
+  void errorPage(const Markup& title, const Markup& message) override;
 
   // Writes the error page for the message in the current language and ends the
   // request with exit status 1 (by throwing RequestEnded). Never returns.
-  // Text arguments are HTML-escaped: they are names and paths that often come
-  // straight from the request (an unknown group in the URL, say).
+  // The arguments are formatted as print formats them: names and paths that
+  // often come straight from the request (an unknown group in the URL, say)
+  // are escaped.
   template <typename... A>
   [[noreturn]] void fatal(const MessageTable& message, const A&... args) {
-    endWith(messages::kErrorTitle, Text::format(message.pick(currentIndex_), escapedArg(args)...));
+    endWith(messages::kErrorTitle, Markup::format(text(message), args...));
   }
   // The same with the warning title.
   template <typename... A>
   [[noreturn]] void warning(const MessageTable& message, const A&... args) {
-    endWith(messages::kWarningTitle,
-            Text::format(message.pick(currentIndex_), escapedArg(args)...));
+    endWith(messages::kWarningTitle, Markup::format(text(message), args...));
   }
-  // Picks the text of `message` in the current language.
-  const char* text(const MessageTable& message) const { return message.pick(currentIndex_); }
+  // The text of `message` in the current language: the program's own markup.
+  Markup text(const MessageTable& message) const { return Markup(message.pick(currentIndex_)); }
 
   void selectLanguage(std::string_view name);
   void selectCoding(int language, std::string_view name);
@@ -65,7 +66,7 @@ class CgiPage : public CgiRequest {
   virtual void writeErrorFooter() {}
 
  private:
-  [[noreturn]] void endWith(const MessageTable& title, const Text& message);
+  [[noreturn]] void endWith(const MessageTable& title, const Markup& message);
 
   Text languageParam_;
   std::array<LanguageChoice, kLanguageCount> choices_{};

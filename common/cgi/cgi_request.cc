@@ -141,9 +141,11 @@ Text CgiRequest::parameter(std::string_view name) const {
   return envValue(std::string(name).c_str());
 }
 
-void CgiRequest::errorPage(const Text& title, const Text& message) {
-  writeDirect(Text::format(
-      "<html>\n<head>\n<title>%s</title>\n</head>\n<body>\n<h1>%s</h1>\n<hr>\n<b>", title, title));
-  writeDirect(message);
+void CgiRequest::errorPage(const Markup& title, const Markup& message) {
+  writeDirect(
+      Markup::format("<html>\n<head>\n<title>%s</title>\n</head>\n<body>\n<h1>%s</h1>\n<hr>\n<b>",
+                     title, title)
+          .view());
+  writeDirect(message.view());
   writeDirect("</b>\n<hr>\n</body>\n</html>\n");
 }

@@ -3,6 +3,7 @@
 // decodes the query string and the POST body and starts the variable table.
 #pragma once
 
+#include "common/cgi/markup.h"
 #include "common/text/param_list.h"
 #include "common/text/text.h"
 
@@ -51,9 +52,9 @@ class CgiRequest {
   // The query parameter, else the posted field, else the environment variable.
   Text parameter(std::string_view name) const;
 
-  // The plain error page, for a program without the page layer. Formats with
-  // no coding conversion.
-  virtual void errorPage(const Text& title, const Text& message);
+  // The plain error page, for a program without the page layer: no coding
+  // conversion.
+  virtual void errorPage(const Markup& title, const Markup& message);
 
   // The program file's path as the process was started; used for the home
   // directory when the home variable is unset and /proc/self/exe is not readable.

@@ -1,39 +1,20 @@
-// Escaping of outside data that a page writes inside markup: a value from a
-// request or a file must never open a tag or leave an attribute.
+// Escaping of outside text for HTML: the two escapes behind the page writers
+// (see common/cgi/markup.h), the only ones in the system. Pages do not call
+// them: a text argument of print is escaped, exactValue asks for the other.
 #pragma once
 
-#include <string>
 #include <string_view>
 
 #include "common/text/text.h"
 
-// "<", ">", '"' and "'" become character references. "&" stays, because
+// Page text: "<", ">", '"' and "'" become character references, so the text
+// can neither open a tag nor leave a quoted attribute. "&" stays, because
 // values hold Slovenian letters as entity names ("&ccaron;") that the page's
 // coding conversion must still find.
 Text escapeHtml(std::string_view text);
 
-// For values that a page writes into a form and the browser posts back:
-// "&" becomes "&amp;" too, so entity names reach the browser as text and
-// come back unconverted, and "<", ">", '"' become "&lt;", "&gt;", "&quot;".
+// Exact values: "&" becomes "&amp;" too, so entity names reach the browser
+// as text and come back unconverted, and "<", ">", '"' become "&lt;",
+// "&gt;", "&quot;". For values that a page writes into a form and the
+// browser posts back.
 Text escapeAttribute(std::string_view text);
-
-// The arguments of a message that carries outside data: texts escaped,
-// numbers as they are (see CgiPage::fatal).
-inline Text escapedArg(std::string_view text) {
-  return escapeHtml(text);
-}
-inline Text escapedArg(const std::string& text) {
-  return escapeHtml(text);
-}
-inline Text escapedArg(const Text& text) {
-  return escapeHtml(text.view());
-}
-inline Text escapedArg(const char* text) {
-  return escapeHtml(text ? text : "");
-}
-inline int escapedArg(int number) {
-  return number;
-}
-inline long escapedArg(long number) {
-  return number;
-}

@@ -28,19 +28,6 @@ constexpr SocketErrorName kSocketErrorNames[] = {
     {11004, "WSANO_DATA"},
 };
 
-// The server's reply comes from outside. fatal escapes the markup characters
-// of its arguments; an ampersand must not start an entity name either.
-Text escapeAmpersands(std::string_view text) {
-  Text escaped;
-  for (char c : text) {
-    if (c == '&')
-      escaped += "&amp;";
-    else
-      escaped += c;
-  }
-  return escaped;
-}
-
 // "kalder@" and the local host's canonical name, or its plain name when the
 // name does not resolve.
 Text localSender(CgiApplication& application) {
@@ -68,7 +55,8 @@ const char* socketErrorName(int code) {
 
 void reportSocketError(CgiApplication& application, int code) {
   const char* name = socketErrorName(code);
-  application.fatal(messages::kMailError, name ? name : application.text(messages::kUnknownError));
+  if (name) application.fatal(messages::kMailError, name);
+  application.fatal(messages::kMailError, application.text(messages::kUnknownError));
 }
 
 void sendMail(CgiApplication& application, Text sender, Text recipient, Text subject, Text body) {
@@ -83,7 +71,8 @@ void sendMail(CgiApplication& application, Text sender, Text recipient, Text sub
                    std::move(body)};
   SmtpOutcome outcome = runSmtpDialogue(transport, mail);
   if (outcome.sent) return;
-  if (!outcome.reply.empty())
-    application.fatal(messages::kMailError, escapeAmpersands(outcome.reply));
+  // The server's reply is shown as it came: an ampersand in it must not
+  // start an entity name that the page's coding conversion would turn.
+  if (!outcome.reply.empty()) application.fatal(messages::kMailError, exactValue(outcome.reply));
   reportSocketError(application, outcome.code);
 }

@@ -14,10 +14,10 @@ namespace {
 // A refusal is written in the error page's frame (with the administrator's
 // contact line) and ends the request as an error does.
 [[noreturn]] void refuse(CgiApplication& app, std::string_view status, const Text& moreLines,
-                         const MessageTable& title, const Text& message) {
+                         const MessageTable& title, const Markup& message) {
   app.setStatus(status);
   app.writeHeader("text/html", moreLines);
-  app.errorPage(Text(app.text(title)), message);
+  app.errorPage(app.text(title), message);
   std::fflush(cgiStreams().output);
   throw RequestEnded{1};
 }
@@ -25,7 +25,7 @@ namespace {
 [[noreturn]] void refuseThrottled(CgiApplication& app, long seconds) {
   long minutes = (seconds + 59) / 60;
   refuse(app, "429 Too Many Requests", Text::format("Retry-After: %ld\n", seconds),
-         messages::kTooManyFailures, Text::format(app.text(messages::kTryAgainLater), minutes));
+         messages::kTooManyFailures, Markup::format(app.text(messages::kTryAgainLater), minutes));
 }
 
 }  // namespace
@@ -33,7 +33,7 @@ namespace {
 bool admitAdministrator(CgiApplication& app, std::string_view posted) {
   if (app.password.empty())
     refuse(app, "403 Forbidden", Text(), messages::kAdministrationClosed,
-           Text(app.text(messages::kNoPasswordSet)));
+           app.text(messages::kNoPasswordSet));
   Text client = clientAddress(app);
   long now = static_cast<long>(std::time(nullptr));
   LoginThrottle throttle(app);

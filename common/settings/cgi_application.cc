@@ -174,11 +174,12 @@ void CgiApplication::writeSettingsTo(std::FILE* out) const {
   if (!header.empty()) put(Text("\n[HEADER]\n") + header);
 }
 
-void CgiApplication::writeHead(const Text& title) {
+void CgiApplication::writeHead(const Markup& title) {
   writeDirect("<head>\n");
   print("<title>%s</title>\n", title);
   writeMeta();
-  if (!header.empty()) print("%s\n", header);
+  // The header text is the administrator's own markup (a style sheet link).
+  if (!header.empty()) print("%s\n", Markup(header));
   writeDirect("</head>\n");
 }
 

@@ -42,7 +42,7 @@ class CgiApplication : public CgiPage {
   // its work is done (never after a fatal error).
   void finish() { writeSettings(); }
 
-  void writeHead(const Text& title) override;
+  void writeHead(const Markup& title) override;
 
   FilePtr openRead(const Text& path, OpenMode mode);
   FilePtr openWrite(const Text& path);

@@ -200,9 +200,7 @@ void urlDecode(Text& text) {
   s = std::move(out);
 }
 
-namespace {
-
-Text encodeUrl(std::string_view text, bool spaceAsPlus) {
+Text percentEncode(std::string_view text) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   Text out;
   for (char c : text) {
@@ -211,8 +209,6 @@ Text encodeUrl(std::string_view text, bool spaceAsPlus) {
                  b == '-' || b == '_' || b == '.' || b == '~' || b == ',';
     if (plain) {
       out += c;
-    } else if (b == ' ' && spaceAsPlus) {
-      out += '+';
     } else {
       out += '%';
       out += kHex[b >> 4];
@@ -221,12 +217,6 @@ Text encodeUrl(std::string_view text, bool spaceAsPlus) {
   }
   return out;
 }
-
-}  // namespace
-
-Text urlEncode(std::string_view text) { return encodeUrl(text, true); }
-
-Text percentEncode(std::string_view text) { return encodeUrl(text, false); }
 
 bool parseParams(std::string_view text, char separator, ParamList& list,
                  const ParamLimits& limits) {

@@ -81,11 +81,9 @@ void expandQuotedLetters(Text& text);
 Text protectQuotedLetters(std::string_view text);
 // "+" becomes a space, %XX the byte it names; a "%" without two hex digits is dropped.
 void urlDecode(Text& text);
-// The inverse for links: letters, digits and "-_.~," stay, a space becomes
-// "+", every other byte %XX. The result is safe inside an HTML attribute.
-Text urlEncode(std::string_view text);
-// The same for a part of a URL's path as well as its query: a space becomes
-// "%20" rather than "+".
+// The inverse for a part of a URL, its path or its query alike: letters,
+// digits and "-_.~," stay, every other byte (a space too) becomes %XX. The
+// result is safe inside an HTML attribute.
 Text percentEncode(std::string_view text);
 // Bounds of one decoding; the defaults bound nothing. An item is any
 // non-empty text between separators, a field or not; lengths are counted

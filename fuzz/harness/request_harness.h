@@ -62,11 +62,10 @@ inline std::string fuzzRequest(std::string_view data) {
     problem = checkParamList(request.queryParams(), "query");
     if (problem.empty()) problem = checkParamList(request.postParams(), "body");
     if (problem.empty()) problem = checkParamList(request.variables(), "variables");
-    // What pages do with request text: links carry the language, values go
-    // through the coding conversion.
-    request.print("<a href=\"x%s\">%s</a>\n", request.languageQuery(),
-                  escapeHtml(request.parameter("name")));
-    request.writeHead(request.parameter("title"));
+    // What pages do with request text: links carry the language, values are
+    // escaped and go through the coding conversion.
+    request.print("<a href=\"x%s\">%s</a>\n", request.languageQuery(), request.parameter("name"));
+    request.writeHead(Markup::format("%s", request.parameter("title")));
   } catch (const RequestEnded&) {
     // An unknown group ends the request with its error page.
   }

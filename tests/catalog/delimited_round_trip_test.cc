@@ -108,7 +108,7 @@ TEST_F(DelimitedRoundTrip, GeneratedRecordsReadBackToTheirFields) {
     std::vector<std::string> values(3);
     for (size_t i = 0; i < values.size(); ++i) {
       values[i] = generatedValue(random, ';');
-      body += "f" + std::to_string(i) + "=" + urlEncode(values[i]).str() + "&";
+      body += "f" + std::to_string(i) + "=" + percentEncode(values[i]).str() + "&";
     }
     loadPost("data=;f0;f1;f2\nlabel=Q;\n", body);
     ParamList fields = writeAndRead("Q;1");

@@ -186,8 +186,7 @@ TEST(CgiPageWriters, TexLettersNeverCloseAnAttribute) {
   cgi.get("language=slo,tex");
   CgiPage page("text/html", "KALDERHOME");
   cgi.clearOutput();
-  page.print("<input value=\"%s\" title='%s'>", escapeHtml("&ccaron; onfocus=x"),
-             escapeHtml("&cacute;"));
+  page.print("<input value=\"%s\" title='%s'>", Text("&ccaron; onfocus=x"), Text("&cacute;"));
   EXPECT_EQ(cgi.output(), "<input value=\"&quot;c onfocus=x\" title='\\&#39;{c}'>");
 }
 
@@ -273,9 +272,9 @@ TEST(CgiPageErrors, TextPicksTheCurrentLanguage) {
   CgiEnvironment cgi;
   cgi.get("language=slo");
   CgiPage page("text/html", "KALDERHOME");
-  EXPECT_STREQ(page.text(messages::kErrorTitle), "Napaka med izvajanjem programa");
+  EXPECT_EQ(page.text(messages::kErrorTitle).view(), "Napaka med izvajanjem programa");
   page.selectLanguage("eng");
-  EXPECT_STREQ(page.text(messages::kErrorTitle), "Runtime Error");
+  EXPECT_EQ(page.text(messages::kErrorTitle).view(), "Runtime Error");
 }
 
 TEST(CgiRequestErrors, PlainErrorPageHasNoConversion) {

@@ -57,7 +57,8 @@ TEST_F(InsertMailTest, DefaultMailCarriesTheRecordAndALinkToIt) {
   std::string body =
       "\r\nSubject: New Entry in catalog orders\r\n\r\n&LABEL==A&B 7\r\n&FORMID==order\r\n"
       "&COMPUTER==192.0.2.7\r\n&REFLABEL==R-1\r\nname==Ana\r\nnote=+LABEL\r\ntwo\r\nlines\r\n"
-      "LABEL\r\n\r\nhttp://www.example.org/cgi-bin/show.exe/shop?label=A%26B+7&catalog=orders\r\n";
+      "LABEL\r\n\r\nhttp://www.example.org/cgi-bin/show.exe/"
+      "shop?label=A%26B%207&catalog=orders\r\n";
   EXPECT_NE(mails[0].find("RCPT TO: <a@example.org>\r\n"), std::string::npos);
   EXPECT_NE(mails[1].find("RCPT TO: <b@example.org>\r\n"), std::string::npos);
   for (const std::string& mail : mails) {

@@ -320,6 +320,20 @@ TEST_P(InsertFailureTest, ErrorPageInBothLanguages) {
 INSTANTIATE_TEST_SUITE_P(Messages, InsertFailureTest, ::testing::ValuesIn(kFailures),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The administrator's address is a settings value like any other: the
+// contact line of an error page writes it escaped, in the link as in its text.
+TEST_F(InsertTest, ContactLineEscapesTheAdministratorsAddress) {
+  group("form=order\ncatalog=a order\n");
+  settings("administrator=a\"><script>@example.org\n");
+  CgiResult r = submit("formid=x", "x=1");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("<a href=\"mailto:a&quot;&gt;&lt;script&gt;@example.org\">"
+                          "<tt>a&quot;&gt;&lt;script&gt;@example.org</tt></a>\n"),
+            std::string::npos)
+      << r.output;
+  EXPECT_EQ(r.output.find("<script>"), std::string::npos);
+}
+
 TEST_F(InsertTest, MalformedRecordDuringSortedMergeLeavesTheCatalog) {
   group("vars=LFCDT\nindex=none\ninsert=sort name\nform=order\ncatalog=orders order\n");
   home.write("orders.dat", "name==a\n\nbroken line\n\n");

@@ -224,6 +224,15 @@ TEST_F(ShowTest, LoginPageKeepsTheLanguageAndEscapesTheQuery) {
                  "text/html"));
 }
 
+// The group name is a path segment of every link: a blank in it is "%20"
+// there, as "+" would name another group.
+TEST_F(ShowTest, GroupNameWithABlankKeepsItInTheLinks) {
+  home.write("kalder.ini",
+             "[GENERAL]\npassword=Secret\n\n[GROUPS]\nmy shop=" + home.file("shop.grp") + "\n");
+  BrowserForm login(get("catalog=orders", "my shop").output);
+  EXPECT_EQ(login.action(), "/cgi-bin/show.exe/my%20shop?catalog=orders");
+}
+
 TEST_F(ShowTest, WithoutStoredPasswordNobodyIsAdmitted) {
   home.write("kalder.ini", "[GENERAL]\npassword=\n[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
   for (const CgiResult& result : {get("label=ORD-1&catalog=orders&format=csv"),

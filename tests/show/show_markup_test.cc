@@ -1,34 +1,12 @@
-// The small pieces of the viewer's pages: the raw posted password, exact
-// attribute values, record list previews, dates and times.
+// The small pieces of the viewer's pages: record list previews, dates and
+// times.
 #include <gtest/gtest.h>
 
-#include "common/settings/password_check.h"
 #include "show/catalog_pages.h"
 #include "show/show_application.h"
 #include "support/text_print.h"
 
 namespace {
-
-TEST(RawPostedField, DecodedWithoutQuoteLetterExpansion) {
-  EXPECT_EQ(rawPostedField("password=a%22c%26ccaron%3B", "password"), "a\"c&ccaron;");
-  EXPECT_EQ(rawPostedField("password=a\"c", "password"), "a\"c");
-  EXPECT_EQ(rawPostedField("password=a+b%0D%0Ac", "password"), "a b\nc");
-}
-
-TEST(RawPostedField, FirstNonEmptyValueOfTheName) {
-  EXPECT_EQ(rawPostedField("x=1&PassWord=P&password=Q", "password"), "P");
-  EXPECT_EQ(rawPostedField("password=&password=Q", "password"), "Q");
-  EXPECT_EQ(rawPostedField("pass%77ord=Z", "password"), "Z");
-  EXPECT_EQ(rawPostedField("password&x=password=y", "password"), "");
-  EXPECT_EQ(rawPostedField("passwords=1&apassword=2", "password"), "");
-  EXPECT_EQ(rawPostedField("", "password"), "");
-  EXPECT_EQ(rawPostedField("password=a=b", "password"), "a=b");
-}
-
-TEST(ExactAttribute, EscapesAmpersandsToo) {
-  EXPECT_EQ(exactAttribute("a&ccaron;\"<b>'"), "a&amp;ccaron;&quot;&lt;b&gt;'");
-  EXPECT_EQ(exactAttribute(""), "");
-}
 
 TEST(Shortened, CutsLongTextsOnly) {
   EXPECT_EQ(shortened("abc", 3), "abc");

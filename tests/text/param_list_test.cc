@@ -65,16 +65,18 @@ INSTANTIATE_TEST_SUITE_P(
                     DecodeRow{"%25", "%"}, DecodeRow{"%2525", "%25"},
                     DecodeRow{"\xC8\x80+", "\xC8\x80 "}));
 
-TEST(UrlEncode, KeepsUnreservedAndEncodesTheRest) {
-  EXPECT_EQ(urlEncode("slo,cp1250").str(), "slo,cp1250");
-  EXPECT_EQ(urlEncode("a b&c=\"<>'%").str(), "a+b%26c%3D%22%3C%3E%27%25");
-  EXPECT_EQ(urlEncode(std::string("\0\xFF", 2)).str(), "%00%FF");
+TEST(PercentEncode, KeepsUnreservedAndEncodesTheRest) {
+  EXPECT_EQ(percentEncode("slo,cp1250,ISO-8859-2").str(), "slo,cp1250,ISO-8859-2");
+  EXPECT_EQ(percentEncode("a b&c=\"<>'%").str(), "a%20b%26c%3D%22%3C%3E%27%25");
+  EXPECT_EQ(percentEncode("d#e?f/g+").str(), "d%23e%3Ff%2Fg%2B");
+  EXPECT_EQ(percentEncode(std::string("\0\xFF", 2)).str(), "%00%FF");
+  EXPECT_EQ(percentEncode("").str(), "");
 }
 
-TEST(UrlEncode, DecodesBackToTheSameBytes) {
+TEST(PercentEncode, DecodesBackToTheSameBytes) {
   std::string all;
   for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
-  Text round = urlEncode(all);
+  Text round = percentEncode(all);
   urlDecode(round);
   EXPECT_EQ(round.str(), all);
 }

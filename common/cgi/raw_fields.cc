@@ -1,7 +1,5 @@
 // Decoding the request body without value normalisation.
-#include "zorvik/posted_fields.h"
-
-#include <string>
+#include "common/cgi/raw_fields.h"
 
 namespace {
 
@@ -30,4 +28,10 @@ void parseRawFields(std::string_view body, ParamList& fields) {
     if (eq == std::string_view::npos) continue;
     addRawField(fields, Text(item.substr(0, eq)), Text(item.substr(eq + 1)));
   }
+}
+
+Text rawPostedField(std::string_view body, std::string_view name) {
+  ParamList fields;
+  parseRawFields(body, fields);
+  return fields.value(name);
 }

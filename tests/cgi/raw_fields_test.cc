@@ -1,10 +1,7 @@
-// The raw decoding of posted fields and the capture of the request body.
-#include "zorvik/posted_fields.h"
+// The raw decoding of posted fields: every field, or the one a password is.
+#include "common/cgi/raw_fields.h"
 
 #include <gtest/gtest.h>
-
-#include "support/cgi_environment.h"
-#include "zorvik/admin_application.h"
 
 namespace {
 
@@ -50,22 +47,18 @@ TEST(ParseRawFields, RepeatedNamesKeepTheFirstValueInPageOrder) {
   EXPECT_EQ(fields.value("name_shop", 1), "second");
 }
 
-TEST(RawBody, AdminPagesDecodeTheBodyWithoutQuoteLetters) {
-  CgiEnvironment env;
-  env.home().write("kalder.ini", "[GENERAL]\npassword=p\n");
-  env.post("description=a+%22cool%22+idea&password=p");
-  AdminApplication app;
-  EXPECT_EQ(app.rawBody(), "description=a+%22cool%22+idea&password=p");
-  // The request layer stored its normalised value; the page reads the raw one.
-  EXPECT_EQ(app.postParams().value("description"), "a &ccaron;ool\" idea");
-  app.run();
-  EXPECT_EQ(app.postParams().value("description"), "a \"cool\" idea");
+TEST(RawPostedField, DecodedWithoutQuoteLetterExpansion) {
+  EXPECT_EQ(rawPostedField("password=a%22c%26ccaron%3B", "password"), "a\"c&ccaron;");
+  EXPECT_EQ(rawPostedField("password=a\"c", "password"), "a\"c");
+  EXPECT_EQ(rawPostedField("password=a+b%0D%0Ac", "password"), "a b\nc");
 }
 
-TEST(RawBody, ReadsNoMoreThanTheContentLength) {
-  CgiEnvironment env;
-  env.post("a=1&b=2");
-  env.set("CONTENT_LENGTH", "3");
-  AdminApplication app;
-  EXPECT_EQ(app.rawBody(), "a=1");
+TEST(RawPostedField, FirstNonEmptyValueOfTheName) {
+  EXPECT_EQ(rawPostedField("x=1&PassWord=P&password=Q", "password"), "P");
+  EXPECT_EQ(rawPostedField("password=&password=Q", "password"), "Q");
+  EXPECT_EQ(rawPostedField("pass%77ord=Z", "password"), "Z");
+  EXPECT_EQ(rawPostedField("password&x=password=y", "password"), "");
+  EXPECT_EQ(rawPostedField("passwords=1&apassword=2", "password"), "");
+  EXPECT_EQ(rawPostedField("", "password"), "");
+  EXPECT_EQ(rawPostedField("password=a=b", "password"), "a=b");
 }
