@@ -152,7 +152,7 @@ Text recordTable(ShowApplication& app, RecordReader& reader, RecordPage& page, b
 // Rows of one catalog: a series once as a whole, then each period on disk.
 Text catalogRows(ShowApplication& app, RecordReader& reader, CatalogEntry& entry) {
   CatalogFileList files;
-  app.addCatalogFiles(files, entry.isSeries ? entry.name + "*" : entry.name, &entry);
+  app.catalogFiles().addCatalogFiles(files, entry.isSeries ? entry.name + "*" : entry.name, &entry);
   Text rows;
   long total = 0;
   for (const CatalogFile& file : files) {
@@ -171,7 +171,7 @@ Text catalogTable(ShowApplication& app) {
   Text table = Text::format(
       "<table border=1 cellpadding=4>\n<tr><th>%s</th><th>%s</th><th>%s</th><th></th></tr>\n",
       app.text(kCatalogColumn), app.text(kDescriptionColumn), app.text(kRecordsColumn));
-  for (CatalogEntry& entry : app.catalogs) table += catalogRows(app, reader, entry);
+  for (CatalogEntry& entry : app.group.catalogs) table += catalogRows(app, reader, entry);
   return table + "</table>\n";
 }
 
@@ -217,9 +217,9 @@ void writeGroupPage(ShowApplication& app) {
   using namespace showTexts;
   Text name = "<tt>" + escapeHtml(app.groupName) + "</tt>";
   Text body = Text::format("<h1>%s</h1>\n", Text::format(app.text(kGroupTitle), name));
-  if (!app.description.empty()) body += "<p>" + escapeHtml(app.description) + "</p>\n";
-  body +=
-      app.catalogs.empty() ? Text::format("<p>%s</p>\n", app.text(kNoCatalogs)) : catalogTable(app);
+  if (!app.group.description.empty()) body += "<p>" + escapeHtml(app.group.description) + "</p>\n";
+  body += app.group.catalogs.empty() ? Text::format("<p>%s</p>\n", app.text(kNoCatalogs))
+                                     : catalogTable(app);
   app.writePage(Text::format(app.text(kGroupTitle), escapeHtml(app.groupName)), body);
 }
 

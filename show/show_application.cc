@@ -85,7 +85,7 @@ Text ShowApplication::button(const ViewTarget& target, std::string_view caption)
       "<form method=post action=\"%s\" style=\"display:inline\">"
       "<input type=hidden name=password value=\"%s\">"
       "<input type=submit value=\"%s\"></form>",
-      actionUrl(target), exactAttribute(password), caption);
+      actionUrl(target), exactAttribute(settings.password), caption);
 }
 
 // A language without charsets (English) cannot name one in the settings, and
@@ -130,7 +130,7 @@ void ShowApplication::answer(const ViewTarget& target) {
   if (target.catalog.length() > kMaxNameLength)
     fatal(messages::kCatalogNotFound, shortened(target.catalog, kMaxNameLength));
   CatalogFileList files;
-  addCatalogFiles(files, target.catalog, nullptr);
+  catalogFiles().addCatalogFiles(files, target.catalog);
   if (target.csv) {
     exportCsv(*this, files, target.catalog);
   } else if (!target.label.empty()) {

@@ -5,6 +5,7 @@
 // or a catalog as CSV.
 #pragma once
 
+#include "common/catalog/catalog_files.h"
 #include "common/settings/catalog_group.h"
 
 // What a page links to: the parameters of another request to the viewer.
@@ -36,6 +37,8 @@ class ShowApplication : public CatalogGroup {
   void writePage(const Text& title, const Text& body);
   // The header of an HTML page (once; later calls write nothing).
   void writeHtmlHeader();
+  // Resolves the catalog names of this group.
+  CatalogResolver catalogFiles() { return CatalogResolver(group, today, *this); }
 
  private:
   void answer(const ViewTarget& target);
