@@ -526,6 +526,21 @@ TEST_F(InsertTest, LinkAtTheLockFileIsRefused) {
   EXPECT_FALSE(home.exists("orders.dat"));
 }
 
+// A catalog file named like its own index would get the entries among its
+// records: nothing is stored and the counter stays.
+TEST_F(InsertTest, CatalogThatWouldBeItsOwnIndexIsRefused) {
+  const std::string groupFile = "vars=DT\nform=order\ncatalog=orders order orders.idx\ncount=4\n";
+  group(groupFile);
+  home.write("orders.idx", record("4", "name==old\n"));
+  CgiResult r = submit("", "name=a");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("Cannot create file <tt>" + home.file("orders.idx") + "</tt>"),
+            std::string::npos)
+      << r.output;
+  EXPECT_EQ(home.read("orders.idx"), record("4", "name==old\n"));
+  EXPECT_EQ(home.read("shop.grp"), groupFile);
+}
+
 // ---- many visitors at once -----------------------------------------------------
 
 TEST_F(InsertTest, SimultaneousSubmissionsGetDistinctLabels) {

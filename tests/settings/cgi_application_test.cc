@@ -171,13 +171,17 @@ TEST_F(Settings, DefaultLanguageSetsTheVariables) {
             "[GENERAL]\nversion=1.2\n\n[INTERNATIONAL]\nlanguage=slo\nslo=latin2,ISO-8859-2\n");
 }
 
+// Also when the request chose a language and coding: its choice is this
+// page's, never the file's.
 TEST_F(Settings, UnknownNamesInInternationalChangeNothing) {
-  CgiApplication& s =
-      load("[INTERNATIONAL]\nlanguage=klingon\neng=cp1250\nfoo=bar\nslo=\nslo=nocoding\n");
-  EXPECT_EQ(s.settings.defaultLanguage, 0);
-  EXPECT_EQ(s.settings.languageCodings[0], 0);
-  EXPECT_EQ(s.settings.languageCodings[1], 0);
-  EXPECT_EQ(rewritten(), "[GENERAL]\nversion=1.2\n");
+  for (const char* query : {"", "language=slo,utf8"}) {
+    CgiApplication& s =
+        load("[INTERNATIONAL]\nlanguage=klingon\neng=cp1250\nfoo=bar\nslo=\nslo=nocoding\n", query);
+    EXPECT_EQ(s.settings.defaultLanguage, 0) << query;
+    EXPECT_EQ(s.settings.languageCodings[0], 0) << query;
+    EXPECT_EQ(s.settings.languageCodings[1], 0) << query;
+    EXPECT_EQ(rewritten(), "[GENERAL]\nversion=1.2\n") << query;
+  }
 }
 
 TEST_F(Settings, UnknownCharsetIsStoredAsNone) {
