@@ -67,8 +67,8 @@ std::string_view missingEnd(std::string_view tail, Layout layout) {
 
 void SubmitApplication::storeRecord(const CatalogFile& target, const Text& formName,
                                     const Text& label, const Text& refLabel) {
-  if (group.changesMode != ShareMode::None)
-    return;  // records go to a transaction file, kept elsewhere
+  // Records of a group with changes go to a transaction file, kept elsewhere.
+  if (group.changesMode != ShareMode::None) return;
   InsertMode insertMode = group.insertMode;
   Text indexPath = indexPathOf(group.indexMode, groupPath, target);
   if (indexPath.empty()) {
