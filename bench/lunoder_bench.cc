@@ -12,8 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "common/cgi/cgi_streams.h"
-#include "common/settings/catalog_group.h"
+#include "common/catalog/record_layout.h"
 
 namespace {
 
@@ -84,29 +83,23 @@ Run runLunoder(const std::string& home) {
   return run;
 }
 
-// readRecord into a parameter list, record by record, as the sorted merge of
-// a submission reads a catalog.
+// Records read into a parameter list, record by record, as the sorted merge
+// of a submission once read a catalog.
 void measureReadRecord(const std::string& home, double mb) {
-  setenv("REQUEST_METHOD", "GET", 1);
-  setenv("PATH_INFO", "/shop", 1);
-  setenv("KALDERHOME", home.c_str(), 1);
-  std::FILE* sink = std::fopen("/dev/null", "w");
-  cgiStreams().output = sink;
-  {
-    CatalogGroup group;
-    std::FILE* catalog = std::fopen((home + "orders.dat").c_str(), "r");
-    ParamList fields;
-    long count = 0;
-    auto start = std::chrono::steady_clock::now();
-    while (!group.readRecord(catalog, fields).empty()) ++count;
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("  readRecord in-process: %ld records, %.3f s, %.1f MB/s\n", count, seconds,
-                mb / seconds);
-    std::fclose(catalog);
-  }
-  cgiStreams().output = stdout;
-  std::fclose(sink);
+  RecordLayout layout("", AutomaticFields());  // the item form of the generated catalog
+  std::FILE* catalog = std::fopen((home + "orders.dat").c_str(), "r");
+  FileLines lines(catalog);
+  ParamList fields;
+  ParamListSink sink(fields);
+  Text text;
+  long count = 0;
+  auto start = std::chrono::steady_clock::now();
+  for (fields.clear(); layout.read(lines, sink, &text) == RecordRead::Record; fields.clear())
+    ++count;
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("  readRecord in-process: %ld records, %.3f s, %.1f MB/s\n", count, seconds,
+              mb / seconds);
+  std::fclose(catalog);
 }
 
 void measure(long records, int repeats) {

@@ -1,4 +1,4 @@
-// libFuzzer target: readRecord in both layouts and the record writer.
+// libFuzzer target: the record reader in both layouts and the record writer.
 // The harness (shared with the unit tests that replay the corpus) is in
 // fuzz/harness/record_harness.h.
 #include "fuzz/harness/record_harness.h"

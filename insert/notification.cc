@@ -1,12 +1,12 @@
 // Mailing the first matching response of the group: its template (sender
 // line, subject line, body) expanded with the submission's variables, or the
 // default mail with the record and a link to the record viewer.
-#include "common/catalog/record_format.h"
-#include "common/text/param_list.h"
+#include "common/catalog/item_record.h"
 #include "common/files/path.h"
 #include "common/mail/mail.h"
-#include "insert/submit_application.h"
 #include "common/template/template.h"
+#include "common/text/param_list.h"
+#include "insert/submit_application.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ Text takeLine(Text& rest) {
 void SubmitApplication::notify(const Text& formName, const CatalogFile& target, const Text& label,
                                const Text& refLabel) {
   const ResponseEntry* response = nullptr;
-  for (const ResponseEntry& r : responses) {
+  for (const ResponseEntry& r : group.responses) {
     bool formMatches = r.forms.empty() || listed(r.forms, formName);
     bool catalogMatches = r.catalogs.empty() || listed(r.catalogs, target.entry->name);
     if (formMatches && catalogMatches) {
@@ -44,14 +44,14 @@ void SubmitApplication::notify(const Text& formName, const CatalogFile& target, 
   if (!response) return;
 
   Text sender, subject, body;
-  Text templatePath = makePath(workDir, response->templateFile);
+  Text templatePath = makePath(group.workDir, response->templateFile);
   if (!response->templateFile.empty() && fileExists(templatePath)) {
     FilePtr file = openRead(templatePath, OpenMode::Required);
     body.readBytes(file.get(), -1);
     closeFile(file);
     sender = takeLine(body);
     subject = takeLine(body);
-    TemplateScopes scopes{&postParams(), &groupVariables, &variables()};
+    TemplateScopes scopes{&postParams(), &group.variables, &variables()};
     TemplateOptions options{&postParams(), false};
     const Language& language = currentLanguage();
     Text directory = directoryOf(templatePath);
@@ -69,25 +69,16 @@ void SubmitApplication::notify(const Text& formName, const CatalogFile& target, 
     if (!recipient.empty()) sendMail(*this, sender, recipient, subject, body);
 }
 
+// The record in the item form, whatever the group's layout, and the link to
+// it in the record viewer.
 Text SubmitApplication::defaultMailBody(const Text& formName, const CatalogFile& target,
                                         const Text& label, const Text& refLabel) {
-  Text body;
-  if (!(omittedFields & 1)) body += "&LABEL==" + label + "\n";
-  if (!(omittedFields & 2)) body += "&FORMID==" + formName + "\n";
-  if (!(omittedFields & 4)) body += "&COMPUTER==" + envValue("REMOTE_ADDR") + "\n";
-  if (!(omittedFields & 8)) body += "&DATE==" + variables().value("&DATE") + "\n";
-  if (!(omittedFields & 16)) body += "&TIME==" + variables().value("&TIME") + "\n";
-  if (!(omittedFields & 32) && !refLabel.empty())
-    body += "&REFLABEL==" + singleLine(refLabel) + "\n";
-  // In the lines of a record: a line feed in a posted name is a space, so no
-  // one can make the mail show record lines the record does not hold.
-  for (const Param& field : postParams()) {
-    body += itemFieldLine(field.name, field.value);
-    for (const Text& further : field.further) body += itemFieldLine(field.name, further);
-  }
+  AutomaticValues automatic =
+      automaticValues(label, formName, envValue("REMOTE_ADDR"), today, refLabel);
+  Text body = itemRecordText(automatic, group.omittedFields, postParams());
   // A label prefix or catalog name may hold characters that end a query
   // value ("&", "#", a space): they are percent-encoded.
-  body += "\nhttp://" + serverName + variables().value("&KALDERHOME") + "show.exe/" + groupName +
-          "?label=" + percentEncode(label) + "&catalog=" + percentEncode(target.name);
+  body += "http://" + settings.serverName + variables().value("&KALDERHOME") + "show.exe/" +
+          groupName + "?label=" + percentEncode(label) + "&catalog=" + percentEncode(target.name);
   return body;
 }

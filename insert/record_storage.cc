@@ -4,8 +4,10 @@
 // which replaces it only when every write succeeded.
 #include <unistd.h>
 
-#include "common/files/path.h"
+#include "common/catalog/index_entry.h"
+#include "common/catalog/record_layout.h"
 #include "common/cgi/request_ended.h"
+#include "common/files/path.h"
 #include "insert/sorted_place.h"
 #include "insert/submit_application.h"
 
@@ -65,23 +67,28 @@ std::string_view missingEnd(std::string_view tail, Layout layout) {
 
 void SubmitApplication::storeRecord(const CatalogFile& target, const Text& formName,
                                     const Text& label, const Text& refLabel) {
-  if (changesMode != ShareMode::None) return;  // records go to a transaction file, kept elsewhere
-  if (indexMode == ShareMode::None) {
+  // Records of a group with changes go to a transaction file, kept elsewhere.
+  if (group.changesMode != ShareMode::None) return;
+  InsertMode insertMode = group.insertMode;
+  Text indexPath = indexPathOf(group.indexMode, groupPath, target);
+  if (indexPath.empty()) {
     if (insertMode == InsertMode::End) {
       appendRecord(target, formName, label, refLabel);
       return;
     }
     rewriteThroughTemp(target.path, [&](std::FILE* old, std::FILE* temp) {
       if (insertMode == InsertMode::Start) {
-        writeRecord(temp, label, formName, refLabel);
+        writeRecord(temp, formName, label, refLabel);
       } else {
         mergeRecords(old, temp, formName, label, refLabel);
       }
     });
     return;
   }
+  // A catalog file named like its own index would get the entries among its
+  // records: refused, as the index builder refuses to write such an index.
+  if (indexPath == target.path) fatal(messages::kCreateFailed, indexPath);
   long offset = appendRecord(target, formName, label, refLabel);
-  Text indexPath = withExtension(indexMode == ShareMode::Common ? groupPath : target.path, "idx");
   try {
     if (insertMode == InsertMode::End) {
       appendIndexEntry(indexPath, target, formName, label, offset, refLabel);
@@ -89,7 +96,7 @@ void SubmitApplication::storeRecord(const CatalogFile& target, const Text& formN
     }
     rewriteThroughTemp(indexPath, [&](std::FILE* old, std::FILE* temp) {
       if (insertMode == InsertMode::Start) {
-        writeIndexEntry(temp, label, formName, target, offset, refLabel);
+        writeIndexEntry(temp, target, formName, label, offset, refLabel);
       } else {
         mergeIndexEntries(old, temp, target, formName, label, offset, refLabel);
       }
@@ -108,7 +115,7 @@ long SubmitApplication::appendRecord(const CatalogFile& target, const Text& form
                                      const Text& label, const Text& refLabel) {
   FilePtr file = openAppend(target.path);
   long start = std::ftell(file.get());
-  long offset = writeRecord(file.get(), label, formName, refLabel);
+  long offset = writeRecord(file.get(), formName, label, refLabel);
   finishAppend(file, target.path, start);
   return offset;
 }
@@ -118,8 +125,26 @@ void SubmitApplication::appendIndexEntry(const Text& indexPath, const CatalogFil
                                          const Text& refLabel) {
   FilePtr file = openAppend(indexPath);
   long start = std::ftell(file.get());
-  writeIndexEntry(file.get(), label, formName, target, offset, refLabel);
+  writeIndexEntry(file.get(), target, formName, label, offset, refLabel);
   finishAppend(file, indexPath, start);
+}
+
+long SubmitApplication::writeRecord(std::FILE* file, const Text& formName, const Text& label,
+                                    const Text& refLabel) {
+  long offset = std::ftell(file);
+  AutomaticValues automatic =
+      automaticValues(label, formName, envValue("REMOTE_ADDR"), today, refLabel);
+  writeText(file, recordLayoutOf(group).recordText(automatic, postParams()));
+  return offset;
+}
+
+void SubmitApplication::writeIndexEntry(std::FILE* file, const CatalogFile& target,
+                                        const Text& formName, const Text& label, long offset,
+                                        const Text& refLabel) {
+  Text line;
+  ::appendIndexEntry(line, IndexEntry{label, formName, target.name, offset, refLabel},
+                     entriesNameCatalog(group.indexMode));
+  writeText(file, line);
 }
 
 void SubmitApplication::finishAppend(FilePtr& file, const Text& path, long start) {
@@ -152,7 +177,7 @@ void SubmitApplication::rewriteThroughTemp(
 }
 
 Text SubmitApplication::newSortKey() const {
-  const Param* field = postParams().find(sortField);
+  const Param* field = postParams().find(group.sortField);
   return field ? field->value : Text();
 }
 
@@ -162,8 +187,8 @@ void SubmitApplication::mergeRecords(std::FILE* old, std::FILE* temp, const Text
                                      const Text& label, const Text& refLabel) {
   long place = sortedRecordPlace(*this, old, newSortKey());
   std::string tail = copyFront(old, place, temp);
-  writeText(temp, missingEnd(tail, dataFields.empty() ? Layout::Records : Layout::Lines));
-  writeRecord(temp, label, formName, refLabel);
+  writeText(temp, missingEnd(tail, group.dataFields.empty() ? Layout::Records : Layout::Lines));
+  writeRecord(temp, formName, label, refLabel);
 }
 
 // A private index is kept in sorted order, so its place is searched; in a
@@ -174,11 +199,11 @@ void SubmitApplication::mergeIndexEntries(std::FILE* old, std::FILE* temp,
                                           const Text& label, long offset, const Text& refLabel) {
   FilePtr data = openRead(target.path, OpenMode::Required);
   Text newKey = newSortKey();
-  long place = indexMode == ShareMode::Common
+  long place = group.indexMode == ShareMode::Common
                    ? scannedEntryPlace(*this, old, data.get(), target.name, newKey)
                    : searchedEntryPlace(*this, old, data.get(), newKey);
   closeFile(data);
   std::string tail = copyFront(old, place, temp);
   writeText(temp, missingEnd(tail, Layout::Lines));
-  writeIndexEntry(temp, label, formName, target, offset, refLabel);
+  writeIndexEntry(temp, target, formName, label, offset, refLabel);
 }

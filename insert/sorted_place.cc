@@ -8,6 +8,7 @@
 
 #include "common/catalog/index_entry.h"
 #include "common/catalog/line_source.h"
+#include "common/catalog/record_layout.h"
 #include "common/catalog/sort_key.h"
 #include "common/catalog/sort_order.h"
 
@@ -19,28 +20,26 @@ constexpr size_t kProbeBlock = 8192;
 // The sort keys of the records of one catalog file, read at their offsets.
 class KeysAt {
  public:
-  KeysAt(CatalogGroup& group, std::FILE* catalog)
-      : group_(group),
-        catalog_(catalog),
-        reader_(group.dataFields, group.omittedFields, group.sortField) {}
+  KeysAt(CatalogGroup& app, std::FILE* catalog)
+      : app_(app), catalog_(catalog), reader_(recordLayoutOf(app.group), app.group.sortField) {}
 
   // An offset that points nowhere reads as a record without fields.
   Text at(long offset) {
     Text key;
     if (offset < 0 || std::fseek(catalog_, offset, SEEK_SET) != 0) return key;
     BlockLines lines(catalog_, kProbeBlock);
-    if (reader_.next(lines, key) == RecordRead::Malformed) group_.fatal(messages::kBadRecord);
+    if (reader_.next(lines, key) == RecordRead::Malformed) app_.fatal(messages::kBadRecord);
     return key;
   }
 
  private:
-  CatalogGroup& group_;
+  CatalogGroup& app_;
   std::FILE* catalog_;
   SortKeyReader reader_;
 };
 
 // True when the old item stays before the new one by the group's order.
-bool staysBefore(const CatalogGroup& group, std::string_view oldKey, std::string_view newKey) {
+bool staysBefore(const GroupDescription& group, std::string_view oldKey, std::string_view newKey) {
   return goesBefore(oldKey, newKey, group.sortNumeric, group.sortReverse);
 }
 
@@ -94,43 +93,41 @@ class LinesAt {
 
 }  // namespace
 
-long sortedRecordPlace(CatalogGroup& group, std::FILE* catalog, std::string_view newKey) {
+long sortedRecordPlace(CatalogGroup& app, std::FILE* catalog, std::string_view newKey) {
   std::rewind(catalog);
   BlockLines lines(catalog);
-  SortKeyReader reader(group.dataFields, group.omittedFields, group.sortField);
+  SortKeyReader reader(recordLayoutOf(app.group), app.group.sortField);
   Text key;
   for (;;) {
     long start = lines.offset();
     RecordRead read = reader.next(lines, key);
     if (read == RecordRead::End) return start;
-    if (read == RecordRead::Malformed) group.fatal(messages::kBadRecord);
-    if (!staysBefore(group, key, newKey)) return start;
+    if (read == RecordRead::Malformed) app.fatal(messages::kBadRecord);
+    if (!staysBefore(app.group, key, newKey)) return start;
   }
 }
 
-long scannedEntryPlace(CatalogGroup& group, std::FILE* index, std::FILE* catalog,
+long scannedEntryPlace(CatalogGroup& app, std::FILE* index, std::FILE* catalog,
                        std::string_view catalogName, std::string_view newKey) {
   std::rewind(index);
   BlockLines lines(index);
-  KeysAt keys(group, catalog);
-  bool withCatalog = group.indexMode != ShareMode::Private;
-  bool common = group.indexMode == ShareMode::Common;
-  std::string_view line;
+  KeysAt keys(app, catalog);
+  bool common = entriesNameCatalog(app.group.indexMode);
   for (;;) {
     long start = lines.offset();
-    if (!lines.next(line)) return start;
-    IndexEntry entry = parseIndexEntry(line, withCatalog);
-    if (common && entry.catalogName != catalogName) continue;
-    if (!staysBefore(group, keys.at(entry.offset), newKey)) return start;
+    std::optional<IndexEntry> entry = readIndexEntry(lines, common);
+    if (!entry) return start;
+    if (common && entry->catalogName != catalogName) continue;
+    if (!staysBefore(app.group, keys.at(entry->offset), newKey)) return start;
   }
 }
 
 // Every line before `low` goes before the new entry, none from `high` on;
 // each probe reads the line at (or just after) the middle byte.
-long searchedEntryPlace(CatalogGroup& group, std::FILE* index, std::FILE* catalog,
+long searchedEntryPlace(CatalogGroup& app, std::FILE* index, std::FILE* catalog,
                         std::string_view newKey) {
   LinesAt lines(index);
-  KeysAt keys(group, catalog);
+  KeysAt keys(app, catalog);
   std::string line;
   long low = 0, high = lines.size();
   while (low < high) {
@@ -138,7 +135,7 @@ long searchedEntryPlace(CatalogGroup& group, std::FILE* index, std::FILE* catalo
     if (start >= high) start = low;
     long after = lines.lineAt(start, line);
     IndexEntry entry = parseIndexEntry(line, false);
-    if (staysBefore(group, keys.at(entry.offset), newKey)) {
+    if (staysBefore(app.group, keys.at(entry.offset), newKey)) {
       low = after;
     } else {
       high = start;

@@ -12,16 +12,16 @@
 
 // The group's catalog file `catalog`, scanned from its start record by
 // record. A malformed record ends the request with "Error in data".
-long sortedRecordPlace(CatalogGroup& group, std::FILE* catalog, std::string_view newKey);
+long sortedRecordPlace(CatalogGroup& app, std::FILE* catalog, std::string_view newKey);
 
 // The index `index` of the catalog file `catalog`, scanned from its start
 // entry by entry as the merge of the original design does: entries of other
 // catalogs (in a common index, by exact name) pass without a comparison.
-long scannedEntryPlace(CatalogGroup& group, std::FILE* index, std::FILE* catalog,
+long scannedEntryPlace(CatalogGroup& app, std::FILE* index, std::FILE* catalog,
                        std::string_view catalogName, std::string_view newKey);
 
 // The same place found by binary search, reading the keys of about log2 of
 // the entries. REQUIRES: a private index in the order that sorted insertion
 // keeps (and lunoder restores); there it gives exactly the scanned place.
-long searchedEntryPlace(CatalogGroup& group, std::FILE* index, std::FILE* catalog,
+long searchedEntryPlace(CatalogGroup& app, std::FILE* index, std::FILE* catalog,
                         std::string_view newKey);

@@ -4,11 +4,11 @@
 
 #include <cstdio>
 
-#include "common/files/path.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/group_lock.h"
-#include "insert/method_refusal.h"
+#include "common/files/path.h"
 #include "common/template/template.h"
+#include "insert/method_refusal.h"
 
 void SubmitApplication::runSubmission() {
   if (!isPostRequest()) refuseMethod(*this);
@@ -19,7 +19,7 @@ void SubmitApplication::runSubmission() {
   // The catalog parameter is resolved before the form is looked up, so an
   // unknown catalog is reported before an unknown form.
   CatalogFileList requested;
-  addCatalogFilesOf(requested, queryParams().find("catalog"));
+  catalogFiles().addCatalogFilesOf(requested, queryParams().find("catalog"));
   const FormEntry& form = findForm(formName);
   CatalogFile target = requested.empty() ? chooseTarget(formName, form) : requested.front();
   Text refLabel = queryParams().value("reflabel");
@@ -27,8 +27,10 @@ void SubmitApplication::runSubmission() {
   {
     GroupLock lock;
     lockGroup(lock);
-    rereadCounter();
-    label = nextLabel();
+    // The counter read with the group may be stale by now: another
+    // submission may have advanced it while this one waited for the lock.
+    group.count = counterOnDisk(group.count);
+    label = takeNextLabel(group);
     storeCounted(target, formName, label, refLabel);
   }
   addSubmissionVariables(formName, target, label, refLabel);
@@ -44,8 +46,8 @@ void SubmitApplication::dropSystemNames() {
 }
 
 Text SubmitApplication::chooseFormName() {
-  Text name = queryParams().find("formid") ? queryParams().value("formid") : defaultForm;
-  if (name.empty() && !forms.empty()) name = forms.front().name;
+  Text name = queryParams().find("formid") ? queryParams().value("formid") : group.defaultForm;
+  if (name.empty() && !group.forms.empty()) name = group.forms.front().name;
   if (name.empty()) fatal(messages::kNoForm);
   return name;
 }
@@ -54,7 +56,7 @@ Text SubmitApplication::chooseFormName() {
 // names (parameter values appended to its name) or to the current period's.
 CatalogFile SubmitApplication::chooseTarget(const Text& formName, const FormEntry& form) {
   CatalogFileList list;
-  for (CatalogEntry& entry : catalogs) {
+  for (CatalogEntry& entry : group.catalogs) {
     bool listsForm = false;
     for (const Text& name : entry.forms) listsForm = listsForm || name.equalsIgnoreCase(form.name);
     if (!listsForm) continue;
@@ -64,7 +66,7 @@ CatalogFile SubmitApplication::chooseTarget(const Text& formName, const FormEntr
       for (long comma; (comma = rest.findChar(',')) >= 0; rest.erase(0, comma + 1))
         expansion += parameter(rest.substring(0, comma));
     }
-    addCatalogFiles(list, expansion, &entry);
+    catalogFiles().addCatalogFiles(list, expansion, &entry);
   }
   if (list.empty()) fatal(messages::kNoCatalogForForm, formName);
   return list.front();
@@ -74,25 +76,13 @@ void SubmitApplication::lockGroup(GroupLock& lock) {
   if (!lock.acquire(groupPath)) fatal(messages::kCreateFailed, GroupLock::lockPath(groupPath));
 }
 
-// The counter read with the group may be stale by now: another submission may
-// have advanced it while this one waited for the lock.
-void SubmitApplication::rereadCounter() {
-  FilePtr file = openRead(groupPath, OpenMode::Quiet);
-  if (!file) return;
-  count = 0;
-  Text line;
-  while (line.readLine(file.get()) >= 0) {
-    long eq = line.findChar('=');
-    if (eq > 0 && line.substring(0, eq).equalsIgnoreCase("COUNT")) readGroupLine(line);
-  }
-}
-
 // The counter is saved before the record is stored: a submission that dies
 // between the two leaves a label unused, never one handed out twice. When
 // storing fails, the group file is put back as it was before the request.
 void SubmitApplication::storeCounted(const CatalogFile& target, const Text& formName,
                                      const Text& label, const Text& refLabel) {
-  bool counted = indexMode != ShareMode::None || !(omittedFields & 1);
+  bool counted =
+      group.indexMode != ShareMode::None || !group.omittedFields.contains(AutomaticField::Label);
   Text groupFile;
   bool hadGroupFile = false;
   if (counted) {
@@ -138,12 +128,12 @@ void SubmitApplication::addSubmissionVariables(const Text& formName, const Catal
 }
 
 void SubmitApplication::writeAnswerPage(const FormEntry& form) {
-  Text path = makePath(workDir, form.messageFile);
+  Text path = makePath(group.workDir, form.messageFile);
   FilePtr file = openRead(path, OpenMode::Required);
   Text page;
   page.readBytes(file.get(), -1);
   closeFile(file);
-  TemplateScopes scopes{&postParams(), &groupVariables, &variables()};
+  TemplateScopes scopes{&postParams(), &group.variables, &variables()};
   TemplateOptions options{&postParams(), true};
   const Language& language = currentLanguage();
   expandTemplate(page, scopes, directoryOf(path), currentIndex(), language.dateFormat,

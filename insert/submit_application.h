@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "common/catalog/catalog_files.h"
 #include "common/settings/catalog_group.h"
 
 class SubmitApplication : public CatalogGroup {
@@ -22,12 +23,13 @@ class SubmitApplication : public CatalogGroup {
   void dropSystemNames();
 
   // Choosing.
+  // Resolves the catalog names of this group.
+  CatalogResolver catalogFiles() { return CatalogResolver(group, today, *this); }
   Text chooseFormName();
   CatalogFile chooseTarget(const Text& formName, const FormEntry& form);
 
   // Storing, under the group lock.
   void lockGroup(class GroupLock& lock);
-  void rereadCounter();
   // Saves the counter, then stores the record; a failed store puts the group
   // file back.
   void storeCounted(const CatalogFile& target, const Text& formName, const Text& label,
@@ -39,6 +41,11 @@ class SubmitApplication : public CatalogGroup {
                     const Text& refLabel);
   void appendIndexEntry(const Text& indexPath, const CatalogFile& target, const Text& formName,
                         const Text& label, long offset, const Text& refLabel);
+  // Writes the record at the position of `file`, in the group's layout;
+  // returns the offset at which it begins.
+  long writeRecord(std::FILE* file, const Text& formName, const Text& label, const Text& refLabel);
+  void writeIndexEntry(std::FILE* file, const CatalogFile& target, const Text& formName,
+                       const Text& label, long offset, const Text& refLabel);
   // Rewrites `path` through its temporary file: `writeFront` writes what goes
   // before the rest of the old file, which is then copied unchanged.
   void rewriteThroughTemp(const Text& path,

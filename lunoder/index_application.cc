@@ -6,11 +6,11 @@
 
 #include "common/catalog/index_entry.h"
 #include "common/catalog/line_source.h"
-#include "common/catalog/record_format.h"
+#include "common/catalog/record_layout.h"
 #include "common/cgi/cgi_streams.h"
 #include "common/cgi/html_escape.h"
-#include "common/files/path.h"
 #include "common/files/group_lock.h"
+#include "common/files/path.h"
 #include "lunoder/index_order.h"
 
 namespace {
@@ -58,11 +58,6 @@ class IndexFields : public FieldSink {
   bool seen_[kSlots] = {};
 };
 
-Text withExtension(Text path, std::string_view extension) {
-  setExtension(path, extension);
-  return path;
-}
-
 bool isCatalogPath(const CatalogFileList& list, const Text& path) {
   for (const CatalogFile& file : list)
     if (file.path == path) return true;
@@ -102,14 +97,16 @@ void copyOtherCatalogs(CgiApplication& app, const Text& indexPath, const Catalog
 
 void IndexApplication::buildIndexes() {
   if (pathInfo().empty()) fatal(messages::kNoGroup);
-  if (indexMode == ShareMode::None) warning(messages::kNoIndexFiles, groupName);
-  if (omittedFields & 3) warning(messages::kRecordsLackData);
+  if (group.indexMode == ShareMode::None) warning(messages::kNoIndexFiles, groupName);
+  if (group.omittedFields.contains(AutomaticField::Label) ||
+      group.omittedFields.contains(AutomaticField::FormId))
+    warning(messages::kRecordsLackData);
   // Submissions append to catalogs and indexes under the same lock, so none
   // of them is lost between reading a catalog and replacing its index.
   GroupLock lock;
   if (!lock.acquire(groupPath)) fatal(messages::kCreateFailed, GroupLock::lockPath(groupPath));
   CatalogFileList list = selectedCatalogs();
-  if (indexMode == ShareMode::Common) {
+  if (group.indexMode == ShareMode::Common) {
     writeCommonIndex(list);
   } else {
     for (const CatalogFile& file : list) writePrivateIndex(file, list);
@@ -120,11 +117,12 @@ void IndexApplication::buildIndexes() {
 
 CatalogFileList IndexApplication::selectedCatalogs() {
   CatalogFileList list;
-  addCatalogsOfForms(list, postParams().find("form"));
-  addCatalogsOfForms(list, queryParams().find("form"));
-  addCatalogFilesOf(list, postParams().find("catalog"));
-  addCatalogFilesOf(list, queryParams().find("catalog"));
-  if (list.empty()) addAllCatalogs(list);
+  CatalogResolver catalogFiles(group, today, *this);
+  catalogFiles.addCatalogsOfForms(list, postParams().find("form"));
+  catalogFiles.addCatalogsOfForms(list, queryParams().find("form"));
+  catalogFiles.addCatalogFilesOf(list, postParams().find("catalog"));
+  catalogFiles.addCatalogFilesOf(list, queryParams().find("catalog"));
+  if (list.empty()) catalogFiles.addAllCatalogs(list);
   return list;
 }
 
@@ -137,52 +135,48 @@ void IndexApplication::openIndex(AtomicFile& index, const Text& indexPath,
 }
 
 void IndexApplication::writeCommonIndex(const CatalogFileList& list) {
-  Text indexPath = withExtension(groupPath, "idx");
+  Text commonPath = commonIndexPath(groupPath);
   AtomicFile index;
-  openIndex(index, indexPath, list);
-  if (choosesCatalogs(*this)) copyOtherCatalogs(*this, indexPath, list, index.file());
+  openIndex(index, commonPath, list);
+  if (choosesCatalogs(*this)) copyOtherCatalogs(*this, commonPath, list, index.file());
   for (const CatalogFile& file : list) {
     FilePtr catalog = openRead(file.path, OpenMode::Quiet);
     if (catalog) writeEntries(file, catalog.get(), index.file());
   }
-  commitReplacement(index, indexPath);
+  commitReplacement(index, commonPath);
 }
 
 // A catalog file that cannot be opened keeps whatever index it has.
 void IndexApplication::writePrivateIndex(const CatalogFile& file, const CatalogFileList& list) {
   FilePtr catalog = openRead(file.path, OpenMode::Quiet);
   if (!catalog) return;
-  Text indexPath = withExtension(file.path, "idx");
+  Text privatePath = privateIndexPath(file.path);
   AtomicFile index;
-  openIndex(index, indexPath, list);
+  openIndex(index, privatePath, list);
   writeEntries(file, catalog.get(), index.file());
-  commitReplacement(index, indexPath);
+  commitReplacement(index, privatePath);
 }
 
 void IndexApplication::writeEntries(const CatalogFile& file, std::FILE* catalog, std::FILE* out) {
   BlockLines lines(catalog);
-  IndexOrder order(*this, out);
-  IndexFields fields(insertMode == InsertMode::Sorted ? sortField.view() : std::string_view());
-  bool common = indexMode == ShareMode::Common;
-  bool delimited = !dataFields.empty();
-  Text names = delimited ? delimitedNames(dataFields, omittedFields) : Text();
+  IndexOrder order(group, out);
+  IndexFields fields(group.insertMode == InsertMode::Sorted ? group.sortField.view()
+                                                            : std::string_view());
+  bool common = entriesNameCatalog(group.indexMode);
+  RecordLayout layout = recordLayoutOf(group);
   Text entry;
   for (;;) {
     long offset = lines.offset();
     fields.reset();
-    if (delimited) {
-      std::string_view line;
-      if (!lines.next(line)) break;
-      splitDelimited(line, names, dataFields[0], fields);
-    } else {
-      RecordRead read = readItemRecord(lines, fields, nullptr);
-      if (read == RecordRead::End) break;
-      if (read == RecordRead::Malformed) fatal(messages::kBadRecord);
-    }
+    RecordRead read = layout.read(lines, fields);
+    if (read == RecordRead::End) break;
+    if (read == RecordRead::Malformed) fatal(messages::kBadRecord);
     entry.str().clear();
-    appendIndexEntry(entry, fields.values[IndexFields::kLabel],
-                     fields.values[IndexFields::kFormName], common, file.name, offset,
-                     fields.values[IndexFields::kRefLabel]);
+    appendIndexEntry(
+        entry,
+        IndexEntry{fields.values[IndexFields::kLabel], fields.values[IndexFields::kFormName],
+                   file.name, offset, fields.values[IndexFields::kRefLabel]},
+        common);
     order.add(entry, fields.values[IndexFields::kSortKey]);
   }
   order.finish();

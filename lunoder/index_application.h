@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "common/catalog/catalog_files.h"
 #include "common/settings/catalog_group.h"
 
 namespace messages {

@@ -12,7 +12,7 @@ constexpr size_t kChunk = 1 << 16;
 
 }  // namespace
 
-IndexOrder::IndexOrder(const CatalogGroup& group, std::FILE* out)
+IndexOrder::IndexOrder(const GroupDescription& group, std::FILE* out)
     : mode_(group.insertMode),
       numeric_(group.sortNumeric),
       reverse_(group.sortReverse),

@@ -12,13 +12,13 @@
 #include <string_view>
 #include <vector>
 
-#include "common/settings/catalog_group.h"
+#include "common/settings/group_file.h"
 
 class IndexOrder {
  public:
   // Takes the insertion mode and the sort options of `group`; entries go
   // to `out`, which must stay open until finish().
-  IndexOrder(const CatalogGroup& group, std::FILE* out);
+  IndexOrder(const GroupDescription& group, std::FILE* out);
 
   // The next entry line in file order, with the sort key of its record. In
   // file order it is written on at once; any other order keeps every entry

@@ -154,7 +154,7 @@ Markup recordTable(ShowApplication& app, RecordReader& reader, RecordPage& page,
 // Rows of one catalog: a series once as a whole, then each period on disk.
 Markup catalogRows(ShowApplication& app, RecordReader& reader, CatalogEntry& entry) {
   CatalogFileList files;
-  app.addCatalogFiles(files, entry.isSeries ? entry.name + "*" : entry.name, &entry);
+  app.catalogFiles().addCatalogFiles(files, entry.isSeries ? entry.name + "*" : entry.name, &entry);
   Markup rows;
   long total = 0;
   for (const CatalogFile& file : files) {
@@ -173,7 +173,7 @@ Markup catalogTable(ShowApplication& app) {
   Markup table = Markup::format(
       "<table border=1 cellpadding=4>\n<tr><th>%s</th><th>%s</th><th>%s</th><th></th></tr>\n",
       app.text(kCatalogColumn), app.text(kDescriptionColumn), app.text(kRecordsColumn));
-  for (CatalogEntry& entry : app.catalogs) table += catalogRows(app, reader, entry);
+  for (CatalogEntry& entry : app.group.catalogs) table += catalogRows(app, reader, entry);
   return table + "</table>\n";
 }
 
@@ -219,8 +219,8 @@ void writeGroupPage(ShowApplication& app) {
   using namespace showTexts;
   Markup name = Markup::format("<tt>%s</tt>", app.groupName);
   Markup body = Markup::format("<h1>%s</h1>\n", Markup::format(app.text(kGroupTitle), name));
-  if (!app.description.empty()) body += Markup::format("<p>%s</p>\n", app.description);
-  body += app.catalogs.empty() ? Markup::format("<p>%s</p>\n", app.text(kNoCatalogs))
+  if (!app.group.description.empty()) body += Markup::format("<p>%s</p>\n", app.group.description);
+  body += app.group.catalogs.empty() ? Markup::format("<p>%s</p>\n", app.text(kNoCatalogs))
                                : catalogTable(app);
   app.writePage(Markup::format(app.text(kGroupTitle), app.groupName), body);
 }

@@ -3,8 +3,6 @@
 #include "show/record_reader.h"
 
 #include "common/catalog/index_entry.h"
-#include "common/catalog/record_format.h"
-#include "common/files/path.h"
 #include "common/settings/catalog_group.h"
 
 namespace {
@@ -35,12 +33,10 @@ int automaticFieldIndex(std::string_view name) {
   return -1;
 }
 
+RecordReader::RecordReader(CatalogGroup& app) : app_(app), layout_(recordLayoutOf(app.group)) {}
+
 Text RecordReader::indexPath(const CatalogFile& file) const {
-  Text path;
-  if (group_.indexMode == ShareMode::Private) path = file.path;
-  if (group_.indexMode == ShareMode::Common) path = group_.groupPath;
-  if (path.empty()) return path;
-  setExtension(path, "idx");
+  Text path = indexPathOf(app_.group.indexMode, app_.groupPath, file);
   // A catalog file that itself ends in ".idx" is no index of its own.
   return path == file.path ? Text() : path;
 }
@@ -59,9 +55,9 @@ void RecordReader::walk(const CatalogFileList& files, const Visit& visit) {
 bool RecordReader::walkIndex(const CatalogFile& file, const Visit& visit, bool& ended) {
   Text path = indexPath(file);
   if (path.empty()) return false;
-  FilePtr index = group_.openRead(path, OpenMode::Quiet);
+  FilePtr index = app_.openRead(path, OpenMode::Quiet);
   if (!index) return false;
-  bool common = group_.indexMode == ShareMode::Common;
+  bool common = entriesNameCatalog(app_.group.indexMode);
   BlockLines lines(index.get());
   std::string_view line;
   while (lines.next(line)) {
@@ -77,7 +73,7 @@ bool RecordReader::walkIndex(const CatalogFile& file, const Visit& visit, bool& 
 }
 
 bool RecordReader::walkFile(const CatalogFile& file, const Visit& visit) {
-  FilePtr catalog = group_.openRead(file.path, OpenMode::Quiet);
+  FilePtr catalog = app_.openRead(file.path, OpenMode::Quiet);
   if (!catalog) return true;
   BlockLines lines(catalog.get());
   Record record;
@@ -93,7 +89,7 @@ bool RecordReader::read(const RecordPlace& place, Record& record) {
   record.clear();
   if (!open_ || openPath_ != place.file->path) {
     openPath_ = place.file->path;
-    open_ = group_.openRead(openPath_, OpenMode::Quiet);
+    open_ = app_.openRead(openPath_, OpenMode::Quiet);
   }
   if (!open_ || place.offset < 0 || std::fseek(open_.get(), place.offset, SEEK_SET) != 0)
     return false;
@@ -106,24 +102,7 @@ bool RecordReader::read(const RecordPlace& place, Record& record) {
 bool RecordReader::readNext(LineSource& lines, Record& record) {
   record.clear();
   RecordSink sink(record);
-  if (group_.dataFields.empty()) {
-    RecordRead read = readItemRecord(lines, sink, nullptr);
-    if (read == RecordRead::Malformed) group_.fatal(messages::kBadRecord);
-    return read == RecordRead::Record;
-  }
-  std::string_view line;
-  if (!lines.next(line)) return false;
-  if (line.empty()) return true;
-  char delimiter = group_.dataFields[0];
-  Text names = delimitedNames(group_.dataFields, group_.omittedFields);
-  List<Text> values = splitDelimitedLine(line, delimiter);
-  size_t at = 0;
-  for (const Text& value : values) {
-    if (at > names.str().size()) break;
-    size_t stop = names.str().find(delimiter, at);
-    if (stop == std::string::npos) stop = names.str().size();
-    sink.field(names.view().substr(at, stop - at), value);
-    at = stop + 1;
-  }
-  return true;
+  RecordRead read = layout_.read(lines, sink);
+  if (read == RecordRead::Malformed) app_.fatal(messages::kBadRecord);
+  return read == RecordRead::Record;
 }

@@ -9,7 +9,7 @@
 
 #include "common/catalog/catalog_file.h"
 #include "common/catalog/line_source.h"
-#include "common/catalog/record_format.h"
+#include "common/catalog/record_layout.h"
 #include "common/settings/cgi_application.h"
 #include "common/text/list.h"
 #include "common/text/text.h"
@@ -44,7 +44,7 @@ class RecordReader {
   // it anyway (no index), else null. Returning false ends the walk.
   using Visit = std::function<bool(const RecordPlace& place, const Record* record)>;
 
-  explicit RecordReader(CatalogGroup& group) : group_(group) {}
+  explicit RecordReader(CatalogGroup& app);
 
   // Every record of `files`, file after file: in the order of the index when
   // the group keeps one and it can be read, else in file order. Records
@@ -62,7 +62,8 @@ class RecordReader {
   bool walkIndex(const CatalogFile& file, const Visit& visit, bool& ended);
   bool readNext(LineSource& lines, Record& record);
 
-  CatalogGroup& group_;
+  CatalogGroup& app_;
+  RecordLayout layout_;
   Text openPath_;
   FilePtr open_;
 };

@@ -104,7 +104,7 @@ void ShowApplication::answer(const ViewTarget& target) {
   if (target.catalog.length() > kMaxNameLength)
     fatal(messages::kCatalogNotFound, shortened(target.catalog, kMaxNameLength));
   CatalogFileList files;
-  addCatalogFiles(files, target.catalog, nullptr);
+  catalogFiles().addCatalogFiles(files, target.catalog);
   if (target.csv) {
     exportCsv(*this, files, target.catalog);
   } else if (!target.label.empty()) {

@@ -5,6 +5,7 @@
 // or a catalog as CSV.
 #pragma once
 
+#include "common/catalog/catalog_files.h"
 #include "common/settings/catalog_group.h"
 
 // What a page links to: the parameters of another request to the viewer.
@@ -38,12 +39,14 @@ class ShowApplication : public CatalogGroup {
         "<form method=post action=\"%s\" style=\"display:inline\">"
         "<input type=hidden name=password value=\"%s\">"
         "<input type=submit value=\"%s\"></form>",
-        actionUrl(target), exactValue(password), caption);
+        actionUrl(target), exactValue(settings.password), caption);
   }
   // Writes an HTML page: header, head with `title`, `body`.
   void writePage(const Markup& title, const Markup& body);
   // The header of an HTML page (once; later calls write nothing).
   void writeHtmlHeader();
+  // Resolves the catalog names of this group.
+  CatalogResolver catalogFiles() { return CatalogResolver(group, today, *this); }
 
  private:
   void answer(const ViewTarget& target);

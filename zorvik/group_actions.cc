@@ -66,10 +66,10 @@ Text fieldValue(const AdminApplication& app, const char* prefix, const Text& key
 // Rebuilds the four lists from the posted rows in page order; each mark
 // follows its entry to a new name.
 void applyLists(AdminApplication& app, GroupMarks& marks) {
-  app.forms.clear();
-  app.catalogs.clear();
-  app.responses.clear();
-  app.groupVariables.clear();
+  app.group.forms.clear();
+  app.group.catalogs.clear();
+  app.group.responses.clear();
+  app.group.variables.clear();
   for (const Param& field : app.postParams()) {
     Text key = field.name.substring(6);
     if (field.name.startsWith("fname_")) {
@@ -90,7 +90,7 @@ void applyLists(AdminApplication& app, GroupMarks& marks) {
       addGroupVariable(app, field.value, fieldValue(app, "vvalue_", key), Text());
     }
   }
-  if (!app.groupVariables.find(marks.variable.view())) marks.variable = Text();
+  if (!app.group.variables.find(marks.variable.view())) marks.variable = Text();
 }
 
 // The delimiter character followed by the keys, or empty for item form.
@@ -107,19 +107,20 @@ Text postedDataFields(const ParamList& posted) {
 void applyInsertMode(AdminApplication& app, const ParamList& posted) {
   Text insert = posted.value("insert");
   if (insert == "start") {
-    app.insertMode = InsertMode::Start;
+    app.group.insertMode = InsertMode::Start;
   } else if (insert == "end") {
-    app.insertMode = InsertMode::End;
+    app.group.insertMode = InsertMode::End;
   } else {
-    app.insertMode = InsertMode::Sorted;
-    app.sortField = posted.value("sortfield");
-    app.sortNumeric = posted.value("sorttype") == "num" ? 1 : 0;
-    app.sortReverse = posted.value("sortorder") == "descend" ? 1 : 0;
+    app.group.insertMode = InsertMode::Sorted;
+    app.group.sortField = posted.value("sortfield");
+    app.group.sortNumeric = posted.value("sorttype") == "num";
+    app.group.sortReverse = posted.value("sortorder") == "descend";
   }
 }
 
-constexpr const char* kOmittedFieldNames[] = {"addlabel", "addformid", "addcomputer",
-                                              "adddate",  "addtime",   "addreflabel"};
+// The check boxes of the automatic fields left out, in record order.
+constexpr const char* kOmittedFieldNames[kAutomaticFieldCount] = {
+    "addlabel", "addformid", "addcomputer", "adddate", "addtime", "addreflabel"};
 
 ShareMode postedShareMode(const Text& value) {
   if (value == "none") return ShareMode::None;
@@ -132,27 +133,28 @@ ShareMode postedShareMode(const Text& value) {
 // that the page showed (a page without that field counts as edited).
 bool applyOptions(AdminApplication& app) {
   const ParamList& posted = app.postParams();
-  app.description = posted.value("description");
-  app.workDir = posted.value("workdir");
-  if (app.workDir.empty()) app.workDir = directoryOf(app.groupPath.view());
-  app.defaultForm = posted.value("defaultform");
-  app.dataFields = postedDataFields(posted);
+  app.group.description = posted.value("description");
+  app.group.workDir = posted.value("workdir");
+  if (app.group.workDir.empty()) app.group.workDir = directoryOf(app.groupPath.view());
+  app.group.defaultForm = posted.value("defaultform");
+  app.group.dataFields = postedDataFields(posted);
   applyInsertMode(app, posted);
-  app.omittedFields = 0;
-  for (int bit = 0; bit < 6; ++bit)
-    if (posted.value(kOmittedFieldNames[bit]) == "yes") app.omittedFields |= 1 << bit;
-  app.indexMode = postedShareMode(posted.value("index"));
+  app.group.omittedFields = AutomaticFields();
+  for (AutomaticField field : kAutomaticFields)
+    if (posted.value(kOmittedFieldNames[fieldIndex(field)]) == "yes")
+      app.group.omittedFields.add(field);
+  app.group.indexMode = postedShareMode(posted.value("index"));
   // The page has no control for the transaction file: without the field the
   // stored setting stays.
   if (const Param* changes = posted.find("changes"))
-    app.changesMode = changes->value == "private"  ? ShareMode::Private
-                      : changes->value == "common" ? ShareMode::Common
-                                                   : ShareMode::None;
-  app.logChanges = posted.value("log") == "yes" ? 1 : 0;
-  app.labelPrefix = posted.value("label");
-  app.count = leadingNumber(posted.value("count").view());
+    app.group.changesMode = changes->value == "private"  ? ShareMode::Private
+                            : changes->value == "common" ? ShareMode::Common
+                                                         : ShareMode::None;
+  app.group.logChanges = posted.value("log") == "yes";
+  app.group.labelPrefix = posted.value("label");
+  app.group.count = leadingNumber(posted.value("count").view());
   const Param* shown = posted.find("countshown");
-  return !shown || leadingNumber(shown->value.view()) != app.count;
+  return !shown || leadingNumber(shown->value.view()) != app.group.count;
 }
 
 void applyButton(AdminApplication& app, const Text& action, const GroupMarks& marks) {
@@ -170,15 +172,15 @@ void applyButton(AdminApplication& app, const Text& action, const GroupMarks& ma
   } else if (is(kAddVariable)) {
     addGroupVariable(app, posted.value("vnewname"), posted.value("vnewvalue"), marks.variable);
   } else if (is(kRemoveForm)) {
-    removeFirst(app.forms, [&](const FormEntry& form) { return form.name == marks.form; });
+    removeFirst(app.group.forms, [&](const FormEntry& form) { return form.name == marks.form; });
   } else if (is(kRemoveCatalog)) {
-    removeFirst(app.catalogs,
+    removeFirst(app.group.catalogs,
                 [&](const CatalogEntry& entry) { return entry.name == marks.catalog; });
   } else if (is(kRemoveResponse)) {
-    long n = responsePosition(marks.response, app.responses.size());
-    if (n > 0) app.responses.erase(app.responses.begin() + (n - 1));
+    long n = responsePosition(marks.response, app.group.responses.size());
+    if (n > 0) app.group.responses.erase(app.group.responses.begin() + (n - 1));
   } else if (is(kRemoveVariable) && !marks.variable.empty()) {
-    app.groupVariables.remove(marks.variable.view(), "");
+    app.group.variables.remove(marks.variable.view(), "");
   }
 }
 
@@ -192,7 +194,7 @@ void addFormEntry(AdminApplication& app, Text name, Text formFile, Text messageF
   form.messageFile = messageFile.empty() ? name + ".msg" : messageFile;
   form.templateFile = templateFile.empty() ? name + ".tmt" : templateFile;
   form.name = std::move(name);
-  placeNamed(app.forms, std::move(form), mark);
+  placeNamed(app.group.forms, std::move(form), mark);
 }
 
 void addCatalogEntry(AdminApplication& app, Text name, Text forms, Text file, Text description,
@@ -205,7 +207,7 @@ void addCatalogEntry(AdminApplication& app, Text name, Text forms, Text file, Te
   if (entry.forms.empty()) entry.forms.push_back(name);
   entry.dataFile = file.empty() ? name + ".dat" : file;
   entry.description = std::move(description);
-  placeNamed(app.catalogs, std::move(entry), mark);
+  placeNamed(app.group.catalogs, std::move(entry), mark);
 }
 
 void addResponseEntry(AdminApplication& app, Text recipients, Text templateFile, Text forms,
@@ -216,23 +218,23 @@ void addResponseEntry(AdminApplication& app, Text recipients, Text templateFile,
   response.templateFile = std::move(templateFile);
   response.forms = words(std::move(forms));
   response.catalogs = words(std::move(catalogs));
-  long n = responsePosition(mark, app.responses.size());
+  long n = responsePosition(mark, app.group.responses.size());
   if (n == 0) {
-    app.responses.push_back(std::move(response));
+    app.group.responses.push_back(std::move(response));
   } else {
-    app.responses.insert(app.responses.begin() + (n - 1), std::move(response));
+    app.group.responses.insert(app.group.responses.begin() + (n - 1), std::move(response));
   }
 }
 
 void addGroupVariable(AdminApplication& app, Text name, Text value, const Text& mark) {
-  if (name.empty() || app.groupVariables.find(name.view())) return;
+  if (name.empty() || app.group.variables.find(name.view())) return;
   if (mark.empty()) {
-    app.groupVariables.add(name.view(), value.view(), AddMode::Append);
+    app.group.variables.add(name.view(), value.view(), AddMode::Append);
     return;
   }
-  for (size_t i = 0; i < app.groupVariables.size(); ++i) {
-    if (app.groupVariables[i].name.equalsIgnoreCase(mark.view())) {
-      app.groupVariables.insertBefore(i, name.view(), value.view());
+  for (size_t i = 0; i < app.group.variables.size(); ++i) {
+    if (app.group.variables[i].name.equalsIgnoreCase(mark.view())) {
+      app.group.variables.insertBefore(i, name.view(), value.view());
       return;
     }
   }
@@ -249,7 +251,7 @@ void handleGroupPage(AdminApplication& app) {
   }
   applyLists(app, marks);
   bool counterEdited = applyOptions(app);
-  app.groupChanged = 1;
+  app.groupChanged = true;
   applyButton(app, action, marks);
   saveGroupLocked(app, !counterEdited);
   writeGroupPage(app, marks);

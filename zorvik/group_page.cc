@@ -107,7 +107,7 @@ class GroupPageWriter {
     app_.print("<form method=post action=\"%szorvik.exe/%s", exactValue(app_.CGIhome()),
                percentEncode(app_.groupName.view()));
     app_.print("%s\">\n", app_.languageQuery());
-    app_.print("<input type=hidden name=password value=\"%s\">\n", exactValue(app_.password));
+    app_.print("<input type=hidden name=password value=\"%s\">\n", exactValue(app_.settings.password));
     app_.print("<h1>%s <tt>\"%s\"</tt></h1>\n", text(kGroupTitle), exactValue(app_.groupName));
   }
 
@@ -125,10 +125,10 @@ class GroupPageWriter {
     app_.print("  <td> <tt><b>%s</b></tt>\n </tr>\n", exactValue(app_.groupPath));
     itemText(kShortDescription);
     app_.print("  <td> <input type=text name=description value=\"%s\" size=60>\n </tr>\n",
-               exactValue(app_.description));
+               exactValue(app_.group.description));
     itemText(kWorkingDirectory);
     app_.print("  <td> <input type=text name=workdir value=\"%s\" size=60>\n </tr>\n",
-               exactValue(app_.workDir));
+               exactValue(app_.group.workDir));
     app_.print("</table>\n");
   }
 
@@ -137,10 +137,10 @@ class GroupPageWriter {
     app_.print("<table>\n");
     itemText(kDefaultForm);
     app_.print("  <td> <input type=text name=defaultform value=\"%s\">\n </tr>\n",
-               exactValue(app_.defaultForm));
+               exactValue(app_.group.defaultForm));
     app_.print("</table>\n");
     listHead("6", kFormList, {&kFormName, &kFormFile, &kMessageFile, &kTemplateFile});
-    for (const FormEntry& form : app_.forms) {
+    for (const FormEntry& form : app_.group.forms) {
       app_.print(" <tr valign=baseline>\n  <td>\n");
       radioCell("markform", form.name, marks_.form);
       textCell("fname_", form.name, form.name);
@@ -150,14 +150,14 @@ class GroupPageWriter {
       app_.print(" </tr>\n");
     }
     newEntryRow("markform", {"fnewname", "fnewhtm", "fnewmsg", "fnewtmt"}, kAddForm);
-    if (!app_.forms.empty()) hintRows("6", kFormSelectHint, kFormRemoveHint, kRemoveForm);
+    if (!app_.group.forms.empty()) hintRows("6", kFormSelectHint, kFormRemoveHint, kRemoveForm);
     app_.print("</table>\n");
   }
 
   void writeCatalogs() {
     sectionHeading("catalogs", kCatalogsSection);
     listHead("6", kCatalogList, {&kCatalogName, &kForms, &kCatalogFile, &kShortDescription});
-    for (const CatalogEntry& entry : app_.catalogs) {
+    for (const CatalogEntry& entry : app_.group.catalogs) {
       Text shownName = entry.isSeries ? entry.name + "*" + entry.seriesTag : entry.name;
       app_.print(" <tr valign=baseline>\n  <td>\n");
       radioCell("markcatalog", entry.name, marks_.catalog);
@@ -168,7 +168,7 @@ class GroupPageWriter {
       app_.print(" </tr>\n");
     }
     newEntryRow("markcatalog", {"bnewname", "bnewform", "bnewfile", "bnewdesc"}, kAddCatalog);
-    if (!app_.catalogs.empty())
+    if (!app_.group.catalogs.empty())
       hintRows("6", kCatalogSelectHint, kCatalogRemoveHint, kRemoveCatalog);
     app_.print("</table>\n");
   }
@@ -177,7 +177,7 @@ class GroupPageWriter {
     sectionHeading("responses", kResponsesSection);
     listHead("6", kResponseList, {&kRecipients, &kTemplate, &kForms, &kCatalogs});
     long position = 0;
-    for (const ResponseEntry& response : app_.responses) {
+    for (const ResponseEntry& response : app_.group.responses) {
       Text key = Text::fromInt(++position);
       app_.print(" <tr valign=baseline>\n  <td>\n");
       radioCell("markresponse", key, marks_.response);
@@ -188,14 +188,14 @@ class GroupPageWriter {
       app_.print(" </tr>\n");
     }
     newEntryRow("markresponse", {"rnewaddr", "rnewtmt", "rnewform", "rnewcat"}, kAddResponse);
-    if (!app_.responses.empty())
+    if (!app_.group.responses.empty())
       hintRows("6", kResponseSelectHint, kResponseRemoveHint, kRemoveResponse);
     app_.print("</table>\n");
   }
 
   // Item 9: item form or one line with a delimiter and its keys.
   void writeRecordLayout() {
-    const Text& data = app_.dataFields;
+    const Text& data = app_.group.dataFields;
     Text delimiter = data.substring(0, 1);
     Text keys = data.substring(1);
     if (!data.empty()) keys.replaceChar(data[0], ' ');
@@ -224,7 +224,7 @@ class GroupPageWriter {
 
   // Item 10: at the start, at the end, or sorted by a field.
   void writeInsertMethod() {
-    InsertMode mode = app_.insertMode;
+    InsertMode mode = app_.group.insertMode;
     bool sorted = mode == InsertMode::Sorted;
     app_.print("<table>\n");
     numberedRow();
@@ -237,45 +237,46 @@ class GroupPageWriter {
     app_.print("  <td> <input type=radio name=insert value=sort%s>\n", checked(sorted));
     app_.print("  <td> %s \n", text(kInsertSorted));
     app_.print("       <input type=text name=sortfield value=\"%s\">\n </tr>\n",
-               sorted ? exactValue(app_.sortField) : Markup());
+               sorted ? exactValue(app_.group.sortField) : Markup());
     app_.print(" <tr valign=baseline>\n  <td colspan=2>\n  <td> %s\n", text(kSortType));
     app_.print("   <input type=radio name=sorttype value=alpha%s> ",
-               checked(sorted && !app_.sortNumeric));
+               checked(sorted && !app_.group.sortNumeric));
     app_.print("%s\n", text(kAlphanumerical));
     app_.print("   <input type=radio name=sorttype value=num%s> ",
-               checked(sorted && app_.sortNumeric));
+               checked(sorted && app_.group.sortNumeric));
     app_.print("%s\n </tr>\n", text(kNumerical));
     app_.print(" <tr valign=baseline>\n  <td colspan=2>\n  <td> %s\n", text(kSortOrder));
     app_.print("   <input type=radio name=sortorder value=ascend%s> ",
-               checked(sorted && !app_.sortReverse));
+               checked(sorted && !app_.group.sortReverse));
     app_.print("%s\n", text(kAscending));
     app_.print("   <input type=radio name=sortorder value=descend%s> ",
-               checked(sorted && app_.sortReverse));
+               checked(sorted && app_.group.sortReverse));
     app_.print("%s\n </tr>\n", text(kDescending));
     app_.print("</table>\n");
   }
 
-  // Item 11: the automatic fields left out of records, in bit order L F C D T R.
+  // Item 11: the automatic fields left out of records, in record order.
   void writeOmittedFields() {
     struct Field {
       const char* name;
       const char* tag;
       const MessageTable& label;
     };
-    const Field fields[] = {{"addlabel", "LABEL", kLabelField},
-                            {"addformid", "FORMID", kFormIdField},
-                            {"addcomputer", "COMPUTER", kComputerField},
-                            {"adddate", "DATE", kDateField},
-                            {"addtime", "TIME", kTimeField},
-                            {"addreflabel", "REFLABEL", kRefLabelField}};
+    const Field fields[kAutomaticFieldCount] = {{"addlabel", "LABEL", kLabelField},
+                                                {"addformid", "FORMID", kFormIdField},
+                                                {"addcomputer", "COMPUTER", kComputerField},
+                                                {"adddate", "DATE", kDateField},
+                                                {"addtime", "TIME", kTimeField},
+                                                {"addreflabel", "REFLABEL", kRefLabelField}};
     app_.print("<table>\n");
     itemText(kOmittedFields);
     app_.print(" </tr>\n");
-    for (int bit = 0; bit < 6; ++bit) {
+    for (AutomaticField omittable : kAutomaticFields) {
+      const Field& field = fields[fieldIndex(omittable)];
       app_.print(" <tr valign=baseline>\n  <td>\n");
-      app_.print("  <td> <input type=checkbox name=%s value=yes%s>\n", fields[bit].name,
-                 checked(app_.omittedFields & (1 << bit)));
-      app_.print("       <tt>%s</tt> - %s\n </tr>\n", fields[bit].tag, text(fields[bit].label));
+      app_.print("  <td> <input type=checkbox name=%s value=yes%s>\n", field.name,
+                 checked(app_.group.omittedFields.contains(omittable)));
+      app_.print("       <tt>%s</tt> - %s\n </tr>\n", field.tag, text(field.label));
     }
     app_.print("</table>\n");
   }
@@ -288,7 +289,7 @@ class GroupPageWriter {
 
   // Items 12 and 13: the index file, with a button that rebuilds it, and the log.
   void writeFiles() {
-    ShareMode index = app_.indexMode;
+    ShareMode index = app_.group.indexMode;
     sectionHeading("files", kFilesSection);
     app_.print("<table>\n");
     numberedRow();
@@ -302,8 +303,10 @@ class GroupPageWriter {
                     index == ShareMode::Common, kIndexCommon);
     numberedRow();
     app_.print("  <td colspan=2> %s:\n </tr>\n", text(kLogFile));
-    dottedChoiceRow("  <td> <input type=radio name=log value=no%s>\n", !app_.logChanges, kLogNo);
-    dottedChoiceRow("  <td> <input type=radio name=log value=yes%s>\n", app_.logChanges, kLogYes);
+    dottedChoiceRow("  <td> <input type=radio name=log value=no%s>\n", !app_.group.logChanges,
+                    kLogNo);
+    dottedChoiceRow("  <td> <input type=radio name=log value=yes%s>\n", app_.group.logChanges,
+                    kLogYes);
     app_.print("</table>\n");
   }
 
@@ -314,10 +317,10 @@ class GroupPageWriter {
     app_.print("<table>\n");
     itemText(kLabelPrefix);
     app_.print("  <td> <input type=text name=label value=\"%s\">\n </tr>\n",
-               exactValue(app_.labelPrefix));
+               exactValue(app_.group.labelPrefix));
     itemText(kLabelCounter);
-    app_.print("  <td> <input type=text name=count value=\"%ld\">\n", app_.count);
-    app_.print("  <input type=hidden name=countshown value=\"%ld\">\n </tr>\n", app_.count);
+    app_.print("  <td> <input type=text name=count value=\"%ld\">\n", app_.group.count);
+    app_.print("  <input type=hidden name=countshown value=\"%ld\">\n </tr>\n", app_.group.count);
     app_.print("</table>\n");
   }
 
@@ -328,7 +331,7 @@ class GroupPageWriter {
     app_.print("  <td colspan=4> %s:\n </tr>\n", text(kVariableList));
     app_.print(" <tr valign=baseline>\n  <td colspan=2>\n");
     app_.print("  <th align=left> %s:\n  <th align=left> %s:\n </tr>\n", text(kName), text(kValue));
-    for (const Param& variable : app_.groupVariables) {
+    for (const Param& variable : app_.group.variables) {
       app_.print(" <tr valign=baseline>\n  <td>\n");
       radioCell("markvar", variable.name, marks_.variable);
       textCell("vname_", variable.name, variable.name);
@@ -336,7 +339,7 @@ class GroupPageWriter {
                  exactValue(variable.name), exactValue(variable.value));
     }
     newEntryRow("markvar", {"vnewname", "vnewvalue size=50"}, kAddVariable);
-    if (!app_.groupVariables.empty())
+    if (!app_.group.variables.empty())
       hintRows("4", kVariableSelectHint, kVariableRemoveHint, kRemoveVariable);
     app_.print("</table>\n");
   }
@@ -345,7 +348,7 @@ class GroupPageWriter {
   void writeReturnForm() {
     app_.print("<form method=post action=\"%szorvik.exe%s\">\n", exactValue(app_.CGIhome()),
                app_.languageQuery());
-    app_.print("<input type=hidden name=password value=\"%s\">\n", exactValue(app_.password));
+    app_.print("<input type=hidden name=password value=\"%s\">\n", exactValue(app_.settings.password));
     app_.print("<table>\n <tr valign=baseline>\n  <td>\n   %s\n", text(kReturnHint));
     app_.print("   <input type=submit value=\"%s\">\n </tr>\n</table>\n</form>\n", text(kHere));
   }
@@ -358,7 +361,7 @@ class GroupPageWriter {
                exactValue(app_.CGIhome()), percentEncode(app_.groupName.view()),
                app_.languageQuery());
     app_.print("<input type=hidden name=password value=\"%s\">\n</form>\n",
-               exactValue(app_.password));
+               exactValue(app_.settings.password));
   }
 
   AdminApplication& app_;

@@ -25,46 +25,46 @@ SettingsButton settingsButton(const AdminApplication& app, const Text& action) {
 // mark follows its group to a new name.
 void applyGroups(AdminApplication& app, Text& mark) {
   const ParamList& posted = app.postParams();
-  app.groups.clear();
+  app.settings.groups.clear();
   for (const Param& field : posted) {
     if (!field.name.startsWith("name_")) continue;
     Text key = field.name.substring(5);
     if (mark == key) mark = field.value;
     addGroupEntry(app, field.value, posted.value((Text("desc_") + key).view()), Text());
   }
-  if (!app.groups.find(mark.view())) mark = Text();
+  if (!app.settings.groups.find(mark.view())) mark = Text();
 }
 
 void applyLanguages(AdminApplication& app) {
   const ParamList& posted = app.postParams();
   app.selectLanguage(posted.value("lang").view());
-  app.defaultLanguage = app.currentIndex();
+  app.settings.defaultLanguage = app.currentIndex();
   for (int i = 0; i < kLanguageCount; ++i) {
     Text name = kLanguages[i].shortName;
     app.selectCoding(i, posted.value((Text("code_") + name).view()).view());
     app.selectCharset(i, posted.value((Text("cset_") + name).view()).view());
-    app.languageCodings[i] = app.choice(i).currentCoding;
-    app.languageCharsets[i] = app.choice(i).currentCharset;
+    app.settings.languageCodings[i] = app.choice(i).currentCoding;
+    app.settings.languageCharsets[i] = app.choice(i).currentCharset;
   }
   app.setLanguageParam(Text(app.languageParam()).view());
 }
 
 void applySettings(AdminApplication& app, Text& mark) {
   const ParamList& posted = app.postParams();
-  app.administrator = posted.value("administrator");
-  app.mailServer = posted.value("mail");
-  app.serverName = posted.value("server");
+  app.settings.administrator = posted.value("administrator");
+  app.settings.mailServer = posted.value("mail");
+  app.settings.serverName = posted.value("server");
   applyGroups(app, mark);
   applyLanguages(app);
-  app.header = posted.value("header");
-  app.settingsChanged = 1;
+  app.settings.header = posted.value("header");
+  app.settingsChanged = true;
 }
 
 // Writes the settings, then shows the marked group's details page.
 void showDetails(AdminApplication& app, const Text& mark) {
   app.writeSettings();
   app.postParams().clear();
-  const Param* group = app.groups.find(mark.view());
+  const Param* group = app.settings.groups.find(mark.view());
   if (!group) app.fatal(messages::kUnknownGroup, mark);
   app.readGroup(mark, group->value);
   handleGroupPage(app);
@@ -75,12 +75,12 @@ void showDetails(AdminApplication& app, const Text& mark) {
 void addGroupEntry(AdminApplication& app, Text name, Text file, const Text& mark) {
   if (name.empty() || file.empty()) return;
   if (mark.empty()) {
-    app.groups.add(name.view(), file.view(), AddMode::Append);
+    app.settings.groups.add(name.view(), file.view(), AddMode::Append);
     return;
   }
-  for (size_t i = 0; i < app.groups.size(); ++i) {
-    if (app.groups[i].name.equalsIgnoreCase(mark.view())) {
-      app.groups.insertBefore(i, name.view(), file.view());
+  for (size_t i = 0; i < app.settings.groups.size(); ++i) {
+    if (app.settings.groups[i].name.equalsIgnoreCase(mark.view())) {
+      app.settings.groups.insertBefore(i, name.view(), file.view());
       return;
     }
   }
@@ -99,7 +99,7 @@ void handleSettingsPage(AdminApplication& app) {
   if (button == SettingsButton::Add) {
     addGroupEntry(app, posted.value("newname"), posted.value("newvalue"), mark);
   } else if (button == SettingsButton::Remove && !mark.empty()) {
-    app.groups.remove(mark.view(), "");
+    app.settings.groups.remove(mark.view(), "");
   } else if (button == SettingsButton::ShowDetails && !mark.empty()) {
     showDetails(app, mark);
     return;

@@ -30,10 +30,10 @@ void writeGeneral(AdminApplication& app) {
   writeSectionHeading(app, "general", kGeneralSection);
   app.print("<table>\n");
   app.print(" <tr>\n  <th align=left> %s:\n", app.text(kVersion));
-  app.print("  <td> %s </tr>\n", exactValue(app.version));
-  writeTextRow(app, kAdministrator, "administrator", app.administrator);
-  writeTextRow(app, kMailServer, "mail", app.mailServer);
-  writeTextRow(app, kWwwServer, "server", app.serverName);
+  app.print("  <td> %s </tr>\n", exactValue(app.settings.version));
+  writeTextRow(app, kAdministrator, "administrator", app.settings.administrator);
+  writeTextRow(app, kMailServer, "mail", app.settings.mailServer);
+  writeTextRow(app, kWwwServer, "server", app.settings.serverName);
   app.print("</table>\n");
 }
 
@@ -64,13 +64,13 @@ void writeGroups(AdminApplication& app, const Text& mark) {
   app.print(" <tr valign=baseline>\n  <td>\n");
   app.print("  <th align=left> %s:\n", app.text(kGroupName));
   app.print("  <th align=left> %s:\n </tr>\n", app.text(kDescriptionFileName));
-  for (const Param& group : app.groups) writeGroupRow(app, group, mark);
+  for (const Param& group : app.settings.groups) writeGroupRow(app, group, mark);
   app.print(" <tr valign=baseline>\n");
   app.print("  <td> <input type=radio name=mark value=\"\">\n");
   app.print("  <td> <input type=text name=newname size=20>\n");
   app.print("  <td> <input type=text name=newvalue size=50>\n");
   app.print("  <td> <input type=submit name=action value=\"%s\">\n </tr>\n", app.text(kAdd));
-  if (!app.groups.empty()) writeGroupButtons(app);
+  if (!app.settings.groups.empty()) writeGroupButtons(app);
   app.print("</table>\n");
 }
 
@@ -81,17 +81,17 @@ void writeCodingRows(AdminApplication& app, int i) {
     app.print(" <tr valign=baseline>\n  <td>\n  <td> <b>%s:</b>\n", Markup(kCoding.pick(i)));
     for (int j = 0; j < language.codingCount; ++j)
       app.print("   <input type=radio name=code_%s value=%s%s> <tt>%s</tt>\n", language.shortName,
-                language.codingNames[j], checked(j == app.languageCodings[i]),
+                language.codingNames[j], checked(j == app.settings.languageCodings[i]),
                 language.codingNames[j]);
     app.print(" </tr>\n");
   }
   if (language.charsetCount > 0) {
     app.print(" <tr valign=baseline>\n  <td>\n  <td> <b>%s:</b>\n", Markup(kCharset.pick(i)));
     app.print("   <input type=radio name=cset_%s value=-%s> <tt>%s</tt>\n", language.shortName,
-              checked(app.languageCharsets[i] == -1), Markup(kCharsetDefault.pick(i)));
+              checked(app.settings.languageCharsets[i] == -1), Markup(kCharsetDefault.pick(i)));
     for (int j = 0; j < language.charsetCount; ++j)
       app.print("   <input type=radio name=cset_%s value=%s%s> <tt>%s</tt>\n", language.shortName,
-                language.charsetNames[j], checked(j == app.languageCharsets[i]),
+                language.charsetNames[j], checked(j == app.settings.languageCharsets[i]),
                 language.charsetNames[j]);
     app.print(" </tr>\n");
   }
@@ -104,7 +104,7 @@ void writeLanguages(AdminApplication& app) {
     const Language& language = kLanguages[i];
     app.print(" <tr valign=baseline>\n");
     app.print("  <td> <input type=radio name=lang value=%s%s>\n", language.shortName,
-              checked(i == app.defaultLanguage));
+              checked(i == app.settings.defaultLanguage));
     app.print("  <td> %s\n </tr>\n", language.longName);
     writeCodingRows(app, i);
   }
@@ -114,7 +114,7 @@ void writeLanguages(AdminApplication& app) {
 void writeHeaderText(AdminApplication& app) {
   writeSectionHeading(app, "header", kHeaderSection);
   app.print("<textarea name=header cols=90 rows=6>\n");
-  app.print("%s", exactValue(app.header));
+  app.print("%s", exactValue(app.settings.header));
   app.print("</textarea>\n");
 }
 
@@ -136,7 +136,7 @@ void writeSettingsPage(AdminApplication& app, const Text& mark) {
   app.print("<body>\n");
   app.print("<form method=post action=\"%szorvik.exe%s\">\n", exactValue(app.CGIhome()),
             app.languageQuery());
-  app.print("<input type=hidden name=password value=\"%s\">\n", exactValue(app.password));
+  app.print("<input type=hidden name=password value=\"%s\">\n", exactValue(app.settings.password));
   app.print("<h1>%s <tt>\"kalder.ini\"</tt></h1>\n", app.text(kSettingsTitle));
   writeGeneral(app);
   writeGroups(app, mark);

@@ -1,5 +1,7 @@
 // Resolving catalog names into catalog files: plain catalogs, the current or
 // a named member of a series, and every member of a series found on disk.
+#include "common/catalog/catalog_files.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -7,7 +9,7 @@
 
 #include "common/catalog/series.h"
 #include "common/files/path.h"
-#include "common/settings/catalog_group.h"
+#include "common/settings/group_messages.h"
 
 namespace {
 
@@ -39,21 +41,20 @@ List<Text> listMatchingFiles(const Text& directory, std::string_view wildcardNam
 // (through the series tag), so anything but digits is refused before it can
 // reach a file path, and so is a period that does not exist: month 99 of the
 // year 9999 would make a file that sorts as the newest member ever after.
-void addSeriesMember(CatalogGroup& group, CatalogFileList& list, CatalogEntry& entry,
+void addSeriesMember(CgiPage& page, CatalogFileList& list, CatalogEntry& entry,
                      const SeriesPattern& pattern, const Text& memberName) {
   std::string_view digits =
       memberName.view().substr(std::min(memberName.str().size(), entry.name.str().size()));
-  if (!isRealPeriod(pattern, digits)) group.fatal(messages::kCatalogNotFound, memberName);
+  if (!isRealPeriod(pattern, digits)) page.fatal(messages::kCatalogNotFound, memberName);
   SeriesMember member = memberFromDigits(pattern, digits);
-  CatalogGroup::addUnique(
-      list, CatalogFile{entry.name + digits, &entry, member.path,
-                        formatDate(member.date, entry.description, group.currentIndex())});
+  addUnique(list, CatalogFile{entry.name + digits, &entry, member.path,
+                              formatDate(member.date, entry.description, page.currentIndex())});
 }
 
 // Every member whose file exists, latest period first. A matching file whose
 // period characters are not the digits of a real period is no member: it
 // could never be named, and it might sort before every real member.
-void addSeriesMembersOnDisk(CatalogGroup& group, CatalogFileList& list, CatalogEntry& entry,
+void addSeriesMembersOnDisk(const CgiPage& page, CatalogFileList& list, CatalogEntry& entry,
                             const SeriesPattern& pattern) {
   Text directory = directoryOf(pattern.wildcardPath);
   std::string_view wildcardName = pattern.wildcardPath.view().substr(directory.str().size());
@@ -64,26 +65,27 @@ void addSeriesMembersOnDisk(CatalogGroup& group, CatalogFileList& list, CatalogE
     if (!isRealPeriod(pattern, digits)) continue;
     found.push_back(
         {sortKey, CatalogFile{entry.name + digits, &entry, member.path,
-                              formatDate(member.date, entry.description, group.currentIndex())}});
+                              formatDate(member.date, entry.description, page.currentIndex())}});
   }
   std::sort(found.begin(), found.end(), [](const FoundMember& a, const FoundMember& b) {
     return b.sortKey < a.sortKey || (b.sortKey == a.sortKey && b.file.path < a.file.path);
   });
-  for (FoundMember& member : found) CatalogGroup::addUnique(list, std::move(member.file));
+  for (FoundMember& member : found) addUnique(list, std::move(member.file));
 }
 
 }  // namespace
 
-void CatalogGroup::addUnique(CatalogFileList& list, CatalogFile file) {
+void addUnique(CatalogFileList& list, CatalogFile file) {
   for (const CatalogFile& held : list)
     if (held.name == file.name) return;
   list.push_back(std::move(file));
 }
 
-void CatalogGroup::addCatalogFiles(CatalogFileList& list, std::string_view name,
-                                   CatalogEntry* entry) {
-  if (!entry) entry = &findCatalog(name);
-  Text path = makePath(workDir, entry->dataFile);
+void CatalogResolver::addCatalogFiles(CatalogFileList& list, std::string_view name,
+                                      CatalogEntry* entry) {
+  if (!entry) entry = group_.findCatalog(name);
+  if (!entry) page_.fatal(messages::kCatalogNotFound, name);
+  Text path = makePath(group_.workDir, entry->dataFile);
   // Files carry the group's spelling of the name: a request for "ORDERS"
   // must not write entries that a common index holds apart from "orders".
   if (!entry->isSeries) {
@@ -93,36 +95,42 @@ void CatalogGroup::addCatalogFiles(CatalogFileList& list, std::string_view name,
   SeriesPattern pattern = parseSeriesPattern(path);
   const Text& own = entry->name;
   if (own.equalsIgnoreCase(name)) {
-    addSeriesMember(*this, list, *entry, pattern, own + currentPeriodDigits(pattern, today));
+    addSeriesMember(page_, list, *entry, pattern, own + currentPeriodDigits(pattern, today_));
   } else if (name.size() == own.str().size() + 1 && name.back() == '*' &&
              own.equalsIgnoreCase(name.substr(0, name.size() - 1))) {
-    addSeriesMembersOnDisk(*this, list, *entry, pattern);
+    addSeriesMembersOnDisk(page_, list, *entry, pattern);
   } else {
-    addSeriesMember(*this, list, *entry, pattern, Text(name));
+    addSeriesMember(page_, list, *entry, pattern, Text(name));
   }
 }
 
-void CatalogGroup::addCatalogFilesOf(CatalogFileList& list, const Param* param) {
+void CatalogResolver::addCatalogFilesOf(CatalogFileList& list, const Param* param) {
   if (!param) return;
   addCatalogFiles(list, param->value, nullptr);
   for (const Text& value : param->further) addCatalogFiles(list, value, nullptr);
 }
 
-void CatalogGroup::addCatalogsOfForms(CatalogFileList& list, const Param* param) {
-  if (!param) return;
-  addCatalogsOfForm(list, findForm(param->value));
-  for (const Text& value : param->further) addCatalogsOfForm(list, findForm(value));
+const FormEntry& CatalogResolver::formNamed(std::string_view name) {
+  const FormEntry* form = group_.findForm(name);
+  if (!form) page_.fatal(messages::kFormNotFound, name);
+  return *form;
 }
 
-void CatalogGroup::addCatalogsOfForm(CatalogFileList& list, const FormEntry& form) {
-  for (CatalogEntry& catalog : catalogs) {
+void CatalogResolver::addCatalogsOfForms(CatalogFileList& list, const Param* param) {
+  if (!param) return;
+  addCatalogsOfForm(list, formNamed(param->value));
+  for (const Text& value : param->further) addCatalogsOfForm(list, formNamed(value));
+}
+
+void CatalogResolver::addCatalogsOfForm(CatalogFileList& list, const FormEntry& form) {
+  for (CatalogEntry& catalog : group_.catalogs) {
     bool listed = std::any_of(catalog.forms.begin(), catalog.forms.end(),
                               [&](const Text& name) { return name.equalsIgnoreCase(form.name); });
     if (listed) addCatalogFiles(list, catalog.name + (catalog.isSeries ? "*" : ""), &catalog);
   }
 }
 
-void CatalogGroup::addAllCatalogs(CatalogFileList& list) {
-  for (CatalogEntry& catalog : catalogs)
+void CatalogResolver::addAllCatalogs(CatalogFileList& list) {
+  for (CatalogEntry& catalog : group_.catalogs)
     addCatalogFiles(list, catalog.name + (catalog.isSeries ? "*" : ""), &catalog);
 }

@@ -1,11 +1,9 @@
-// The index entry format and its CatalogGroup writer and reader.
+// Index entries written and read, and where an index lies.
 #include "common/catalog/index_entry.h"
 
 #include <charconv>
-#include <cstdio>
 
-#include "common/catalog/line_source.h"
-#include "common/settings/catalog_group.h"
+#include "common/files/path.h"
 
 namespace {
 
@@ -28,24 +26,40 @@ std::string_view takeWord(std::string_view& rest) {
 
 }  // namespace
 
-void appendIndexEntry(Text& out, std::string_view label, std::string_view formName,
-                      bool withCatalog, std::string_view catalogName, long offset,
-                      std::string_view refLabel) {
-  appendSingleLine(out, label);
+Text privateIndexPath(const Text& catalogPath) {
+  Text path = catalogPath;
+  setExtension(path, "idx");
+  return path;
+}
+
+Text commonIndexPath(const Text& groupPath) {
+  Text path = groupPath;
+  setExtension(path, "idx");
+  return path;
+}
+
+Text indexPathOf(ShareMode mode, const Text& groupPath, const CatalogFile& file) {
+  if (mode == ShareMode::Private) return privateIndexPath(file.path);
+  if (mode == ShareMode::Common) return commonIndexPath(groupPath);
+  return Text();
+}
+
+void appendIndexEntry(Text& out, const IndexEntry& entry, bool withCatalog) {
+  appendSingleLine(out, entry.label);
   out += ' ';
-  appendSingleLine(out, formName);
+  appendSingleLine(out, entry.formName);
   if (withCatalog) {
     out += ' ';
-    appendSingleLine(out, catalogName);
+    appendSingleLine(out, entry.catalogName);
   }
   char number[24];
   number[0] = ' ';
-  auto [end, error] = std::to_chars(number + 1, number + sizeof number, offset);
+  auto [end, error] = std::to_chars(number + 1, number + sizeof number, entry.offset);
   (void)error;  // a long always fits
   out += std::string_view(number, static_cast<size_t>(end - number));
-  if (!refLabel.empty()) {
+  if (!entry.refLabel.empty()) {
     out += ' ';
-    appendSingleLine(out, refLabel);
+    appendSingleLine(out, entry.refLabel);
   }
   out += '\n';
 }
@@ -65,25 +79,8 @@ IndexEntry parseIndexEntry(std::string_view line, bool withCatalog) {
   return entry;
 }
 
-void CatalogGroup::writeIndexEntry(std::FILE* file, const Text& label, const Text& formName,
-                                   const CatalogFile& catalogFile, long offset,
-                                   const Text& refLabel) {
-  Text line;
-  appendIndexEntry(line, label, formName, indexMode == ShareMode::Common, catalogFile.name, offset,
-                   refLabel);
-  std::fwrite(line.c_str(), 1, line.str().size(), file);
-}
-
-Text CatalogGroup::readIndexEntry(std::FILE* file, Text& label, Text& formName, Text& catalogName,
-                                  long& offset, Text& refLabel) {
-  FileLines lines(file);
+std::optional<IndexEntry> readIndexEntry(LineSource& lines, bool withCatalog) {
   std::string_view line;
-  if (!lines.next(line)) return Text();
-  IndexEntry entry = parseIndexEntry(line, indexMode != ShareMode::Private);
-  label = std::move(entry.label);
-  formName = std::move(entry.formName);
-  catalogName = std::move(entry.catalogName);
-  offset = entry.offset;
-  refLabel = std::move(entry.refLabel);
-  return Text(line) + '\n';
+  if (!lines.next(line)) return std::nullopt;
+  return parseIndexEntry(line, withCatalog);
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "common/catalog/delimited_record.h"
 #include "common/cgi/cgi_request.h"
 #include "common/text/param_list.h"
 
@@ -37,15 +38,14 @@ bool readBlock(BlockLines& lines, const Text& word, bool keep, Text& value) {
 
 }  // namespace
 
-SortKeyReader::SortKeyReader(std::string_view dataFields, int omittedFields, std::string_view field)
-    : field_(field), delimited_(!dataFields.empty()) {
+SortKeyReader::SortKeyReader(const RecordLayout& layout, std::string_view field)
+    : field_(field), delimited_(layout.delimited()) {
   // Names up to the longest a request may post are read from the peeked
   // start of their line; a longer one needs its line whole.
   peekLimit_ = std::max(field.size(), CgiRequest::kLimits.nameLength) + 2;
   if (!delimited_ || field.empty()) return;
-  delimiter_ = dataFields[0];
-  Text names = delimitedNames(dataFields, omittedFields);
-  std::string_view rest = names.view();
+  delimiter_ = layout.delimiter();
+  std::string_view rest = layout.delimitedNames().view();
   for (long column = 0;; ++column) {
     size_t stop = rest.find(delimiter_);
     if (isSortField(rest.substr(0, stop))) {

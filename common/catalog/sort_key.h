@@ -7,18 +7,17 @@
 #include <string_view>
 
 #include "common/catalog/line_source.h"
-#include "common/catalog/record_format.h"
+#include "common/catalog/record_layout.h"
 #include "common/text/text.h"
 
 class SortKeyReader {
  public:
-  // `dataFields` and `omittedFields` give the layout as for the record
-  // reader; `field` is the sort field (names compare ignoring ASCII case;
-  // an empty one gives every record an empty key).
-  SortKeyReader(std::string_view dataFields, int omittedFields, std::string_view field);
+  // `field` is the sort field (names compare ignoring ASCII case; an empty
+  // one gives every record an empty key).
+  SortKeyReader(const RecordLayout& layout, std::string_view field);
 
   // Reads the next record of `lines` and sets `key` to its sort key, empty
-  // when the record lacks the field. End and Malformed as readItemRecord.
+  // when the record lacks the field. End and Malformed as the record reader.
   // An item-form record is passed in pieces of one block of `lines`, so a
   // long value costs no memory unless it is the key; a delimited record is
   // one line and is read whole.

@@ -60,8 +60,8 @@ void reportSocketError(CgiApplication& application, int code) {
 }
 
 void sendMail(CgiApplication& application, Text sender, Text recipient, Text subject, Text body) {
-  if (application.mailServer.empty()) application.fatal(messages::kMailServerUnknown);
-  MailServerAddress server = parseMailServer(application.mailServer);
+  if (application.settings.mailServer.empty()) application.fatal(messages::kMailServerUnknown);
+  MailServerAddress server = parseMailServer(application.settings.mailServer);
   if (!server.valid) reportSocketError(application, 0);
   if (sender.empty()) sender = localSender(application);
   TcpTransport transport;

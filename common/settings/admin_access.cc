@@ -31,7 +31,7 @@ namespace {
 }  // namespace
 
 bool admitAdministrator(CgiApplication& app, std::string_view posted) {
-  if (app.password.empty())
+  if (app.settings.password.empty())
     refuse(app, "403 Forbidden", Text(), messages::kAdministrationClosed,
            app.text(messages::kNoPasswordSet));
   Text client = clientAddress(app);
@@ -39,7 +39,7 @@ bool admitAdministrator(CgiApplication& app, std::string_view posted) {
   LoginThrottle throttle(app);
   long until = throttle.refusedUntil(client.view(), now);
   if (until > 0) refuseThrottled(app, until - now);
-  if (passwordMatches(posted, app.password.view())) {
+  if (passwordMatches(posted, app.settings.password.view())) {
     throttle.recordSuccess(client.view(), now);
     return true;
   }

@@ -1,44 +1,83 @@
-// Loading a group and finding its forms and catalogs by name.
+// Loading and saving a group description file, its counter line, and finding
+// the group's forms and catalogs by name.
 #include "common/settings/catalog_group.h"
 
-#include "common/files/path.h"
+#include <unistd.h>
 
 CatalogGroup::CatalogGroup(const char* contentType)
     : CgiApplication(contentType), today(DateTime::now()) {
   if (pathInfo().empty()) return;
-  const Param* entry = groups.find(pathInfo());
+  const Param* entry = settings.groups.find(pathInfo());
   if (!entry) fatal(messages::kUnknownGroup, pathInfo());
   readGroup(pathInfo(), entry->value);
 }
 
+void CatalogGroup::readGroup(const Text& name, const Text& path) {
+  groupName = name;
+  groupPath = path;
+  groupChanged = false;
+  FilePtr file = openRead(path, OpenMode::Quiet);
+  if (!file) {
+    group = parseGroupFile("", path);
+    return;
+  }
+  Text content;
+  content.readBytes(file.get(), -1);
+  closeFile(file);
+  group = parseGroupFile(content, path);
+  variables().add("&group", groupName, AddMode::Replace);
+  variables().add("&groupdesc", group.description, AddMode::Replace);
+}
+
+void CatalogGroup::writeGroup() {
+  if (groupName.empty() || !groupChanged) return;
+  groupChanged = false;
+  Text content = groupFileText(group, groupPath);
+  AtomicFile file;
+  openReplacement(file, groupPath, privateTempPath(groupPath), groupPath);
+  std::fwrite(content.c_str(), 1, content.str().size(), file.file());
+  commitReplacement(file, groupPath);
+}
+
 FormEntry& CatalogGroup::findForm(std::string_view name) {
-  for (FormEntry& form : forms)
-    if (form.name.equalsIgnoreCase(name)) return form;
-  fatal(messages::kFormNotFound, name);
+  FormEntry* form = group.findForm(name);
+  if (!form) fatal(messages::kFormNotFound, name);
+  return *form;
 }
-
-namespace {
-
-bool allDigits(std::string_view s) {
-  for (char c : s)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
-
-bool catalogMatches(const CatalogEntry& entry, std::string_view name) {
-  if (entry.name.equalsIgnoreCase(name)) return true;
-  if (!entry.isSeries) return false;
-  std::string_view own = entry.name.view();
-  if (name.size() == own.size() + 1 && name.back() == '*' &&
-      equalsIgnoreCase(name.substr(0, own.size()), own))
-    return true;
-  return name.substr(0, own.size()) == own && allDigits(name.substr(own.size()));
-}
-
-}  // namespace
 
 CatalogEntry& CatalogGroup::findCatalog(std::string_view name) {
-  for (CatalogEntry& entry : catalogs)
-    if (catalogMatches(entry, name)) return entry;
-  fatal(messages::kCatalogNotFound, name);
+  CatalogEntry* entry = group.findCatalog(name);
+  if (!entry) fatal(messages::kCatalogNotFound, name);
+  return *entry;
+}
+
+long CatalogGroup::counterOnDisk(long fallback) const {
+  FilePtr file(std::fopen(groupPath.c_str(), "r"));
+  if (!file) return fallback;
+  Text content;
+  content.readBytes(file.get(), -1);
+  return findCounterLine(content).count;
+}
+
+void CatalogGroup::saveCounter() {
+  if (!fileExists(groupPath)) createEmptyFile(groupPath);
+  FilePtr old = openUpdate(groupPath);
+  Text content;
+  content.readBytes(old.get(), -1);
+  Text line = counterLineText(group.count);
+  CounterLine counter = findCounterLine(content);
+  if (counter.found && counter.length == line.str().size()) {
+    bool written = std::fseek(old.get(), static_cast<long>(counter.start), SEEK_SET) == 0 &&
+                   std::fwrite(line.c_str(), 1, counter.length, old.get()) == counter.length &&
+                   std::fflush(old.get()) == 0 && fdatasync(fileno(old.get())) == 0;
+    bool closed = std::fclose(old.release()) == 0;
+    if (!(written && closed)) fatal(messages::kCreateFailed, groupPath);
+    return;
+  }
+  closeFile(old);
+  Text updated = withCounter(content, group.count);
+  AtomicFile file;
+  openReplacement(file, groupPath, privateTempPath(groupPath), groupPath);
+  std::fwrite(updated.c_str(), 1, updated.str().size(), file.file());
+  commitReplacement(file, groupPath);
 }

@@ -11,25 +11,11 @@
 #include "common/cgi/oversized_request.h"
 #include "common/files/path.h"
 
-namespace {
-
-enum Section { kNone, kGeneral, kGroups, kInternational };
-
-}  // namespace
-
 Text privateTempPath(const Text& path) {
   return path + "." + Text::fromInt(static_cast<long>(getpid())) + ".tmp";
 }
 
-Text oneLine(std::string_view value) {
-  Text line(value);
-  line.replaceChar('\r', ' ');
-  line.replaceChar('\n', ' ');
-  return line;
-}
-
 CgiApplication::CgiApplication(const char* contentType) : CgiPage(contentType, "KALDERHOME") {
-  languageCharsets.fill(-1);
   readSettings();
   // Only now can the refusal be written with the site's language and frame.
   refuseOversizedRequest(*this);
@@ -41,137 +27,42 @@ void CgiApplication::readSettings() {
   // its defaults include no password at all.
   FilePtr file = openRead(settingsPath, OpenMode::IfExists);
   if (!file) return;
-  int section = kNone;
-  Text line;
-  while (line.readLine(file.get()) >= 0) {
-    if (line.empty()) continue;
-    if (line[0] == '[') {
-      if (line.equalsIgnoreCase("[GENERAL]")) section = kGeneral;
-      if (line.equalsIgnoreCase("[GROUPS]")) section = kGroups;
-      if (line.equalsIgnoreCase("[INTERNATIONAL]")) section = kInternational;
-      if (line.equalsIgnoreCase("[HEADER]")) {
-        readHeader(file.get());
-        break;
-      }
-      continue;
-    }
-    long eq = line.findChar('=');
-    if (eq < 0 || section == kNone) continue;
-    readSettingLine(section, line.substring(0, eq), line.substring(eq + 1));
-  }
+  Text content;
+  content.readBytes(file.get(), -1);
   checkRead(file, settingsPath);
   closeFile(file);
+  settings = parseSettingsFile(content);
+  applyLanguageSettings();
   setLanguageParam(Text(languageParam()));
   variables().add("&kalderhome", CGIhome(), AddMode::Append);
-  variables().add("&version", version, AddMode::Append);
-  variables().add("&administrator", administrator, AddMode::Append);
-  variables().add("&servername", serverName, AddMode::Append);
+  variables().add("&version", settings.version, AddMode::Append);
+  variables().add("&administrator", settings.administrator, AddMode::Append);
+  variables().add("&servername", settings.serverName, AddMode::Append);
   // The header is markup: read as a quote-letter text, a quote before "s"
   // (rel="stylesheet") would turn into a letter and break the tag.
-  variables().setVerbatim("&header", header);
+  variables().setVerbatim("&header", settings.header);
 }
 
-// Every byte after the "[HEADER]" line; as in the other lines a CR before a
-// line feed is dropped.
-void CgiApplication::readHeader(std::FILE* file) {
-  Text bytes;
-  bytes.readBytes(file, -1);
-  header = Text();
-  for (long i = 0; i < bytes.length(); ++i)
-    if (bytes[i] != '\r' || i + 1 >= bytes.length() || bytes[i + 1] != '\n') header += bytes[i];
-}
-
-void CgiApplication::readSettingLine(int section, const Text& key, const Text& value) {
-  if (section == kGeneral) {
-    readGeneral(key, value);
-  } else if (section == kGroups) {
-    groups.add(key, value, AddMode::Append);
-  } else if (key.equalsIgnoreCase("LANGUAGE")) {
-    selectLanguage(value);
-    defaultLanguage = currentIndex();
-  } else {
-    readInternational(key, value);
+void CgiApplication::applyLanguageSettings() {
+  for (int i = 0; i < kLanguageCount; ++i) {
+    const Language& language = kLanguages[i];
+    if (language.codingCount > 0)
+      selectCoding(i, language.codingNames[settings.languageCodings[i]]);
+    int charset = settings.languageCharsets[i];
+    if (language.charsetCount > 0)
+      selectCharset(i, charset >= 0 ? language.charsetNames[charset] : "");
   }
-}
-
-// The version is the program's own and is never read back.
-void CgiApplication::readGeneral(const Text& key, const Text& value) {
-  if (key.equalsIgnoreCase("ADMINISTRATOR")) {
-    administrator = value;
-  } else if (key.equalsIgnoreCase("MAILSERVER")) {
-    mailServer = value;
-  } else if (key.equalsIgnoreCase("SERVERNAME")) {
-    serverName = value;
-  } else if (key.equalsIgnoreCase("PASSWORD")) {
-    password = value;
-  } else if (key.equalsIgnoreCase("TRUSTEDPROXIES")) {
-    trustedProxies = value;
-  } else if (!key.equalsIgnoreCase("VERSION")) {
-    otherGeneralLines.push_back(key + "=" + value);
-  }
-}
-
-// A language's line: "coding", "coding,charset" or ",charset".
-void CgiApplication::readInternational(const Text& key, const Text& value) {
-  int i = findLanguage(key);
-  if (i < 0 || value.empty()) return;
-  Text coding = value;
-  long comma = coding.findChar(',');
-  if (comma >= 0) {
-    Text charset = coding.substring(comma + 1);
-    if (!charset.empty()) {
-      selectCharset(i, charset);
-      languageCharsets[i] = choice(i).currentCharset;
-    }
-    coding.erase(comma);
-  }
-  if (!coding.empty()) {
-    selectCoding(i, coding);
-    languageCodings[i] = choice(i).currentCoding;
-  }
+  selectLanguage(kLanguages[settings.defaultLanguage].shortName);
 }
 
 void CgiApplication::writeSettings() {
   if (!settingsChanged) return;
-  settingsChanged = 0;
+  settingsChanged = false;
+  Text content = settingsFileText(settings);
   AtomicFile file;
   openReplacement(file, settingsPath, privateTempPath(settingsPath), settingsPath);
-  writeSettingsTo(file.file());
+  std::fwrite(content.c_str(), 1, content.str().size(), file.file());
   commitReplacement(file, settingsPath);
-}
-
-void CgiApplication::writeSettingsTo(std::FILE* out) const {
-  auto put = [out](const Text& t) { std::fwrite(t.c_str(), 1, t.str().size(), out); };
-  put(Text::format("[GENERAL]\nversion=%s\n", version));
-  if (!administrator.empty()) put(Text::format("administrator=%s\n", oneLine(administrator)));
-  if (!mailServer.empty()) put(Text::format("mailServer=%s\n", oneLine(mailServer)));
-  if (!serverName.empty()) put(Text::format("serverName=%s\n", oneLine(serverName)));
-  if (!password.empty()) put(Text::format("password=%s\n", oneLine(password)));
-  if (!trustedProxies.empty()) put(Text::format("trustedProxies=%s\n", oneLine(trustedProxies)));
-  for (const Text& line : otherGeneralLines) put(line + "\n");
-  if (!groups.empty()) {
-    put("\n[GROUPS]\n");
-    for (const Param& group : groups)
-      put(Text::format("%s=%s\n", oneLine(group.name), protectQuotedLetters(oneLine(group.value))));
-  }
-  bool anyLanguage = defaultLanguage != 0;
-  for (int i = 0; i < kLanguageCount; ++i)
-    anyLanguage = anyLanguage || languageCodings[i] != 0 || languageCharsets[i] != -1;
-  if (anyLanguage) {
-    put("\n[INTERNATIONAL]\n");
-    if (defaultLanguage != 0)
-      put(Text::format("language=%s\n", kLanguages[defaultLanguage].shortName));
-    for (int i = 0; i < kLanguageCount; ++i) {
-      if (languageCodings[i] == 0 && languageCharsets[i] == -1) continue;
-      const Language& language = kLanguages[i];
-      put(Text::format("%s=", language.shortName));
-      if (languageCodings[i] != 0) put(language.codingNames[languageCodings[i]]);
-      if (languageCharsets[i] != -1)
-        put(Text::format(",%s", language.charsetNames[languageCharsets[i]]));
-      put("\n");
-    }
-  }
-  if (!header.empty()) put(Text("\n[HEADER]\n") + header);
 }
 
 void CgiApplication::writeHead(const Markup& title) {
@@ -179,11 +70,12 @@ void CgiApplication::writeHead(const Markup& title) {
   print("<title>%s</title>\n", title);
   writeMeta();
   // The header text is the administrator's own markup (a style sheet link).
-  if (!header.empty()) print("%s\n", Markup(header));
+  if (!settings.header.empty()) print("%s\n", Markup(settings.header));
   writeDirect("</head>\n");
 }
 
 void CgiApplication::writeErrorFooter() {
+  const Text& administrator = settings.administrator;
   if (administrator.empty()) return;
   print("%s: ", text(messages::kContactLine));
   print("<a href=\"mailto:%s\">", administrator);

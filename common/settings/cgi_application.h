@@ -3,13 +3,12 @@
 // turn a failure into the bilingual fatal error page.
 #pragma once
 
-#include <array>
 #include <cstdio>
 #include <memory>
 
 #include "common/cgi/cgi_page.h"
 #include "common/files/atomic_file.h"
-#include "common/text/list.h"
+#include "common/settings/settings_file.h"
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -64,22 +63,8 @@ class CgiApplication : public CgiPage {
 
   // The system settings, read once at construction.
   Text settingsPath;
-  Text version = "1.2";
-  Text administrator;
-  Text mailServer;
-  Text serverName;
-  Text password;
-  // Reverse proxies whose X-Forwarded-For names the client (client_address.h).
-  Text trustedProxies;
-  // The "[GENERAL]" lines of keys this version does not know, as read: they
-  // are written back, so a save never drops a setting of a later version.
-  List<Text> otherGeneralLines;
-  Text header;
-  ParamList groups;
-  int defaultLanguage = 0;
-  std::array<int, kLanguageCount> languageCodings{};
-  std::array<int, kLanguageCount> languageCharsets{};
-  int settingsChanged = 0;
+  SystemSettings settings;
+  bool settingsChanged = false;
 
  protected:
   // The error page ends with the contact line and the administrator's mail link.
@@ -87,16 +72,10 @@ class CgiApplication : public CgiPage {
 
  private:
   void readSettings();
-  void readHeader(std::FILE* file);
-  void readSettingLine(int section, const Text& key, const Text& value);
-  void readGeneral(const Text& key, const Text& value);
-  void readInternational(const Text& key, const Text& value);
-  void writeSettingsTo(std::FILE* out) const;
+  // Gives each language the coding and charset of the settings and selects
+  // the default language; the request's own choice is applied after it.
+  void applyLanguageSettings();
 };
 
 // A temporary name beside `path` for a rewrite that no other process shares.
 Text privateTempPath(const Text& path);
-// A value as it is written into one line of the settings or a group file:
-// line breaks become spaces, so a value set from a form cannot add lines
-// (a "[GROUPS]" section, say) to the file.
-Text oneLine(std::string_view value);

@@ -59,5 +59,5 @@ Text clientAddress(std::string_view remoteAddr, std::string_view forwardedFor,
 
 Text clientAddress(const CgiApplication& app) {
   return clientAddress(envValue("REMOTE_ADDR").view(), envValue("HTTP_X_FORWARDED_FOR").view(),
-                       app.trustedProxies.view());
+                       app.settings.trustedProxies.view());
 }

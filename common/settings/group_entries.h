@@ -17,11 +17,11 @@ struct FormEntry {
 
 struct CatalogEntry {
   Text name;
-  int isSeries = 0;   // declared with "*": a series of dated files
-  Text seriesTag;     // parameter names after the "*", separated by ","
-  List<Text> forms;   // never empty once read: defaults to the catalog's own name
-  Text dataFile;      // default name + ".dat"
-  Text description;   // for a series, a date format
+  bool isSeries = false;  // declared with "*": a series of dated files
+  Text seriesTag;         // parameter names after the "*", separated by ","
+  List<Text> forms;       // never empty once read: defaults to the catalog's own name
+  Text dataFile;          // default name + ".dat"
+  Text description;       // for a series, a date format
 };
 
 // Sets the name of `entry` from a catalog word: "name*tag" declares a
@@ -29,7 +29,7 @@ struct CatalogEntry {
 inline void setCatalogName(CatalogEntry& entry, Text word) {
   long star = word.findChar('*');
   if (star >= 0) {
-    entry.isSeries = 1;
+    entry.isSeries = true;
     entry.seriesTag = word.substring(star + 1);
     word.erase(star);
   }

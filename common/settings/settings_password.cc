@@ -6,48 +6,14 @@
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
 
 #include "common/files/atomic_file.h"
 #include "common/settings/cgi_application.h"
+#include "common/settings/settings_file.h"
 
 namespace {
 
 constexpr size_t kMaxPasswordLength = 200;
-
-// The line as the settings reader sees it: without its line feed and a
-// carriage return before it.
-std::string_view lineText(std::string_view whole) {
-  if (whole.empty() || whole.back() != '\n') return whole;
-  whole.remove_suffix(1);
-  if (!whole.empty() && whole.back() == '\r') whole.remove_suffix(1);
-  return whole;
-}
-
-bool isPasswordLine(std::string_view line) {
-  size_t eq = line.find('=');
-  return eq != std::string_view::npos && equalsIgnoreCase(line.substr(0, eq), "PASSWORD");
-}
-
-// The lines of `text`, each with its own line end (the last may have none).
-std::vector<std::string> splitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    end = end == std::string_view::npos ? text.size() : end + 1;
-    lines.emplace_back(text.substr(pos, end - pos));
-    pos = end;
-  }
-  return lines;
-}
-
-// Puts `line` before position `at`, ending the line before it first if the
-// file's last line had no line feed.
-void insertLine(std::vector<std::string>& lines, size_t at, const std::string& line) {
-  if (at > 0 && lines[at - 1].back() != '\n') lines[at - 1] += '\n';
-  lines.insert(lines.begin() + static_cast<long>(at), line);
-}
 
 std::string errorText(const std::string& what, const std::string& path) {
   return what + " " + path + ": " + std::strerror(errno);
@@ -136,51 +102,6 @@ bool applyOwnership(std::FILE* file, const Ownership& wanted, const std::string&
 }
 
 }  // namespace
-
-std::string withPassword(std::string_view settings, std::string_view password) {
-  std::vector<std::string> lines = splitLines(settings);
-  bool inGeneral = false, placed = false;
-  size_t afterGeneral = 0, end = lines.size();
-  std::string ending = "\n";
-  for (size_t i = 0; i < lines.size(); ++i) {
-    std::string_view line = lineText(lines[i]);
-    if (!line.empty() && line[0] == '[') {
-      if (equalsIgnoreCase(line, "[HEADER]")) {
-        end = i;  // every byte after it is header text
-        break;
-      }
-      if (equalsIgnoreCase(line, "[GENERAL]") && afterGeneral == 0) {
-        afterGeneral = i + 1;
-        ending = lines[i].size() >= 2 && lines[i].ends_with("\r\n") ? "\r\n" : "\n";
-      }
-      if (equalsIgnoreCase(line, "[GENERAL]")) inGeneral = true;
-      if (equalsIgnoreCase(line, "[GROUPS]") || equalsIgnoreCase(line, "[INTERNATIONAL]"))
-        inGeneral = false;
-      continue;
-    }
-    if (!inGeneral || !isPasswordLine(line)) continue;
-    std::string lineEnd = lines[i].substr(line.size());
-    if (placed) {
-      lines.erase(lines.begin() + static_cast<long>(i--));
-      --end;
-    } else {
-      lines[i] = "password=" + std::string(password) + lineEnd;
-      placed = true;
-    }
-  }
-  if (!placed && afterGeneral > 0) {
-    insertLine(lines, afterGeneral, "password=" + std::string(password) + ending);
-  } else if (!placed && lines.empty()) {
-    lines.push_back("[GENERAL]\nversion=1.2\npassword=" + std::string(password) + "\n");
-  } else if (!placed && end < lines.size()) {
-    insertLine(lines, end, "[GENERAL]\npassword=" + std::string(password) + "\n\n");
-  } else if (!placed) {
-    insertLine(lines, end, "\n[GENERAL]\npassword=" + std::string(password) + "\n");
-  }
-  std::string out;
-  for (const std::string& line : lines) out += line;
-  return out;
-}
 
 std::string passwordProblem(std::string_view password) {
   if (password.empty()) return "the password is empty";

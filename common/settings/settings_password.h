@@ -6,13 +6,6 @@
 #include <string>
 #include <string_view>
 
-// The settings file `settings` with `password` as the stored password. The
-// first password line of "[GENERAL]" takes the new value, later ones (which
-// would win over it) are dropped; without one, the line follows the first
-// "[GENERAL]" line, and without that section a new one goes before
-// "[HEADER]" or at the end. Every other line is kept byte for byte.
-std::string withPassword(std::string_view settings, std::string_view password);
-
 // Why `password` cannot be stored, or empty text when it can: it must be
 // printable ASCII (what every browser posts the same way from the login
 // form, whatever the page's charset), not empty, and at most 200 bytes long.

@@ -2,16 +2,15 @@
 // joined by the writer, split by the quote-aware reader into exactly the
 // values written (line breaks read as the spaces they were written as);
 // values read from any line, written again, read back the same; and a
-// whole record of the group's writer reads back to its posted fields.
+// whole record written reads back to its posted fields.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "common/catalog/record_format.h"
-#include "common/cgi/request_ended.h"
-#include "common/settings/catalog_group.h"
+#include "common/catalog/delimited_record.h"
+#include "common/catalog/record_layout.h"
 #include "fuzz/harness/fuzz_support.h"
 
 namespace fuzz {
@@ -52,36 +51,33 @@ inline std::vector<std::string> fieldNames(size_t count, char delimiter) {
   return names;
 }
 
-// The group writes a record of the values (every automatic field left out:
-// their names would not survive a letter as delimiter) and reads it back.
+// A record of the values (every automatic field left out: their names would
+// not survive a letter as delimiter) written and read back.
 inline std::string recordComesBack(const std::vector<Text>& values, char delimiter) {
   std::vector<std::string> names = fieldNames(values.size(), delimiter);
-  std::string problem;
-  try {
-    CatalogGroup group;
-    group.omittedFields = 63;
-    group.dataFields = Text(std::string(1, delimiter));
-    for (size_t i = 0; i < values.size(); ++i) {
-      if (i > 0) group.dataFields += delimiter;
-      group.dataFields += std::string_view(names[i]);
-      group.postParams().setVerbatim(names[i], values[i]);
-    }
-    std::FILE* file = std::fopen(FuzzHome::get().file("delimited.dat").c_str(), "w+");
-    group.writeRecord(file, "L", "order", "");
-    std::rewind(file);
-    ParamList fields;
-    group.readRecord(file, fields);
-    std::fclose(file);
-    for (size_t i = 0; i < values.size(); ++i) {
-      ParamList expected;  // normalised as every value read is
-      expected.add("v", singleLine(values[i]), AddMode::Append);
-      if (fields.value(names[i]) != expected.value("v"))
-        problem = "field " + names[i] + " changed in the record";
-    }
-  } catch (const RequestEnded&) {
-    problem = "the group could not be built";
+  Text dataFields = Text(std::string(1, delimiter));
+  ParamList posted;
+  for (size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) dataFields += delimiter;
+    dataFields += std::string_view(names[i]);
+    posted.setVerbatim(names[i], values[i]);
   }
-  return problem;
+  RecordLayout layout(dataFields, AutomaticFields::all());
+  std::string path = FuzzHome::get().file("delimited.dat");
+  writeFile(path, layout.recordText(AutomaticValues(), posted).view());
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  FileLines lines(file);
+  ParamList fields;
+  ParamListSink sink(fields);
+  layout.read(lines, sink);
+  std::fclose(file);
+  for (size_t i = 0; i < values.size(); ++i) {
+    ParamList expected;  // normalised as every value read is
+    expected.add("v", singleLine(values[i]), AddMode::Append);
+    if (fields.value(names[i]) != expected.value("v"))
+      return "field " + names[i] + " changed in the record";
+  }
+  return "";
 }
 
 // Input: the delimiter, then values separated by zero bytes (at most 8).
@@ -101,10 +97,7 @@ inline std::string fuzzDelimited(std::string_view data) {
     List<Text> read = splitDelimitedLine(firstLine, delimiter);
     problem = valuesComeBack(std::vector<Text>(read.begin(), read.end()), delimiter);
   }
-  if (problem.empty()) {
-    FuzzRequest request;
-    problem = recordComesBack(values, delimiter);
-  }
+  if (problem.empty()) problem = recordComesBack(values, delimiter);
   return problem;
 }
 

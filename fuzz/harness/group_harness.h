@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/catalog/catalog_file.h"
+#include "common/catalog/catalog_files.h"
 #include "common/cgi/request_ended.h"
 #include "common/settings/catalog_group.h"
 #include "fuzz/harness/fuzz_support.h"
@@ -15,14 +15,14 @@ namespace fuzz {
 // Reads the group file at `path` into a fresh group and writes it back;
 // returns what was written.
 inline std::string readAndWriteGroup(const std::string& path) {
-  CatalogGroup group;
-  group.readGroup("fuzz", path);
+  CatalogGroup app;
+  app.readGroup("fuzz", path);
   // Every catalog of the group resolved, series members looked up by name.
   CatalogFileList files;
-  group.addAllCatalogs(files);
-  for (const CatalogEntry& entry : group.catalogs) group.findCatalog(entry.name);
-  group.groupChanged = 1;
-  group.writeGroup();
+  CatalogResolver(app.group, app.today, app).addAllCatalogs(files);
+  for (const CatalogEntry& entry : app.group.catalogs) app.findCatalog(entry.name);
+  app.groupChanged = true;
+  app.writeGroup();
   return readFile(path);
 }
 

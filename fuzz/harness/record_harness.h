@@ -1,7 +1,7 @@
-// readRecord over any catalog file, in the item form and the delimited form:
-// every record read consumes input, returns the lines it consumed, and a
-// malformed record ends the request with its error page. A record that
-// writeRecord wrote from posted fields reads back to the same fields.
+// The record reader over any catalog file, in the item form and the
+// delimited form: every record read consumes input and gives back the lines
+// it consumed, and a malformed record is reported as such. A record that the
+// writer made of posted fields reads back to the same fields.
 #pragma once
 
 #include <cctype>
@@ -9,14 +9,12 @@
 #include <string>
 #include <string_view>
 
-#include "common/catalog/record_format.h"
-#include "common/cgi/request_ended.h"
-#include "common/settings/catalog_group.h"
+#include "common/catalog/record_layout.h"
 #include "fuzz/harness/fuzz_support.h"
 
 namespace fuzz {
 
-// The bytes of a record as readRecord gives them back: a carriage return
+// The bytes of a record as the reader gives them back: a carriage return
 // before a line feed dropped, a last line given its line feed.
 inline std::string asRecordText(std::string consumed) {
   std::string out;
@@ -28,33 +26,33 @@ inline std::string asRecordText(std::string consumed) {
 }
 
 // Reads every record of `catalog`; the problem found, or empty text.
-inline std::string readEveryRecord(CatalogGroup& group, const std::string& path,
+inline std::string readEveryRecord(const RecordLayout& layout, const std::string& path,
                                    const std::string& catalog) {
   std::FILE* file = std::fopen(path.c_str(), "r");
-  ParamList fields;
+  FileLines lines(file);
   std::string problem;
-  try {
-    for (size_t records = 0; records <= catalog.size() + 1; ++records) {
-      long start = std::ftell(file);
-      Text text = group.readRecord(file, fields);
-      long end = std::ftell(file);
-      if (text.empty()) {
-        if (!fields.empty()) problem = "fields at the end of the file";
-        break;
-      }
-      if (end <= start) {
-        problem = "a record that consumed nothing";
-        break;
-      }
-      std::string expected = asRecordText(catalog.substr(start, end - start));
-      bool atEnd = static_cast<size_t>(end) == catalog.size();
-      if (text.str() != expected && !(atEnd && text.str() == expected + "\n")) {
-        problem = "record text differs from the lines read: " + text.str();
-        break;
-      }
+  for (size_t records = 0; records <= catalog.size() + 1; ++records) {
+    long start = std::ftell(file);
+    ParamList fields;
+    ParamListSink sink(fields);
+    Text text;
+    RecordRead read = layout.read(lines, sink, &text);
+    long end = std::ftell(file);
+    if (read == RecordRead::Malformed) break;
+    if (read == RecordRead::End) {
+      if (!fields.empty()) problem = "fields at the end of the file";
+      break;
     }
-  } catch (const RequestEnded&) {
-    // "Error in data": a malformed record.
+    if (end <= start) {
+      problem = "a record that consumed nothing";
+      break;
+    }
+    std::string expected = asRecordText(catalog.substr(start, end - start));
+    bool atEnd = static_cast<size_t>(end) == catalog.size();
+    if (text.str() != expected && !(atEnd && text.str() == expected + "\n")) {
+      problem = "record text differs from the lines read: " + text.str();
+      break;
+    }
   }
   std::fclose(file);
   return problem;
@@ -88,21 +86,24 @@ inline std::string sameFields(const ParamList& expected, const ParamList& read) 
   return "";
 }
 
-// Writes a record of the posted fields in the item form and reads it back.
-inline std::string writeAndReadBack(CatalogGroup& group, const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "w+");
-  group.writeRecord(file, "ORD-42", "order", "ORD-\n41");
-  std::rewind(file);
+// Writes a record of the posted fields and reads it back; the fields read.
+inline ParamList writtenAndRead(const RecordLayout& layout, const ParamList& posted,
+                                const std::string& path, const Text& refLabel) {
+  AutomaticValues automatic = automaticValues("ORD-42", "order", "192.0.2.7", DateTime{}, refLabel);
+  writeFile(path, layout.recordText(automatic, posted).view());
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  FileLines lines(file);
   ParamList fields;
-  std::string problem;
-  try {
-    group.readRecord(file, fields);
-    problem = sameFields(expectedFields(group.postParams()), fields);
-  } catch (const RequestEnded&) {
-    problem = "a written record does not read back";
-  }
+  ParamListSink sink(fields);
+  layout.read(lines, sink);
   std::fclose(file);
-  return problem;
+  return fields;
+}
+
+// In the item form every posted field comes back.
+inline std::string writeAndReadBack(const RecordLayout& layout, const ParamList& posted,
+                                    const std::string& path) {
+  return sameFields(expectedFields(posted), writtenAndRead(layout, posted, path, "ORD-\n41"));
 }
 
 // Delimiters a record can be read back with: a letter or "&" would split the
@@ -116,24 +117,19 @@ inline bool roundTripDelimiter(char delimiter) {
 // The same in the delimited form: each DATA field's current value comes back
 // on its one line (line feeds become spaces), whatever quotes and delimiters
 // it holds.
-inline std::string writeAndReadBackDelimited(CatalogGroup& group, const std::string& path) {
+inline std::string writeAndReadBackDelimited(const RecordLayout& layout, const ParamList& posted,
+                                             const std::string& path) {
   // The names as the writer takes them: DATA without its delimiter, one
   // more delimiter appended, split at every delimiter.
-  char delimiter = group.dataFields[0];
-  std::string rest = group.dataFields.str().substr(1) + delimiter;
+  char delimiter = layout.delimiter();
+  std::string rest = layout.dataFields().str().substr(1) + delimiter;
   ParamList expected;
   for (size_t stop; (stop = rest.find(delimiter)) != std::string::npos; rest.erase(0, stop + 1)) {
     std::string name = rest.substr(0, stop);
     if (name.starts_with("&")) continue;
-    expected.add(name, singleLine(group.postParams().value(name)), AddMode::Append);
+    expected.add(name, singleLine(posted.value(name)), AddMode::Append);
   }
-  std::FILE* file = std::fopen(path.c_str(), "w+");
-  group.writeRecord(file, "ORD-42", "order", "");
-  std::rewind(file);
-  ParamList fields;
-  group.readRecord(file, fields);
-  std::fclose(file);
-  return sameFields(expected, fields);
+  return sameFields(expected, writtenAndRead(layout, posted, path, ""));
 }
 
 // Input: a first byte whose lowest bit picks the delimited form and whose
@@ -142,28 +138,26 @@ inline std::string writeAndReadBackDelimited(CatalogGroup& group, const std::str
 // whose fields are written as a record and read back.
 inline std::string fuzzRecords(std::string_view data) {
   const FuzzHome& home = FuzzHome::get();
-  FuzzRequest request;
   unsigned char selector = data.empty() ? 0 : static_cast<unsigned char>(data[0]);
   if (!data.empty()) data.remove_prefix(1);
-  std::string problem;
-  try {
-    CatalogGroup group;
-    group.omittedFields = (selector >> 1) & 63;
-    if (selector & 1) {
-      group.dataFields = takeUntil(data, '\n');
-      if (group.dataFields.empty()) group.dataFields = ";name;city";
-    }
-    std::string catalog(takeUntil(data, '\0'));
-    std::string path = home.file("fuzz.dat");
-    writeFile(path, catalog);
-    problem = readEveryRecord(group, path, catalog);
-    parseParams(data, '&', group.postParams());
-    if (problem.empty() && group.dataFields.empty()) problem = writeAndReadBack(group, path);
-    if (problem.empty() && !group.dataFields.empty() && roundTripDelimiter(group.dataFields[0]))
-      problem = writeAndReadBackDelimited(group, path);
-  } catch (const RequestEnded&) {
-    problem = "the group could not be built";
+  AutomaticFields omitted;
+  for (AutomaticField field : kAutomaticFields)
+    if (selector & (2 << fieldIndex(field))) omitted.add(field);
+  Text dataFields;
+  if (selector & 1) {
+    dataFields = takeUntil(data, '\n');
+    if (dataFields.empty()) dataFields = ";name;city";
   }
+  RecordLayout layout(dataFields, omitted);
+  std::string catalog(takeUntil(data, '\0'));
+  std::string path = home.file("fuzz.dat");
+  writeFile(path, catalog);
+  std::string problem = readEveryRecord(layout, path, catalog);
+  ParamList posted;
+  parseParams(data, '&', posted);
+  if (problem.empty() && !layout.delimited()) problem = writeAndReadBack(layout, posted, path);
+  if (problem.empty() && layout.delimited() && roundTripDelimiter(layout.delimiter()))
+    problem = writeAndReadBackDelimited(layout, posted, path);
   return problem;
 }
 

@@ -14,7 +14,7 @@ namespace fuzz {
 // Reads the settings file and writes it back; returns what was written.
 inline std::string readAndWriteSettings() {
   CgiApplication application;
-  application.settingsChanged = 1;
+  application.settingsChanged = true;
   application.writeSettings();
   return readFile(application.settingsPath.str());
 }

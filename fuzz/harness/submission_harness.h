@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "common/catalog/line_source.h"
-#include "common/catalog/record_format.h"
+#include "common/catalog/record_layout.h"
 #include "common/cgi/request_ended.h"
 #include "fuzz/harness/fuzz_support.h"
 #include "insert/submit_application.h"
@@ -62,18 +62,14 @@ inline long countRecords(const std::string& path, bool delimited) {
   class Ignore : public FieldSink {
     void field(std::string_view, std::string_view) override {}
   } ignore;
+  RecordLayout layout(delimited ? ";" : "", AutomaticFields());
   long records = 0;
   for (;;) {
-    if (delimited) {
-      std::string_view line;
-      if (!lines.next(line)) break;
-    } else {
-      RecordRead read = readItemRecord(lines, ignore, nullptr);
-      if (read == RecordRead::End) break;
-      if (read == RecordRead::Malformed) {
-        records = -1;
-        break;
-      }
+    RecordRead read = layout.read(lines, ignore);
+    if (read == RecordRead::End) break;
+    if (read == RecordRead::Malformed) {
+      records = -1;
+      break;
     }
     ++records;
   }

@@ -26,19 +26,19 @@ const char kShop[] =
 TEST_F(CatalogFiles, PlainCatalogInTheWorkDirectoryIsAddedOnce) {
   CatalogGroup& g = load(kShop);
   CatalogFileList list;
-  g.addCatalogFiles(list, "orders", nullptr);
-  g.addCatalogFiles(list, "orders", nullptr);
+  catalogFiles().addCatalogFiles(list, "orders", nullptr);
+  catalogFiles().addCatalogFiles(list, "orders", nullptr);
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].name, "orders");
   EXPECT_EQ(list[0].path, "c:/data/orders.dat");
-  EXPECT_EQ(list[0].entry, &g.catalogs[0]);
+  EXPECT_EQ(list[0].entry, &g.group.catalogs[0]);
   EXPECT_EQ(list[0].description, "");
 }
 
 TEST_F(CatalogFiles, AbsoluteDataFileKeepsItsPathLowerCased) {
-  CatalogGroup& g = load(kShop);
+  load(kShop);
   CatalogFileList list;
-  g.addCatalogFiles(list, "ARCHIVE", nullptr);
+  catalogFiles().addCatalogFiles(list, "ARCHIVE", nullptr);
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].name, "archive");  // the group's spelling
   EXPECT_EQ(list[0].path, "/srv/archive.dat");
@@ -46,9 +46,9 @@ TEST_F(CatalogFiles, AbsoluteDataFileKeepsItsPathLowerCased) {
 }
 
 TEST_F(CatalogFiles, SeriesNameGivesTheCurrentMember) {
-  CatalogGroup& g = load(kShop);
+  load(kShop);
   CatalogFileList list;
-  g.addCatalogFiles(list, "Visits", nullptr);
+  catalogFiles().addCatalogFiles(list, "Visits", nullptr);
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].name, "visits199903");
   EXPECT_EQ(list[0].path, "c:/data/log199903.dat");
@@ -56,9 +56,9 @@ TEST_F(CatalogFiles, SeriesNameGivesTheCurrentMember) {
 }
 
 TEST_F(CatalogFiles, NamedMemberNeedNotExist) {
-  CatalogGroup& g = load(kShop);
+  load(kShop);
   CatalogFileList list;
-  g.addCatalogFiles(list, "visits199812", nullptr);
+  catalogFiles().addCatalogFiles(list, "visits199812", nullptr);
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].path, "c:/data/log199812.dat");
   EXPECT_EQ(list[0].description, "Visits of December 1998");
@@ -67,8 +67,8 @@ TEST_F(CatalogFiles, NamedMemberNeedNotExist) {
 TEST_F(CatalogFiles, MemberWithOtherThanDigitsIsUnknownAndNeverAPath) {
   CatalogGroup& g = load(kShop);
   CatalogFileList list;
-  std::string page =
-      pageOfFatal([&] { g.addCatalogFiles(list, "visits/../<b>x", &g.catalogs[2]); });
+  std::string page = pageOfFatal(
+      [&] { catalogFiles().addCatalogFiles(list, "visits/../<b>x", &g.group.catalogs[2]); });
   EXPECT_NE(page.find("<b>Cannot find catalog <tt>visits/../&lt;b&gt;x</tt></b>"),
             std::string::npos)
       << page;
@@ -76,9 +76,9 @@ TEST_F(CatalogFiles, MemberWithOtherThanDigitsIsUnknownAndNeverAPath) {
 }
 
 TEST_F(CatalogFiles, UnknownCatalogIsFatal) {
-  CatalogGroup& g = load(kShop);
+  load(kShop);
   CatalogFileList list;
-  std::string page = pageOfFatal([&] { g.addCatalogFiles(list, "nope", nullptr); });
+  std::string page = pageOfFatal([&] { catalogFiles().addCatalogFiles(list, "nope", nullptr); });
   EXPECT_NE(page.find("Cannot find catalog <tt>nope</tt>"), std::string::npos);
 }
 
@@ -95,26 +95,26 @@ class SeriesOnDisk : public CatalogFiles {
 };
 
 TEST_F(SeriesOnDisk, StarListsOrdinaryDigitMembersNewestFirst) {
-  CatalogGroup& g = loadWithFiles();
+  loadWithFiles();
   CatalogFileList list;
-  g.addCatalogFiles(list, "VISITS*", nullptr);
+  catalogFiles().addCatalogFiles(list, "VISITS*", nullptr);
   EXPECT_EQ(names(list), "visits199903 visits199901 visits199812 ");
   EXPECT_EQ(list[0].path, home("log199903.dat"));
   EXPECT_EQ(list[2].description, "December 1998");
 }
 
 TEST_F(SeriesOnDisk, NoMatchingFilesAddsNothing) {
-  CatalogGroup& g = load("workdir=" + home("missing") + "\ncatalog=visits* - log[YY].dat\n");
+  load("workdir=" + home("missing") + "\ncatalog=visits* - log[YY].dat\n");
   CatalogFileList list;
-  g.addCatalogFiles(list, "visits*", nullptr);
+  catalogFiles().addCatalogFiles(list, "visits*", nullptr);
   EXPECT_TRUE(list.empty());
 }
 
 TEST_F(SeriesOnDisk, ShortYearsSortByTheirDigits) {
-  CatalogGroup& g = load("catalog=v* - s[YY].dat\n");
+  load("catalog=v* - s[YY].dat\n");
   for (const char* name : {"s00.dat", "s99.dat", "s05.dat"}) cgi.home().write(name, "");
   CatalogFileList list;
-  g.addCatalogFiles(list, "v*", nullptr);
+  catalogFiles().addCatalogFiles(list, "v*", nullptr);
   EXPECT_EQ(names(list), "v99 v05 v00 ");
 }
 
@@ -123,14 +123,14 @@ TEST_F(SeriesOnDisk, SeasonMembersFoundOnDiskAndNamedAgreeOnTheFile) {
   cgi.home().write("s9899.dat", "");
   cgi.home().write("s9900.dat", "");
   CatalogFileList listed, named, current;
-  g.addCatalogFiles(listed, "s*", nullptr);
+  catalogFiles().addCatalogFiles(listed, "s*", nullptr);
   EXPECT_EQ(names(listed), "s9900 s9899 ");
   EXPECT_EQ(listed[1].description, "1998");
-  g.addCatalogFiles(named, "s9899", nullptr);
+  catalogFiles().addCatalogFiles(named, "s9899", nullptr);
   EXPECT_EQ(named[0].path, listed[1].path);
   EXPECT_EQ(named[0].description, "1998");
   g.today = DateTime{15, 10, 1999, 0, 0};
-  g.addCatalogFiles(current, "s", nullptr);
+  catalogFiles().addCatalogFiles(current, "s", nullptr);
   EXPECT_EQ(current[0].name, "s9900");
   EXPECT_EQ(current[0].path, listed[0].path);
 }
@@ -138,45 +138,46 @@ TEST_F(SeriesOnDisk, SeasonMembersFoundOnDiskAndNamedAgreeOnTheFile) {
 TEST_F(CatalogFiles, ParamValuesInTurn) {
   CatalogGroup& g = load(kShop, "catalog=orders&catalog=visits199901&catalog=orders");
   CatalogFileList list;
-  g.addCatalogFilesOf(list, g.queryParams().find("catalog"));
-  g.addCatalogFilesOf(list, nullptr);
+  catalogFiles().addCatalogFilesOf(list, g.queryParams().find("catalog"));
+  catalogFiles().addCatalogFilesOf(list, nullptr);
   EXPECT_EQ(names(list), "orders visits199901 ");
 }
 
 TEST_F(CatalogFiles, CatalogsOfFormsIncludeEverySeriesMember) {
   CatalogGroup& g = load(kShop, "form=VISIT&form=order");
-  g.workDir = home();
+  g.group.workDir = home();
   CatalogFileList list;
-  g.addCatalogsOfForms(list, g.queryParams().find("form"));
+  catalogFiles().addCatalogsOfForms(list, g.queryParams().find("form"));
   EXPECT_EQ(names(list), "orders archive ");
   cgi.home().write("log199711.dat", "");
   list.clear();
-  g.addCatalogsOfForms(list, g.queryParams().find("form"));
+  catalogFiles().addCatalogsOfForms(list, g.queryParams().find("form"));
   EXPECT_EQ(names(list), "visits199711 orders archive ");
 }
 
 TEST_F(CatalogFiles, UnknownFormIsFatal) {
   CatalogGroup& g = load(kShop, "form=nope");
   CatalogFileList list;
-  std::string page = pageOfFatal([&] { g.addCatalogsOfForms(list, g.queryParams().find("form")); });
+  std::string page =
+      pageOfFatal([&] { catalogFiles().addCatalogsOfForms(list, g.queryParams().find("form")); });
   EXPECT_NE(page.find("Cannot find form <tt>nope</tt>"), std::string::npos);
 }
 
 TEST_F(CatalogFiles, AllCatalogsInGroupOrder) {
   CatalogGroup& g = load(kShop);
-  g.workDir = home();
+  g.group.workDir = home();
   cgi.home().write("log199902.dat", "");
   cgi.home().write("log199903.dat", "");
   CatalogFileList list;
-  g.addAllCatalogs(list);
+  catalogFiles().addAllCatalogs(list);
   EXPECT_EQ(names(list), "orders archive visits199903 visits199902 ");
 }
 
 TEST_F(CatalogFiles, AddUniqueComparesNamesExactly) {
   CatalogFileList list;
-  CatalogGroup::addUnique(list, CatalogFile{"a", nullptr, "1", ""});
-  CatalogGroup::addUnique(list, CatalogFile{"a", nullptr, "2", ""});
-  CatalogGroup::addUnique(list, CatalogFile{"A", nullptr, "3", ""});
+  addUnique(list, CatalogFile{"a", nullptr, "1", ""});
+  addUnique(list, CatalogFile{"a", nullptr, "2", ""});
+  addUnique(list, CatalogFile{"A", nullptr, "3", ""});
   ASSERT_EQ(list.size(), 2u);
   EXPECT_EQ(list[0].path, "1");
   EXPECT_EQ(list[1].path, "3");

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "common/catalog/catalog_files.h"
 #include "common/cgi/request_ended.h"
 #include "common/settings/catalog_group.h"
 #include "support/cgi_environment.h"
@@ -30,6 +31,8 @@ class GroupFixture : public ::testing::Test {
   }
 
   std::string home(const std::string& name = "") const { return cgi.home().file(name); }
+  // Resolves the catalog names of the loaded group.
+  CatalogResolver catalogFiles() { return CatalogResolver(group->group, group->today, *group); }
   // Runs `action`, which must end the request; returns the page it wrote.
   template <typename F>
   std::string pageOfFatal(F action) {

@@ -1,103 +1,86 @@
-// Index entries written and read back, in private and common index files.
+// Index entries written and read back, in private and common index files,
+// and where the index of a catalog lies.
 #include "common/catalog/index_entry.h"
 
 #include <gtest/gtest.h>
 
-#include "group_fixture.h"
+#include "record_test_support.h"
 
 namespace {
 
-Text entry(std::string_view label, std::string_view form, bool common, std::string_view catalog,
-           long offset, std::string_view ref) {
-  Text out;
-  appendIndexEntry(out, label, form, common, catalog, offset, ref);
-  return out;
+std::string described(const IndexEntry& e) {
+  return "[" + e.label.str() + "|" + e.formName.str() + "|" + e.catalogName.str() + "|" +
+         std::to_string(e.offset) + "|" + e.refLabel.str() + "]";
 }
 
-TEST(IndexEntryFormat, PrivateAndCommonEntries) {
-  EXPECT_EQ(entry("ORD-3", "order", false, "orders", 0, ""), "ORD-3 order 0\n");
-  EXPECT_EQ(entry("ORD-3", "order", true, "orders", 0, ""), "ORD-3 order orders 0\n");
-  EXPECT_EQ(entry("ORD-4", "order", false, "", 123456789012L, "ORD-1"),
-            "ORD-4 order 123456789012 ORD-1\n");
+// Each entry written, its line, and the entry that line reads back as.
+TEST(IndexEntry, WrittenAndReadBack) {
+  struct Row {
+    IndexEntry entry;
+    bool withCatalog;
+    const char* line;
+    const char* readBack;
+  } rows[] = {
+      {{"ORD-3", "order", "orders", 0, ""}, false, "ORD-3 order 0\n", "[ORD-3|order||0|]"},
+      {{"ORD-3", "order", "orders", 0, ""},
+       true,
+       "ORD-3 order orders 0\n",
+       "[ORD-3|order|orders|0|]"},
+      {{"ORD-4", "order", "", 123456789012L, "ORD-1"},
+       false,
+       "ORD-4 order 123456789012 ORD-1\n",
+       "[ORD-4|order||123456789012|ORD-1]"},
+      {{"ORD-4", "order", "orders", 70, "ORD 1  x"},
+       true,
+       "ORD-4 order orders 70 ORD 1  x\n",
+       "[ORD-4|order|orders|70|ORD 1  x]"},
+      // A missing label starts the line with a space.
+      {{"", "order", "", 7, ""}, false, " order 7\n", "[|order||7|]"},
+      // Line breaks in any text become spaces: no value adds an entry.
+      {{"a\nb", "f\r", "c\n", 5, "x\ny 0\nz"},
+       true,
+       "a b f  c  5 x y 0 z\n",
+       "[a|b|f|0|c  5 x y 0 z]"},
+  };
+  for (const Row& row : rows) {
+    Text line;
+    appendIndexEntry(line, row.entry, row.withCatalog);
+    EXPECT_EQ(line, row.line);
+    TextLines lines(line.view());
+    std::optional<IndexEntry> read = readIndexEntry(lines, row.withCatalog);
+    ASSERT_TRUE(read.has_value()) << row.line;
+    EXPECT_EQ(described(*read), row.readBack) << row.line;
+    EXPECT_FALSE(readIndexEntry(lines, row.withCatalog).has_value());
+  }
 }
 
-TEST(IndexEntryFormat, LineBreaksInAnyTextBecomeSpaces) {
-  EXPECT_EQ(entry("a\nb", "f\r", true, "c\n", 5, "x\ny 0\nz"), "a b f  c  5 x y 0 z\n");
+TEST(IndexEntry, ShortAndMalformedLines) {
+  struct Row {
+    const char* line;
+    bool withCatalog;
+    const char* entry;
+  } rows[] = {
+      {"ORD-4", false, "[ORD-4|||0|]"},
+      {"a b zz", false, "[a|b||0|]"},
+      {"a b 12abc r", false, "[a|b||12|r]"},
+      {"", true, "[|||0|]"},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(described(parseIndexEntry(row.line, row.withCatalog)), row.entry) << row.line;
 }
 
-TEST(IndexEntryFormat, MissingLabelStartsWithASpace) {
-  EXPECT_EQ(entry("", "order", false, "", 7, ""), " order 7\n");
-  IndexEntry e = parseIndexEntry(" order 7", false);
-  EXPECT_EQ(e.label, "");
-  EXPECT_EQ(e.formName, "order");
-  EXPECT_EQ(e.offset, 7);
+TEST(IndexEntry, OnlyTheCommonIndexNamesCatalogs) {
+  EXPECT_TRUE(entriesNameCatalog(ShareMode::Common));
+  EXPECT_FALSE(entriesNameCatalog(ShareMode::Private));
 }
 
-TEST(IndexEntryParse, ReferenceLabelIsTheRestWithItsSpaces) {
-  IndexEntry e = parseIndexEntry("ORD-4 order orders 210 ORD 1  x", true);
-  EXPECT_EQ(e.label, "ORD-4");
-  EXPECT_EQ(e.formName, "order");
-  EXPECT_EQ(e.catalogName, "orders");
-  EXPECT_EQ(e.offset, 210);
-  EXPECT_EQ(e.refLabel, "ORD 1  x");
-}
-
-TEST(IndexEntryParse, ShortAndMalformedLines) {
-  IndexEntry e = parseIndexEntry("ORD-4", false);
-  EXPECT_EQ(e.label, "ORD-4");
-  EXPECT_EQ(e.formName, "");
-  EXPECT_EQ(e.offset, 0);
-  e = parseIndexEntry("a b zz", false);
-  EXPECT_EQ(e.offset, 0);
-  EXPECT_EQ(e.refLabel, "");
-  e = parseIndexEntry("a b 12abc r", false);
-  EXPECT_EQ(e.offset, 12);
-  EXPECT_EQ(e.refLabel, "r");
-  e = parseIndexEntry("", true);
-  EXPECT_EQ(e.label, "");
-  EXPECT_EQ(e.catalogName, "");
-}
-
-class IndexEntries : public GroupFixture {};
-
-TEST_F(IndexEntries, CommonIndexRoundTrip) {
-  CatalogGroup& g = load("index=common\ncatalog=orders\n");
-  ScratchFile file;
-  CatalogFile orders{"orders", &g.catalogs[0], "orders.dat", ""};
-  g.writeIndexEntry(file.get(), "ORD-3", "order", orders, 0, "");
-  g.writeIndexEntry(file.get(), "ORD-4", "order", orders, 70, "ORD 1");
-  EXPECT_EQ(file.content(), "ORD-3 order orders 0\nORD-4 order orders 70 ORD 1\n");
-  std::rewind(file.get());
-  Text label, form, catalog = "unchanged", ref;
-  long offset = -1;
-  EXPECT_EQ(g.readIndexEntry(file.get(), label, form, catalog, offset, ref),
-            "ORD-3 order orders 0\n");
-  EXPECT_EQ(catalog, "orders");
-  EXPECT_EQ(offset, 0);
-  EXPECT_EQ(ref, "");
-  EXPECT_EQ(g.readIndexEntry(file.get(), label, form, catalog, offset, ref),
-            "ORD-4 order orders 70 ORD 1\n");
-  EXPECT_EQ(label, "ORD-4");
-  EXPECT_EQ(offset, 70);
-  EXPECT_EQ(ref, "ORD 1");
-  EXPECT_EQ(g.readIndexEntry(file.get(), label, form, catalog, offset, ref), "");
-  EXPECT_EQ(label, "ORD-4");
-}
-
-TEST_F(IndexEntries, PrivateIndexHasNoCatalogName) {
-  CatalogGroup& g = load("catalog=orders\n");
-  ScratchFile file;
-  CatalogFile orders{"orders", &g.catalogs[0], "orders.dat", ""};
-  g.writeIndexEntry(file.get(), "ORD-3", "order", orders, 12, "R");
-  EXPECT_EQ(file.content(), "ORD-3 order 12 R\n");
-  std::rewind(file.get());
-  Text label, form, catalog = "x", ref;
-  long offset = 0;
-  g.readIndexEntry(file.get(), label, form, catalog, offset, ref);
-  EXPECT_EQ(catalog, "");
-  EXPECT_EQ(offset, 12);
-  EXPECT_EQ(ref, "R");
-  EXPECT_EQ(std::ftell(file.get()), 17);
+TEST(IndexFile, BesideTheCatalogOrTheGroupFile) {
+  CatalogFile visits{"visits199903", nullptr, "/d/log199903.dat", ""};
+  EXPECT_EQ(indexPathOf(ShareMode::Private, "/g/shop.grp", visits), "/d/log199903.idx");
+  EXPECT_EQ(indexPathOf(ShareMode::Common, "/g/shop.grp", visits), "/g/shop.idx");
+  EXPECT_EQ(indexPathOf(ShareMode::None, "/g/shop.grp", visits), "");
+  CatalogFile own{"x", nullptr, "/d/x.idx", ""};
+  EXPECT_EQ(indexPathOf(ShareMode::Private, "/g/shop.grp", own), "/d/x.idx");
 }
 
 }  // namespace

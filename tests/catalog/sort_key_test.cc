@@ -1,7 +1,7 @@
 // The sort key reader against the record reader: on random catalogs of the
-// pieces that matter to either layout, every record gives the key that
-// readRecord's fields give, at the same offsets, and a malformed record is
-// malformed to both.
+// pieces that matter to either layout, every record gives the key that its
+// fields read into a parameter list give, at the same offsets, and a
+// malformed record is malformed to both.
 #include "common/catalog/sort_key.h"
 
 #include <gtest/gtest.h>
@@ -10,32 +10,32 @@
 #include <string>
 
 #include "group_fixture.h"
+#include "record_test_support.h"
 
 namespace {
 
 class SortKeyTest : public GroupFixture {
  protected:
-  // "offset:key|" per record through readRecord, "malformed" at the end of
-  // one that is.
+  // "offset:key|" per record read into a parameter list, "malformed" at
+  // the end of one that is.
   std::string reference(const std::string& catalog, const std::string& field) {
     ScratchFile file(catalog);
+    RecordLayout layout = recordLayoutOf(group->group);
     ParamList fields;
     std::string out;
-    try {
-      for (;;) {
-        long offset = std::ftell(file.get());
-        if (group->readRecord(file.get(), fields).empty()) return out;
-        out += std::to_string(offset) + ":" + fields.value(field).str() + "|";
-      }
-    } catch (const RequestEnded&) {
-      return out + "malformed";
+    for (;;) {
+      long offset = std::ftell(file.get());
+      RecordRead read = readRecordAt(layout, file.get(), fields);
+      if (read == RecordRead::End) return out;
+      if (read == RecordRead::Malformed) return out + "malformed";
+      out += std::to_string(offset) + ":" + fields.value(field).str() + "|";
     }
   }
   // The same through SortKeyReader over blocks of `block` bytes.
   std::string keys(const std::string& catalog, const std::string& field, size_t block) {
     ScratchFile file(catalog);
     BlockLines lines(file.get(), block);
-    SortKeyReader reader(group->dataFields, group->omittedFields, field);
+    SortKeyReader reader(recordLayoutOf(group->group), field);
     std::string out;
     Text key;
     for (;;) {
@@ -63,14 +63,14 @@ class SortKeyTest : public GroupFixture {
   }
 };
 
-TEST_F(SortKeyTest, ItemFormAgreesWithReadRecord) {
+TEST_F(SortKeyTest, ItemFormAgreesWithTheRecordReader) {
   load("vars=CDT\n");
   compareOnRandomCatalogs({"name", "NAME", "&label", "x", "=", "==", "=+", "E", "LABEL", "\n", "\n",
                            "\r", "\"c", " ", std::string(1030, 'n'), "nameE"},
                           {"name", "&LABEL", "E", "", std::string(1030, 'n')}, 1);
 }
 
-TEST_F(SortKeyTest, DelimitedFormAgreesWithReadRecord) {
+TEST_F(SortKeyTest, DelimitedFormAgreesWithTheRecordReader) {
   load("data=;x;name;Name\nvars=CDTR\n");
   compareOnRandomCatalogs({";", "\"", "\"\"", "name", "a", "\n", "\r", "\"c", " "},
                           {"name", "&label", "x", "", "absent"}, 2);

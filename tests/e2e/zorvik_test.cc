@@ -1195,6 +1195,24 @@ TEST_F(ZorvikTest, GroupSaveKeepsACounterThatSubmissionsAdvanced) {
   EXPECT_TRUE(home.exists("shop.lck"));  // written under the lock that submissions take
 }
 
+// A save keeps the lines that the page does not show (comments, lines
+// without "="), ahead of the settings, and takes the counter by the rule
+// submissions use: the last counter line, in any letter case, and never
+// lower than the counter the page showed.
+TEST_F(ZorvikTest, GroupSaveKeepsOtherLinesAndTheLastCounterLine) {
+  home.write("shop.grp", std::string("# Orders of the shop\n") + kShop + "no setting\n");
+  std::string page = groupPage();
+  home.write("shop.grp", shopFile() + "COUNT=30\n");  // raised by hand meanwhile
+  press(page, "Save Changes");
+  EXPECT_EQ(shopFile(),
+            "# Orders of the shop\nno setting\n" + replaceAll(kShop, "count=17", "count=30"));
+  page = groupPage();
+  home.write("shop.grp", replaceAll(shopFile(), "count=30", "count=12"));  // lowered meanwhile
+  press(page, "Save Changes");
+  EXPECT_EQ(shopFile(),
+            "# Orders of the shop\nno setting\n" + replaceAll(kShop, "count=17", "count=30"));
+}
+
 TEST_F(ZorvikTest, GroupSaveWritesAnEditedCounter) {
   std::string page = groupPage();
   home.write("shop.grp", replaceAll(kShop, "count=17", "count=23"));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "catalog/group_fixture.h"
+#include "catalog/record_test_support.h"
 #include "common/catalog/sort_order.h"
 
 namespace {
@@ -63,7 +64,7 @@ class SortedPlaceTest : public GroupFixture {
     ParamList fields;
     FilePtr catalog = open("orders.dat");
     std::fseek(catalog.get(), offsets_[i], SEEK_SET);
-    group->readRecord(catalog.get(), fields);
+    readRecordAt(recordLayoutOf(group->group), catalog.get(), fields);
     return fields.value("name").str();
   }
 
@@ -104,7 +105,7 @@ TEST_F(SortedPlaceTest, RecordScanStopsWhereTheMergeStopped) {
       for (const std::string& newKey : order.keys) {
         long expected = static_cast<long>(catalog_.size());
         for (size_t i = 0; i < keys.size(); ++i) {
-          if (!goesBefore(keyOf(i), newKey, group->sortNumeric, group->sortReverse)) {
+          if (!goesBefore(keyOf(i), newKey, group->group.sortNumeric, group->group.sortReverse)) {
             expected = offsets_[i];
             break;
           }

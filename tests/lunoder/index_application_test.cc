@@ -1,5 +1,5 @@
 // The index builder run in-process: its quick reader must give exactly the
-// entries that reading each record with readRecord gives.
+// entries that reading each record into a parameter list gives.
 #include "lunoder/index_application.h"
 
 #include <gtest/gtest.h>
@@ -8,31 +8,36 @@
 #include <random>
 #include <string>
 
+#include "catalog/record_test_support.h"
 #include "common/catalog/catalog_file.h"
+#include "common/catalog/index_entry.h"
 #include "common/cgi/request_ended.h"
 #include "support/cgi_environment.h"
 
 namespace {
 
-// The index of `path` made the plain way: readRecord, then one entry per record.
-std::string referenceIndex(CatalogGroup& group, const CatalogFile& file) {
+// The index of `file` made the plain way: each record read into a parameter
+// list, then its entry; "fatal" for a malformed record.
+std::string referenceIndex(const CatalogGroup& app, const CatalogFile& file) {
   std::FILE* catalog = std::fopen(file.path.c_str(), "r");
-  std::FILE* out = std::tmpfile();
+  RecordLayout layout = recordLayoutOf(app.group);
   ParamList fields;
+  Text index;
   for (;;) {
     long offset = std::ftell(catalog);
-    if (group.readRecord(catalog, fields).empty()) break;
-    group.writeIndexEntry(out, fields.value("&label"), fields.value("&formid"), file, offset,
-                          fields.value("&reflabel"));
+    RecordRead read = readRecordAt(layout, catalog, fields);
+    if (read == RecordRead::End) break;
+    if (read == RecordRead::Malformed) {
+      index = "fatal";
+      break;
+    }
+    appendIndexEntry(index,
+                     IndexEntry{fields.value("&label"), fields.value("&formid"), file.name, offset,
+                                fields.value("&reflabel")},
+                     entriesNameCatalog(app.group.indexMode));
   }
   std::fclose(catalog);
-  std::string content;
-  long size = std::ftell(out);
-  content.resize(static_cast<size_t>(size));
-  std::rewind(out);
-  content.resize(std::fread(content.data(), 1, content.size(), out));
-  std::fclose(out);
-  return content;
+  return index.str();
 }
 
 class IndexBuilder : public ::testing::Test {
@@ -44,34 +49,28 @@ class IndexBuilder : public ::testing::Test {
     cgi.get("", "shop");
     IndexApplication app;
     app.buildIndexes();
-    CatalogFile file{"orders", &app.catalogs[0], Text(cgi.home().file("orders.dat")), ""};
+    CatalogFile file{"orders", &app.group.catalogs[0], Text(cgi.home().file("orders.dat")), ""};
     expected = referenceIndex(app, file);
     return cgi.home().read("orders.idx");
   }
   // The index built from `catalog`, or "fatal" when the rebuild ended the
-  // request; `expected` gets the same from readRecord.
+  // request; `expected` gets the same from the plain reading.
   std::string buildOrFail(const std::string& groupFile, const std::string& catalog) {
-    std::string built;
     try {
-      built = build(groupFile, catalog);
+      return build(groupFile, catalog);
     } catch (const RequestEnded&) {
-      built = "fatal";
       IndexApplication app;
-      CatalogFile file{"orders", &app.catalogs[0], Text(cgi.home().file("orders.dat")), ""};
-      try {
-        expected = referenceIndex(app, file);
-      } catch (const RequestEnded&) {
-        expected = "fatal";
-      }
+      CatalogFile file{"orders", &app.group.catalogs[0], Text(cgi.home().file("orders.dat")), ""};
+      expected = referenceIndex(app, file);
+      return "fatal";
     }
-    return built;
   }
 
   CgiEnvironment cgi;
   std::string expected;
 };
 
-TEST_F(IndexBuilder, ItemFormAgreesWithReadRecord) {
+TEST_F(IndexBuilder, ItemFormAgreesWithThePlainReading) {
   const char catalog[] =
       "&LABEL==A-1\r\n&FORMID==order\r\n&REFLABEL==r 1\r\n\r\n"
       "\n\n"
@@ -83,14 +82,14 @@ TEST_F(IndexBuilder, ItemFormAgreesWithReadRecord) {
             "A-1 order 0 r 1\n  47\n  48\nfirst Ko&ccaron;evje 49\nmulti line fg 109\n  165\n");
 }
 
-TEST_F(IndexBuilder, DelimitedFormAgreesWithReadRecord) {
+TEST_F(IndexBuilder, DelimitedFormAgreesWithThePlainReading) {
   const char catalog[] = "L1;f;c;d;t;;x\r\n;;\n\nL\"s;g;;;;r\"; 2;\"a;b\"\nlast;f";
   EXPECT_EQ(build("data=;name\n", catalog), expected);
   EXPECT_EQ(expected, "L1 f 0\n  15\n  18\nL&scaron; g 19 r\"\nlast f 40\n");
 }
 
 // Catalogs of random lines made of the characters that matter to the reader.
-TEST_F(IndexBuilder, RandomCatalogsAgreeWithReadRecord) {
+TEST_F(IndexBuilder, RandomCatalogsAgreeWithThePlainReading) {
   const std::string pieces[] = {"&LABEL", "&formid", "&REFLABEL", "=",  "==", "=+",  "E",
                                 "LABEL",  "x",       "\n",        "\n", "\r", "\"c", " "};
   std::mt19937 random(20240611);

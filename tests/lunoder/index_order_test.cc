@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "catalog/record_test_support.h"
+#include "common/catalog/delimited_record.h"
 #include "common/catalog/index_entry.h"
-#include "common/catalog/record_format.h"
 #include "insert/sorted_place.h"
 #include "lunoder/index_application.h"
 #include "support/cgi_environment.h"
@@ -60,21 +61,22 @@ class IndexOrderTest : public ::testing::Test {
                                const std::string& indexName) {
     std::string index;
     FilePtr catalog = app.openRead(cgi.home().file("orders.dat"), OpenMode::Required);
-    CatalogFile file{"orders", &app.catalogs[0], Text(cgi.home().file("orders.dat")), ""};
+    const GroupDescription& group = app.group;
     for (size_t i = 0; i < offsets.size(); ++i) {
       Text entry;
-      appendIndexEntry(entry, "Q-" + std::to_string(i + 1), "order",
-                       app.indexMode == ShareMode::Common, "orders", offsets[i], "");
+      appendIndexEntry(entry,
+                       IndexEntry{"Q-" + std::to_string(i + 1), "order", "orders", offsets[i], ""},
+                       entriesNameCatalog(group.indexMode));
       size_t place = index.size();
-      if (app.insertMode == InsertMode::Start) place = 0;
-      if (app.insertMode == InsertMode::Sorted) {
+      if (group.insertMode == InsertMode::Start) place = 0;
+      if (group.insertMode == InsertMode::Sorted) {
         cgi.home().write(indexName, index);
         FilePtr old = app.openRead(cgi.home().file(indexName), OpenMode::Required);
         ParamList fields;
         std::fseek(catalog.get(), offsets[i], SEEK_SET);
-        app.readRecord(catalog.get(), fields);
+        readRecordAt(recordLayoutOf(group), catalog.get(), fields);
         place = static_cast<size_t>(scannedEntryPlace(app, old.get(), catalog.get(), "orders",
-                                                      fields.value(app.sortField)));
+                                                      fields.value(group.sortField)));
       }
       index.insert(place, entry.str());
     }
@@ -93,7 +95,7 @@ TEST_F(IndexOrderTest, RebuildGivesTheIndexOfStoringOneByOne) {
       std::vector<long> offsets = writeCatalog(mode, random() % 60, random);
       cgi.get("", "shop");
       IndexApplication app;
-      std::string indexName = app.indexMode == ShareMode::Common ? "shop.idx" : "orders.idx";
+      std::string indexName = app.group.indexMode == ShareMode::Common ? "shop.idx" : "orders.idx";
       std::string expected = indexByInsertion(app, offsets, indexName);
       cgi.home().write(indexName, "stale\n");
       app.buildIndexes();

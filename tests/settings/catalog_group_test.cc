@@ -3,9 +3,12 @@
 #include "common/settings/catalog_group.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 
+#include "catalog/group_fixture.h"
 #include "common/cgi/request_ended.h"
 #include "support/cgi_environment.h"
 #include "support/text_print.h"
@@ -35,13 +38,13 @@ TEST(CatalogGroupConstruction, WithoutPathInfoNothingIsLoaded) {
   CgiEnvironment cgi;
   writeSettings(cgi);
   cgi.get("");
-  CatalogGroup group;
-  EXPECT_EQ(group.groupName, "");
-  EXPECT_EQ(group.groupPath, "");
-  EXPECT_EQ(group.indexMode, ShareMode::Private);
-  EXPECT_EQ(group.insertMode, InsertMode::End);
-  EXPECT_EQ(group.variables().find("&group"), nullptr);
-  EXPECT_GE(group.today.year, 2024);
+  CatalogGroup app;
+  EXPECT_EQ(app.groupName, "");
+  EXPECT_EQ(app.groupPath, "");
+  EXPECT_EQ(app.group.indexMode, ShareMode::Private);
+  EXPECT_EQ(app.group.insertMode, InsertMode::End);
+  EXPECT_EQ(app.variables().find("&group"), nullptr);
+  EXPECT_GE(app.today.year, 2024);
   EXPECT_EQ(cgi.output(), kHeader);
 }
 
@@ -50,13 +53,13 @@ TEST(CatalogGroupConstruction, GroupNamedByPathInfoIgnoringCase) {
   writeSettings(cgi);
   cgi.home().write("shop.grp", "description=The \"sop\nform=orders\r\ncount=41\n");
   cgi.get("", "SHOP");
-  CatalogGroup group;
-  EXPECT_EQ(group.groupName, "SHOP");
-  EXPECT_EQ(group.groupPath.str(), cgi.home().file("shop.grp"));
-  EXPECT_EQ(group.workDir.str(), cgi.home().path());
-  EXPECT_EQ(group.count, 41);
-  EXPECT_EQ(group.variables().value("&group"), "SHOP");
-  EXPECT_EQ(group.variables().value("&groupdesc"), "The &scaron;op");
+  CatalogGroup app;
+  EXPECT_EQ(app.groupName, "SHOP");
+  EXPECT_EQ(app.groupPath.str(), cgi.home().file("shop.grp"));
+  EXPECT_EQ(app.group.workDir.str(), cgi.home().path());
+  EXPECT_EQ(app.group.count, 41);
+  EXPECT_EQ(app.variables().value("&group"), "SHOP");
+  EXPECT_EQ(app.variables().value("&groupdesc"), "The &scaron;op");
   EXPECT_EQ(cgi.output(), kHeader);
 }
 
@@ -64,10 +67,11 @@ TEST(CatalogGroupConstruction, KnownGroupWithoutItsFileHasTheDefaults) {
   CgiEnvironment cgi;
   writeSettings(cgi);
   cgi.get("", "shop");
-  CatalogGroup group;
-  EXPECT_EQ(group.groupName, "shop");
-  EXPECT_TRUE(group.forms.empty());
-  EXPECT_EQ(group.variables().find("&group"), nullptr);
+  CatalogGroup app;
+  EXPECT_EQ(app.groupName, "shop");
+  EXPECT_TRUE(app.group.forms.empty());
+  EXPECT_EQ(app.group.workDir.str(), cgi.home().path());
+  EXPECT_EQ(app.variables().find("&group"), nullptr);
 }
 
 TEST(CatalogGroupConstruction, UnknownGroupIsAFatalError) {
@@ -138,5 +142,95 @@ TEST(CatalogGroupConstruction, ContentTypeOfTheProgramsChoice) {
   cgi.clearOutput();
   CatalogGroup deferred(nullptr);
   EXPECT_EQ(cgi.output(), "");
-  EXPECT_EQ(deferred.administrator, "admin@example.org");
+  EXPECT_EQ(deferred.settings.administrator, "admin@example.org");
+}
+
+// Finding, saving and the counter of a loaded group.
+class LoadedGroup : public GroupFixture {};
+
+TEST_F(LoadedGroup, NamesTheGroupLacksAreFatalAndEscaped) {
+  CatalogGroup& g = load("form=orders\ncatalog=visits*tag visits log[YYYY].dat\n");
+  EXPECT_EQ(g.findForm("ORDERS").name, "orders");
+  EXPECT_EQ(g.findCatalog("visits1999").name, "visits");
+  std::string page = pageOfFatal([&] { g.findForm("<none>"); });
+  EXPECT_NE(page.find("<b>Cannot find form <tt>&lt;none&gt;</tt></b>"), std::string::npos);
+  page = pageOfFatal([&] { g.findCatalog("Visits1999"); });
+  EXPECT_NE(page.find("<b>Cannot find catalog <tt>Visits1999</tt></b>"), std::string::npos);
+}
+
+TEST_F(LoadedGroup, WrittenOnlyWhenNamedAndChanged) {
+  CatalogGroup& g = load("# kept\nform=a\n");
+  g.group.forms.push_back(FormEntry{"b", "b.htm", "b.msg", "b.tmt"});
+  g.writeGroup();
+  EXPECT_EQ(cgi.home().read("shop.grp"), "# kept\nform=a\n");
+  g.groupChanged = true;
+  g.finish();
+  EXPECT_EQ(cgi.home().read("shop.grp"), "# kept\nform=a\nform=b\n");
+  EXPECT_FALSE(g.groupChanged);
+  g.groupName = Text();
+  g.groupChanged = true;
+  g.group.forms.clear();
+  g.writeGroup();
+  EXPECT_EQ(cgi.home().read("shop.grp"), "# kept\nform=a\nform=b\n");
+}
+
+TEST_F(LoadedGroup, RewriteKeepsPermissions) {
+  CatalogGroup& g = load("form=a\n");
+  chmod(home("shop.grp").c_str(), 0640);
+  g.groupChanged = true;
+  g.writeGroup();
+  struct stat info;
+  ASSERT_EQ(stat(home("shop.grp").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+TEST_F(LoadedGroup, FilesThatCannotBeCreatedAreFatal) {
+  CatalogGroup& g = load("form=a\n");
+  g.groupPath = home("missing-dir/shop.grp");
+  g.groupChanged = true;
+  std::string page = pageOfFatal([&] { g.writeGroup(); });
+  EXPECT_FALSE(g.groupChanged);
+  EXPECT_NE(page.find("<b>Cannot create file <tt>" + home("missing-dir/shop.grp") + "</tt></b>"),
+            std::string::npos);
+  page = pageOfFatal([&] { g.saveCounter(); });
+  EXPECT_NE(page.find("Cannot create file <tt>" + home("missing-dir/shop.grp") + "</tt>"),
+            std::string::npos)
+      << page;
+}
+
+// The counter is saved into the line it was read from: in place when the
+// line keeps its length, else through a rewrite of the whole file.
+TEST_F(LoadedGroup, CounterSavedIntoItsOwnLine) {
+  struct Row {
+    std::string file;
+    std::string saved;
+  } rows[] = {
+      {"description=Shop\ncount=99\nform=order\n", "description=Shop\ncount=100\nform=order\n"},
+      {"count=5\nform=order\nCOUNT=17\n", "count=5\nform=order\ncount=18\n"},
+      {"COUNT=7\r\n", "count=8\n"},
+      {"form=order\n", "form=order\ncount=1\n"},
+  };
+  for (const Row& row : rows) {
+    CatalogGroup& g = load(row.file);
+    EXPECT_EQ(g.counterOnDisk(-1), g.group.count) << row.file;
+    takeNextLabel(g.group);
+    g.saveCounter();
+    EXPECT_EQ(cgi.home().read("shop.grp"), row.saved) << row.file;
+    EXPECT_EQ(g.counterOnDisk(-1), g.group.count) << row.file;
+  }
+}
+
+TEST_F(LoadedGroup, CounterOfAMissingFile) {
+  CatalogGroup& g = load("count=4\n");
+  std::filesystem::remove(home("shop.grp"));
+  EXPECT_EQ(g.counterOnDisk(42), 42);
+  g.group.count = 5;
+  g.saveCounter();
+  EXPECT_EQ(cgi.home().read("shop.grp"), "count=5\n");
+  int files = 0;
+  for (const auto& item : std::filesystem::directory_iterator(home())) {
+    (void)item;
+    ++files;
+  }
+  EXPECT_EQ(files, 2);  // kalder.ini and shop.grp: no temporary file is left behind
 }

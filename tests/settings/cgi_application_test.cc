@@ -14,6 +14,7 @@
 #include <string>
 
 #include "common/cgi/request_ended.h"
+#include "common/settings/file_lines.h"
 #include "support/cgi_environment.h"
 #include "support/text_print.h"
 
@@ -66,7 +67,7 @@ class Settings : public testing::Test {
   }
   // Marks the settings changed, writes them and returns the file.
   std::string rewritten() {
-    app->settingsChanged = 1;
+    app->settingsChanged = true;
     app->writeSettings();
     return cgi.home().read("kalder.ini");
   }
@@ -80,14 +81,14 @@ class Settings : public testing::Test {
 TEST_F(Settings, MissingFileGivesTheDefaults) {
   CgiApplication& s = load(nullptr);
   EXPECT_EQ(s.settingsPath.str(), cgi.home().file("kalder.ini"));
-  EXPECT_EQ(s.version, "1.2");
-  EXPECT_EQ(s.administrator, "");
-  EXPECT_TRUE(s.groups.empty());
-  EXPECT_EQ(s.defaultLanguage, 0);
-  EXPECT_EQ(s.languageCodings[1], 0);
-  EXPECT_EQ(s.languageCharsets[0], -1);
-  EXPECT_EQ(s.languageCharsets[1], -1);
-  EXPECT_EQ(s.settingsChanged, 0);
+  EXPECT_EQ(s.settings.version, "1.2");
+  EXPECT_EQ(s.settings.administrator, "");
+  EXPECT_TRUE(s.settings.groups.empty());
+  EXPECT_EQ(s.settings.defaultLanguage, 0);
+  EXPECT_EQ(s.settings.languageCodings[1], 0);
+  EXPECT_EQ(s.settings.languageCharsets[0], -1);
+  EXPECT_EQ(s.settings.languageCharsets[1], -1);
+  EXPECT_FALSE(s.settingsChanged);
   EXPECT_EQ(settingVariables(s), "");
   EXPECT_FALSE(cgi.home().exists("kalder.ini"));
 }
@@ -97,18 +98,18 @@ TEST_F(Settings, GeneralKeysIgnoreCaseAndAreNotTrimmed) {
       "[general]\nADMINISTRATOR = spaced@example.org\nAdministrator=admin@example.org\n"
       "mailserver=  smtp.example.org\nServerName=www.example.org\npassword=a=b\"c\n"
       "version=9.9\nunknown=x\n");
-  EXPECT_EQ(s.administrator, "admin@example.org");
-  EXPECT_EQ(s.mailServer, "  smtp.example.org");
-  EXPECT_EQ(s.serverName, "www.example.org");
-  EXPECT_EQ(s.password, "a=b\"c");  // settings values are not normalised
-  EXPECT_EQ(s.version, "1.2");
+  EXPECT_EQ(s.settings.administrator, "admin@example.org");
+  EXPECT_EQ(s.settings.mailServer, "  smtp.example.org");
+  EXPECT_EQ(s.settings.serverName, "www.example.org");
+  EXPECT_EQ(s.settings.password, "a=b\"c");  // settings values are not normalised
+  EXPECT_EQ(s.settings.version, "1.2");
 }
 
 TEST_F(Settings, GeneralKeysOfLaterVersionsAreWrittenBack) {
   CgiApplication& s = load(
       "[GENERAL]\nfuture=1\nADMINISTRATOR = spaced\nversion=0.9\npassword=p\n"
       "TrustedProxies=10.0.0.1 10.0.0.2\n[GROUPS]\nshop=/s.grp\n[general]\nlater= x=y \n");
-  EXPECT_EQ(s.trustedProxies, "10.0.0.1 10.0.0.2");
+  EXPECT_EQ(s.settings.trustedProxies, "10.0.0.1 10.0.0.2");
   EXPECT_EQ(rewritten(),
             "[GENERAL]\nversion=1.2\npassword=p\ntrustedProxies=10.0.0.1 10.0.0.2\nfuture=1\n"
             "ADMINISTRATOR = spaced\nlater= x=y \n\n[GROUPS]\nshop=/s.grp\n");
@@ -128,24 +129,24 @@ TEST_F(Settings, SectionLinesAsAWholeIgnoringCase) {
       "administrator=before@example.org\n[GENERAL]\nadministrator=a@example.org\n"
       "[GROUPS] "
       "\nmailserver=still.general\n[whatever]\npassword=p\n[groups]\nshop=/data/shop.grp\n");
-  EXPECT_EQ(s.administrator, "a@example.org");
-  EXPECT_EQ(s.mailServer, "still.general");
-  EXPECT_EQ(s.password, "p");
-  EXPECT_EQ(s.groups.value("SHOP"), "/data/shop.grp");
-  EXPECT_EQ(s.groups.size(), 1u);
+  EXPECT_EQ(s.settings.administrator, "a@example.org");
+  EXPECT_EQ(s.settings.mailServer, "still.general");
+  EXPECT_EQ(s.settings.password, "p");
+  EXPECT_EQ(s.settings.groups.value("SHOP"), "/data/shop.grp");
+  EXPECT_EQ(s.settings.groups.size(), 1u);
 }
 
 TEST_F(Settings, RepeatedGroupKeepsItsFirstPath) {
   CgiApplication& s = load("[GROUPS]\nshop=/a.grp\nSHOP=/b.grp\nnews=/n.grp\n");
-  EXPECT_EQ(s.groups.value("shop"), "/a.grp");
-  EXPECT_EQ(s.groups.value("shop", 1), "/b.grp");
+  EXPECT_EQ(s.settings.groups.value("shop"), "/a.grp");
+  EXPECT_EQ(s.settings.groups.value("shop", 1), "/b.grp");
   EXPECT_EQ(rewritten(), "[GENERAL]\nversion=1.2\n\n[GROUPS]\nshop=/a.grp\nnews=/n.grp\n");
 }
 
 TEST_F(Settings, InternationalCodingOnly) {
   CgiApplication& s = load("[INTERNATIONAL]\nslo=cp1250\n");
-  EXPECT_EQ(s.languageCodings[1], 4);
-  EXPECT_EQ(s.languageCharsets[1], -1);
+  EXPECT_EQ(s.settings.languageCodings[1], 4);
+  EXPECT_EQ(s.settings.languageCharsets[1], -1);
   EXPECT_EQ(s.choice(1).currentCoding, 4);
   EXPECT_EQ(s.currentIndex(), 0);
   EXPECT_EQ(rewritten(), "[GENERAL]\nversion=1.2\n\n[INTERNATIONAL]\nslo=cp1250\n");
@@ -154,15 +155,15 @@ TEST_F(Settings, InternationalCodingOnly) {
 TEST_F(Settings, InternationalCharsetOnlyAndBoth) {
   {
     CgiApplication& s = load("[INTERNATIONAL]\nSLO=,utf-8\n");
-    EXPECT_EQ(s.languageCodings[1], 0);
-    EXPECT_EQ(s.languageCharsets[1], 2);
+    EXPECT_EQ(s.settings.languageCodings[1], 0);
+    EXPECT_EQ(s.settings.languageCharsets[1], 2);
     EXPECT_EQ(rewritten(), "[GENERAL]\nversion=1.2\n\n[INTERNATIONAL]\nslo=,UTF-8\n");
   }
 }
 
 TEST_F(Settings, DefaultLanguageSetsTheVariables) {
   CgiApplication& s = load("[INTERNATIONAL]\nlanguage=slo\nslo=latin2,ISO-8859-2\n");
-  EXPECT_EQ(s.defaultLanguage, 1);
+  EXPECT_EQ(s.settings.defaultLanguage, 1);
   EXPECT_EQ(s.currentIndex(), 1);
   EXPECT_EQ(s.variables().value("&coding"), "latin2");
   EXPECT_EQ(s.variables().value("&charset"), "ISO-8859-2");
@@ -170,25 +171,29 @@ TEST_F(Settings, DefaultLanguageSetsTheVariables) {
             "[GENERAL]\nversion=1.2\n\n[INTERNATIONAL]\nlanguage=slo\nslo=latin2,ISO-8859-2\n");
 }
 
+// Also when the request chose a language and coding: its choice is this
+// page's, never the file's.
 TEST_F(Settings, UnknownNamesInInternationalChangeNothing) {
-  CgiApplication& s =
-      load("[INTERNATIONAL]\nlanguage=klingon\neng=cp1250\nfoo=bar\nslo=\nslo=nocoding\n");
-  EXPECT_EQ(s.defaultLanguage, 0);
-  EXPECT_EQ(s.languageCodings[0], 0);
-  EXPECT_EQ(s.languageCodings[1], 0);
-  EXPECT_EQ(rewritten(), "[GENERAL]\nversion=1.2\n");
+  for (const char* query : {"", "language=slo,utf8"}) {
+    CgiApplication& s =
+        load("[INTERNATIONAL]\nlanguage=klingon\neng=cp1250\nfoo=bar\nslo=\nslo=nocoding\n", query);
+    EXPECT_EQ(s.settings.defaultLanguage, 0) << query;
+    EXPECT_EQ(s.settings.languageCodings[0], 0) << query;
+    EXPECT_EQ(s.settings.languageCodings[1], 0) << query;
+    EXPECT_EQ(rewritten(), "[GENERAL]\nversion=1.2\n") << query;
+  }
 }
 
 TEST_F(Settings, UnknownCharsetIsStoredAsNone) {
   CgiApplication& s = load("[INTERNATIONAL]\nslo=,UTF-8\nslo=cp852,nothing\n");
-  EXPECT_EQ(s.languageCodings[1], 3);
-  EXPECT_EQ(s.languageCharsets[1], -1);
+  EXPECT_EQ(s.settings.languageCodings[1], 3);
+  EXPECT_EQ(s.settings.languageCharsets[1], -1);
 }
 
 TEST_F(Settings, RequestLanguageWinsOverTheFile) {
   CgiApplication& s = load("[INTERNATIONAL]\nlanguage=slo\nslo=cp1250\n", "language=eng");
   EXPECT_EQ(s.currentIndex(), 0);
-  EXPECT_EQ(s.defaultLanguage, 1);
+  EXPECT_EQ(s.settings.defaultLanguage, 1);
   EXPECT_EQ(s.variables().value("&language"), "eng");
   EXPECT_EQ(rewritten(), "[GENERAL]\nversion=1.2\n\n[INTERNATIONAL]\nlanguage=slo\nslo=cp1250\n");
 }
@@ -196,17 +201,17 @@ TEST_F(Settings, RequestLanguageWinsOverTheFile) {
 TEST_F(Settings, RequestCodingWinsOverTheFileDefault) {
   CgiApplication& s = load("[INTERNATIONAL]\nlanguage=slo\nslo=cp1250\n", "language=slo,utf8");
   EXPECT_EQ(s.variables().value("&coding"), "utf8");
-  EXPECT_EQ(s.languageCodings[1], 4);
+  EXPECT_EQ(s.settings.languageCodings[1], 4);
 }
 
 TEST_F(Settings, HeaderIsEveryRemainingByte) {
   CgiApplication& s = load(
       "[GENERAL]\nadministrator=a@b\n[HEADER]\n<link rel=\"stylesheet\" href=\"s.css\">\n"
       "[GROUPS]\nshop=/x\n");
-  EXPECT_EQ(s.header, "<link rel=\"stylesheet\" href=\"s.css\">\n[GROUPS]\nshop=/x\n");
-  EXPECT_TRUE(s.groups.empty());
+  EXPECT_EQ(s.settings.header, "<link rel=\"stylesheet\" href=\"s.css\">\n[GROUPS]\nshop=/x\n");
+  EXPECT_TRUE(s.settings.groups.empty());
   // Kept as the markup it is, with its quotes.
-  EXPECT_EQ(s.variables().value("&header"), s.header);
+  EXPECT_EQ(s.variables().value("&header"), s.settings.header);
 }
 
 TEST_F(Settings, HeaderWithAndWithoutItsFinalLineFeedRoundTrips) {
@@ -221,9 +226,9 @@ TEST_F(Settings, CrLfLineEndsAreRead) {
   CgiApplication& s = load(
       "[GENERAL]\r\nadministrator=a@example.org\r\n[GROUPS]\r\nshop=/s.grp\r\n"
       "[HEADER]\r\n<meta name=x>\r\nline\r\n");
-  EXPECT_EQ(s.administrator, "a@example.org");
-  EXPECT_EQ(s.groups.value("shop"), "/s.grp");
-  EXPECT_EQ(s.header, "<meta name=x>\nline\n");
+  EXPECT_EQ(s.settings.administrator, "a@example.org");
+  EXPECT_EQ(s.settings.groups.value("shop"), "/s.grp");
+  EXPECT_EQ(s.settings.header, "<meta name=x>\nline\n");
 }
 
 TEST_F(Settings, VariablesInOrder) {
@@ -243,16 +248,16 @@ TEST_F(Settings, MalformedFilesNeverBreakTheReader) {
   junk += "\n[INTERNATIONAL]\n=\nslo=,\nslo=,,\n,=,\nlanguage=\n[GROUPS]\n=x\nlast=line";
   cgi.home().write("kalder.ini", junk);
   CgiApplication& s = load(nullptr);
-  EXPECT_EQ(s.password.length(), 1 << 20);
-  EXPECT_EQ(s.groups.value("last"), "line");
-  EXPECT_EQ(s.languageCodings[1], 0);
+  EXPECT_EQ(s.settings.password.length(), 1 << 20);
+  EXPECT_EQ(s.settings.groups.value("last"), "line");
+  EXPECT_EQ(s.settings.languageCodings[1], 0);
 }
 
 TEST_F(Settings, BinaryAdministratorValueIsKept) {
   std::string ini = bytes("[GENERAL]\nadministrator=a\0b\xFF\n");
   cgi.home().write("kalder.ini", ini);
   CgiApplication& s = load(nullptr);
-  EXPECT_EQ(s.administrator.str(), std::string("a\0b\xFF", 4));
+  EXPECT_EQ(s.settings.administrator.str(), std::string("a\0b\xFF", 4));
 }
 
 TEST_F(Settings, EverythingEmptyIsWrittenAsVersionOnly) {
@@ -268,26 +273,26 @@ TEST_F(Settings, FullFileRoundTrips) {
       "<link rel=\"stylesheet\" href=\"/s.css\">\n<!-- two lines -->\n";
   CgiApplication& s = load(file);
   EXPECT_EQ(rewritten(), file);
-  EXPECT_EQ(s.settingsChanged, 0);
+  EXPECT_FALSE(s.settingsChanged);
 }
 
 TEST_F(Settings, WrittenOnlyWhenMarkedChanged) {
   CgiApplication& s = load("[GENERAL]\nADMINISTRATOR=x\n");
-  s.administrator = "y";
+  s.settings.administrator = "y";
   s.writeSettings();
   EXPECT_EQ(cgi.home().read("kalder.ini"), "[GENERAL]\nADMINISTRATOR=x\n");
-  s.settingsChanged = 1;
+  s.settingsChanged = true;
   s.finish();
   EXPECT_EQ(cgi.home().read("kalder.ini"), "[GENERAL]\nversion=1.2\nadministrator=y\n");
-  EXPECT_EQ(s.settingsChanged, 0);
+  EXPECT_FALSE(s.settingsChanged);
   EXPECT_EQ(cgi.output(), "");
 }
 
 TEST_F(Settings, LineBreaksInValuesCannotAddLines) {
   CgiApplication& s = load(nullptr);
-  s.administrator = "a@b\n[GROUPS]\nevil=/etc/passwd";
-  s.password = "p\r\nq";
-  s.groups.add("shop", "/s.grp\nx=y", AddMode::Append);
+  s.settings.administrator = "a@b\n[GROUPS]\nevil=/etc/passwd";
+  s.settings.password = "p\r\nq";
+  s.settings.groups.add("shop", "/s.grp\nx=y", AddMode::Append);
   EXPECT_EQ(rewritten(),
             "[GENERAL]\nversion=1.2\nadministrator=a@b [GROUPS] evil=/etc/passwd\npassword=p  q\n"
             "\n[GROUPS]\nshop=/s.grp x=y\n");
@@ -306,9 +311,9 @@ TEST_F(Settings, RewriteKeepsThePermissionsAndLeavesNoTemporaryFile) {
 TEST_F(Settings, FileThatCannotBeCreatedIsAFatalError) {
   CgiApplication& s = load(nullptr);
   s.settingsPath = cgi.home().file("no-such-directory/kalder.ini");
-  s.settingsChanged = 1;
+  s.settingsChanged = true;
   EXPECT_EQ(endedStatus([&] { s.writeSettings(); }), 1);
-  EXPECT_EQ(s.settingsChanged, 0);  // the destructor does not try again
+  EXPECT_FALSE(s.settingsChanged);  // the destructor does not try again
   EXPECT_EQ(
       cgi.output(),
       "<html>\n<head>\n<title>Runtime Error</title>\n</head>\n<body>\n<h1>Runtime Error</h1>\n"
@@ -328,8 +333,8 @@ TEST_F(Settings, FailedWriteLeavesTheOldFileWhole) {
       4096, 4096
     };
     setrlimit(RLIMIT_FSIZE, &limit);
-    s.password = std::string(100000, 'p');  // not on the error page, which must fit
-    s.settingsChanged = 1;
+    s.settings.password = std::string(100000, 'p');  // not on the error page, which must fit
+    s.settingsChanged = true;
     int status = endedStatus([&] { s.writeSettings(); });
     std::string out = cgi.output();
     bool reported =

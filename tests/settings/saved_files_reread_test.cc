@@ -19,7 +19,7 @@ class SavedFilesReread : public testing::Test {
   // Reads the settings file, marks it changed and writes it back.
   std::string saveSettings() {
     CgiApplication application;
-    application.settingsChanged = 1;
+    application.settingsChanged = true;
     application.writeSettings();
     return cgi.home().read("kalder.ini");
   }
@@ -27,7 +27,7 @@ class SavedFilesReread : public testing::Test {
   std::unique_ptr<CatalogGroup> saveGroup() {
     auto group = std::make_unique<CatalogGroup>();
     group->readGroup("shop", cgi.home().file("shop.grp"));
-    group->groupChanged = 1;
+    group->groupChanged = true;
     group->writeGroup();
     return group;
   }
@@ -44,14 +44,14 @@ TEST_F(SavedFilesReread, GroupPathWithAQuoteBeforeALetterKeepsItsPath) {
   EXPECT_EQ(first, "[GENERAL]\nversion=1.2\n\n[GROUPS]\nshop=&ccaron;\"\"s.grp\n");
   EXPECT_EQ(saveSettings(), first);
   CgiApplication application;
-  EXPECT_EQ(application.groups.value("shop"), "&ccaron;\"s.grp");
+  EXPECT_EQ(application.settings.groups.value("shop"), "&ccaron;\"s.grp");
 }
 
 TEST_F(SavedFilesReread, GroupVariableWithQuotesKeepsItsValue) {
   cgi.home().write("shop.grp", "title=Say \"\"z\"\"\" and \"\n");
   saveGroup();
   EXPECT_EQ(cgi.home().read("shop.grp"), "title=Say \"\"z\"\"\" and \"\n");
-  EXPECT_EQ(saveGroup()->groupVariables.value("title"), "Say \"z\"\" and \"");
+  EXPECT_EQ(saveGroup()->group.variables.value("title"), "Say \"z\"\" and \"");
 }
 
 TEST_F(SavedFilesReread, ResponseWithoutRecipientsKeepsItsTemplate) {
@@ -59,9 +59,9 @@ TEST_F(SavedFilesReread, ResponseWithoutRecipientsKeepsItsTemplate) {
   saveGroup();
   EXPECT_EQ(cgi.home().read("shop.grp"), "response=@ order.tmt order\n");
   auto group = saveGroup();
-  ASSERT_EQ(group->responses.size(), 1u);
-  EXPECT_TRUE(group->responses[0].recipients.empty());
-  EXPECT_EQ(group->responses[0].templateFile, "order.tmt");
+  ASSERT_EQ(group->group.responses.size(), 1u);
+  EXPECT_TRUE(group->group.responses[0].recipients.empty());
+  EXPECT_EQ(group->group.responses[0].templateFile, "order.tmt");
   EXPECT_EQ(cgi.home().read("shop.grp"), "response=@ order.tmt order\n");
 }
 
@@ -70,5 +70,5 @@ TEST_F(SavedFilesReread, ResponseWithOneEmptyRecipientIsNotLost) {
   cgi.home().write("shop.grp", "response=@" + cgi.home().file("blank.txt") + " order.tmt\n");
   saveGroup();
   EXPECT_EQ(cgi.home().read("shop.grp"), "response=@ order.tmt\n");
-  EXPECT_EQ(saveGroup()->responses.size(), 1u);
+  EXPECT_EQ(saveGroup()->group.responses.size(), 1u);
 }

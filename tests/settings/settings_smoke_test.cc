@@ -10,10 +10,10 @@ TEST(SettingsSmoke, ReadsGroupNamedByPathInfo) {
                                      cgi.home().file("shop.grp") + "\n");
   cgi.home().write("shop.grp", "description=The shop\nform=orders\ncount=41\n");
   cgi.get("", "shop");
-  CatalogGroup group;
-  EXPECT_EQ(group.description, "The shop");
-  EXPECT_EQ(group.count, 41);
-  ASSERT_EQ(group.forms.size(), 1u);
-  EXPECT_EQ(group.forms[0].messageFile, "orders.msg");
+  CatalogGroup app;
+  EXPECT_EQ(app.group.description, "The shop");
+  EXPECT_EQ(app.group.count, 41);
+  ASSERT_EQ(app.group.forms.size(), 1u);
+  EXPECT_EQ(app.group.forms[0].messageFile, "orders.msg");
   EXPECT_EQ(cgi.output(), "Content-type: text/html\n\n");
 }

@@ -7,7 +7,8 @@
 #include <random>
 #include <string>
 
-#include "common/catalog/record_format.h"
+#include "common/catalog/delimited_record.h"
+#include "common/catalog/record_layout.h"
 #include "common/cgi/request_ended.h"
 #include "show/show_application.h"
 #include "support/cgi_environment.h"
@@ -95,7 +96,7 @@ class RecordReaderTest : public ::testing::Test {
   // The labels and offsets that a walk over the catalog orders visits.
   std::string walk(ShowApplication& app) {
     CatalogFileList files;
-    app.addCatalogFiles(files, "orders", nullptr);
+    app.catalogFiles().addCatalogFiles(files, "orders");
     RecordReader reader(app);
     std::string seen;
     reader.walk(files, [&](const RecordPlace& place, const Record* record) {
@@ -135,7 +136,7 @@ TEST_F(RecordReaderTest, ReadsOneRecordAtItsOffset) {
   cgi.home().write("orders.dat", "&LABEL==A\n\n&LABEL==B\nnote=+LABEL\none\ntwo\nLABEL\n\n");
   ShowApplication app;
   CatalogFileList files;
-  app.addCatalogFiles(files, "orders", nullptr);
+  app.catalogFiles().addCatalogFiles(files, "orders");
   RecordReader reader(app);
   Record record;
   ASSERT_TRUE(reader.read(RecordPlace{&files[0], 11, ""}, record));
@@ -153,7 +154,7 @@ TEST_F(RecordReaderTest, DelimitedRecordsKeepQuotedDelimiters) {
   cgi.home().write("orders.dat", "L-1;f;;\"Ko&ccaron;evje\";Bled;extra\n\nL-2;f\n");
   ShowApplication app;
   CatalogFileList files;
-  app.addCatalogFiles(files, "orders", nullptr);
+  app.catalogFiles().addCatalogFiles(files, "orders");
   RecordReader reader(app);
   List<Record> records;
   reader.walk(files, [&](const RecordPlace&, const Record* record) {

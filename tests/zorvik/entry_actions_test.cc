@@ -14,17 +14,17 @@ class EntryActions : public ::testing::Test {
 
   Text formNames() const {
     Text names;
-    for (const FormEntry& form : app.forms) names += form.name + " ";
+    for (const FormEntry& form : app.group.forms) names += form.name + " ";
     return names;
   }
   Text responseTemplates() const {
     Text names;
-    for (const ResponseEntry& response : app.responses) names += response.templateFile + " ";
+    for (const ResponseEntry& response : app.group.responses) names += response.templateFile + " ";
     return names;
   }
   Text groupNames() const {
     Text names;
-    for (const Param& group : app.groups) names += group.name + " ";
+    for (const Param& group : app.settings.groups) names += group.name + " ";
     return names;
   }
 
@@ -36,12 +36,12 @@ class EntryActions : public ::testing::Test {
 
 TEST_F(EntryActions, FormFilesDefaultToTheNameAndAreOtherwiseKeptAsPosted) {
   addFormEntry(app, "orders", "", " o.htm ", "", "");
-  ASSERT_EQ(app.forms.size(), 1u);
-  EXPECT_EQ(app.forms[0].formFile, "orders.htm");
-  EXPECT_EQ(app.forms[0].messageFile, " o.htm ");
-  EXPECT_EQ(app.forms[0].templateFile, "orders.tmt");
+  ASSERT_EQ(app.group.forms.size(), 1u);
+  EXPECT_EQ(app.group.forms[0].formFile, "orders.htm");
+  EXPECT_EQ(app.group.forms[0].messageFile, " o.htm ");
+  EXPECT_EQ(app.group.forms[0].templateFile, "orders.tmt");
   addFormEntry(app, "", "x.htm", "", "", "");
-  EXPECT_EQ(app.forms.size(), 1u);
+  EXPECT_EQ(app.group.forms.size(), 1u);
 }
 
 TEST_F(EntryActions, FormsArePlacedBeforeTheMarkIgnoringCaseOrDropped) {
@@ -55,8 +55,8 @@ TEST_F(EntryActions, FormsArePlacedBeforeTheMarkIgnoringCaseOrDropped) {
 
 TEST_F(EntryActions, CatalogFormsAreWordsWithDashForTheOwnName) {
   addCatalogEntry(app, "shop*tag", "  -  quick   -x ", "", "Shop  list", "");
-  ASSERT_EQ(app.catalogs.size(), 1u);
-  const CatalogEntry& entry = app.catalogs[0];
+  ASSERT_EQ(app.group.catalogs.size(), 1u);
+  const CatalogEntry& entry = app.group.catalogs[0];
   EXPECT_EQ(entry.name, "shop");
   EXPECT_EQ(entry.isSeries, 1);
   EXPECT_EQ(entry.seriesTag, "tag");
@@ -70,12 +70,12 @@ TEST_F(EntryActions, CatalogFormsAreWordsWithDashForTheOwnName) {
 
 TEST_F(EntryActions, CatalogWithBlankFormsHasItsOwnNameAsForm) {
   addCatalogEntry(app, "a*b*c", "   ", "data.txt", "", "");
-  ASSERT_EQ(app.catalogs.size(), 1u);
-  EXPECT_EQ(app.catalogs[0].name, "a");
-  EXPECT_EQ(app.catalogs[0].seriesTag, "b*c");
-  ASSERT_EQ(app.catalogs[0].forms.size(), 1u);
-  EXPECT_EQ(app.catalogs[0].forms[0], "a");
-  EXPECT_EQ(app.catalogs[0].dataFile, "data.txt");
+  ASSERT_EQ(app.group.catalogs.size(), 1u);
+  EXPECT_EQ(app.group.catalogs[0].name, "a");
+  EXPECT_EQ(app.group.catalogs[0].seriesTag, "b*c");
+  ASSERT_EQ(app.group.catalogs[0].forms.size(), 1u);
+  EXPECT_EQ(app.group.catalogs[0].forms[0], "a");
+  EXPECT_EQ(app.group.catalogs[0].dataFile, "data.txt");
 }
 
 TEST_F(EntryActions, ResponsesArePlacedByPosition) {
@@ -91,10 +91,10 @@ TEST_F(EntryActions, ResponsesArePlacedByPosition) {
 
 TEST_F(EntryActions, ResponsesNeedRecipientsAndSplitListsAtBlanks) {
   addResponseEntry(app, "   ", "t", "f", "c", "");
-  EXPECT_TRUE(app.responses.empty());
+  EXPECT_TRUE(app.group.responses.empty());
   addResponseEntry(app, " a@x   b@x ", " t ", " f1  f2 ", "", "");
-  ASSERT_EQ(app.responses.size(), 1u);
-  const ResponseEntry& response = app.responses[0];
+  ASSERT_EQ(app.group.responses.size(), 1u);
+  const ResponseEntry& response = app.group.responses[0];
   ASSERT_EQ(response.recipients.size(), 2u);
   EXPECT_EQ(response.recipients[1], "b@x");
   EXPECT_EQ(response.templateFile, " t ");
@@ -108,10 +108,10 @@ TEST_F(EntryActions, VariablesAreUniqueIgnoringCaseAndPlacedBeforeTheMark) {
   addGroupVariable(app, "TITLE", "again", "");
   addGroupVariable(app, "motto", "\"sla", "Title");
   addGroupVariable(app, "lost", "x", "none");
-  ASSERT_EQ(app.groupVariables.size(), 2u);
-  EXPECT_EQ(app.groupVariables[0].name, "motto");
-  EXPECT_EQ(app.groupVariables[0].value, "&scaron;la");  // stored like every variable
-  EXPECT_EQ(app.groupVariables.value("title"), "Shop");
+  ASSERT_EQ(app.group.variables.size(), 2u);
+  EXPECT_EQ(app.group.variables[0].name, "motto");
+  EXPECT_EQ(app.group.variables[0].value, "&scaron;la");  // stored like every variable
+  EXPECT_EQ(app.group.variables.value("title"), "Shop");
 }
 
 TEST_F(EntryActions, GroupsNeedNameAndFileAndGoBeforeTheMark) {
@@ -124,5 +124,5 @@ TEST_F(EntryActions, GroupsNeedNameAndFileAndGoBeforeTheMark) {
   // A name that exists keeps its file; the new one is a further value.
   addGroupEntry(app, "Shop", "/g/other.grp", "");
   EXPECT_EQ(groupNames(), "first shop ");
-  EXPECT_EQ(app.groups.value("shop"), "/g/shop.grp");
+  EXPECT_EQ(app.settings.groups.value("shop"), "/g/shop.grp");
 }

@@ -1,7 +1,5 @@
-// Line formats and readers of the item form and the delimited form.
-#include "common/catalog/record_format.h"
-
-#include <string>
+// The delimited form: values, record lines and the quote-aware reader.
+#include "common/catalog/delimited_record.h"
 
 namespace {
 
@@ -14,61 +12,15 @@ bool needsQuotes(std::string_view value, char delimiter) {
 
 }  // namespace
 
-Text singleLine(std::string_view text) {
-  Text out(text);
-  for (char& c : out.str())
-    if (c == '\n' || c == '\r') c = ' ';
-  return out;
-}
-
-Text terminatorFor(std::string_view value) {
-  std::string word = "LABEL";
-  while (value.find(word) != std::string_view::npos) word += 'x';
-  return Text(std::move(word));
-}
-
-Text itemFieldLine(std::string_view name, std::string_view value) {
-  Text line = singleLine(name);
-  line += '=';
-  if (value.find('\n') == std::string_view::npos) {
-    line += '=';
-    line += value;
-    line += '\n';
-    return line;
-  }
-  Text word = terminatorFor(value);
-  line += '+';
-  line += word;
-  line += '\n';
-  line += value;
-  line += '\n';
-  line += word;
-  line += '\n';
-  return line;
-}
-
-Text itemAutomaticLines(const AutomaticValues& automatic, int omittedFields) {
-  Text lines;
-  for (int i = 0; i < kAutomaticFieldCount; ++i) {
-    if (omittedFields & (1 << i)) continue;
-    const Text& value = automatic.values[i];
-    if (i == kRefLabelField && value.empty()) continue;
-    lines += kItemAutomaticNames[i];
-    lines += "==";
-    lines += singleLine(value);
-    lines += '\n';
-  }
-  return lines;
-}
-
-Text delimitedAutomaticValues(const AutomaticValues& automatic, int omittedFields, char delimiter) {
+Text delimitedAutomaticValues(const AutomaticValues& automatic, AutomaticFields omitted,
+                              char delimiter) {
   Text values;
-  for (int i = 0; i < kAutomaticFieldCount; ++i) {
-    if (omittedFields & (1 << i)) continue;
+  for (AutomaticField field : kAutomaticFields) {
+    if (omitted.contains(field)) continue;
     // Quoted like a posted value when it holds the delimiter (a label prefix
     // or the address with a "-" or "." delimiter), or it would shift every
     // field after it when read back.
-    values += delimitedValue(automatic.values[i], delimiter);
+    values += delimitedValue(automatic[field], delimiter);
     values += delimiter;
   }
   return values;
@@ -86,68 +38,30 @@ Text delimitedValue(std::string_view value, char delimiter) {
   return quoted;
 }
 
-Text delimitedNames(std::string_view dataFields, int omittedFields) {
+Text delimitedNames(std::string_view dataFields, AutomaticFields omitted) {
   char delimiter = dataFields.empty() ? '\0' : dataFields[0];
   Text names;
-  for (int i = 0; i < kAutomaticFieldCount; ++i) {
-    if (omittedFields & (1 << i)) continue;
-    names += kDelimitedAutomaticNames[i];
+  for (AutomaticField field : kAutomaticFields) {
+    if (omitted.contains(field)) continue;
+    names += kDelimitedAutomaticNames[fieldIndex(field)];
     names += delimiter;
   }
   if (!dataFields.empty()) names += dataFields.substr(1);
   return names;
 }
 
-namespace {
-
-void appendLine(Text* text, std::string_view line) {
-  if (!text) return;
-  *text += line;
-  *text += '\n';
-}
-
-// Reads the lines of a bracketed value up to its closing word. The value is
-// kept only when `keep` is set; false when the input ends first.
-bool readBlock(LineSource& lines, std::string_view word, bool keep, Text& value, Text* text) {
-  std::string_view line;
-  bool first = true;
-  while (lines.next(line)) {
-    appendLine(text, line);
-    if (line == word) return true;
-    if (!keep) continue;
-    if (!first) value += '\n';
-    value += line;
-    first = false;
+Text delimitedRecordText(const AutomaticValues& automatic, AutomaticFields omitted,
+                         std::string_view dataFields, const ParamList& posted) {
+  char delimiter = dataFields[0];
+  Text line = delimitedAutomaticValues(automatic, omitted, delimiter);
+  Text names = Text(dataFields.substr(1)) + delimiter;
+  for (long stop; (stop = names.findChar(delimiter)) >= 0;) {
+    line += delimitedValue(posted.value(names.substring(0, stop)), delimiter);
+    names.erase(0, stop + 1);
+    if (!names.empty()) line += delimiter;
   }
-  return false;
-}
-
-}  // namespace
-
-RecordRead readItemRecord(LineSource& lines, FieldSink& sink, Text* text) {
-  if (text) *text = Text();
-  std::string_view line;
-  if (!lines.next(line)) return RecordRead::End;
-  for (; !line.empty();) {
-    appendLine(text, line);
-    size_t eq = line.find('=');
-    if (eq == std::string_view::npos || eq + 1 >= line.size()) return RecordRead::Malformed;
-    std::string_view name = line.substr(0, eq);
-    char kind = line[eq + 1];
-    if (kind == '=') {
-      sink.field(name, line.substr(eq + 2));
-    } else if (kind == '+') {
-      Text ownName(name), word(line.substr(eq + 2)), value;
-      bool keep = sink.wants(ownName);
-      if (!readBlock(lines, word, keep, value, text)) break;
-      if (keep) sink.field(ownName, value);
-    } else {
-      return RecordRead::Malformed;
-    }
-    if (!lines.next(line)) break;
-  }
-  if (text) *text += '\n';
-  return RecordRead::Record;
+  line += '\n';
+  return line;
 }
 
 namespace {
@@ -220,4 +134,14 @@ void splitDelimited(std::string_view line, std::string_view names, char delimite
     sink.field(names.substr(nameAt, nameStop - nameAt), value);
     nameAt = nameStop + 1;
   }
+}
+
+RecordRead readDelimitedRecord(LineSource& lines, std::string_view names, char delimiter,
+                               FieldSink& sink, Text* text) {
+  if (text) *text = Text();
+  std::string_view line;
+  if (!lines.next(line)) return RecordRead::End;
+  if (!line.empty()) splitDelimited(line, names, delimiter, sink);
+  if (text) *text = Text(line) + '\n';
+  return RecordRead::Record;
 }

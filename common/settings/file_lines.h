@@ -1,0 +1,43 @@
+// The line rules that the settings file and the group files share: lines end
+// at a line feed, a carriage return before it is dropped when reading, and a
+// value written into a line stays on that line.
+#pragma once
+
+#include <string_view>
+
+#include "common/text/text.h"
+
+// Takes the line of `content` that begins at `at` and moves `at` past its
+// line end: the line without its line feed and a carriage return before it,
+// or a last line without a line feed as it is. False at the end.
+inline bool takeLine(std::string_view content, size_t& at, std::string_view& line) {
+  if (at >= content.size()) return false;
+  size_t feed = content.find('\n', at);
+  size_t end = feed == std::string_view::npos ? content.size() : feed + 1;
+  line = content.substr(at, end - at);
+  if (feed != std::string_view::npos) {
+    line.remove_suffix(1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  }
+  at = end;
+  return true;
+}
+
+// Calls visit(line, start, length) for each line of `content` as takeLine
+// takes them, with where the whole line lies (its line end included).
+template <typename Visit>
+void forEachLine(std::string_view content, Visit visit) {
+  std::string_view line;
+  for (size_t start = 0, at = 0; takeLine(content, at, line); start = at)
+    visit(line, start, at - start);
+}
+
+// A value as it is written into one line: line breaks become spaces, so a
+// value set from a form cannot add lines (a "[GROUPS]" section or a counter
+// line, say) to the file.
+inline Text oneLine(std::string_view value) {
+  Text line(value);
+  line.replaceChar('\r', ' ');
+  line.replaceChar('\n', ' ');
+  return line;
+}
