@@ -52,18 +52,10 @@ struct Body {
   long (*write)(std::FILE* out);
 };
 
-long hugeManyFields(std::FILE* out) {
-  return writeUpTo(out, LONG_MAX, 16 << 20, shortField);
-}
-long hugeLongValues(std::FILE* out) {
-  return writeUpTo(out, LONG_MAX, 16 << 20, longValue);
-}
-long mostFields(std::FILE* out) {
-  return writeUpTo(out, 10000, LONG_MAX, shortField);
-}
-long oneField(std::FILE* out) {
-  return static_cast<long>(std::fwrite("name=Ana", 1, 8, out));
-}
+long hugeManyFields(std::FILE* out) { return writeUpTo(out, LONG_MAX, 16 << 20, shortField); }
+long hugeLongValues(std::FILE* out) { return writeUpTo(out, LONG_MAX, 16 << 20, longValue); }
+long mostFields(std::FILE* out) { return writeUpTo(out, 10000, LONG_MAX, shortField); }
+long oneField(std::FILE* out) { return static_cast<long>(std::fwrite("name=Ana", 1, 8, out)); }
 
 }  // namespace
 

@@ -45,12 +45,8 @@ void parseBody(benchmark::State& state, const std::string& body) {
   state.SetBytesProcessed(state.iterations() * static_cast<long>(body.size()));
 }
 
-void BM_ParseParamsDistinct(benchmark::State& state) {
-  parseBody(state, distinctFields());
-}
-void BM_ParseParamsRepeated(benchmark::State& state) {
-  parseBody(state, repeatedField());
-}
+void BM_ParseParamsDistinct(benchmark::State& state) { parseBody(state, distinctFields()); }
+void BM_ParseParamsRepeated(benchmark::State& state) { parseBody(state, repeatedField()); }
 
 // The constructor as a web server runs it: environment, body on the input
 // stream, header written to the output stream.

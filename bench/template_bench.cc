@@ -44,12 +44,8 @@ void expandPage(benchmark::State& state, const char* tag) {
                           static_cast<int64_t>(page.size()));
 }
 
-void BM_PostedVars(benchmark::State& state) {
-  expandPage(state, "<var name>");
-}
-void BM_GroupVars(benchmark::State& state) {
-  expandPage(state, "<var shop>");
-}
+void BM_PostedVars(benchmark::State& state) { expandPage(state, "<var name>"); }
+void BM_GroupVars(benchmark::State& state) { expandPage(state, "<var shop>"); }
 void BM_Conditions(benchmark::State& state) {
   expandPage(state, "<if name>yes <var &label><else>no</if>");
 }

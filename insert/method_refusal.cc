@@ -3,9 +3,7 @@
 
 #include "common/files/path.h"
 
-bool isPostRequest() {
-  return envValue("REQUEST_METHOD") == "POST";
-}
+bool isPostRequest() { return envValue("REQUEST_METHOD") == "POST"; }
 
 void refuseMethod(CgiPage& page) {
   page.setStatus("405 Method Not Allowed");

@@ -16,9 +16,7 @@ constexpr size_t kPreviewLength = 60;
 // Letters of the longest entity name ("&ccaron;" and its like).
 constexpr size_t kLongestEntityName = 6;
 
-bool isAsciiLetter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
+bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 long countRecords(RecordReader& reader, const CatalogFile& file) {
   long count = 0;
@@ -221,7 +219,7 @@ void writeGroupPage(ShowApplication& app) {
   Markup body = Markup::format("<h1>%s</h1>\n", Markup::format(app.text(kGroupTitle), name));
   if (!app.group.description.empty()) body += Markup::format("<p>%s</p>\n", app.group.description);
   body += app.group.catalogs.empty() ? Markup::format("<p>%s</p>\n", app.text(kNoCatalogs))
-                               : catalogTable(app);
+                                     : catalogTable(app);
   app.writePage(Markup::format(app.text(kGroupTitle), app.groupName), body);
 }
 

@@ -13,9 +13,7 @@ using namespace adminTexts;
 
 namespace {
 
-const char* checked(bool selected) {
-  return selected ? " checked" : "";
-}
+const char* checked(bool selected) { return selected ? " checked" : ""; }
 
 Text joinedWithBlanks(const List<Text>& items) {
   Text out;
@@ -107,7 +105,8 @@ class GroupPageWriter {
     app_.print("<form method=post action=\"%szorvik.exe/%s", exactValue(app_.CGIhome()),
                percentEncode(app_.groupName.view()));
     app_.print("%s\">\n", app_.languageQuery());
-    app_.print("<input type=hidden name=password value=\"%s\">\n", exactValue(app_.settings.password));
+    app_.print("<input type=hidden name=password value=\"%s\">\n",
+               exactValue(app_.settings.password));
     app_.print("<h1>%s <tt>\"%s\"</tt></h1>\n", text(kGroupTitle), exactValue(app_.groupName));
   }
 
@@ -348,7 +347,8 @@ class GroupPageWriter {
   void writeReturnForm() {
     app_.print("<form method=post action=\"%szorvik.exe%s\">\n", exactValue(app_.CGIhome()),
                app_.languageQuery());
-    app_.print("<input type=hidden name=password value=\"%s\">\n", exactValue(app_.settings.password));
+    app_.print("<input type=hidden name=password value=\"%s\">\n",
+               exactValue(app_.settings.password));
     app_.print("<table>\n <tr valign=baseline>\n  <td>\n   %s\n", text(kReturnHint));
     app_.print("   <input type=submit value=\"%s\">\n </tr>\n</table>\n</form>\n", text(kHere));
   }

@@ -62,9 +62,7 @@ bool readLine(std::string& line) {
 // The terminal's settings while echo is off, put back however the command ends.
 struct termios savedTerminal;
 
-void restoreTerminal() {
-  tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
-}
+void restoreTerminal() { tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal); }
 
 void restoreAndQuit(int) {
   restoreTerminal();

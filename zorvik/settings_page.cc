@@ -9,9 +9,7 @@ using namespace adminTexts;
 
 namespace {
 
-const char* checked(bool selected) {
-  return selected ? " checked" : "";
-}
+const char* checked(bool selected) { return selected ? " checked" : ""; }
 
 // "\n<hr>\n" and the section heading, a link into the help pages.
 void writeSectionHeading(AdminApplication& app, const char* word, const MessageTable& heading) {

@@ -41,9 +41,7 @@ Text privateIndexPath(const Text& catalogPath);
 Text commonIndexPath(const Text& groupPath);
 
 // Whether the entries of an index of that mode name their catalog.
-inline bool entriesNameCatalog(ShareMode mode) {
-  return mode == ShareMode::Common;
-}
+inline bool entriesNameCatalog(ShareMode mode) { return mode == ShareMode::Common; }
 
 // Appends the entry's line, with its line feed, to `out`; the catalog name
 // only `withCatalog`.

@@ -17,9 +17,7 @@ std::string_view withoutLineEnd(const char* data, size_t n) {
 
 }  // namespace
 
-FileLines::~FileLines() {
-  std::free(buffer_);
-}
+FileLines::~FileLines() { std::free(buffer_); }
 
 bool FileLines::next(std::string_view& line) {
   ssize_t got = getline(&buffer_, &capacity_, file_);

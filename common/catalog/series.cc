@@ -5,9 +5,7 @@
 
 namespace {
 
-bool isDigit(char c) {
-  return c >= '0' && c <= '9';
-}
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The value of the decimal digits at the front of `text` (0 when none).
 int digitsValue(std::string_view text) {
@@ -30,27 +28,17 @@ int seasonMonthAt(const Text& path, long at) {
 // Gives `date` the value that a field's digits stand for.
 void applyField(DateTime& date, const SeriesField& field, std::string_view digits) {
   switch (field.kind) {
-    case SeriesFieldKind::Day:
-      date.day = digitsValue(digits);
-      break;
-    case SeriesFieldKind::Month:
-      date.month = digitsValue(digits);
-      break;
-    case SeriesFieldKind::ShortYear:
-      date.year = yearOfShortYear(digitsValue(digits));
-      break;
-    case SeriesFieldKind::LongYear:
-      date.year = digitsValue(digits);
-      break;
+    case SeriesFieldKind::Day: date.day = digitsValue(digits); break;
+    case SeriesFieldKind::Month: date.month = digitsValue(digits); break;
+    case SeriesFieldKind::ShortYear: date.year = yearOfShortYear(digitsValue(digits)); break;
+    case SeriesFieldKind::LongYear: date.year = digitsValue(digits); break;
     case SeriesFieldKind::Season:
       date.year = yearOfShortYear(digitsValue(digits.substr(0, 2)));
       break;
   }
 }
 
-bool isLeapYear(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
+bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 // The days of `month` (0: any month) in `year` (0: any year).
 int daysIn(int month, int year) {
@@ -77,9 +65,7 @@ bool hasField(const SeriesPattern& pattern, SeriesFieldKind kind) {
 
 }  // namespace
 
-int yearOfShortYear(int twoDigits) {
-  return twoDigits >= 90 ? 1900 + twoDigits : 2000 + twoDigits;
-}
+int yearOfShortYear(int twoDigits) { return twoDigits >= 90 ? 1900 + twoDigits : 2000 + twoDigits; }
 
 bool allDecimalDigits(std::string_view text) {
   for (char c : text)
@@ -124,18 +110,10 @@ Text currentPeriodDigits(const SeriesPattern& pattern, const DateTime& today) {
   Text digits;
   for (const SeriesField& field : pattern.fields) {
     switch (field.kind) {
-      case SeriesFieldKind::Day:
-        digits += Text::fromInt(today.day, 2);
-        break;
-      case SeriesFieldKind::Month:
-        digits += Text::fromInt(today.month, 2);
-        break;
-      case SeriesFieldKind::ShortYear:
-        digits += Text::fromInt(today.year % 100, 2);
-        break;
-      case SeriesFieldKind::LongYear:
-        digits += Text::fromInt(today.year, 4);
-        break;
+      case SeriesFieldKind::Day: digits += Text::fromInt(today.day, 2); break;
+      case SeriesFieldKind::Month: digits += Text::fromInt(today.month, 2); break;
+      case SeriesFieldKind::ShortYear: digits += Text::fromInt(today.year % 100, 2); break;
+      case SeriesFieldKind::LongYear: digits += Text::fromInt(today.year, 4); break;
       case SeriesFieldKind::Season: {
         // A season ending in month m runs from the month after m of one year
         // to month m of the next.

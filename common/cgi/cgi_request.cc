@@ -53,9 +53,7 @@ void CgiRequest::setStandingHeaderLines(std::string_view lines) {
   standingHeaderLines() = Text(lines);
 }
 
-void CgiRequest::setProgramArgument(const char* argv0) {
-  programArgument() = argv0;
-}
+void CgiRequest::setProgramArgument(const char* argv0) { programArgument() = argv0; }
 
 CgiRequest::CgiRequest(const char* contentType, const char* homeVariable) {
   adoptPathTranslate();

@@ -9,24 +9,12 @@ Text escape(std::string_view text, bool forAttribute) {
   out.str().reserve(text.size());
   for (char c : text) {
     switch (c) {
-      case '&':
-        out += forAttribute ? "&amp;" : "&";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += forAttribute ? "'" : "&#39;";
-        break;
-      default:
-        out += c;
-        break;
+      case '&': out += forAttribute ? "&amp;" : "&"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += forAttribute ? "'" : "&#39;"; break;
+      default: out += c; break;
     }
   }
   return out;

@@ -3,10 +3,6 @@
 
 #include "common/cgi/html_escape.h"
 
-Text Markup::arg(std::string_view outside) {
-  return escapeHtml(outside);
-}
+Text Markup::arg(std::string_view outside) { return escapeHtml(outside); }
 
-Markup exactValue(std::string_view value) {
-  return Markup(escapeAttribute(value));
-}
+Markup exactValue(std::string_view value) { return Markup(escapeAttribute(value)); }

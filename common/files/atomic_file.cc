@@ -42,9 +42,7 @@ Text randomNameAfter(const Text& base) {
 
 }  // namespace
 
-AtomicFile::~AtomicFile() {
-  abandon();
-}
+AtomicFile::~AtomicFile() { abandon(); }
 
 bool AtomicFile::open(const Text& targetPath, const Text& tempPath) {
   abandon();

@@ -5,9 +5,8 @@
 
 namespace {
 
-constexpr const char* kShortDays[2][7] = {
-    {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"},
-    {"Ned", "Pon", "Tor", "Sre", "&Ccaron;et", "Pet", "Sob"}};
+constexpr const char* kShortDays[2][7] = {{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"},
+                                          {"Ned", "Pon", "Tor", "Sre", "&Ccaron;et", "Pet", "Sob"}};
 constexpr const char* kLongDays[2][7] = {
     {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"},
     {"Nedelja", "Ponedeljek", "Torek", "Sreda", "&Ccaron;etrtek", "Petek", "Sobota"}};

@@ -130,9 +130,7 @@ Text convert(std::string_view text, int coding, bool forPage) {
 
 }  // namespace
 
-Text convertEntities(std::string_view text, int coding) {
-  return convert(text, coding, false);
-}
+Text convertEntities(std::string_view text, int coding) { return convert(text, coding, false); }
 
 Text convertEntitiesForPage(std::string_view text, int coding) {
   return convert(text, coding, true);

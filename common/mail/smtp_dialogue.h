@@ -4,8 +4,8 @@
 
 #include <string_view>
 
-#include "common/text/text.h"
 #include "common/mail/smtp_transport.h"
+#include "common/text/text.h"
 
 struct MailMessage {
   Text helo;  // the name given after HELO

@@ -41,12 +41,8 @@ bool isNumber(std::string_view text) {
 
 }  // namespace
 
-std::chrono::milliseconds smtpTimeout() {
-  return timeoutSetting();
-}
-void setSmtpTimeout(std::chrono::milliseconds timeout) {
-  timeoutSetting() = timeout;
-}
+std::chrono::milliseconds smtpTimeout() { return timeoutSetting(); }
+void setSmtpTimeout(std::chrono::milliseconds timeout) { timeoutSetting() = timeout; }
 
 int socketErrorFromErrno(int error) {
   for (const ErrnoName& entry : kErrnoCodes)
@@ -56,20 +52,14 @@ int socketErrorFromErrno(int error) {
 
 int socketErrorFromResolver(int result, int error) {
   switch (result) {
-    case EAI_NONAME:
-      return 11001;
-    case EAI_AGAIN:
-      return 11002;
-    case EAI_FAIL:
-      return 11003;
+    case EAI_NONAME: return 11001;
+    case EAI_AGAIN: return 11002;
+    case EAI_FAIL: return 11003;
 #ifdef EAI_NODATA
-    case EAI_NODATA:
-      return 11004;
+    case EAI_NODATA: return 11004;
 #endif
-    case EAI_SYSTEM:
-      return socketErrorFromErrno(error);
-    default:
-      return 0;
+    case EAI_SYSTEM: return socketErrorFromErrno(error);
+    default: return 0;
   }
 }
 
@@ -101,9 +91,7 @@ MailServerAddress parseMailServer(std::string_view setting) {
   return address;
 }
 
-TcpTransport::~TcpTransport() {
-  close();
-}
+TcpTransport::~TcpTransport() { close(); }
 
 void TcpTransport::close() {
   if (socket_ >= 0) ::close(socket_);

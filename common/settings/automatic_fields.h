@@ -15,9 +15,7 @@ inline constexpr AutomaticField kAutomaticFields[kAutomaticFieldCount] = {
     AutomaticField::Date,  AutomaticField::Time,   AutomaticField::RefLabel};
 
 // The position of a field in record order, for tables indexed by field.
-constexpr size_t fieldIndex(AutomaticField field) {
-  return static_cast<size_t>(field);
-}
+constexpr size_t fieldIndex(AutomaticField field) { return static_cast<size_t>(field); }
 
 class AutomaticFields {
  public:

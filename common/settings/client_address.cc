@@ -20,9 +20,7 @@ bool looksLikeAddress(std::string_view text) {
   return true;
 }
 
-bool isSeparator(char c) {
-  return c == ' ' || c == '\t' || c == ',';
-}
+bool isSeparator(char c) { return c == ' ' || c == '\t' || c == ','; }
 
 // The items of a list separated by blanks, tabs or commas, empty ones skipped.
 template <typename Visit>

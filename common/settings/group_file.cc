@@ -60,9 +60,7 @@ ShareMode parseShareMode(const Text& value, ShareMode current) {
   return current;
 }
 
-bool isAsciiLetter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // The position of the "=" of a setting line, or npos for a line that is
 // no setting.
@@ -407,9 +405,7 @@ CounterLine findCounterLine(std::string_view content) {
   return counter;
 }
 
-Text counterLineText(long count) {
-  return Text::format("count=%ld\n", count);
-}
+Text counterLineText(long count) { return Text::format("count=%ld\n", count); }
 
 Text withCounter(std::string_view content, long count) {
   CounterLine counter = findCounterLine(content);

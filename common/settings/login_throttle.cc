@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "common/settings/cgi_application.h"
 #include "common/files/group_lock.h"
+#include "common/settings/cgi_application.h"
 
 namespace {
 
@@ -102,9 +102,7 @@ bool LoginFailures::forget(std::string_view address) {
   return removeFirst(entries_, [&](const Entry& e) { return e.address == address; });
 }
 
-bool LoginFailures::has(std::string_view address) const {
-  return find(address) != nullptr;
-}
+bool LoginFailures::has(std::string_view address) const { return find(address) != nullptr; }
 
 const LoginFailures::Entry* LoginFailures::find(std::string_view address) const {
   for (const Entry& entry : entries_)

@@ -110,22 +110,14 @@ void Expander::run() {
 
 bool Expander::handle(int tag) {
   switch (tag) {
-    case kIfTag:
-      return handleIf();
-    case kMacrodefTag:
-      return handleMacrodef();
-    case kIncludeTag:
-      return handleInclude();
-    case kDefineTag:
-      return handleDefine();
-    case kMacroTag:
-      return handleMacro();
-    case kVarTag:
-      return handleVar();
-    case kNowTag:
-      return handleNow();
-    default:
-      return handleDateTime(tag);
+    case kIfTag: return handleIf();
+    case kMacrodefTag: return handleMacrodef();
+    case kIncludeTag: return handleInclude();
+    case kDefineTag: return handleDefine();
+    case kMacroTag: return handleMacro();
+    case kVarTag: return handleVar();
+    case kNowTag: return handleNow();
+    default: return handleDateTime(tag);
   }
 }
 

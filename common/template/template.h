@@ -5,8 +5,8 @@
 
 #include <string_view>
 
-#include "common/text/param_list.h"
 #include "common/text/list.h"
+#include "common/text/param_list.h"
 #include "common/text/text.h"
 
 // Where variables are looked up, in order (posted fields, group variables,

@@ -6,10 +6,10 @@
 #include <array>
 #include <string_view>
 
-#include "common/text/param_list.h"
-#include "common/text/list.h"
-#include "common/text/text.h"
 #include "common/template/template.h"
+#include "common/text/list.h"
+#include "common/text/param_list.h"
+#include "common/text/text.h"
 
 namespace template_internal {
 

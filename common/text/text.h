@@ -26,8 +26,14 @@ class Text {
   Text(std::string_view s) : s_(s) {}
   Text(const char* s, size_t n) : s_(s, n) {}
 
-  Text& operator=(const char* s) { s_ = s ? s : ""; return *this; }
-  Text& operator=(char c) { s_.assign(1, c); return *this; }
+  Text& operator=(const char* s) {
+    s_ = s ? s : "";
+    return *this;
+  }
+  Text& operator=(char c) {
+    s_.assign(1, c);
+    return *this;
+  }
 
   const char* c_str() const { return s_.c_str(); }
   const std::string& str() const { return s_; }
@@ -40,17 +46,46 @@ class Text {
   char& operator[](long i) { return s_[static_cast<size_t>(i)]; }
   char last() const { return s_.empty() ? '\0' : s_.back(); }
 
-  Text& operator+=(const Text& t) { s_ += t.s_; return *this; }
-  Text& operator+=(std::string_view t) { s_ += t; return *this; }
-  Text& operator+=(const char* t) { if (t) s_ += t; return *this; }
-  Text& operator+=(char c) { s_ += c; return *this; }
+  Text& operator+=(const Text& t) {
+    s_ += t.s_;
+    return *this;
+  }
+  Text& operator+=(std::string_view t) {
+    s_ += t;
+    return *this;
+  }
+  Text& operator+=(const char* t) {
+    if (t) s_ += t;
+    return *this;
+  }
+  Text& operator+=(char c) {
+    s_ += c;
+    return *this;
+  }
 
-  friend Text operator+(Text a, std::string_view b) { a.s_ += b; return a; }
-  friend Text operator+(Text a, const Text& b) { a.s_ += b.s_; return a; }
-  friend Text operator+(Text a, const char* b) { a += b; return a; }
-  friend Text operator+(Text a, char b) { a.s_ += b; return a; }
+  friend Text operator+(Text a, std::string_view b) {
+    a.s_ += b;
+    return a;
+  }
+  friend Text operator+(Text a, const Text& b) {
+    a.s_ += b.s_;
+    return a;
+  }
+  friend Text operator+(Text a, const char* b) {
+    a += b;
+    return a;
+  }
+  friend Text operator+(Text a, char b) {
+    a.s_ += b;
+    return a;
+  }
   friend Text operator+(const char* a, const Text& b) { return Text(a) += b; }
-  friend Text operator+(char a, const Text& b) { Text t; t += a; t += b; return t; }
+  friend Text operator+(char a, const Text& b) {
+    Text t;
+    t += a;
+    t += b;
+    return t;
+  }
   friend bool operator==(const Text& a, const Text& b) { return a.s_ == b.s_; }
   friend bool operator==(const Text& a, std::string_view b) { return a.s_ == b; }
   friend bool operator==(const Text& a, const std::string& b) { return a.s_ == b; }

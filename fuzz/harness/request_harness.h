@@ -42,18 +42,10 @@ inline std::string fuzzRequest(std::string_view data) {
   const char* method = kMethods[selector & 3];
   std::string length;
   switch ((selector >> 2) & 3) {
-    case 0:
-      length = std::to_string(body.size());
-      break;
-    case 1:
-      length = std::to_string(body.size() + 100);
-      break;
-    case 2:
-      length = std::to_string(body.size() / 2);
-      break;
-    default:
-      length = "-1";
-      break;
+    case 0: length = std::to_string(body.size()); break;
+    case 1: length = std::to_string(body.size() + 100); break;
+    case 2: length = std::to_string(body.size() / 2); break;
+    default: length = "-1"; break;
   }
   FuzzRequest cgi(method, query, length, pathInfo, body);
   std::string problem;

@@ -12,8 +12,8 @@
 #include <string_view>
 
 #include "common/language/language.h"
-#include "fuzz/harness/fuzz_support.h"
 #include "common/template/template.h"
+#include "fuzz/harness/fuzz_support.h"
 
 namespace fuzz {
 

@@ -303,9 +303,7 @@ const Failure kFailures[] = {
 };
 
 // Test names show the case, not the bytes of the row.
-void PrintTo(const Failure& failure, std::ostream* out) {
-  *out << failure.name;
-}
+void PrintTo(const Failure& failure, std::ostream* out) { *out << failure.name; }
 
 class InsertFailureTest : public InsertTest, public ::testing::WithParamInterface<Failure> {};
 

@@ -151,8 +151,8 @@ TEST_F(Lunoder, FormAndCatalogParametersPostedThenQueried) {
       post("catalog=visits199812&form=visit&password=Secret", "catalog=ORDERS&form=order");
   EXPECT_EQ(result.status, 0);
   // ORDERS is orders: built once, under the group's spelling.
-  EXPECT_EQ(result.output, page(item("visits199903") + item("visits199812") + item("orders") +
-                                item("missing")));
+  EXPECT_EQ(result.output,
+            page(item("visits199903") + item("visits199812") + item("orders") + item("missing")));
 }
 
 TEST_F(Lunoder, CommonIndexEntriesCarryTheGroupsSpellingOfTheCatalog) {

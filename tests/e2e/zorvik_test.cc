@@ -394,9 +394,7 @@ const std::string kOverviewPage =
     "</body>\n"
     "</html>\n";
 
-TEST_F(ZorvikTest, OverviewShowsEverySetting) {
-  EXPECT_EQ(overview(), withHome(kOverviewPage));
-}
+TEST_F(ZorvikTest, OverviewShowsEverySetting) { EXPECT_EQ(overview(), withHome(kOverviewPage)); }
 
 TEST_F(ZorvikTest, OverviewSaveOfAnUnchangedPageRewritesTheFileByteForByte) {
   std::string page = press(overview(), "Save Changes");
@@ -962,9 +960,7 @@ const std::string kGroupPage =
     "</body>\n"
     "</html>\n";
 
-TEST_F(ZorvikTest, GroupPageShowsTheWholeGroup) {
-  EXPECT_EQ(groupPage(), withHome(kGroupPage));
-}
+TEST_F(ZorvikTest, GroupPageShowsTheWholeGroup) { EXPECT_EQ(groupPage(), withHome(kGroupPage)); }
 
 TEST_F(ZorvikTest, OverviewShowDetailsSavesAndOpensTheMarkedGroup) {
   std::string page = press(overview(), "Show Details", [](BrowserForm& f) {

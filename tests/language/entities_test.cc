@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "common/cgi/html_escape.h"
-#include "common/text/param_list.h"
 #include "common/language/language.h"
+#include "common/text/param_list.h"
 #include "support/text_print.h"
 
 namespace {
@@ -70,9 +70,7 @@ constexpr EntityRow kTable[kEntityCount] = {
     {"&copy;", {"\xA9", "\xA9", "(c)", "(c)", "\xA9", "(c)", "&#169;", "&copy;"}},
 };
 
-int coding(const char* name) {
-  return kLanguages[kSlovenian].findCoding(name);
-}
+int coding(const char* name) { return kLanguages[kSlovenian].findCoding(name); }
 
 std::string converted(std::string_view text, const char* codingName) {
   return convertEntities(text, coding(codingName)).str();

@@ -61,9 +61,7 @@ std::string describeEntries(const GroupDescription& g) {
   return out;
 }
 
-std::string describe(const GroupDescription& g) {
-  return describeOptions(g) + describeEntries(g);
-}
+std::string describe(const GroupDescription& g) { return describeOptions(g) + describeEntries(g); }
 
 class GroupFile : public testing::Test {
  protected:

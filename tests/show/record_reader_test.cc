@@ -16,9 +16,7 @@
 
 namespace {
 
-List<Text> split(std::string_view line) {
-  return splitDelimitedLine(line, ';');
-}
+List<Text> split(std::string_view line) { return splitDelimitedLine(line, ';'); }
 
 TEST(SplitDelimitedLine, PlainValues) {
   EXPECT_EQ(split(""), (List<Text>{""}));

@@ -13,7 +13,9 @@
 
 #include "support/test_home.h"
 
-std::string programPath(const std::string& name) { return std::string(KALDER_BIN_DIR) + "/" + name; }
+std::string programPath(const std::string& name) {
+  return std::string(KALDER_BIN_DIR) + "/" + name;
+}
 
 namespace {
 
@@ -25,8 +27,7 @@ std::string tempName(const char* kind) {
 
 }  // namespace
 
-CgiProcess::CgiProcess(const std::string& program, const Environment& env,
-                       const std::string& body)
+CgiProcess::CgiProcess(const std::string& program, const Environment& env, const std::string& body)
     : inputPath_(tempName("in")), outputPath_(tempName("out")) {
   writeFile(inputPath_, body);
   std::vector<std::string> entries;

@@ -167,9 +167,7 @@ TEST(TemplateVariables, UnescapeRules) {
 
 // ---- Expansion: the documented cases ----
 
-TEST_F(TemplateTest, EmptyVarTagGivesNothing) {
-  EXPECT_EQ(expand("a<var>b<var >c"), "abc");
-}
+TEST_F(TemplateTest, EmptyVarTagGivesNothing) { EXPECT_EQ(expand("a<var>b<var >c"), "abc"); }
 
 TEST_F(TemplateTest, RepeatedFieldJoinsAndMatchesEveryValue) {
   posted.add("colour", "red", AddMode::Append);

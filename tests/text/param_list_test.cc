@@ -49,9 +49,7 @@ struct DecodeRow {
 
 class UrlDecodeTable : public testing::TestWithParam<DecodeRow> {};
 
-TEST_P(UrlDecodeTable, DecodesRow) {
-  EXPECT_EQ(decoded(GetParam().input), GetParam().expected);
-}
+TEST_P(UrlDecodeTable, DecodesRow) { EXPECT_EQ(decoded(GetParam().input), GetParam().expected); }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, UrlDecodeTable,

@@ -210,9 +210,7 @@ TEST(TextFormat, ArgumentsAreNotFormattedAgain) {
   EXPECT_EQ(Text::format("<tt>%s</tt>", "%s%d%%"), "<tt>%s%d%%</tt>");
 }
 
-TEST(TextFormat, MissingArgumentsWriteNothing) {
-  EXPECT_EQ(Text::format("a%sb%dc"), "abc");
-}
+TEST(TextFormat, MissingArgumentsWriteNothing) { EXPECT_EQ(Text::format("a%sb%dc"), "abc"); }
 
 TEST(TextFormat, ZeroBytesInArgumentsSurvive) {
   Text value(std::string("x\0y", 3));

@@ -7,9 +7,7 @@
 
 namespace {
 
-Text unquoted(std::string_view value) {
-  return unquotedAttribute(value).text();
-}
+Text unquoted(std::string_view value) { return unquotedAttribute(value).text(); }
 
 }  // namespace
 
