@@ -4,6 +4,7 @@
 // writer made of posted fields reads back to the same fields.
 #pragma once
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <string>
@@ -129,7 +130,13 @@ inline std::string writeAndReadBackDelimited(const RecordLayout& layout, const P
     if (name.starts_with("&")) continue;
     expected.add(name, singleLine(posted.value(name)), AddMode::Append);
   }
-  return sameFields(expected, writtenAndRead(layout, posted, path, ""));
+  ParamList read = writtenAndRead(layout, posted, path, "");
+  // A record of one empty value and no automatic field is a blank line,
+  // which reads as a record without fields.
+  bool blank = std::all_of(expected.begin(), expected.end(),
+                           [](const Param& param) { return param.value.empty(); });
+  if (read.empty() && blank && expected.size() <= 1) return "";
+  return sameFields(expected, read);
 }
 
 // Input: a first byte whose lowest bit picks the delimited form and whose
