@@ -8,6 +8,9 @@
 #include <cstdlib>
 
 #include "common/cgi/cgi_streams.h"
+#include "common/cgi/content_type.h"
+#include "common/cgi/json_body.h"
+#include "common/cgi/multipart.h"
 #include "common/files/path.h"
 
 namespace {
@@ -64,7 +67,7 @@ CgiRequest::CgiRequest(const char* contentType, const char* homeVariable) {
   variables_.add("&CGIhome", CGIhome_, AddMode::Append);
   variables_.add("&program", program_, AddMode::Append);
   decodeParameters();
-  if (contentType && !oversized_) writeHeader(contentType);
+  if (contentType && refusal_ == Refusal::None) writeHeader(contentType);
 }
 
 void CgiRequest::writeHeader(std::string_view contentType, std::string_view moreLines) {
@@ -115,22 +118,59 @@ void CgiRequest::decodeParameters() {
   Text method = envValue("REQUEST_METHOD");
   if (method != "GET" && method != "POST") return;
   if (!parseParams(envValue("QUERY_STRING"), '&', queryParams_, kLimits)) {
-    oversized_ = true;
     queryParams_.clear();
+    refuse(Refusal::TooLarge);
     return;
   }
   if (method != "POST") return;
-  long wanted = contentLength();
-  if (wanted > kMaxBodyLength) {
-    oversized_ = true;
+  long length = contentLength();
+  if (length > kMaxBodyLength) {
+    refuse(Refusal::TooLarge);
     return;
   }
-  rawBody_.readBytes(cgiStreams().input, wanted);
-  if (!parseParams(rawBody_, '&', postParams_, kLimits)) {
-    oversized_ = true;
-    postParams_.clear();
-    rawBody_ = Text();
+  decodeBody(length);
+}
+
+// The body is decoded by its content type, letter case and parameters aside;
+// a body without one is urlencoded, as browsers have always posted forms.
+void CgiRequest::decodeBody(long length) {
+  ContentType type = parseContentType(envValue("CONTENT_TYPE").view());
+  if (envValue("CONTENT_TYPE").empty() || type.type == "application/x-www-form-urlencoded") {
+    rawBody_.readBytes(cgiStreams().input, length);
+    if (!parseParams(rawBody_, '&', postParams_, kLimits)) refuse(Refusal::TooLarge);
+  } else if (type.type == "multipart/form-data") {
+    decodeMultipart(length, type.parameter("boundary").value_or(""));
+  } else if (type.type == "application/json") {
+    Text body;
+    body.readBytes(cgiStreams().input, length);
+    DecodedFields fields(postParams_, kLimits);
+    refuse(parseJsonBody(body.view(), fields));
+  } else {
+    refuse(Refusal::UnsupportedType);
   }
+}
+
+// Read in pieces, so that only the part being read is held beside the
+// fields, never the whole body.
+void CgiRequest::decodeMultipart(long length, std::string_view boundary) {
+  DecodedFields fields(postParams_, kLimits);
+  MultipartParser parser(boundary, fields);
+  Text piece;
+  for (long left = length; left > 0 && parser.feed({}) == Refusal::None;) {
+    long got = piece.readBytes(cgiStreams().input, std::min(left, 64L * 1024));
+    if (got == 0) break;
+    left -= got;
+    parser.feed(piece.view());
+  }
+  refuse(parser.finish());
+}
+
+// Nothing of a refused request is kept.
+void CgiRequest::refuse(Refusal why) {
+  if (why == Refusal::None) return;
+  refusal_ = why;
+  postParams_.clear();
+  rawBody_ = Text();
 }
 
 Text CgiRequest::parameter(std::string_view name) const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/cgi/markup.h"
+#include "common/cgi/request_refusal.h"
 #include "common/text/param_list.h"
 #include "common/text/text.h"
 
@@ -43,11 +44,15 @@ class CgiRequest {
   // the server answers 200. Has no effect once the header is written.
   void setStatus(std::string_view status) { status_ = Text(status); }
 
-  // The request body exactly as it arrived, before decoding.
+  // A urlencoded request body exactly as it arrived, before decoding; empty
+  // for a body of another content type (its fields are in postParams).
   const Text& rawBody() const { return rawBody_; }
-  // True when the request went over a limit below; its parameters and body
-  // are then dropped, and the program must answer with refuseOversizedRequest.
-  bool oversized() const { return oversized_; }
+  // Why the request was refused while decoding it (Refusal::None when it was
+  // not); its parameters and body are then dropped, and the program must
+  // answer with refuseRequest.
+  Refusal refusal() const { return refusal_; }
+  // True when the request went over a limit below.
+  bool oversized() const { return refusal_ == Refusal::TooLarge; }
 
   // The query parameter, else the posted field, else the environment variable.
   Text parameter(std::string_view name) const;
@@ -73,6 +78,9 @@ class CgiRequest {
  private:
   void deriveDirectories(const char* homeVariable);
   void decodeParameters();
+  void decodeBody(long length);
+  void decodeMultipart(long length, std::string_view boundary);
+  void refuse(Refusal why);
 
   Text root_;
   Text home_;
@@ -86,5 +94,5 @@ class CgiRequest {
   Text rawBody_;
   Text status_;
   bool headerWritten_ = false;
-  bool oversized_ = false;
+  Refusal refusal_ = Refusal::None;
 };

@@ -8,7 +8,7 @@
 #include <cerrno>
 
 #include "common/cgi/cgi_streams.h"
-#include "common/cgi/oversized_request.h"
+#include "common/cgi/request_refusal.h"
 #include "common/files/path.h"
 
 Text privateTempPath(const Text& path) {
@@ -18,7 +18,7 @@ Text privateTempPath(const Text& path) {
 CgiApplication::CgiApplication(const char* contentType) : CgiPage(contentType, "KALDERHOME") {
   readSettings();
   // Only now can the refusal be written with the site's language and frame.
-  refuseOversizedRequest(*this);
+  refuseRequest(*this);
 }
 
 void CgiApplication::readSettings() {

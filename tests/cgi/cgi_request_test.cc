@@ -257,13 +257,33 @@ TEST(CgiRequestBody, RawBinaryBytesAndLineEnds) {
   EXPECT_EQ(request.postParams().value("q"), "&zcaron;");
 }
 
-TEST(CgiRequestBody, ContentTypeIsNotConsulted) {
-  CgiEnvironment cgi;
-  cgi.post("a=1");
-  cgi.set("CONTENT_TYPE", "multipart/form-data; boundary=x");
-  CgiRequest request("text/html", "KALDERHOME");
-  EXPECT_EQ(dump(request.postParams()), "a=1;");
-  unsetenv("CONTENT_TYPE");
+TEST(CgiRequestBody, ContentTypeChoosesTheDecoder) {
+  struct Row {
+    const char* contentType;
+    std::string body;
+    Refusal refusal;
+    const char* fields;
+  } rows[] = {
+      {"application/x-www-form-urlencoded; charset=UTF-8", "a=1&b=2", Refusal::None, "a=1;b=2;"},
+      {"", "a=1", Refusal::None, "a=1;"},
+      {"Multipart/Form-Data; boundary=\"x y\"",
+       "--x y\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n1\r\n--x y--\r\n", Refusal::None,
+       "a=1;"},
+      {"multipart/form-data; boundary=x", "a=1", Refusal::Malformed, ""},
+      {"multipart/form-data", "a=1", Refusal::Malformed, ""},
+      {"application/json", "{\"a\": 1}", Refusal::None, "a=1;"},
+      {"application/json", "[1]", Refusal::Malformed, ""},
+      {"text/plain", "a=1", Refusal::UnsupportedType, ""},
+  };
+  for (const Row& row : rows) {
+    CgiEnvironment cgi;
+    cgi.post(row.body);
+    if (*row.contentType) cgi.set("CONTENT_TYPE", row.contentType);
+    CgiRequest request("text/html", "KALDERHOME");
+    EXPECT_EQ(request.refusal(), row.refusal) << row.contentType << " " << row.body;
+    EXPECT_EQ(dump(request.postParams()), row.fields) << row.contentType << " " << row.body;
+    unsetenv("CONTENT_TYPE");
+  }
 }
 
 // ---- limits -----------------------------------------------------------------

@@ -1,0 +1,28 @@
+// DecodedFields: where every body decoder (multipart, JSON) puts its fields.
+// It applies the request's limits and adds each field exactly as the
+// urlencoded decoder does, so a form stores the same whichever way it posts.
+#pragma once
+
+#include <string_view>
+
+#include "common/cgi/request_refusal.h"
+#include "common/text/param_list.h"
+
+class DecodedFields {
+ public:
+  DecodedFields(ParamList& list, const ParamLimits& limits) : list_(list), limits_(limits) {}
+
+  // Counts one more item; TooLarge once there are more than the limit allows.
+  Refusal countItem() { return ++items_ > limits_.items ? Refusal::TooLarge : Refusal::None; }
+  bool nameFits(size_t length) const { return length <= limits_.nameLength; }
+  bool valueFits(size_t length) const { return length <= limits_.valueLength; }
+  // Adds a counted field; an empty value is no field, as in a urlencoded body.
+  void add(std::string_view name, std::string_view value) {
+    if (!value.empty()) list_.add(name, value, AddMode::Append);
+  }
+
+ private:
+  ParamList& list_;
+  const ParamLimits& limits_;
+  size_t items_ = 0;
+};

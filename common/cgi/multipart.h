@@ -1,0 +1,56 @@
+// MultipartParser: decodes a multipart/form-data body (RFC 7578) as it is
+// read, chunk by chunk, holding only the part being read. Text parts become
+// fields as urlencoded ones do; a chosen file is refused until uploads are
+// stored, and the empty file input that browsers send for an unused file
+// field is skipped. Line ends must be CR LF, as the RFC demands and browsers
+// send: a body with bare line feeds never meets its boundary and is Malformed.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/cgi/decoded_fields.h"
+
+//   MultipartParser parser("XyZ", fields);
+//   parser.feed("--XyZ\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n1\r\n--XyZ--");
+//   parser.finish();   // Refusal::None, field a=1 added
+class MultipartParser {
+ public:
+  MultipartParser(std::string_view boundary, DecodedFields& fields);
+
+  // Takes the next bytes of the body. After the first refusal every call
+  // returns it again and reads nothing more.
+  Refusal feed(std::string_view chunk);
+  // The verdict once the whole body was fed: a body cut short before its
+  // closing boundary is Malformed.
+  Refusal finish();
+
+  // The longest boundary RFC 2046 allows, and the most header bytes a part
+  // may carry.
+  static constexpr size_t kMaxBoundary = 70;
+  static constexpr size_t kMaxPartHeaders = 16 * 1024;
+
+ private:
+  enum class State { Preamble, AfterDelimiter, Headers, Content, Done };
+
+  bool step();  // one state's work; false when it needs more bytes
+  bool skipPreamble();
+  bool readDelimiterEnd();
+  bool readHeaders();
+  bool readContent();
+  void readHeaderBlock(std::string_view block);
+  void readDisposition(std::string_view value);
+  void endPart();
+  bool fail(Refusal why);
+
+  std::string delimiter_;  // CR LF "--" boundary
+  DecodedFields& fields_;
+  std::string pending_;  // bytes fed but not yet read
+  State state_ = State::Preamble;
+  Refusal verdict_ = Refusal::None;
+  // The part being read.
+  std::string name_;
+  bool isFile_ = false;
+  bool sawDisposition_ = false;
+  std::string value_;
+};

@@ -1,0 +1,22 @@
+// Refusing a request that CgiRequest could not or would not decode.
+#include "common/cgi/request_refusal.h"
+
+#include "common/cgi/cgi_page.h"
+
+void refuseRequest(CgiPage& page) {
+  switch (page.refusal()) {
+    case Refusal::None: return;
+    case Refusal::TooLarge:
+      page.setStatus("413 Content Too Large");
+      page.fatal(messages::kRequestTooLarge);
+    case Refusal::UnsupportedType:
+      page.setStatus("415 Unsupported Media Type");
+      page.fatal(messages::kUnsupportedBodyType);
+    case Refusal::FileUpload:
+      page.setStatus("415 Unsupported Media Type");
+      page.fatal(messages::kFileUploadRefused);
+    case Refusal::Malformed:
+      page.setStatus("400 Bad Request");
+      page.fatal(messages::kMalformedBody);
+  }
+}
