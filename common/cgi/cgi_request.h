@@ -15,7 +15,7 @@ class CgiRequest {
   // directory; without it the home is the directory of the program file. A
   // null content type defers the header: the program writes it with
   // writeHeader once it knows what it answers with (an error page writes an
-  // HTML header itself if none was). A request over the limits below gets
+  // HTML header itself if none was). A refused request (see refusal) gets
   // no header here: its page, written once the language is known, sets the
   // status first.
   CgiRequest(const char* contentType, const char* homeVariable);

@@ -122,4 +122,17 @@ TEST_F(RequestBodies, RefusalInTheLanguageOfTheQuery) {
             std::string::npos);
 }
 
+TEST_F(RequestBodies, EveryProgramRefusesBeforeItsWork) {
+  for (const char* program : {"lunoder", "zorvik", "show"}) {
+    Site site;
+    Environment env = postEnvironment(site.home.path(), program, "shop", "", "password=x");
+    env["CONTENT_TYPE"] = "text/plain";
+    CgiResult result = runCgi(programPath(program), env, "password=x");
+    EXPECT_EQ(result.status, 1) << program;
+    EXPECT_EQ(result.output.rfind("Status: 415 Unsupported Media Type\n", 0), 0u) << program;
+    EXPECT_NE(result.output.find("an unsupported content type"), std::string::npos) << program;
+    EXPECT_FALSE(site.home.exists("failed-logins.txt")) << program;
+  }
+}
+
 }  // namespace
