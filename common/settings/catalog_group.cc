@@ -16,6 +16,7 @@ void CatalogGroup::readGroup(const Text& name, const Text& path) {
   groupName = name;
   groupPath = path;
   groupChanged = false;
+  readOptions(groupOptionsPath(path));
   FilePtr file = openRead(path, OpenMode::Quiet);
   if (!file) {
     group = parseGroupFile("", path);
@@ -27,6 +28,16 @@ void CatalogGroup::readGroup(const Text& name, const Text& path) {
   group = parseGroupFile(content, path);
   variables().add("&group", groupName, AddMode::Replace);
   variables().add("&groupdesc", group.description, AddMode::Replace);
+}
+
+void CatalogGroup::readOptions(const Text& path) {
+  options = GroupOptions();
+  FilePtr file = openRead(path, OpenMode::IfExists);
+  if (!file) return;
+  Text content;
+  content.readBytes(file.get(), -1);
+  closeFile(file);
+  options = parseGroupOptions(content);
 }
 
 void CatalogGroup::writeGroup() {

@@ -9,6 +9,7 @@
 #include "common/settings/cgi_application.h"
 #include "common/settings/group_file.h"
 #include "common/settings/group_messages.h"
+#include "common/settings/group_options.h"
 
 class CatalogGroup : public CgiApplication {
  public:
@@ -18,9 +19,12 @@ class CatalogGroup : public CgiApplication {
   // The same with another content type, or none to write the header later.
   explicit CatalogGroup(const char* contentType);
 
-  // Loads the group file at `path` as the group `name`. A file that cannot
-  // be read gives the defaults.
+  // Loads the group file at `path` as the group `name`, and its options
+  // file. A group file that cannot be read gives the defaults; an options
+  // file that exists but cannot be read ends the request with "Cannot open
+  // file", since what it would refuse would otherwise be allowed.
   void readGroup(const Text& name, const Text& path);
+  void readOptions(const Text& path);
   // Rewrites the group description file when it is marked changed.
   void writeGroup();
   // Writes what is still marked changed: the group file, then the settings.
@@ -47,5 +51,6 @@ class CatalogGroup : public CgiApplication {
   Text groupName;
   Text groupPath;
   GroupDescription group;
+  GroupOptions options;
   bool groupChanged = false;
 };

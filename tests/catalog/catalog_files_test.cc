@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "common/catalog/upload_folder.h"
 #include "group_fixture.h"
 
 namespace {
@@ -184,3 +185,18 @@ TEST_F(CatalogFiles, AddUniqueComparesNamesExactly) {
 }
 
 }  // namespace
+
+TEST(UploadFolder, NamedAfterCatalogAndLabelInLowerCase) {
+  struct Case {
+    const char* catalog;
+    const char* label;
+    const char* folder;
+  } cases[] = {
+      {"/srv/d/Orders.DAT", "ORD-7", "/srv/d/orders.files/ord-7/"},
+      {"/srv/d/log", "7", "/srv/d/log.files/7/"},
+      {"/srv/d.x/log", "a/../b", "/srv/d.x/log.files/a____b/"},
+      {"/srv/d/v.dat", ".", "/srv/d/v.files/_/"},
+      {"/srv/d/v.dat", "", "/srv/d/v.files/_/"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(recordUploadFolder(c.catalog, c.label), c.folder);
+}

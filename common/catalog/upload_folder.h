@@ -1,0 +1,16 @@
+// Where a record's uploaded files lie: a folder per record, named after its
+// label, in a folder beside the catalog file named after it, all in lower
+// case ("orders.dat", "ORD-7" -> "orders.files/ord-7/").
+#pragma once
+
+#include <string_view>
+
+#include "common/text/text.h"
+
+// The folder of every upload of the catalog at `catalogPath`, ending in "/".
+Text catalogUploadFolder(std::string_view catalogPath);
+
+// The folder of the uploads of the record labelled `label`, ending in "/".
+// Bytes of the label other than letters, digits, "-" and "_" become "_", so
+// no label leaves the catalog's folder or hides as a dot name.
+Text recordUploadFolder(std::string_view catalogPath, std::string_view label);
