@@ -23,7 +23,7 @@ Text recordUploadFolder(std::string_view catalogPath, std::string_view label) {
     name += plain ? std::string_view(&c, 1) : std::string_view("_");
   }
   name.toLower();
-  if (name.empty()) name = "_";
+  if (name.empty()) name += "_";
   Text folder = catalogUploadFolder(catalogPath);
   folder += name;
   folder += "/";
