@@ -88,6 +88,8 @@ void writeRecordPage(ShowApplication& app, const CatalogFileList& files, const V
         "\n";
   if (found.next && !found.next->label.empty())
     body += app.button({found.next->label, target.catalog, 0, false}, app.text(kNextRecord)) + "\n";
-  body += app.button({"", target.catalog, 0, false}, app.text(kAllRecords)) + "</div>\n";
+  body += app.button({"", target.catalog, 0, false}, app.text(kAllRecords)) + "\n";
+  body += app.button({target.label, target.catalog, 0, false, true}, app.text(kEraseButton)) +
+          "</div>\n";
   app.writePage(Markup::format(app.text(kRecordTitle), target.label), body);
 }

@@ -9,6 +9,7 @@
 #include "show/catalog_pages.h"
 #include "show/csv_export.h"
 #include "show/login_page.h"
+#include "show/record_erasure.h"
 #include "show/record_page.h"
 #include "show/show_texts.h"
 
@@ -47,6 +48,7 @@ ViewTarget ShowApplication::requested() const {
   target.catalog = queryParams().value("catalog");
   if (queryParams().find("page")) target.page = pageNumber(queryParams().value("page"));
   target.csv = queryParams().value("format").equalsIgnoreCase("csv");
+  target.erase = queryParams().value("erase") == "1";
   return target;
 }
 
@@ -56,6 +58,7 @@ Markup ShowApplication::actionUrl(const ViewTarget& target) const {
   addQueryItem(query, "catalog", target.catalog);
   if (target.page > 0) addQueryItem(query, "page", Text::fromInt(target.page));
   if (target.csv) addQueryItem(query, "format", "csv");
+  if (target.erase) addQueryItem(query, "erase", "1");
   addQueryItem(query, "language", languageParam());
   Text url = CGIhome() + "show.exe/" + percentEncode(groupName);
   if (!query.empty()) url += "?" + query;
@@ -110,7 +113,11 @@ void ShowApplication::answer(const ViewTarget& target) {
   } else if (!target.label.empty()) {
     if (target.label.length() > kMaxNameLength)
       fatal(showTexts::kRecordNotFound, shortened(target.label, kMaxNameLength));
-    writeRecordPage(*this, files, target);
+    if (target.erase) {
+      writeErasurePage(*this, files, target);
+    } else {
+      writeRecordPage(*this, files, target);
+    }
   } else {
     writeListPage(*this, files, target);
   }

@@ -14,6 +14,7 @@ struct ViewTarget {
   Text catalog;
   long page = 0;  // 0: no page parameter
   bool csv = false;
+  bool erase = false;  // the record's deletion page
 };
 
 class ShowApplication : public CatalogGroup {

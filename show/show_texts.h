@@ -45,6 +45,18 @@ inline constexpr MessageTable kAllRecords{"All records of the catalog", "Vsi zap
 inline constexpr MessageTable kRecordNotFound{"Record <tt>%s</tt> not found",
                                               "Zapisa <tt>%s</tt> ni mogo&ccaron;e najti"};
 
+// Erasing a record.
+inline constexpr MessageTable kEraseButton{"Delete this record", "Izbri&scaron;i ta zapis"};
+inline constexpr MessageTable kEraseTitle{"Delete record %s", "Brisanje zapisa %s"};
+inline constexpr MessageTable kEraseWarning{
+    "The record, its index entry and its uploaded files will be removed for good; the log of "
+    "deletions keeps only its label, the time and your address.",
+    "Zapis, njegov vnos v indeksu in njegove prilo&zcaron;ene datoteke bodo trajno odstranjeni; "
+    "dnevnik brisanj obdr&zcaron;i le oznako, &ccaron;as in va&scaron; naslov."};
+inline constexpr MessageTable kEraseConfirm{"Delete for good", "Trajno izbri&scaron;i"};
+inline constexpr MessageTable kEraseCancel{"Keep the record", "Obdr&zcaron;i zapis"};
+inline constexpr MessageTable kErasedTitle{"Record %s deleted", "Zapis %s je izbrisan"};
+
 // The automatic fields of a record, in the order they are written.
 inline constexpr MessageTable kAutomaticFields[] = {
     {"Label", "Oznaka"}, {"Form", "Obrazec"}, {"Computer", "Ra&ccaron;unalnik"},

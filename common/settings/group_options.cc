@@ -80,9 +80,12 @@ long long parseByteSize(std::string_view text) {
   long long scale = 1;
   if (!text.empty()) {
     switch (text.back()) {
-      case 'k': case 'K': scale = 1LL << 10; break;
-      case 'm': case 'M': scale = 1LL << 20; break;
-      case 'g': case 'G': scale = 1LL << 30; break;
+      case 'k':
+      case 'K': scale = 1LL << 10; break;
+      case 'm':
+      case 'M': scale = 1LL << 20; break;
+      case 'g':
+      case 'G': scale = 1LL << 30; break;
       default: break;
     }
     if (scale != 1) text.remove_suffix(1);

@@ -133,7 +133,9 @@ std::string record1Page(const std::string& previous, const std::string& next) {
               "<h1>Record <tt>ORD-1</tt></h1>\n"
               "<p>Catalog <tt>orders</tt>: Orders of the shop</p>\n" +
                   std::string(kRecord1Table) + "<div>" + links +
-                  button("catalog=orders", "All records of the catalog") + "</div>\n");
+                  button("catalog=orders", "All records of the catalog") + "\n" +
+                  button("label=ORD-1&amp;catalog=orders&amp;erase=1", "Delete this record") +
+                  "</div>\n");
 }
 
 class ShowTest : public ::testing::Test {
