@@ -1,0 +1,261 @@
+// The outbox's files: writing, renaming and listing them, and the bounded
+// log of delivered mails.
+#include "common/mail/outbox.h"
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#include "common/files/atomic_file.h"
+#include "common/settings/file_lines.h"
+
+namespace {
+
+constexpr MailState kStates[] = {MailState::Pending, MailState::Waiting, MailState::Failed};
+
+long long readNumber(std::string_view text) {
+  long long number = 0;
+  std::from_chars(text.data(), text.data() + text.size(), number);
+  return number;
+}
+
+void addLine(Text& out, std::string_view key, std::string_view value) {
+  out += key;
+  out += "=";
+  out += oneLine(value);
+  out += "\n";
+}
+
+// A time stamp and random letters: ids sort by creation and never collide.
+Text freshId(long long now) {
+  std::time_t seconds = static_cast<std::time_t>(now);
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y%m%d%H%M%S", &utc);
+  unsigned char bytes[6] = {};
+  if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+    for (unsigned char& byte : bytes) byte = static_cast<unsigned char>(std::rand());
+  }
+  Text id(stamp);
+  id += ".";
+  for (unsigned char byte : bytes) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    id += kHex[byte >> 4];
+    id += kHex[byte & 15];
+  }
+  return id;
+}
+
+bool syncFolder(const Text& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
+}
+
+Text readFile(const std::filesystem::path& path) {
+  Text bytes;
+  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    bytes.readBytes(file, -1);
+    std::fclose(file);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+std::string_view mailStateEnding(MailState state) {
+  switch (state) {
+    case MailState::Pending: return ".pending";
+    case MailState::Waiting: return ".mail";
+    case MailState::Failed: return ".failed";
+  }
+  return ".mail";
+}
+
+Text outboxMailText(const OutboxMail& mail) {
+  Text out;
+  addLine(out, "message-id", mail.messageId);
+  addLine(out, "group", mail.group);
+  addLine(out, "catalog", mail.catalog);
+  addLine(out, "label", mail.label);
+  addLine(out, "created", Text::fromInt(mail.created));
+  addLine(out, "next", Text::fromInt(mail.next));
+  addLine(out, "attempts", Text::fromInt(mail.attempts));
+  addLine(out, "reply", mail.reply);
+  addLine(out, "sender", mail.sender);
+  addLine(out, "recipient", mail.recipient);
+  addLine(out, "subject", mail.subject);
+  out += "\n";
+  out += mail.body;
+  return out;
+}
+
+std::optional<OutboxMail> parseOutboxMail(std::string_view bytes) {
+  OutboxMail mail;
+  size_t at = 0;
+  std::string_view line;
+  bool headerEnded = false;
+  while (takeLine(bytes, at, line)) {
+    if (line.empty()) {
+      headerEnded = true;
+      break;
+    }
+    size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return std::nullopt;
+    std::string_view key = line.substr(0, equals), value = line.substr(equals + 1);
+    if (key == "message-id")
+      mail.messageId = Text(value);
+    else if (key == "group")
+      mail.group = Text(value);
+    else if (key == "catalog")
+      mail.catalog = Text(value);
+    else if (key == "label")
+      mail.label = Text(value);
+    else if (key == "created")
+      mail.created = readNumber(value);
+    else if (key == "next")
+      mail.next = readNumber(value);
+    else if (key == "attempts")
+      mail.attempts = static_cast<int>(readNumber(value));
+    else if (key == "reply")
+      mail.reply = Text(value);
+    else if (key == "sender")
+      mail.sender = Text(value);
+    else if (key == "recipient")
+      mail.recipient = Text(value);
+    else if (key == "subject")
+      mail.subject = Text(value);
+  }
+  if (!headerEnded || mail.recipient.empty()) return std::nullopt;
+  mail.body = Text(bytes.substr(at));
+  return mail;
+}
+
+long long retryDelay(int attempts) {
+  static constexpr long long kDelays[] = {60, 5 * 60, 30 * 60, 2 * 3600};
+  if (attempts < 1) return 0;
+  if (attempts <= 4) return kDelays[attempts - 1];
+  return 6 * 3600;
+}
+
+Text Outbox::pathOf(const OutboxMail& mail) const {
+  return folder_ + mail.id + mailStateEnding(mail.state);
+}
+
+bool Outbox::ensureFolder() const {
+  if (::mkdir(folder_.c_str(), 0700) == 0) return syncFolder(folder_ + "..");
+  struct stat info;
+  return errno == EEXIST && ::lstat(folder_.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool Outbox::save(OutboxMail& mail, MailState state) {
+  Text old = pathOf(mail);
+  mail.state = state;
+  Text path = pathOf(mail);
+  AtomicFile file;
+  if (!file.open(path, folder_ + mail.id + ".tmp")) return false;
+  Text text = outboxMailText(mail);
+  std::fwrite(text.c_str(), 1, text.str().size(), file.file());
+  if (!file.commit()) return false;
+  if (old != path) {
+    ::unlink(old.c_str());
+    syncFolder(folder_);
+  }
+  return true;
+}
+
+bool Outbox::addPending(OutboxMail& mail, long long now, std::string_view domain) {
+  if (!ensureFolder()) return false;
+  mail.id = freshId(now);
+  mail.messageId = "<" + mail.id + "@" + Text(domain.empty() ? "kalder.invalid" : domain) + ">";
+  mail.created = now;
+  mail.next = now;
+  mail.attempts = 0;
+  mail.state = MailState::Pending;
+  return save(mail, MailState::Pending);
+}
+
+bool Outbox::confirm(OutboxMail& mail) {
+  Text pending = pathOf(mail);
+  mail.state = MailState::Waiting;
+  Text waiting = pathOf(mail);
+  if (::rename(pending.c_str(), waiting.c_str()) != 0) {
+    mail.state = MailState::Pending;
+    return false;
+  }
+  return syncFolder(folder_);
+}
+
+bool Outbox::remove(const OutboxMail& mail) {
+  bool removed = ::unlink(pathOf(mail).c_str()) == 0;
+  syncFolder(folder_);
+  return removed;
+}
+
+List<OutboxMail> Outbox::mails() const {
+  List<OutboxMail> found;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder_.str(), error)) {
+    std::string name = entry.path().filename().string();
+    for (MailState state : kStates) {
+      std::string_view ending = mailStateEnding(state);
+      if (name.size() <= ending.size() || !name.ends_with(ending)) continue;
+      if (!entry.is_regular_file(error) || entry.is_symlink(error)) break;
+      std::optional<OutboxMail> mail = parseOutboxMail(readFile(entry.path()).view());
+      if (!mail) break;
+      mail->id = Text(name.substr(0, name.size() - ending.size()));
+      mail->state = state;
+      found.push_back(std::move(*mail));
+      break;
+    }
+  }
+  std::sort(found.begin(), found.end(), [](const OutboxMail& a, const OutboxMail& b) {
+    return a.created != b.created ? a.created < b.created : a.id.str() < b.id.str();
+  });
+  return found;
+}
+
+std::optional<OutboxMail> Outbox::find(std::string_view id) const {
+  for (OutboxMail& mail : mails())
+    if (mail.id == id) return std::move(mail);
+  return std::nullopt;
+}
+
+bool Outbox::markSent(const OutboxMail& mail, long long now, std::string_view reply) {
+  Text path = folder_ + "sent.log";
+  Text line = Text::fromInt(now);
+  for (std::string_view part : {mail.id.view(), mail.messageId.view(), mail.group.view(),
+                                mail.label.view(), mail.recipient.view(), reply}) {
+    Text value = oneLine(part);
+    value.replaceChar('\t', ' ');
+    line += "\t";
+    line += value;
+  }
+  line += "\n";
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  bool logged = ::write(fd, line.c_str(), line.str().size()) == line.length();
+  struct stat info;
+  bool tooLong = ::fstat(fd, &info) == 0 && info.st_size > kSentLogLimit;
+  ::close(fd);
+  if (tooLong) {
+    Text log = readFile(path.str());
+    long cut = log.findChar('\n', log.length() / 2);
+    AtomicFile file;
+    if (cut >= 0 && file.open(path, folder_ + "sent.tmp")) {
+      std::fwrite(log.c_str() + cut + 1, 1, log.str().size() - cut - 1, file.file());
+      file.commit();
+    }
+  }
+  return remove(mail) && logged;
+}

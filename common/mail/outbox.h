@@ -1,0 +1,89 @@
+// Outbox: the durable queue of notification mails, one file per mail in the
+// home's "outbox" folder, each written through a temporary file and flushed
+// before anyone tries to deliver it, so that no crash loses a mail.
+//
+// A mail's state is its file's ending:
+//   <id>.pending  written before its record is stored; not yet to be sent
+//   <id>.mail     its record is stored: delivered when due (see retryDelay)
+//   <id>.failed   refused for good (a 5xx reply) or out of retries
+// A delivered mail's file is removed and a line added to "sent.log".
+//
+// The bytes of a mail file: "key=value" lines (values on one line), an empty
+// line, then the body as it will be sent (line feeds as line ends):
+//
+//   message-id=<20261208230501.k3J9xq2a@kalder>
+//   group=shop          catalog=orders        label=ORD-7
+//   created=1796770000  next=1796770060       attempts=1
+//   reply=451 4.3.0 try again later
+//   sender=shop@example.org   recipient=orders@example.org   subject=New order
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "common/text/list.h"
+#include "common/text/text.h"
+
+enum class MailState { Pending, Waiting, Failed };
+
+struct OutboxMail {
+  Text id;  // the file name without its ending
+  MailState state = MailState::Pending;
+  Text messageId;
+  Text group, catalog, label;
+  long long created = 0;  // seconds since the epoch
+  long long next = 0;     // when the next attempt is due
+  int attempts = 0;
+  Text reply;  // the last reply of a server, or why no server answered
+  Text sender, recipient, subject, body;
+};
+
+// The bytes of a mail file, and the mail they hold (none for a file that is
+// not one: its header has no recipient or no empty line ends it).
+Text outboxMailText(const OutboxMail& mail);
+std::optional<OutboxMail> parseOutboxMail(std::string_view bytes);
+
+// How long to wait after the `attempts`-th failed attempt: 1, 5 and 30
+// minutes, 2 hours, then every 6 hours. A mail whose next attempt would
+// come more than kRetryPeriod after it was created has failed.
+long long retryDelay(int attempts);
+inline constexpr long long kRetryPeriod = 3LL * 24 * 3600;
+
+class Outbox {
+ public:
+  // `folder` ends with "/"; it is created when a mail is first added.
+  explicit Outbox(Text folder) : folder_(std::move(folder)) {}
+
+  // Writes a new mail as pending, with a fresh id and the Message-ID
+  // "<id@domain>", flushed to disk with its folder; false when it cannot be
+  // written.
+  bool addPending(OutboxMail& mail, long long now, std::string_view domain);
+  // Pending -> Waiting, by a rename (flushed).
+  bool confirm(OutboxMail& mail);
+  // Rewrites the mail under its id and state (removing the file of its old
+  // state when that changed).
+  bool save(OutboxMail& mail, MailState state);
+  // Removes the mail's file.
+  bool remove(const OutboxMail& mail);
+  // Every mail in the folder, oldest first; unreadable files are skipped.
+  List<OutboxMail> mails() const;
+  // The mail of that id in any state.
+  std::optional<OutboxMail> find(std::string_view id) const;
+
+  // The delivered mail leaves the outbox; "sent.log" gets a line with its
+  // time, id, group, label, recipient and the server's reply, and is cut to
+  // its newer half when it grows past kSentLogLimit.
+  bool markSent(const OutboxMail& mail, long long now, std::string_view reply);
+  static constexpr long kSentLogLimit = 1L << 20;
+
+  const Text& folder() const { return folder_; }
+  Text pathOf(const OutboxMail& mail) const;
+
+ private:
+  bool ensureFolder() const;
+
+  Text folder_;
+};
+
+// The ending of a state's files (".pending", ".mail", ".failed").
+std::string_view mailStateEnding(MailState state);
