@@ -225,6 +225,10 @@ List<OutboxMail> Outbox::mails() const {
   return found;
 }
 
+bool Outbox::holds(const OutboxMail& mail) const {
+  return ::access(pathOf(mail).c_str(), F_OK) == 0;
+}
+
 std::optional<OutboxMail> Outbox::find(std::string_view id) const {
   for (OutboxMail& mail : mails())
     if (mail.id == id) return std::move(mail);

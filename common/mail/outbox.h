@@ -67,6 +67,8 @@ class Outbox {
   bool remove(const OutboxMail& mail);
   // Every mail in the folder, oldest first; unreadable files are skipped.
   List<OutboxMail> mails() const;
+  // Whether the mail's file is still there in its state.
+  bool holds(const OutboxMail& mail) const;
   // The mail of that id in any state.
   std::optional<OutboxMail> find(std::string_view id) const;
 

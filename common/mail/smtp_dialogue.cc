@@ -63,16 +63,17 @@ bool Dialogue::step(std::string_view bytes, char expected) {
   Reply reply = readReply(transport_);
   if (!reply.io.ok()) {
     outcome_.code = reply.io.code;
+    outcome_.reply = Text();
     return false;
   }
-  if (reply.kind == expected) return true;
   outcome_.reply = reply.line;
-  return false;
+  return reply.kind == expected;
 }
 
 // A server that hangs up often said why first: report its reply if it did.
 void Dialogue::failedWrite(const IoResult& written) {
   outcome_.code = written.code;
+  outcome_.reply = Text();
   if (written.status != IoStatus::Closed) return;
   Reply reply = readReply(transport_);
   if (reply.io.ok() && (reply.kind == '4' || reply.kind == '5')) outcome_.reply = reply.line;
@@ -93,8 +94,9 @@ Text smtpLine(std::string_view value) {
 }
 
 Text messageData(const MailMessage& mail) {
-  Text data =
-      "From: " + smtpLine(mail.sender) + "\r\nSubject: " + smtpLine(mail.subject) + "\r\n\r\n";
+  Text data = "From: " + smtpLine(mail.sender) + "\r\nSubject: " + smtpLine(mail.subject) + "\r\n";
+  if (!mail.messageId.empty()) data += "Message-ID: " + smtpLine(mail.messageId) + "\r\n";
+  data += "\r\n";
   std::string_view body = mail.body;
   bool lineStart = true;
   for (size_t i = 0; i < body.size(); ++i) {

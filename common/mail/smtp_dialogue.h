@@ -13,11 +13,13 @@ struct MailMessage {
   Text recipient;
   Text subject;
   Text body;  // line feeds as line ends
+  Text messageId;  // "<...>": a Message-ID line, kept by every retry; empty: none
 };
 
-// How a dialogue ended. Unsent, `reply` is the server's line that refused the
-// mail, or empty when the connection failed first; `code` is then the
-// Windows Sockets number of the failure (0 when it has none).
+// How a dialogue ended. Sent, `reply` is the server's answer to the message;
+// unsent, the server's line that refused the mail, or empty when the
+// connection failed first; `code` is then the Windows Sockets number of the
+// failure (0 when it has none).
 struct SmtpOutcome {
   bool sent = false;
   Text reply;

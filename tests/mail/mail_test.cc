@@ -59,7 +59,7 @@ class ScriptedTransport : public SmtpTransport {
 
 MailMessage sampleMail() {
   return MailMessage{"mail.example.org", "shop@example.org", "ana@example.org", "New order",
-                     "Hello\n.\n..two\nend"};
+                     "Hello\n.\n..two\nend", ""};
 }
 
 const std::string kAllAccepted =
@@ -138,7 +138,7 @@ TEST(SmtpDialogue, ReplyBeforeAHangUpIsReported) {
 
 TEST(SmtpDialogue, LineBreaksInAddressesAndSubjectBecomeSpaces) {
   ScriptedTransport transport(kAllAccepted);
-  MailMessage mail{"m\r\nx", "a@b\r\nRCPT TO: <c@d>", "e@f\nDATA", "Hi\r\nBcc: g@h", "body"};
+  MailMessage mail{"m\r\nx", "a@b\r\nRCPT TO: <c@d>", "e@f\nDATA", "Hi\r\nBcc: g@h", "body", ""};
   runSmtpDialogue(transport, mail);
   EXPECT_EQ(transport.written,
             "HELO m  x\r\nMAIL FROM: <a@b  RCPT TO: <c@d>>\r\nRCPT TO: <e@f DATA>\r\nDATA\r\n"
@@ -156,7 +156,7 @@ TEST(SmtpDialogue, MessageDataLineEndsAndDots) {
       {".\n.x\nx.\n\n.", "..\r\n..x\r\nx.\r\n\r\n..\r\n.\r\n"},
   };
   for (const Row& row : rows) {
-    MailMessage mail{"m", "s", "r", "", row.body};
+    MailMessage mail{"m", "s", "r", "", row.body, ""};
     EXPECT_EQ(messageData(mail), std::string("From: s\r\nSubject: \r\n\r\n") + row.data)
         << row.body;
   }

@@ -6,7 +6,9 @@
 
 #include <filesystem>
 
+#include "common/mail/outbox_delivery.h"
 #include "support/test_home.h"
+#include "support/text_print.h"
 
 namespace {
 
@@ -79,6 +81,91 @@ TEST(Outbox, SentLogStaysBounded) {
   }
   EXPECT_LE(std::filesystem::file_size(home.file("outbox/sent.log")),
             static_cast<uintmax_t>(Outbox::kSentLogLimit) + 2000);
+}
+
+}  // namespace
+
+namespace {
+
+class ScriptedSender : public MailSender {
+ public:
+  explicit ScriptedSender(SmtpOutcome outcome) : outcome_(std::move(outcome)) {}
+  SmtpOutcome send(const OutboxMail& mail) override {
+    sentIds.push_back(mail.messageId);
+    return outcome_;
+  }
+  List<Text> sentIds;
+
+ private:
+  SmtpOutcome outcome_;
+};
+
+constexpr long long kStart = 1796770000;
+
+TEST(OutboxDelivery, OutcomesOfOneAttempt) {
+  struct Case {
+    SmtpOutcome outcome;
+    long long age;  // seconds since the mail was created
+    MailState state;
+    long long delay;
+  } cases[] = {
+      {{false, "451 4.3.0 later", 0}, 0, MailState::Waiting, 60},
+      {{false, "", 10061}, 0, MailState::Waiting, 60},
+      {{false, "550 5.1.1 no such user", 0}, 0, MailState::Failed, 60},
+      {{false, "451 4.3.0 later", 0}, kRetryPeriod - 30, MailState::Failed, 60},
+  };
+  for (const Case& c : cases) {
+    TestHome home;
+    Outbox outbox(home.file("outbox/"));
+    OutboxMail mail = sampleMail();
+    ASSERT_TRUE(outbox.addPending(mail, kStart - c.age, ""));
+    ASSERT_TRUE(outbox.confirm(mail));
+    ScriptedSender sender(c.outcome);
+    deliverOutbox(outbox, sender, {[] { return kStart; }, kStart + 10, nullptr});
+    List<OutboxMail> left = outbox.mails();
+    ASSERT_EQ(left.size(), 1u) << c.outcome.reply.str();
+    EXPECT_EQ(left[0].state, c.state) << c.outcome.reply.str();
+    EXPECT_EQ(left[0].next, kStart + c.delay);
+    EXPECT_EQ(left[0].attempts, 1) << c.outcome.reply.str();
+    EXPECT_FALSE(left[0].reply.empty());
+  }
+}
+
+TEST(OutboxDelivery, PendingMailsFollowTheirRecordAndOnlyDueOnesAreTried) {
+  TestHome home;
+  Outbox outbox(home.file("outbox/"));
+  OutboxMail stored = sampleMail(), lost = sampleMail(), unknown = sampleMail(),
+             later = sampleMail();
+  stored.label = "ORD-1";
+  lost.label = "ORD-2";
+  unknown.label = "ORD-3";
+  for (OutboxMail* mail : {&stored, &lost, &unknown, &later})
+    ASSERT_TRUE(outbox.addPending(*mail, kStart, ""));
+  later.next = kStart + 100;
+  ASSERT_TRUE(outbox.save(later, MailState::Waiting));
+  auto fate = [](const OutboxMail& mail) {
+    return mail.label == "ORD-1"   ? RecordFate::Stored
+           : mail.label == "ORD-2" ? RecordFate::NotStored
+                                   : RecordFate::Unknown;
+  };
+  ScriptedSender sender({true, "250 2.0.0 queued", 0});
+  DeliveryCounts counts = deliverOutbox(outbox, sender, {[] { return kStart; }, kStart, fate});
+  EXPECT_EQ(counts.confirmed, 1);
+  EXPECT_EQ(counts.dropped, 1);
+  EXPECT_EQ(counts.sent, 1);
+  EXPECT_EQ(sender.sentIds, List<Text>{stored.messageId});
+  List<OutboxMail> left = outbox.mails();
+  ASSERT_EQ(left.size(), 2u);  // the unknown one, still pending, and the later one
+  EXPECT_EQ(deliverOutbox(outbox, sender, {[] { return kStart; }, kStart - 1, fate}).sent, 0);
+}
+
+TEST(OutboxDelivery, OneRunAtATime) {
+  TestHome home;
+  RunnerLock first, second;
+  EXPECT_TRUE(first.tryAcquire(home.path()));
+  EXPECT_FALSE(second.tryAcquire(home.path()));
+  first.release();
+  EXPECT_TRUE(second.tryAcquire(home.path()));
 }
 
 }  // namespace

@@ -1,0 +1,79 @@
+// One run over the outbox.
+#include "common/mail/outbox_delivery.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+
+// Why no server answered, for the record page: the named socket error or a
+// plain description.
+Text failureText(const SmtpOutcome& outcome) {
+  if (!outcome.reply.empty()) return outcome.reply;
+  return "no answer from the mail server (error " + Text::fromInt(outcome.code) + ")";
+}
+
+void settlePending(Outbox& outbox, OutboxMail& mail, const DeliveryRun& run,
+                   DeliveryCounts& counts) {
+  switch (run.fateOf(mail)) {
+    case RecordFate::Stored:
+      if (outbox.confirm(mail)) ++counts.confirmed;
+      break;
+    case RecordFate::NotStored:
+      if (outbox.remove(mail)) ++counts.dropped;
+      break;
+    case RecordFate::Unknown: break;
+  }
+}
+
+void attempt(Outbox& outbox, MailSender& sender, OutboxMail& mail, const DeliveryRun& run,
+             DeliveryCounts& counts) {
+  SmtpOutcome outcome = sender.send(mail);
+  long long now = run.now();
+  if (outcome.sent) {
+    outbox.markSent(mail, now, outcome.reply);
+    ++counts.sent;
+    return;
+  }
+  MailState state = noteFailedAttempt(mail, outcome, now);
+  outbox.save(mail, state);
+  ++(state == MailState::Failed ? counts.failed : counts.retried);
+}
+
+}  // namespace
+
+MailState noteFailedAttempt(OutboxMail& mail, const SmtpOutcome& outcome, long long now) {
+  mail.attempts += 1;
+  mail.reply = failureText(outcome);
+  mail.next = now + retryDelay(mail.attempts);
+  bool outOfTime = mail.next > mail.created + kRetryPeriod;
+  return permanentRefusal(outcome.reply) || outOfTime ? MailState::Failed : MailState::Waiting;
+}
+
+DeliveryCounts deliverOutbox(Outbox& outbox, MailSender& sender, const DeliveryRun& run) {
+  DeliveryCounts counts;
+  for (OutboxMail& mail : outbox.mails()) {
+    if (run.now() > run.deadline) break;
+    if (mail.state == MailState::Pending && run.fateOf) settlePending(outbox, mail, run, counts);
+    if (mail.state != MailState::Waiting || mail.next > run.now()) continue;
+    // The administrator may have dropped it since the folder was read.
+    if (!outbox.holds(mail)) continue;
+    attempt(outbox, sender, mail, run, counts);
+  }
+  return counts;
+}
+
+bool RunnerLock::tryAcquire(const Text& folder) {
+  release();
+  fd_ = ::open((folder + "runner.lck").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd_ < 0) return false;
+  if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+  release();
+  return false;
+}
+
+void RunnerLock::release() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
