@@ -67,8 +67,8 @@ void sendMail(CgiApplication& application, Text sender, Text recipient, Text sub
   TcpTransport transport;
   IoResult opened = transport.open(server.host, server.port, SmtpClock::now() + smtpTimeout());
   if (!opened.ok()) reportSocketError(application, opened.code);
-  MailMessage mail{server.host, std::move(sender), std::move(recipient), std::move(subject),
-                   std::move(body), Text()};
+  MailMessage mail{server.host,        std::move(sender), std::move(recipient),
+                   std::move(subject), std::move(body),   Text()};
   SmtpOutcome outcome = runSmtpDialogue(transport, mail);
   if (outcome.sent) return;
   // The server's reply is shown as it came: an ampersand in it must not

@@ -12,7 +12,7 @@ struct MailMessage {
   Text sender;
   Text recipient;
   Text subject;
-  Text body;  // line feeds as line ends
+  Text body;       // line feeds as line ends
   Text messageId;  // "<...>": a Message-ID line, kept by every retry; empty: none
 };
 

@@ -58,8 +58,8 @@ class ScriptedTransport : public SmtpTransport {
 };
 
 MailMessage sampleMail() {
-  return MailMessage{"mail.example.org", "shop@example.org", "ana@example.org", "New order",
-                     "Hello\n.\n..two\nend", ""};
+  return MailMessage{"mail.example.org", "shop@example.org",     "ana@example.org",
+                     "New order",        "Hello\n.\n..two\nend", ""};
 }
 
 const std::string kAllAccepted =
