@@ -16,19 +16,6 @@ namespace {
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr size_t kFlushSize = 64 * 1024;
 
-void appendUtf8(Text& out, int codePoint) {
-  if (codePoint < 0x80) {
-    out += static_cast<char>(codePoint);
-  } else if (codePoint < 0x800) {
-    out += static_cast<char>(0xC0 | (codePoint >> 6));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (codePoint >> 12));
-    out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (codePoint & 0x3F));
-  }
-}
-
 // The field names of a set of records in the order first met; names that
 // differ only in the case of ASCII letters are one column.
 class Columns {
@@ -83,21 +70,6 @@ void appendRow(Text& out, const List<Text>& cells) {
 }
 
 }  // namespace
-
-Text entitiesToUtf8(std::string_view text) {
-  Text out;
-  for (size_t i = 0; i < text.size();) {
-    int length = 0;
-    int codePoint = text[i] == '&' ? entityCodePoint(text.substr(i), &length) : 0;
-    if (codePoint > 0) {
-      appendUtf8(out, codePoint);
-      i += static_cast<size_t>(length);
-    } else {
-      out += text[i++];
-    }
-  }
-  return out;
-}
 
 Text csvCell(std::string_view text) {
   Text cell = entitiesToUtf8(text);

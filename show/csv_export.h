@@ -14,9 +14,6 @@ class ShowApplication;
 // `catalog` (as requested) names the download.
 void exportCsv(ShowApplication& app, const CatalogFileList& files, const Text& catalog);
 
-// Entity names ("&ccaron;" and the others of the 38) turned into the UTF-8
-// bytes of their letters; every other byte is kept.
-Text entitiesToUtf8(std::string_view text);
 // One cell: letters in UTF-8; a text that a spreadsheet would take for a
 // formula ("=", "+", "-", "@" or a tab first) gets a single quote in front;
 // quoted, with quotes doubled, when it holds a quote, comma or line break.

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "common/text/utf8.h"
+
 constinit const char* const kEntityNames[kEntityCount] = {
     "&ccaron;", "&scaron;", "&zcaron;", "&Ccaron;", "&Scaron;", "&Zcaron;", "&cacute;", "&Cacute;",
     "&dstrok;", "&Dstrok;", "&uuml;",   "&Uuml;",   "&ouml;",   "&Ouml;",   "&euml;",   "&Euml;",
@@ -141,4 +143,19 @@ int entityCodePoint(std::string_view text, int* nameLength) {
   if (entity < 0) return 0;
   if (nameLength) *nameLength = static_cast<int>(std::strlen(kEntityNames[entity]));
   return kCodePoints[entity];
+}
+
+Text entitiesToUtf8(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    int length = 0;
+    int codePoint = text[i] == '&' ? entityCodePoint(text.substr(i), &length) : 0;
+    if (codePoint > 0) {
+      appendUtf8(out, static_cast<unsigned>(codePoint));
+      i += static_cast<size_t>(length);
+    } else {
+      out += text[i++];
+    }
+  }
+  return Text(std::move(out));
 }

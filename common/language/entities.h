@@ -25,3 +25,7 @@ Text convertEntitiesForPage(std::string_view text, int coding);
 // The same entity table read the other way: an entity name at `text`'s start
 // gives its Unicode code point and the name's length, or 0.
 int entityCodePoint(std::string_view text, int* nameLength);
+
+// Entity names ("&ccaron;" and the others of the 38) turned into the UTF-8
+// bytes of their letters; every other byte is kept.
+Text entitiesToUtf8(std::string_view text);

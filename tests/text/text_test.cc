@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/text/list.h"
+#include "common/text/utf8.h"
 #include "support/text_print.h"
 
 namespace {
@@ -309,4 +310,27 @@ TEST(ListHelpers, RemoveFirstTakesOnlyTheFirstMatch) {
   EXPECT_TRUE(removeFirst(list, [](int v) { return v == 2; }));
   EXPECT_EQ(list, (List<int>{1, 3, 2}));
   EXPECT_FALSE(removeFirst(list, [](int v) { return v == 9; }));
+}
+
+TEST(Utf8, WellFormedOnly) {
+  struct Case {
+    const char* bytes;
+    bool utf8;
+  } cases[] = {
+      {"", true},
+      {"plain", true},
+      {"\xC5\xA1", true},
+      {"\xF0\x9F\x98\x80", true},
+      {"\xC5", false},
+      {"\xC0\xAF", false},
+      {"\xE8x", false},
+      {"\xED\xA0\x80", false},
+      {"\xF4\x90\x80\x80", false},
+      {"\x80", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(isUtf8(c.bytes), c.utf8) << c.bytes;
+  std::string out;
+  for (unsigned code : {0x41u, 0x10Du, 0x20ACu, 0x1F600u}) appendUtf8(out, code);
+  EXPECT_EQ(out, "A\xC4\x8D\xE2\x82\xAC\xF0\x9F\x98\x80");
+  EXPECT_TRUE(isUtf8(out));
 }
