@@ -1,0 +1,144 @@
+// UTF-8 conversion and the 7-bit encodings of a mail.
+#include "common/mail/mail_text.h"
+
+#include <string>
+
+#include "common/language/entities.h"
+#include "common/text/utf8.h"
+
+namespace {
+
+// ISO 8859-2 from 0xA0 on.
+constexpr unsigned short kLatin2[96] = {
+    0x00A0, 0x0104, 0x02D8, 0x0141, 0x00A4, 0x013D, 0x015A, 0x00A7, 0x00A8, 0x0160, 0x015E, 0x0164,
+    0x0179, 0x00AD, 0x017D, 0x017B, 0x00B0, 0x0105, 0x02DB, 0x0142, 0x00B4, 0x013E, 0x015B, 0x02C7,
+    0x00B8, 0x0161, 0x015F, 0x0165, 0x017A, 0x02DD, 0x017E, 0x017C, 0x0154, 0x00C1, 0x00C2, 0x0102,
+    0x00C4, 0x0139, 0x0106, 0x00C7, 0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD, 0x00CE, 0x010E,
+    0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7, 0x0158, 0x016E, 0x00DA, 0x0170,
+    0x00DC, 0x00DD, 0x0162, 0x00DF, 0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7,
+    0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F, 0x0111, 0x0144, 0x0148, 0x00F3,
+    0x00F4, 0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9};
+
+constexpr char kHex[] = "0123456789ABCDEF";
+constexpr size_t kLineLimit = 76;
+
+Text decodeBytes(std::string_view text, bool latin2) {
+  std::string out;
+  for (char c : text) {
+    unsigned byte = static_cast<unsigned char>(c);
+    appendUtf8(out, latin2 && byte >= 0xA0 ? kLatin2[byte - 0xA0] : byte);
+  }
+  return Text(std::move(out));
+}
+
+bool literalInBody(unsigned char c) {
+  return (c >= 33 && c <= 126 && c != '=') || c == ' ' || c == '\t';
+}
+
+void appendEscaped(std::string& out, unsigned char c) {
+  out += '=';
+  out += kHex[c >> 4];
+  out += kHex[c & 15];
+}
+
+// One line of the body (without its end), broken by soft breaks.
+void appendQuotedLine(std::string& out, std::string_view line) {
+  size_t width = 0;
+  for (size_t i = 0; i < line.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(line[i]);
+    bool last = i + 1 == line.size();
+    // A blank at a line's end would be lost to transports that trim lines.
+    bool literal = literalInBody(c) && !(last && (c == ' ' || c == '\t'));
+    size_t length = literal ? 1 : 3;
+    // Room for the soft break "=" unless this is the line's last piece.
+    if (width + length > kLineLimit - (last ? 0 : 1)) {
+      out += "=\r\n";
+      width = 0;
+    }
+    if (literal) {
+      out += static_cast<char>(c);
+    } else {
+      appendEscaped(out, c);
+    }
+    width += length;
+  }
+}
+
+std::string base64(std::string_view bytes) {
+  static constexpr char kAlphabet[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    unsigned chunk = static_cast<unsigned char>(bytes[i]) << 16;
+    if (i + 1 < bytes.size()) chunk |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+    if (i + 2 < bytes.size()) chunk |= static_cast<unsigned char>(bytes[i + 2]);
+    out += kAlphabet[(chunk >> 18) & 63];
+    out += kAlphabet[(chunk >> 12) & 63];
+    out += i + 1 < bytes.size() ? kAlphabet[(chunk >> 6) & 63] : '=';
+    out += i + 2 < bytes.size() ? kAlphabet[chunk & 63] : '=';
+  }
+  return out;
+}
+
+// The length of the UTF-8 sequence that `lead` begins (1 for a stray byte).
+size_t sequenceLength(unsigned char lead) {
+  return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+}
+
+}  // namespace
+
+Text mailUtf8(std::string_view text, std::string_view charset) {
+  Text letters =
+      isUtf8(text) ? Text(text) : decodeBytes(text, equalsIgnoreCase(charset, "ISO-8859-2"));
+  return entitiesToUtf8(letters.view());
+}
+
+Text quotedPrintable(std::string_view utf8) {
+  std::string out;
+  size_t at = 0;
+  while (at <= utf8.size()) {
+    size_t feed = utf8.find('\n', at);
+    size_t end = feed == std::string_view::npos ? utf8.size() : feed;
+    std::string_view line = utf8.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    appendQuotedLine(out, line);
+    if (feed == std::string_view::npos) break;
+    out += "\r\n";
+    at = feed + 1;
+  }
+  return Text(std::move(out));
+}
+
+Text encodedWords(std::string_view utf8) {
+  bool plain = true;
+  for (char c : utf8) plain = plain && c >= 32 && c <= 126;
+  if (plain) return Text(utf8);
+  // 75 characters: "=?UTF-8?B?" and "?=" leave 63 for base64, 45 bytes.
+  constexpr size_t kWordBytes = 45;
+  std::string out;
+  for (size_t at = 0; at < utf8.size();) {
+    size_t end = at;
+    while (end < utf8.size()) {
+      size_t next = end + sequenceLength(static_cast<unsigned char>(utf8[end]));
+      if (next - at > kWordBytes) break;
+      end = std::min(next, utf8.size());
+    }
+    if (!out.empty()) out += "\r\n ";
+    out += "=?UTF-8?B?" + base64(utf8.substr(at, end - at)) + "?=";
+    at = end;
+  }
+  return Text(std::move(out));
+}
+
+Text mailDate(std::time_t when) {
+  static constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  std::tm utc{};
+  gmtime_r(&when, &utc);
+  char text[64];
+  std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d +0000", kDays[utc.tm_wday],
+                utc.tm_mday, kMonths[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min,
+                utc.tm_sec);
+  return Text(text);
+}
