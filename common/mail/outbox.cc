@@ -88,6 +88,7 @@ Text outboxMailText(const OutboxMail& mail) {
   addLine(out, "group", mail.group);
   addLine(out, "catalog", mail.catalog);
   addLine(out, "label", mail.label);
+  addLine(out, "catalog-path", mail.catalogPath);
   addLine(out, "created", Text::fromInt(mail.created));
   addLine(out, "next", Text::fromInt(mail.next));
   addLine(out, "attempts", Text::fromInt(mail.attempts));

@@ -13,6 +13,7 @@
 //
 //   message-id=<20261208230501.k3J9xq2a@kalder>
 //   group=shop          catalog=orders        label=ORD-7
+//   catalog-path=/srv/forms/orders.dat
 //   created=1796770000  next=1796770060       attempts=1
 //   reply=451 4.3.0 try again later
 //   sender=shop@example.org   recipient=orders@example.org   subject=New order
@@ -31,6 +32,7 @@ struct OutboxMail {
   MailState state = MailState::Pending;
   Text messageId;
   Text group, catalog, label;
+  Text catalogPath;       // the catalog file its record goes into
   long long created = 0;  // seconds since the epoch
   long long next = 0;     // when the next attempt is due
   int attempts = 0;

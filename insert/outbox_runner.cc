@@ -1,0 +1,220 @@
+// The outbox runs of insert: settling pending mails under their group's
+// lock, sending over the configured mail server, detaching from the request.
+#include "insert/outbox_runner.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "common/catalog/line_source.h"
+#include "common/catalog/record_layout.h"
+#include "common/files/group_lock.h"
+#include "common/mail/smtp_transport.h"
+#include "common/settings/settings_file.h"
+
+namespace {
+
+constexpr char kUsage[] = "usage: insert.exe --flush-mail [--home DIR]\n";
+
+long long secondsNow() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+Text readWhole(const Text& path, bool& readable) {
+  Text content;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  readable = file != nullptr;
+  if (file) {
+    readable = content.readBytes(file, -1) >= 0 && !std::ferror(file);
+    std::fclose(file);
+  }
+  return content;
+}
+
+// Keeps the label of the record being read.
+class LabelSink : public FieldSink {
+ public:
+  bool wants(std::string_view name) override { return equalsIgnoreCase(name, "&label"); }
+  void field(std::string_view name, std::string_view value) override {
+    if (equalsIgnoreCase(name, "&label")) label = Text(value);
+  }
+  Text label;
+};
+
+// Whether the catalog file holds a record labelled `label`; none when the
+// file cannot be read through.
+std::optional<bool> catalogHolds(const Text& path, const RecordLayout& layout, const Text& label) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return errno == ENOENT ? std::optional<bool>(false) : std::nullopt;
+  BlockLines lines(file);
+  std::optional<bool> found = false;
+  for (;;) {
+    LabelSink sink;
+    RecordRead read = layout.read(lines, sink);
+    if (read == RecordRead::End) break;
+    if (read == RecordRead::Malformed) {
+      found = std::nullopt;
+      break;
+    }
+    if (sink.label == label) {
+      found = true;
+      break;
+    }
+  }
+  std::fclose(file);
+  return found;
+}
+
+// Under the group's lock no submission is under way: a mail still pending
+// belongs to one that died, before or after storing its record.
+RecordFate fateOf(const SystemSettings& settings, const OutboxMail& mail) {
+  const Param* entry = settings.groups.find(mail.group);
+  if (!entry || mail.catalogPath.empty()) return RecordFate::Unknown;
+  GroupLock lock;
+  if (!lock.acquire(entry->value)) return RecordFate::Unknown;
+  bool readable = false;
+  Text content = readWhole(entry->value, readable);
+  RecordLayout layout = recordLayoutOf(parseGroupFile(content, entry->value));
+  std::optional<bool> holds = catalogHolds(mail.catalogPath, layout, mail.label);
+  if (!holds) return RecordFate::Unknown;
+  return *holds ? RecordFate::Stored : RecordFate::NotStored;
+}
+
+class SmtpSender : public MailSender {
+ public:
+  explicit SmtpSender(const SystemSettings& settings) : settings_(settings) {}
+  SmtpOutcome send(const OutboxMail& mail) override {
+    MailServerAddress server = parseMailServer(settings_.mailServer);
+    if (settings_.mailServer.empty() || !server.valid)
+      return SmtpOutcome{false, "no mail server in the settings", 0};
+    TcpTransport transport;
+    IoResult opened = transport.open(server.host, server.port, SmtpClock::now() + smtpTimeout());
+    if (!opened.ok()) return SmtpOutcome{false, Text(), opened.code};
+    MailMessage message{server.host,  mail.sender, mail.recipient,
+                        mail.subject, mail.body,   mail.messageId};
+    return runSmtpDialogue(transport, message);
+  }
+
+ private:
+  const SystemSettings& settings_;
+};
+
+bool dueMailWaits(const Outbox& outbox) {
+  long long now = secondsNow();
+  for (const OutboxMail& mail : outbox.mails())
+    if (mail.state == MailState::Waiting && mail.next <= now) return true;
+  return false;
+}
+
+void add(DeliveryCounts& total, const DeliveryCounts& more) {
+  total.sent += more.sent;
+  total.retried += more.retried;
+  total.failed += more.failed;
+  total.confirmed += more.confirmed;
+  total.dropped += more.dropped;
+}
+
+bool anything(const DeliveryCounts& counts) {
+  return counts.sent + counts.retried + counts.failed + counts.confirmed + counts.dropped > 0;
+}
+
+Text homeOf(std::string home) {
+  Text path(home);
+  path.toLower();
+  path.replaceChar('\\', '/');
+  if (path.last() != '/') path += "/";
+  return path;
+}
+
+}  // namespace
+
+Text outboxFolder(const Text& home) { return home + "outbox/"; }
+
+// A submission whose runner found the lock taken counts on the run that
+// holds it: after letting go, that run looks once more for due mails.
+DeliveryCounts runOutbox(const Text& home, long long seconds) {
+  DeliveryCounts total;
+  bool readable = false;
+  SystemSettings settings = parseSettingsFile(readWhole(home + "kalder.ini", readable).view());
+  if (!readable) return total;
+  Outbox outbox(outboxFolder(home));
+  SmtpSender sender(settings);
+  long long deadline = secondsNow() + seconds;
+  DeliveryRun run{secondsNow, deadline,
+                  [&](const OutboxMail& mail) { return fateOf(settings, mail); }};
+  do {
+    RunnerLock lock;
+    if (!lock.tryAcquire(outbox.folder())) break;
+    for (;;) {
+      DeliveryCounts counts = deliverOutbox(outbox, sender, run);
+      add(total, counts);
+      if (!anything(counts) || secondsNow() > deadline) break;
+    }
+  } while (secondsNow() <= deadline && dueMailWaits(outbox));
+  return total;
+}
+
+void startDetachedOutboxRun(const Text& home) {
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child < 0) return;  // the next submission or the timer delivers
+  if (child > 0) {
+    waitpid(child, nullptr, 0);
+    return;
+  }
+  // The middle process exits at once, so the run belongs to init and the
+  // program never waits for it.
+  setsid();
+  if (fork() != 0) _exit(0);
+  int null = open("/dev/null", O_RDWR);
+  for (int fd = 0; fd < 3; ++fd) dup2(null, fd);
+  close_range(3, ~0U, 0);
+  runOutbox(home, kDetachedRunSeconds);
+  _exit(0);
+}
+
+int runMailCommand(int argc, char** argv) {
+  bool flush = false;
+  std::string home;
+  for (int i = 1; i < argc; ++i) {
+    std::string argument = argv[i];
+    if (argument == "--flush-mail") {
+      flush = true;
+    } else if (argument == "--home" && i + 1 < argc) {
+      home = argv[++i];
+    } else if (argument.rfind("--home=", 0) == 0) {
+      home = argument.substr(7);
+    } else {
+      flush = false;
+      break;
+    }
+  }
+  if (!flush) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  if (home.empty() && std::getenv("KALDERHOME")) home = std::getenv("KALDERHOME");
+  if (home.empty()) {
+    std::fputs("insert.exe: name the home with --home DIR or KALDERHOME\n", stderr);
+    return 2;
+  }
+  Text homePath = homeOf(home);
+  bool readable = false;
+  readWhole(homePath + "kalder.ini", readable);
+  if (!readable) {
+    std::fprintf(stderr, "insert.exe: cannot read %skalder.ini\n", homePath.c_str());
+    return 1;
+  }
+  DeliveryCounts counts = runOutbox(homePath, kCommandRunSeconds);
+  std::printf("sent %d, retried %d, failed %d, settled %d, dropped %d\n", counts.sent,
+              counts.retried, counts.failed, counts.confirmed, counts.dropped);
+  return 0;
+}
