@@ -2,8 +2,8 @@
 // A request that is not a POST is refused before any group is read. Typed on
 // the server's command line, it delivers the mails waiting in the outbox.
 #include "common/settings/program_main.h"
+#include "insert/mail_command.h"
 #include "insert/method_refusal.h"
-#include "insert/outbox_runner.h"
 #include "insert/submit_application.h"
 
 int main(int argc, char** argv) {

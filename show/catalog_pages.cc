@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "common/language/date_time.h"
+#include "show/mail_status.h"
 #include "show/record_reader.h"
 #include "show/show_application.h"
 #include "show/show_texts.h"
@@ -220,6 +221,7 @@ void writeGroupPage(ShowApplication& app) {
   if (!app.group.description.empty()) body += Markup::format("<p>%s</p>\n", app.group.description);
   body += app.group.catalogs.empty() ? Markup::format("<p>%s</p>\n", app.text(kNoCatalogs))
                                      : catalogTable(app);
+  body += groupMailCounts(app);
   app.writePage(Markup::format(app.text(kGroupTitle), app.groupName), body);
 }
 

@@ -15,6 +15,7 @@
 #include "common/files/path.h"
 #include "common/settings/client_address.h"
 #include "common/settings/file_lines.h"
+#include "show/mail_status.h"
 #include "show/record_reader.h"
 #include "show/show_application.h"
 #include "show/show_texts.h"
@@ -153,6 +154,7 @@ void erase(ShowApplication& app, const CatalogFileList& files, const Text& label
   if (indexed) app.commitReplacement(index, indexPath);
   std::error_code ignored;
   std::filesystem::remove_all(recordUploadFolder(span->file->path, label).str(), ignored);
+  dropRecordMails(app, label);
   Text line = logLine(app, *span, label);
   bool logged = ::write(log, line.c_str(), line.str().size()) == line.length() && fsync(log) == 0;
   ::close(log);

@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "show/mail_status.h"
 #include "show/record_reader.h"
 #include "show/show_application.h"
 #include "show/show_texts.h"
@@ -71,6 +72,7 @@ Markup fieldTable(ShowApplication& app, const Record& record) {
 
 void writeRecordPage(ShowApplication& app, const CatalogFileList& files, const ViewTarget& target) {
   using namespace showTexts;
+  applyMailAction(app, target.label);
   RecordReader reader(app);
   Found found = findRecord(reader, files, target.label);
   if (!found.place) app.fatal(kRecordNotFound, target.label);
@@ -81,7 +83,7 @@ void writeRecordPage(ShowApplication& app, const CatalogFileList& files, const V
   Markup catalog = Markup::format("<tt>%s</tt>", file.name);
   body += "<p>" + Markup::format(app.text(kCatalogTitle), catalog);
   if (!file.description.empty()) body += Markup::format(": %s", file.description);
-  body += "</p>\n" + fieldTable(app, found.record) + "<div>";
+  body += "</p>\n" + fieldTable(app, found.record) + recordMailTable(app, target.label) + "<div>";
   if (found.previous && !found.previous->label.empty())
     body +=
         app.button({found.previous->label, target.catalog, 0, false}, app.text(kPreviousRecord)) +

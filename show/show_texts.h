@@ -57,6 +57,21 @@ inline constexpr MessageTable kEraseConfirm{"Delete for good", "Trajno izbri&sca
 inline constexpr MessageTable kEraseCancel{"Keep the record", "Obdr&zcaron;i zapis"};
 inline constexpr MessageTable kErasedTitle{"Record %s deleted", "Zapis %s je izbrisan"};
 
+// The notifications of a record.
+inline constexpr MessageTable kMailsTitle{"Notifications", "Obvestila"};
+inline constexpr MessageTable kMailRecipient{"Recipient", "Prejemnik"};
+inline constexpr MessageTable kMailState{"State", "Stanje"};
+inline constexpr MessageTable kMailReply{"Mail server's reply",
+                                         "Odgovor po&scaron;tnega stre&zcaron;nika"};
+inline constexpr MessageTable kMailSent{"sent %s", "poslano %s"};
+inline constexpr MessageTable kMailWaiting{"waiting since %s, next try %s",
+                                           "&ccaron;aka od %s, naslednji poskus %s"};
+inline constexpr MessageTable kMailFailed{"failed", "ni uspelo"};
+inline constexpr MessageTable kMailRetry{"Try again", "Poskusi znova"};
+inline constexpr MessageTable kMailDrop{"Drop", "Zavrzi"};
+inline constexpr MessageTable kMailCounts{"Mails waiting: %ld, failed: %ld",
+                                          "Po&scaron;ta na &ccaron;akanju: %ld, neuspela: %ld"};
+
 // The automatic fields of a record, in the order they are written.
 inline constexpr MessageTable kAutomaticFields[] = {
     {"Label", "Oznaka"}, {"Form", "Obrazec"}, {"Computer", "Ra&ccaron;unalnik"},

@@ -264,3 +264,21 @@ bool Outbox::markSent(const OutboxMail& mail, long long now, std::string_view re
   }
   return remove(mail) && logged;
 }
+
+List<Outbox::SentEntry> Outbox::sentEntries() const {
+  List<SentEntry> entries;
+  Text log = readFile((folder_ + "sent.log").str());
+  forEachLine(log.view(), [&](std::string_view line, size_t, size_t) {
+    List<Text> parts;
+    for (size_t at = 0;;) {
+      size_t tab = line.find('\t', at);
+      parts.push_back(Text(line.substr(at, tab == std::string_view::npos ? tab : tab - at)));
+      if (tab == std::string_view::npos) break;
+      at = tab + 1;
+    }
+    if (parts.size() != 7) return;
+    entries.push_back(SentEntry{readNumber(parts[0]), parts[1], parts[2], parts[3], parts[4],
+                                parts[5], parts[6]});
+  });
+  return entries;
+}

@@ -80,6 +80,13 @@ class Outbox {
   bool markSent(const OutboxMail& mail, long long now, std::string_view reply);
   static constexpr long kSentLogLimit = 1L << 20;
 
+  // The lines of "sent.log", oldest first.
+  struct SentEntry {
+    long long time = 0;
+    Text id, messageId, group, label, recipient, reply;
+  };
+  List<SentEntry> sentEntries() const;
+
   const Text& folder() const { return folder_; }
   Text pathOf(const OutboxMail& mail) const;
 

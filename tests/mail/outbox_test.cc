@@ -68,6 +68,11 @@ TEST(Outbox, EachStateIsOneFile) {
   EXPECT_TRUE(outbox.mails().empty());
   std::string log = home.read("outbox/sent.log");
   EXPECT_NE(log.find("\tshop\tORD-7\torders@example.org\t250 queued\n"), std::string::npos) << log;
+  List<Outbox::SentEntry> sent = outbox.sentEntries();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].time, 1796770100);
+  EXPECT_EQ(sent[0].label, "ORD-7");
+  EXPECT_EQ(sent[0].reply, "250 queued");
 }
 
 TEST(Outbox, SentLogStaysBounded) {

@@ -1,6 +1,6 @@
-// The outbox runs of insert: settling pending mails under their group's
+// The outbox runs: settling pending mails under their group's
 // lock, sending over the configured mail server, detaching from the request.
-#include "insert/outbox_runner.h"
+#include "common/mail/outbox_run.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -20,15 +20,15 @@
 
 namespace {
 
-constexpr char kUsage[] = "usage: insert.exe --flush-mail [--home DIR]\n";
-
 long long secondsNow() {
   return std::chrono::duration_cast<std::chrono::seconds>(
              std::chrono::system_clock::now().time_since_epoch())
       .count();
 }
 
-Text readWhole(const Text& path, bool& readable) {
+}  // namespace
+
+Text readWholeFile(const Text& path, bool& readable) {
   Text content;
   std::FILE* file = std::fopen(path.c_str(), "rb");
   readable = file != nullptr;
@@ -38,6 +38,8 @@ Text readWhole(const Text& path, bool& readable) {
   }
   return content;
 }
+
+namespace {
 
 // Keeps the label of the record being read.
 class LabelSink : public FieldSink {
@@ -81,7 +83,7 @@ RecordFate fateOf(const SystemSettings& settings, const OutboxMail& mail) {
   GroupLock lock;
   if (!lock.acquire(entry->value)) return RecordFate::Unknown;
   bool readable = false;
-  Text content = readWhole(entry->value, readable);
+  Text content = readWholeFile(entry->value, readable);
   RecordLayout layout = recordLayoutOf(parseGroupFile(content, entry->value));
   std::optional<bool> holds = catalogHolds(mail.catalogPath, layout, mail.label);
   if (!holds) return RecordFate::Unknown;
@@ -126,14 +128,6 @@ bool anything(const DeliveryCounts& counts) {
   return counts.sent + counts.retried + counts.failed + counts.confirmed + counts.dropped > 0;
 }
 
-Text homeOf(std::string home) {
-  Text path(home);
-  path.toLower();
-  path.replaceChar('\\', '/');
-  if (path.last() != '/') path += "/";
-  return path;
-}
-
 }  // namespace
 
 Text outboxFolder(const Text& home) { return home + "outbox/"; }
@@ -143,7 +137,7 @@ Text outboxFolder(const Text& home) { return home + "outbox/"; }
 DeliveryCounts runOutbox(const Text& home, long long seconds) {
   DeliveryCounts total;
   bool readable = false;
-  SystemSettings settings = parseSettingsFile(readWhole(home + "kalder.ini", readable).view());
+  SystemSettings settings = parseSettingsFile(readWholeFile(home + "kalder.ini", readable).view());
   if (!readable) return total;
   Outbox outbox(outboxFolder(home));
   SmtpSender sender(settings);
@@ -179,42 +173,4 @@ void startDetachedOutboxRun(const Text& home) {
   close_range(3, ~0U, 0);
   runOutbox(home, kDetachedRunSeconds);
   _exit(0);
-}
-
-int runMailCommand(int argc, char** argv) {
-  bool flush = false;
-  std::string home;
-  for (int i = 1; i < argc; ++i) {
-    std::string argument = argv[i];
-    if (argument == "--flush-mail") {
-      flush = true;
-    } else if (argument == "--home" && i + 1 < argc) {
-      home = argv[++i];
-    } else if (argument.rfind("--home=", 0) == 0) {
-      home = argument.substr(7);
-    } else {
-      flush = false;
-      break;
-    }
-  }
-  if (!flush) {
-    std::fputs(kUsage, stderr);
-    return 2;
-  }
-  if (home.empty() && std::getenv("KALDERHOME")) home = std::getenv("KALDERHOME");
-  if (home.empty()) {
-    std::fputs("insert.exe: name the home with --home DIR or KALDERHOME\n", stderr);
-    return 2;
-  }
-  Text homePath = homeOf(home);
-  bool readable = false;
-  readWhole(homePath + "kalder.ini", readable);
-  if (!readable) {
-    std::fprintf(stderr, "insert.exe: cannot read %skalder.ini\n", homePath.c_str());
-    return 1;
-  }
-  DeliveryCounts counts = runOutbox(homePath, kCommandRunSeconds);
-  std::printf("sent %d, retried %d, failed %d, settled %d, dropped %d\n", counts.sent,
-              counts.retried, counts.failed, counts.confirmed, counts.dropped);
-  return 0;
 }

@@ -1,11 +1,7 @@
-// Delivering the outbox of a home from insert: in a detached process after a
-// submission has been answered, and from the server's command line (for cron
-// or a systemd timer):
-//
-//     insert.exe --flush-mail [--home DIR]
-//
-// Either way at most one run at a time, and a run stops starting attempts
-// after a bounded time.
+// Delivering the outbox of a home: in a detached process after a submission
+// has been answered (or a mail is to be tried again), and from the server's
+// command line (insert/mail_command.h). Either way at most one run at a time,
+// and a run stops starting attempts after a bounded time.
 #pragma once
 
 #include "common/mail/outbox_delivery.h"
@@ -22,9 +18,8 @@ DeliveryCounts runOutbox(const Text& home, long long seconds);
 // files open, so the web server ends the response without waiting for it.
 void startDetachedOutboxRun(const Text& home);
 
-// The command line; returns the exit status (0 done, 1 the settings could
-// not be read, 2 an unknown command).
-int runMailCommand(int argc, char** argv);
+// The bytes of a file; `readable` tells whether it could be read whole.
+Text readWholeFile(const Text& path, bool& readable);
 
 // How long one run may start attempts.
 inline constexpr long long kDetachedRunSeconds = 60;

@@ -1,0 +1,11 @@
+// insert on the server's command line, for cron or a systemd timer: delivers
+// the mails waiting in the outbox of a home.
+//
+//     insert.exe --flush-mail [--home DIR]
+//
+// Without --home, KALDERHOME names the home.
+#pragma once
+
+// Runs the command of `argv` and returns the exit status: 0 done, 1 the
+// settings could not be read, 2 a command it does not know.
+int runMailCommand(int argc, char** argv);

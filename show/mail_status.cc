@@ -1,0 +1,119 @@
+// Reading the outbox for the viewer's pages.
+#include "show/mail_status.h"
+
+#include <chrono>
+#include <ctime>
+
+#include "common/cgi/raw_fields.h"
+#include "common/mail/outbox.h"
+#include "common/mail/outbox_run.h"
+#include "show/show_application.h"
+#include "show/show_texts.h"
+
+namespace {
+
+Outbox outboxOf(ShowApplication& app) { return Outbox(outboxFolder(app.home())); }
+
+bool ofRecord(ShowApplication& app, const Text& group, const Text& label, const Text& wanted) {
+  return group == app.groupName && label == wanted;
+}
+
+Text localTime(long long seconds) {
+  std::time_t when = static_cast<std::time_t>(seconds);
+  std::tm local{};
+  localtime_r(&when, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+  return Text(text);
+}
+
+long long secondsNow() {
+  return std::chrono::duration_cast<std::chrono::seconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+Markup actionButton(ShowApplication& app, const Text& label, const OutboxMail& mail,
+                    const char* action, const MessageTable& caption) {
+  ViewTarget target = app.requested();
+  target.label = label;
+  target.erase = false;
+  return Markup::format(
+      "<form method=post action=\"%s\" style=\"display:inline\">"
+      "<input type=hidden name=password value=\"%s\">"
+      "<input type=hidden name=mail value=\"%s\">"
+      "<input type=hidden name=mailaction value=\"%s\">"
+      "<input type=submit value=\"%s\"></form>",
+      app.actionUrl(target), exactValue(app.settings.password), mail.id, Text(action),
+      app.text(caption));
+}
+
+Markup mailRow(ShowApplication& app, const Text& label, const OutboxMail& mail) {
+  using namespace showTexts;
+  Markup state;
+  if (mail.state == MailState::Failed) {
+    state = Markup::format("%s", app.text(kMailFailed));
+  } else {
+    state = Markup::format(app.text(kMailWaiting), localTime(mail.created), localTime(mail.next));
+  }
+  Markup actions = actionButton(app, label, mail, "drop", kMailDrop);
+  if (mail.state != MailState::Pending)
+    actions = actionButton(app, label, mail, "retry", kMailRetry) + " " + actions;
+  return Markup::format("<tr><td>%s</td><td>%s</td><td>%s</td><td>%s</td></tr>\n", mail.recipient,
+                        state, mail.reply, actions);
+}
+
+}  // namespace
+
+Markup recordMailTable(ShowApplication& app, const Text& label) {
+  using namespace showTexts;
+  Outbox outbox = outboxOf(app);
+  Markup rows;
+  for (const Outbox::SentEntry& sent : outbox.sentEntries()) {
+    if (!ofRecord(app, sent.group, sent.label, label)) continue;
+    rows += Markup::format("<tr><td>%s</td><td>%s</td><td>%s</td><td></td></tr>\n", sent.recipient,
+                           Markup::format(app.text(kMailSent), localTime(sent.time)), sent.reply);
+  }
+  for (const OutboxMail& mail : outbox.mails())
+    if (ofRecord(app, mail.group, mail.label, label)) rows += mailRow(app, label, mail);
+  if (rows.empty()) return Markup();
+  return Markup::format("<h2>%s</h2>\n<table border=1 cellpadding=4>\n", app.text(kMailsTitle)) +
+         Markup::format("<tr><th>%s</th><th>%s</th><th>%s</th><th></th></tr>\n",
+                        app.text(kMailRecipient), app.text(kMailState), app.text(kMailReply)) +
+         rows + "</table>\n";
+}
+
+Markup groupMailCounts(ShowApplication& app) {
+  long waiting = 0, failed = 0;
+  for (const OutboxMail& mail : outboxOf(app).mails()) {
+    if (mail.group != app.groupName) continue;
+    ++(mail.state == MailState::Failed ? failed : waiting);
+  }
+  if (waiting == 0 && failed == 0) return Markup();
+  return Markup::format("<p>%s</p>\n",
+                        Markup::format(app.text(showTexts::kMailCounts), waiting, failed));
+}
+
+void applyMailAction(ShowApplication& app, const Text& label) {
+  Text id = rawPostedField(app.rawBody().view(), "mail");
+  Text action = rawPostedField(app.rawBody().view(), "mailaction");
+  if (id.empty() || (action != "retry" && action != "drop")) return;
+  Outbox outbox = outboxOf(app);
+  std::optional<OutboxMail> mail = outbox.find(id.view());
+  if (!mail || !ofRecord(app, mail->group, mail->label, label)) return;
+  if (action == "drop") {
+    outbox.remove(*mail);
+  } else if (mail->state != MailState::Pending) {
+    // A retry starts the mail's retry period anew.
+    mail->created = secondsNow();
+    mail->next = mail->created;
+    outbox.save(*mail, MailState::Waiting);
+    startDetachedOutboxRun(app.home());
+  }
+}
+
+void dropRecordMails(ShowApplication& app, const Text& label) {
+  Outbox outbox = outboxOf(app);
+  for (const OutboxMail& mail : outbox.mails())
+    if (ofRecord(app, mail.group, mail.label, label)) outbox.remove(mail);
+}

@@ -1,0 +1,22 @@
+// The notifications of records as the viewer shows them: each mail of a
+// record (waiting, sent or failed, with the server's reply), the group's
+// count of waiting and failed mails, and the administrator's retry or drop
+// of a failed mail.
+#pragma once
+
+#include "common/cgi/markup.h"
+#include "common/text/text.h"
+
+class ShowApplication;
+
+// The table of the mails of the record `label`; nothing when it has none.
+Markup recordMailTable(ShowApplication& app, const Text& label);
+// "Mails waiting: N, failed: M" for the group; nothing when both are 0.
+Markup groupMailCounts(ShowApplication& app);
+// Applies a retry or drop that the request posts (fields "mail", the mail's
+// id, and "mailaction", "retry" or "drop") to a failed or waiting mail of the
+// record `label`; anything else is ignored.
+void applyMailAction(ShowApplication& app, const Text& label);
+// Removes every mail of the record `label` that is not yet sent (its
+// erasure: the mails hold the record's content).
+void dropRecordMails(ShowApplication& app, const Text& label);
