@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include "common/mail/smtp_dialogue.h"
 #include "common/mail/smtp_transport.h"
@@ -28,12 +29,12 @@ constexpr SocketErrorName kSocketErrorNames[] = {
     {11004, "WSANO_DATA"},
 };
 
-// "kalder@" and the local host's canonical name, or its plain name when the
-// name does not resolve.
-Text localSender(CgiApplication& application) {
+}  // namespace
+
+Text localSenderAddress() {
   char name[256] = {};
-  if (::gethostname(name, sizeof name - 1) != 0)
-    reportSocketError(application, socketErrorFromErrno(errno));
+  if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
+    std::snprintf(name, sizeof name, "localhost");
   Text host(name);
   addrinfo hints{};
   hints.ai_flags = AI_CANONNAME;
@@ -44,8 +45,6 @@ Text localSender(CgiApplication& application) {
   }
   return "kalder@" + host;
 }
-
-}  // namespace
 
 const char* socketErrorName(int code) {
   for (const SocketErrorName& entry : kSocketErrorNames)
@@ -63,7 +62,7 @@ void sendMail(CgiApplication& application, Text sender, Text recipient, Text sub
   if (application.settings.mailServer.empty()) application.fatal(messages::kMailServerUnknown);
   MailServerAddress server = parseMailServer(application.settings.mailServer);
   if (!server.valid) reportSocketError(application, 0);
-  if (sender.empty()) sender = localSender(application);
+  if (sender.empty()) sender = localSenderAddress();
   TcpTransport transport;
   IoResult opened = transport.open(server.host, server.port, SmtpClock::now() + smtpTimeout());
   if (!opened.ok()) reportSocketError(application, opened.code);

@@ -12,6 +12,11 @@ inline constexpr MessageTable kMailError{"Mail Error: %s",
 inline constexpr MessageTable kUnknownError{"Unknown Error", "Neznana napaka"};
 }  // namespace messages
 
+// "kalder@" and the local host's canonical name, or its plain name when the
+// name does not resolve ("localhost" when it has none): the sender of a
+// mail whose template names none.
+Text localSenderAddress();
+
 // Sends one mail; returns only when the server accepted it. The mail server
 // setting may end in ":" and a port (25 otherwise). An empty sender becomes
 // "kalder@" and the local host's name. CR and LF in the sender, recipient and

@@ -3,6 +3,10 @@
 // digit must be the expected one.
 #include "common/mail/smtp_dialogue.h"
 
+#include <ctime>
+
+#include "common/mail/mail_text.h"
+
 namespace {
 
 // A server that keeps sending continuation lines is not answering.
@@ -84,6 +88,17 @@ void Dialogue::quit() {
   if (transport_.write("QUIT\r\n", SmtpClock::now() + smtpTimeout()).ok()) readReply(transport_);
 }
 
+// A sender "Name <address>" whose name is not ASCII gets the name as RFC 2047
+// words; an address is left as it is.
+Text senderHeader(std::string_view sender) {
+  Text line = smtpLine(sender);
+  long open = line.findChar('<');
+  if (open <= 0) return line;
+  Text name = line.substring(0, open);
+  while (name.last() == ' ') name.erase(name.length() - 1, 1);
+  return encodedWords(name.view()) + " " + line.substring(open);
+}
+
 }  // namespace
 
 Text smtpLine(std::string_view value) {
@@ -94,21 +109,21 @@ Text smtpLine(std::string_view value) {
 }
 
 Text messageData(const MailMessage& mail) {
-  Text data = "From: " + smtpLine(mail.sender) + "\r\nSubject: " + smtpLine(mail.subject) + "\r\n";
+  std::time_t date = mail.date != 0 ? static_cast<std::time_t>(mail.date) : std::time(nullptr);
+  Text data = "From: " + senderHeader(mail.sender) + "\r\nTo: " + smtpLine(mail.recipient) +
+              "\r\nSubject: " + encodedWords(smtpLine(mail.subject)) +
+              "\r\nDate: " + mailDate(date) + "\r\n";
   if (!mail.messageId.empty()) data += "Message-ID: " + smtpLine(mail.messageId) + "\r\n";
-  data += "\r\n";
-  std::string_view body = mail.body;
+  data +=
+      "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+      "Content-Transfer-Encoding: quoted-printable\r\n\r\n";
+  Text body = quotedPrintable(mail.body);
+  // The lines are CR LF already; a line that begins with "." gets another.
   bool lineStart = true;
-  for (size_t i = 0; i < body.size(); ++i) {
-    char c = body[i];
+  for (char c : body.view()) {
     if (lineStart && c == '.') data += '.';
-    lineStart = c == '\n' || c == '\r';
-    if (!lineStart) {
-      data += c;
-      continue;
-    }
-    data += "\r\n";
-    if (c == '\r' && i + 1 < body.size() && body[i + 1] == '\n') ++i;
+    data += c;
+    lineStart = c == '\n';
   }
   data += "\r\n.\r\n";
   return data;

@@ -12,8 +12,9 @@ struct MailMessage {
   Text sender;
   Text recipient;
   Text subject;
-  Text body;       // line feeds as line ends
-  Text messageId;  // "<...>": a Message-ID line, kept by every retry; empty: none
+  Text body;           // line feeds as line ends; sender, subject and body in UTF-8
+  Text messageId;      // "<...>": a Message-ID line, kept by every retry; empty: none
+  long long date = 0;  // seconds since the epoch for the Date line; 0: now
 };
 
 // How a dialogue ended. Sent, `reply` is the server's answer to the message;
@@ -28,8 +29,10 @@ struct SmtpOutcome {
 
 // The value with every CR and LF replaced by a space, so it stays one line.
 Text smtpLine(std::string_view value);
-// What follows DATA: the From and Subject lines, an empty line, the body with
-// CR LF line ends and a second "." before a line's leading ".", and the
-// line holding only ".".
+// What follows DATA: the header (From, To, Subject, Date, Message-ID when
+// there is one, MIME-Version, Content-Type text/plain in UTF-8,
+// Content-Transfer-Encoding quoted-printable), an empty line, the body
+// quoted-printable with CR LF line ends and a second "." before a line's
+// leading ".", and the line holding only ".". Every byte is 7-bit.
 Text messageData(const MailMessage& mail);
 SmtpOutcome runSmtpDialogue(SmtpTransport& transport, const MailMessage& mail);

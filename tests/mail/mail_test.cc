@@ -58,8 +58,30 @@ class ScriptedTransport : public SmtpTransport {
 };
 
 MailMessage sampleMail() {
-  return MailMessage{"mail.example.org", "shop@example.org",     "ana@example.org",
-                     "New order",        "Hello\n.\n..two\nend", ""};
+  return MailMessage{"mail.example.org",
+                     "shop@example.org",
+                     "ana@example.org",
+                     "New order",
+                     "Hello\n.\n..two\nend",
+                     "",
+                     1};
+}
+
+// The header lines of a mail up to the empty line; `date` as a Date line.
+std::string mailHeader(const std::string& from, const std::string& to, const std::string& subject,
+                       const std::string& date = "Thu, 01 Jan 1970 00:00:01 +0000") {
+  return "From: " + from + "\r\nTo: " + to + "\r\nSubject: " + subject + "\r\nDate: " + date +
+         "\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+         "Content-Transfer-Encoding: quoted-printable\r\n\r\n";
+}
+
+// What a server received, with the Date line of a mail sent now as it is
+// for the date of 1 second.
+std::string fixedDate(std::string received) {
+  size_t at = received.find("\r\nDate: ");
+  if (at == std::string::npos) return received;
+  size_t end = received.find("\r\n", at + 2);
+  return received.replace(at + 8, end - at - 8, "Thu, 01 Jan 1970 00:00:01 +0000");
 }
 
 const std::string kAllAccepted =
@@ -68,7 +90,9 @@ const std::string kAllAccepted =
 
 const std::string kFullDialogue =
     "HELO mail.example.org\r\nMAIL FROM: <shop@example.org>\r\nRCPT TO: <ana@example.org>\r\n"
-    "DATA\r\nFrom: shop@example.org\r\nSubject: New order\r\n\r\nHello\r\n..\r\n...two\r\nend\r\n"
+    "DATA\r\n" +
+    mailHeader("shop@example.org", "ana@example.org", "New order") +
+    "Hello\r\n..\r\n...two\r\nend\r\n"
     ".\r\nQUIT\r\n";
 
 TEST(SmtpDialogue, AcceptedMailFollowsTheProtocolLineByLine) {
@@ -138,11 +162,12 @@ TEST(SmtpDialogue, ReplyBeforeAHangUpIsReported) {
 
 TEST(SmtpDialogue, LineBreaksInAddressesAndSubjectBecomeSpaces) {
   ScriptedTransport transport(kAllAccepted);
-  MailMessage mail{"m\r\nx", "a@b\r\nRCPT TO: <c@d>", "e@f\nDATA", "Hi\r\nBcc: g@h", "body", ""};
+  MailMessage mail{"m\r\nx", "a@b\r\nRCPT TO: <c@d>", "e@f\nDATA", "Hi\r\nBcc: g@h", "body", "", 1};
   runSmtpDialogue(transport, mail);
   EXPECT_EQ(transport.written,
-            "HELO m  x\r\nMAIL FROM: <a@b  RCPT TO: <c@d>>\r\nRCPT TO: <e@f DATA>\r\nDATA\r\n"
-            "From: a@b  RCPT TO: <c@d>\r\nSubject: Hi  Bcc: g@h\r\n\r\nbody\r\n.\r\nQUIT\r\n");
+            "HELO m  x\r\nMAIL FROM: <a@b  RCPT TO: <c@d>>\r\nRCPT TO: <e@f DATA>\r\nDATA\r\n" +
+                mailHeader("a@b  RCPT TO: <c@d>", "e@f DATA", "Hi  Bcc: g@h") +
+                "body\r\n.\r\nQUIT\r\n");
 }
 
 TEST(SmtpDialogue, MessageDataLineEndsAndDots) {
@@ -152,13 +177,12 @@ TEST(SmtpDialogue, MessageDataLineEndsAndDots) {
   } rows[] = {
       {"", "\r\n.\r\n"},
       {"a\n", "a\r\n\r\n.\r\n"},
-      {"a\r\nb\rc", "a\r\nb\r\nc\r\n.\r\n"},
+      {"a\r\nb\rc", "a\r\nb=0Dc\r\n.\r\n"},  // a lone CR ends no line
       {".\n.x\nx.\n\n.", "..\r\n..x\r\nx.\r\n\r\n..\r\n.\r\n"},
   };
   for (const Row& row : rows) {
-    MailMessage mail{"m", "s", "r", "", row.body, ""};
-    EXPECT_EQ(messageData(mail), std::string("From: s\r\nSubject: \r\n\r\n") + row.data)
-        << row.body;
+    MailMessage mail{"m", "s", "r", "", row.body, "", 1};
+    EXPECT_EQ(messageData(mail), mailHeader("s", "r", "") + row.data) << row.body;
   }
 }
 
@@ -342,10 +366,11 @@ TEST_F(MailTest, RealServerReceivesTheMailExactly) {
   EXPECT_EQ(status, 0);
   std::vector<std::string> mails = sink.mails(1);
   ASSERT_EQ(mails.size(), 1u);
-  EXPECT_EQ(mails[0],
+  EXPECT_EQ(fixedDate(mails[0]),
             "HELO 127.0.0.1\r\nMAIL FROM: <shop@example.org>\r\nRCPT TO: <ana@example.org>\r\n"
-            "DATA\r\nFrom: shop@example.org\r\nSubject: New order ORD-1\r\n\r\n"
-            "Dear Ana,\r\n.\r\n.hidden\r\n..two\r\nlast\r\n");
+            "DATA\r\n" +
+                mailHeader("shop@example.org", "ana@example.org", "New order ORD-1") +
+                "Dear Ana,\r\n.\r\n.hidden\r\n..two\r\nlast\r\n");
 }
 
 TEST_F(MailTest, EmptySubjectAndBodyStillSendTheirLines) {
@@ -354,9 +379,10 @@ TEST_F(MailTest, EmptySubjectAndBodyStillSendTheirLines) {
   EXPECT_EQ(send(loopback(sink.port()), "a@example.org", "b@example.org", "", ""), kHeader);
   std::vector<std::string> mails = sink.mails(1);
   ASSERT_EQ(mails.size(), 1u);
-  EXPECT_EQ(mails[0],
+  EXPECT_EQ(fixedDate(mails[0]),
             "HELO 127.0.0.1\r\nMAIL FROM: <a@example.org>\r\nRCPT TO: <b@example.org>\r\n"
-            "DATA\r\nFrom: a@example.org\r\nSubject: \r\n\r\n\r\n");
+            "DATA\r\n" +
+                mailHeader("a@example.org", "b@example.org", "") + "\r\n");
 }
 
 TEST_F(MailTest, EmptySenderBecomesKalderAtTheLocalHost) {
@@ -375,9 +401,9 @@ TEST_F(MailTest, EmptySenderBecomesKalderAtTheLocalHost) {
   EXPECT_EQ(send(loopback(sink.port()), "", "b@example.org", "s", "t"), kHeader);
   std::vector<std::string> mails = sink.mails(1);
   ASSERT_EQ(mails.size(), 1u);
-  EXPECT_EQ(mails[0], "HELO 127.0.0.1\r\nMAIL FROM: <kalder@" + host +
-                          ">\r\nRCPT TO: <b@example.org>\r\nDATA\r\nFrom: kalder@" + host +
-                          "\r\nSubject: s\r\n\r\nt\r\n");
+  EXPECT_EQ(fixedDate(mails[0]), "HELO 127.0.0.1\r\nMAIL FROM: <kalder@" + host +
+                                     ">\r\nRCPT TO: <b@example.org>\r\nDATA\r\n" +
+                                     mailHeader("kalder@" + host, "b@example.org", "s") + "t\r\n");
 }
 
 TEST_F(MailTest, SubjectCannotAddHeaderLines) {
@@ -388,8 +414,7 @@ TEST_F(MailTest, SubjectCannotAddHeaderLines) {
             kHeader);
   std::vector<std::string> mails = sink.mails(1);
   ASSERT_EQ(mails.size(), 1u);
-  EXPECT_NE(mails[0].find("\r\nSubject: Hi  Bcc: evil@example.org\r\n\r\nt\r\n"),
-            std::string::npos);
+  EXPECT_NE(mails[0].find("\r\nSubject: Hi  Bcc: evil@example.org\r\nDate: "), std::string::npos);
 }
 
 TEST_F(MailTest, RecipientRefusedByTheRealServerIsAnErrorPage) {
@@ -438,9 +463,9 @@ TEST_F(MailTest, ConnectionClosedAfterTheDataIsNotSent) {
       {"220 ready\r\n", "250 hello\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n"});
   EXPECT_EQ(send(loopback(server.port()), "a@example.org", "b@example.org", "s", "t"),
             errorPage("Mail Error: Unknown Error"));
-  EXPECT_EQ(server.finish(),
-            "HELO 127.0.0.1\r\nMAIL FROM: <a@example.org>\r\nRCPT TO: <b@example.org>\r\nDATA\r\n"
-            "From: a@example.org\r\nSubject: s\r\n\r\nt\r\n.\r\n");
+  EXPECT_EQ(fixedDate(server.finish()),
+            "HELO 127.0.0.1\r\nMAIL FROM: <a@example.org>\r\nRCPT TO: <b@example.org>\r\nDATA\r\n" +
+                mailHeader("a@example.org", "b@example.org", "s") + "t\r\n.\r\n");
 }
 
 TEST_F(MailTest, ScriptedServerSeesDotStuffingAndQuit) {
@@ -448,9 +473,10 @@ TEST_F(MailTest, ScriptedServerSeesDotStuffingAndQuit) {
                          "354 go\r\n", "250 queued\r\n", "221 bye\r\n"});
   EXPECT_EQ(send(loopback(server.port()), "a@example.org", "b@example.org", "s", ".\n.x\ny"),
             kHeader);
-  EXPECT_EQ(server.finish(),
-            "HELO 127.0.0.1\r\nMAIL FROM: <a@example.org>\r\nRCPT TO: <b@example.org>\r\nDATA\r\n"
-            "From: a@example.org\r\nSubject: s\r\n\r\n..\r\n..x\r\ny\r\n.\r\nQUIT\r\n");
+  EXPECT_EQ(fixedDate(server.finish()),
+            "HELO 127.0.0.1\r\nMAIL FROM: <a@example.org>\r\nRCPT TO: <b@example.org>\r\nDATA\r\n" +
+                mailHeader("a@example.org", "b@example.org", "s") +
+                "..\r\n..x\r\ny\r\n.\r\nQUIT\r\n");
 }
 
 TEST_F(MailTest, IPv6LoopbackServer) {
