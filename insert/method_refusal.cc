@@ -7,6 +7,6 @@ bool isPostRequest() { return envValue("REQUEST_METHOD") == "POST"; }
 
 void refuseMethod(CgiPage& page) {
   page.setStatus("405 Method Not Allowed");
-  page.writeHeader("text/html", "Allow: POST\n");
+  page.addAnswerHeaderLines("Allow: POST\n");
   page.fatal(messages::kPostOnly);
 }

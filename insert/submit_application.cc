@@ -9,10 +9,11 @@
 #include "common/files/path.h"
 #include "common/template/template.h"
 #include "insert/method_refusal.h"
+#include "insert/submission_answer.h"
 
 void SubmitApplication::runSubmission() {
   if (!isPostRequest()) refuseMethod(*this);
-  writeHeader("text/html");
+  refuseForeignOrigin(*this);
   if (pathInfo().empty()) fatal(messages::kNoGroup);
   dropSystemNames();
   Text formName = chooseFormName();
@@ -22,6 +23,9 @@ void SubmitApplication::runSubmission() {
   catalogFiles().addCatalogFilesOf(requested, queryParams().find("catalog"));
   const FormEntry& form = findForm(formName);
   CatalogFile target = requested.empty() ? chooseTarget(formName, form) : requested.front();
+  // Checked before storing: a bad setting must not leave a stored record
+  // behind an error page that invites sending the form again.
+  Text redirect = answersJson() ? Text() : checkedRedirect(*this, formName);
   Text refLabel = queryParams().value("reflabel");
   Text label;
   {
@@ -35,7 +39,14 @@ void SubmitApplication::runSubmission() {
   }
   addSubmissionVariables(formName, target, label, refLabel);
   notify(formName, target, label, refLabel);
-  writeAnswerPage(form);
+  if (answersJson()) {
+    answerJson(*this, label, target.name);
+  } else if (!redirect.empty()) {
+    answerRedirect(*this, redirectLocation(redirect, label));
+  } else {
+    writeHeader("text/html");
+    writeAnswerPage(form);
+  }
 }
 
 // Names that begin with "&" belong to the system: a posted "&label" would

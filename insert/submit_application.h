@@ -11,11 +11,15 @@
 class SubmitApplication : public CatalogGroup {
  public:
   // The header waits for runSubmission, so that a request which may not
-  // store can be answered with its own status.
-  SubmitApplication() : CatalogGroup(nullptr) {}
+  // store can be answered with its own status. Scripts of the sites the
+  // group allows may read every answer (cross_origin.h).
+  SubmitApplication() : CatalogGroup(nullptr, ScriptAccess{}) {}
 
-  // The whole submission; every failure ends the request with an error page.
-  // Only a POST stores (see method_refusal.h).
+  // The whole submission; every failure ends the request with an error page
+  // (a JSON object when a script asks for one). Only a POST stores (see
+  // method_refusal.h), and only from a site the group allows
+  // (submission_answer.h). Answers with the form's page, a JSON object or
+  // the redirect the group's options name.
   void runSubmission();
 
  private:

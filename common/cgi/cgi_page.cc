@@ -2,6 +2,8 @@
 #include "common/cgi/cgi_page.h"
 
 #include "common/cgi/cgi_streams.h"
+#include "common/cgi/json_answer.h"
+#include "common/cgi/plain_text.h"
 #include "common/cgi/request_ended.h"
 
 CgiPage::CgiPage(const char* contentType, const char* homeVariable)
@@ -46,11 +48,24 @@ void CgiPage::errorPage(const Markup& title, const Markup& message) {
   writeDirect("</body>\n</html>\n");
 }
 
-void CgiPage::endWith(const MessageTable& title, const Markup& message) {
-  writeHeader("text/html");
-  errorPage(text(title), message);
+void CgiPage::endWith(const MessageTable& title, const MessageTable& table, const Markup& message) {
+  if (answersJson()) {
+    writeJsonError(table, message);
+  } else {
+    writeHeader("text/html");
+    errorPage(text(title), message);
+  }
   std::fflush(cgiStreams().output);
   throw RequestEnded{1};
+}
+
+// The status of a refusal stays; any other error gets the program's status
+// for its message, since a script reads the status before the object.
+void CgiPage::writeJsonError(const MessageTable& table, const Markup& message) {
+  if (!hasStatus()) setStatus(jsonErrorStatus(table));
+  writeHeader(kJsonContentType);
+  writeDirect(
+      JsonObject().addBool("ok", false).addString("error", plainText(message.view())).text());
 }
 
 void CgiPage::selectLanguage(std::string_view name) {

@@ -30,17 +30,18 @@ class CgiPage : public CgiRequest {
 
   // Writes the error page for the message in the current language and ends the
   // request with exit status 1 (by throwing RequestEnded). Never returns.
+  // A request that answers JSON gets {"ok":false,"error":...} instead.
   // The arguments are formatted as print formats them: names and paths that
   // often come straight from the request (an unknown group in the URL, say)
   // are escaped.
   template <typename... A>
   [[noreturn]] void fatal(const MessageTable& message, const A&... args) {
-    endWith(messages::kErrorTitle, Markup::format(text(message), args...));
+    endWith(messages::kErrorTitle, message, Markup::format(text(message), args...));
   }
   // The same with the warning title.
   template <typename... A>
   [[noreturn]] void warning(const MessageTable& message, const A&... args) {
-    endWith(messages::kWarningTitle, Markup::format(text(message), args...));
+    endWith(messages::kWarningTitle, message, Markup::format(text(message), args...));
   }
   // The text of `message` in the current language: the program's own markup.
   Markup text(const MessageTable& message) const { return Markup(message.pick(currentIndex_)); }
@@ -66,7 +67,10 @@ class CgiPage : public CgiRequest {
   virtual void writeErrorFooter() {}
 
  private:
-  [[noreturn]] void endWith(const MessageTable& title, const Markup& message);
+  // `message` is the formatted text of `table`.
+  [[noreturn]] void endWith(const MessageTable& title, const MessageTable& table,
+                            const Markup& message);
+  void writeJsonError(const MessageTable& table, const Markup& message);
 
   Text languageParam_;
   std::array<LanguageChoice, kLanguageCount> choices_{};

@@ -9,6 +9,7 @@
 
 #include "common/cgi/cgi_streams.h"
 #include "common/cgi/content_type.h"
+#include "common/cgi/json_answer.h"
 #include "common/cgi/json_body.h"
 #include "common/cgi/multipart.h"
 #include "common/files/path.h"
@@ -18,6 +19,11 @@ namespace {
 Text& standingHeaderLines() {
   static Text lines;
   return lines;
+}
+
+CgiRequest::JsonErrorStatus& jsonStatusOf() {
+  static CgiRequest::JsonErrorStatus statusOf = nullptr;
+  return statusOf;
 }
 
 Text& programArgument() {
@@ -56,6 +62,13 @@ void CgiRequest::setStandingHeaderLines(std::string_view lines) {
   standingHeaderLines() = Text(lines);
 }
 
+void CgiRequest::offerJsonAnswers(JsonErrorStatus statusOf) { jsonStatusOf() = statusOf; }
+
+const char* CgiRequest::jsonErrorStatus(const MessageTable& message) const {
+  const char* status = jsonStatusOf() ? jsonStatusOf()(message) : nullptr;
+  return status ? status : "500 Internal Server Error";
+}
+
 void CgiRequest::setProgramArgument(const char* argv0) { programArgument() = argv0; }
 
 CgiRequest::CgiRequest(const char* contentType, const char* homeVariable) {
@@ -67,6 +80,10 @@ CgiRequest::CgiRequest(const char* contentType, const char* homeVariable) {
   variables_.add("&CGIhome", CGIhome_, AddMode::Append);
   variables_.add("&program", program_, AddMode::Append);
   decodeParameters();
+  // Decided before anything can fail, so that every answer, a refusal or
+  // an unknown group too, comes in the form the script asked for.
+  answersJson_ =
+      jsonStatusOf() && asksForJson(envValue("HTTP_ACCEPT").view(), queryParams_.value("format"));
   if (contentType && refusal_ == Refusal::None) writeHeader(contentType);
 }
 
@@ -74,8 +91,8 @@ void CgiRequest::writeHeader(std::string_view contentType, std::string_view more
   if (headerWritten_) return;
   headerWritten_ = true;
   if (!status_.empty()) writeDirect(Text::format("Status: %s\n", status_));
-  writeDirect(
-      Text::format("Content-type: %s\n%s%s\n", contentType, standingHeaderLines(), moreLines));
+  if (!contentType.empty()) writeDirect(Text::format("Content-type: %s\n", contentType));
+  writeDirect(Text::format("%s%s%s\n", standingHeaderLines(), answerHeaderLines_, moreLines));
 }
 
 void CgiRequest::deriveDirectories(const char* homeVariable) {

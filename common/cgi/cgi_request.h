@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/cgi/markup.h"
+#include "common/cgi/message_table.h"
 #include "common/cgi/request_refusal.h"
 #include "common/text/param_list.h"
 #include "common/text/text.h"
@@ -36,13 +37,26 @@ class CgiRequest {
   const ParamList& queryParams() const { return queryParams_; }
   const VariableTable& variables() const { return variables_; }
 
-  // Writes the header: the content type, further header lines (each ended by
-  // a line feed) and the empty line. Only the first call writes anything.
+  // Writes the header: the content type (none when empty, for an answer
+  // without a body), the answer's header lines, further header lines (each
+  // ended by a line feed) and the empty line. Only the first call writes
+  // anything.
   void writeHeader(std::string_view contentType, std::string_view moreLines = {});
   bool headerWritten() const { return headerWritten_; }
   // The status the header will carry ("405 Method Not Allowed"); without one
   // the server answers 200. Has no effect once the header is written.
   void setStatus(std::string_view status) { status_ = Text(status); }
+  bool hasStatus() const { return !status_.empty(); }
+  // Header lines (each ended by a line feed) that every answer to this
+  // request carries from now on, an error page too: added once what they
+  // depend on is known, before the header is written.
+  void addAnswerHeaderLines(std::string_view lines) { answerHeaderLines_ += lines; }
+
+  // True when the program offers JSON answers and the request asks for one
+  // (see json_answer.h): its pages, error pages too, are JSON objects.
+  bool answersJson() const { return answersJson_; }
+  // The status of a JSON error answer for `message`, when none is set.
+  const char* jsonErrorStatus(const MessageTable& message) const;
 
   // A urlencoded request body exactly as it arrived, before decoding; empty
   // for a body of another content type (its fields are in postParams).
@@ -68,6 +82,11 @@ class CgiRequest {
   // program carries after its content type, whatever writes the header: an
   // error page during start-up too. Set once, before the application is built.
   static void setStandingHeaderLines(std::string_view lines);
+  // Lets a script ask this program for JSON answers; `statusOf` gives the
+  // status of the error answer for a message (null for the default, 500).
+  // Set once, before the application is built.
+  using JsonErrorStatus = const char* (*)(const MessageTable& message);
+  static void offerJsonAnswers(JsonErrorStatus statusOf);
 
   // Limits that no real form reaches. A larger request is refused whole
   // rather than cut: its body is not read, so neither time nor memory grows
@@ -93,6 +112,8 @@ class CgiRequest {
   VariableTable variables_;
   Text rawBody_;
   Text status_;
+  Text answerHeaderLines_;
   bool headerWritten_ = false;
+  bool answersJson_ = false;
   Refusal refusal_ = Refusal::None;
 };

@@ -4,12 +4,26 @@
 
 #include <unistd.h>
 
+#include "common/cgi/request_refusal.h"
+#include "common/settings/cross_origin.h"
+
 CatalogGroup::CatalogGroup(const char* contentType)
     : CgiApplication(contentType), today(DateTime::now()) {
   if (pathInfo().empty()) return;
   const Param* entry = settings.groups.find(pathInfo());
   if (!entry) fatal(messages::kUnknownGroup, pathInfo());
   readGroup(pathInfo(), entry->value);
+}
+
+CatalogGroup::CatalogGroup(const char* contentType, ScriptAccess)
+    : CgiApplication(contentType, RefuseLater{}), today(DateTime::now()) {
+  const Param* entry = pathInfo().empty() ? nullptr : settings.groups.find(pathInfo());
+  if (entry) {
+    readGroup(pathInfo(), entry->value);
+    addAnswerHeaderLines(crossOriginHeaderLines(options, requestOrigin()));
+  }
+  refuseRequest(*this);
+  if (!pathInfo().empty() && !entry) fatal(messages::kUnknownGroup, pathInfo());
 }
 
 void CatalogGroup::readGroup(const Text& name, const Text& path) {

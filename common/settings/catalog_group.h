@@ -18,6 +18,11 @@ class CatalogGroup : public CgiApplication {
   CatalogGroup() : CatalogGroup("text/html") {}
   // The same with another content type, or none to write the header later.
   explicit CatalogGroup(const char* contentType);
+  // The same for a program that scripts of other sites may post to: the
+  // group is read before a refused request is answered, so that every
+  // answer carries the group's cross-origin header lines (cross_origin.h).
+  struct ScriptAccess {};
+  CatalogGroup(const char* contentType, ScriptAccess);
 
   // Loads the group file at `path` as the group `name`, and its options
   // file. A group file that cannot be read gives the defaults; an options

@@ -15,10 +15,15 @@ Text privateTempPath(const Text& path) {
   return path + "." + Text::fromInt(static_cast<long>(getpid())) + ".tmp";
 }
 
-CgiApplication::CgiApplication(const char* contentType) : CgiPage(contentType, "KALDERHOME") {
-  readSettings();
+CgiApplication::CgiApplication(const char* contentType)
+    : CgiApplication(contentType, RefuseLater{}) {
   // Only now can the refusal be written with the site's language and frame.
   refuseRequest(*this);
+}
+
+CgiApplication::CgiApplication(const char* contentType, RefuseLater)
+    : CgiPage(contentType, "KALDERHOME") {
+  readSettings();
 }
 
 void CgiApplication::readSettings() {

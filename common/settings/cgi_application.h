@@ -34,6 +34,10 @@ class CgiApplication : public CgiPage {
   CgiApplication() : CgiApplication("text/html") {}
   // The same with another content type, or none to write the header later.
   explicit CgiApplication(const char* contentType);
+  // The same, leaving a refused request to be answered by the caller
+  // (refuseRequest) once it knows more of the answer's header.
+  struct RefuseLater {};
+  CgiApplication(const char* contentType, RefuseLater);
 
   // Writes the settings when they are marked changed (clearing the mark).
   void writeSettings();

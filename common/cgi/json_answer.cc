@@ -1,0 +1,113 @@
+// Writing the JSON answer of a script request.
+#include "common/cgi/json_answer.h"
+
+namespace {
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+  return Text(a).equalsIgnoreCase(b);
+}
+
+// A "q" parameter of zero ("q=0", "q=0.000") says the type is not wanted.
+bool refusedByQuality(std::string_view parameters) {
+  while (!parameters.empty()) {
+    size_t semicolon = parameters.find(';');
+    std::string_view parameter = trimmed(parameters.substr(0, semicolon));
+    parameters = semicolon == std::string_view::npos ? "" : parameters.substr(semicolon + 1);
+    if (parameter.size() < 2 || (parameter[0] != 'q' && parameter[0] != 'Q') || parameter[1] != '=')
+      continue;
+    std::string_view value = parameter.substr(2);
+    return !value.empty() && value.find_first_not_of("0.") == std::string_view::npos;
+  }
+  return false;
+}
+
+bool listsJson(std::string_view accept) {
+  while (!accept.empty()) {
+    size_t comma = accept.find(',');
+    std::string_view range = accept.substr(0, comma);
+    accept = comma == std::string_view::npos ? "" : accept.substr(comma + 1);
+    size_t semicolon = range.find(';');
+    std::string_view type = trimmed(range.substr(0, semicolon));
+    std::string_view parameters =
+        semicolon == std::string_view::npos ? "" : range.substr(semicolon + 1);
+    if (sameIgnoringCase(type, "application/json") && !refusedByQuality(parameters)) return true;
+  }
+  return false;
+}
+
+// The length of the valid UTF-8 sequence at the start of `text`, or 0:
+// no overlong forms, no surrogates, nothing above U+10FFFF.
+size_t utf8Length(std::string_view text) {
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  unsigned char lead = byte(0);
+  size_t length = lead < 0x80                    ? 1
+                  : lead >= 0xC2 && lead <= 0xDF ? 2
+                  : lead >= 0xE0 && lead <= 0xEF ? 3
+                  : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                 : 0;
+  if (length == 0 || length > text.size()) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+  }
+  unsigned char second = length > 1 ? byte(1) : 0;
+  if (lead == 0xE0 && second < 0xA0) return 0;  // overlong
+  if (lead == 0xED && second > 0x9F) return 0;  // surrogate
+  if (lead == 0xF0 && second < 0x90) return 0;  // overlong
+  if (lead == 0xF4 && second > 0x8F) return 0;  // above U+10FFFF
+  return length;
+}
+
+}  // namespace
+
+bool asksForJson(std::string_view accept, std::string_view formatParameter) {
+  return sameIgnoringCase(formatParameter, "json") || listsJson(accept);
+}
+
+Text jsonString(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  Text out("\"");
+  while (!text.empty()) {
+    unsigned char c = static_cast<unsigned char>(text.front());
+    size_t length = utf8Length(text);
+    if (length == 0) {
+      out += "\\ufffd";
+      length = 1;
+    } else if (c == '"' || c == '\\') {
+      out += '\\';
+      out += text.front();
+    } else if (c < 0x20 || c == 0x7F) {
+      out += "\\u00";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += text.substr(0, length);
+    }
+    text.remove_prefix(length);
+  }
+  out += '"';
+  return out;
+}
+
+void JsonObject::addName(std::string_view name) {
+  if (members_ != "{") members_ += ',';
+  members_ += jsonString(name);
+  members_ += ':';
+}
+
+JsonObject& JsonObject::addString(std::string_view name, std::string_view value) {
+  addName(name);
+  members_ += jsonString(value);
+  return *this;
+}
+
+JsonObject& JsonObject::addBool(std::string_view name, bool value) {
+  addName(name);
+  members_ += value ? "true" : "false";
+  return *this;
+}

@@ -1,0 +1,17 @@
+// The preflight answer of insert.
+#include "insert/preflight.h"
+
+#include "common/files/path.h"
+#include "common/settings/cross_origin.h"
+#include "insert/method_refusal.h"
+
+bool isPreflightRequest() { return envValue("REQUEST_METHOD") == "OPTIONS"; }
+
+// The group's cross-origin lines are already among the answer's lines when
+// the group allows the origin.
+void Preflight::answer() {
+  Text origin = requestOrigin();
+  if (crossOriginHeaderLines(options, origin).empty()) refuseMethod(*this);
+  setStatus("204 No Content");
+  writeHeader("", kPreflightHeaderLines);
+}

@@ -1,0 +1,63 @@
+// insert's answers besides the answer page.
+#include "insert/submission_answer.h"
+
+#include <initializer_list>
+
+#include "common/cgi/cgi_streams.h"
+#include "common/cgi/json_answer.h"
+#include "common/settings/cross_origin.h"
+
+void refuseForeignOrigin(CatalogGroup& app) {
+  if (originMayPost(app.options, requestOrigin(), ownOrigin())) return;
+  app.setStatus("403 Forbidden");
+  app.fatal(messages::kForeignOrigin);
+}
+
+Text checkedRedirect(CatalogGroup& app, std::string_view formName) {
+  Text address = app.options.redirectFor(formName);
+  if (address.empty() || isAcceptableRedirect(address)) return address;
+  bool ownSetting = false;
+  for (const Param& entry : app.options.formRedirects)
+    ownSetting = ownSetting || entry.name.equalsIgnoreCase(formName);
+  app.fatal(messages::kBadRedirect, ownSetting ? "redirect." + Text(formName) : Text("redirect"));
+}
+
+bool isAcceptableRedirect(std::string_view address) {
+  for (char c : address) {
+    unsigned char b = static_cast<unsigned char>(c);
+    if (b <= 0x20 || b >= 0x7F || c == '\\') return false;
+  }
+  Text text(address);
+  for (std::string_view scheme : {"http://", "https://"}) {
+    if (text.startsWith(scheme, false)) return address.size() > scheme.size();
+  }
+  return address.size() >= 1 && address[0] == '/' && (address.size() == 1 || address[1] != '/');
+}
+
+Text redirectLocation(std::string_view address, std::string_view label) {
+  size_t hash = address.find('#');
+  std::string_view front = address.substr(0, hash);
+  std::string_view fragment = hash == std::string_view::npos ? "" : address.substr(hash);
+  Text location(front);
+  location += front.find('?') == std::string_view::npos ? "?label=" : "&label=";
+  location += percentEncode(label);
+  location += fragment;
+  return location;
+}
+
+void answerJson(CgiPage& page, std::string_view label, std::string_view catalog) {
+  page.writeHeader(kJsonContentType);
+  writeDirect(JsonObject()
+                  .addBool("ok", true)
+                  .addString("label", label)
+                  .addString("catalog", catalog)
+                  .text());
+}
+
+// The page is for clients that do not follow the redirect themselves.
+void answerRedirect(CgiPage& page, const Text& location) {
+  page.setStatus("303 See Other");
+  page.writeHeader("text/html", "Location: " + location + "\n");
+  page.print("<html>\n<body>\n<a href=\"%s\">%s</a>\n</body>\n</html>\n", exactValue(location),
+             location);
+}
