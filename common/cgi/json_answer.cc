@@ -1,6 +1,8 @@
 // Writing the JSON answer of a script request.
 #include "common/cgi/json_answer.h"
 
+#include "common/text/utf8.h"
+
 namespace {
 
 std::string_view trimmed(std::string_view text) {
@@ -41,28 +43,6 @@ bool listsJson(std::string_view accept) {
   return false;
 }
 
-// The length of the valid UTF-8 sequence at the start of `text`, or 0:
-// no overlong forms, no surrogates, nothing above U+10FFFF.
-size_t utf8Length(std::string_view text) {
-  auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  unsigned char lead = byte(0);
-  size_t length = lead < 0x80                    ? 1
-                  : lead >= 0xC2 && lead <= 0xDF ? 2
-                  : lead >= 0xE0 && lead <= 0xEF ? 3
-                  : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                 : 0;
-  if (length == 0 || length > text.size()) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-  }
-  unsigned char second = length > 1 ? byte(1) : 0;
-  if (lead == 0xE0 && second < 0xA0) return 0;  // overlong
-  if (lead == 0xED && second > 0x9F) return 0;  // surrogate
-  if (lead == 0xF0 && second < 0x90) return 0;  // overlong
-  if (lead == 0xF4 && second > 0x8F) return 0;  // above U+10FFFF
-  return length;
-}
-
 }  // namespace
 
 bool asksForJson(std::string_view accept, std::string_view formatParameter) {
@@ -74,7 +54,7 @@ Text jsonString(std::string_view text) {
   Text out("\"");
   while (!text.empty()) {
     unsigned char c = static_cast<unsigned char>(text.front());
-    size_t length = utf8Length(text);
+    size_t length = utf8SequenceLength(text);
     if (length == 0) {
       out += "\\ufffd";
       length = 1;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "common/language/entities.h"
+#include "common/text/utf8.h"
 
 namespace {
 
@@ -43,28 +44,6 @@ Reference referenceAt(std::string_view text) {
 
 }  // namespace
 
-Text utf8Of(long c) {
-  if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF || c < 0) c = 0xFFFD;
-  Text out;
-  auto put = [&](long byte) { out += static_cast<char>(byte); };
-  if (c < 0x80) {
-    put(c);
-  } else if (c < 0x800) {
-    put(0xC0 | (c >> 6));
-    put(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    put(0xE0 | (c >> 12));
-    put(0x80 | ((c >> 6) & 0x3F));
-    put(0x80 | (c & 0x3F));
-  } else {
-    put(0xF0 | (c >> 18));
-    put(0x80 | ((c >> 12) & 0x3F));
-    put(0x80 | ((c >> 6) & 0x3F));
-    put(0x80 | (c & 0x3F));
-  }
-  return out;
-}
-
 Text plainText(std::string_view markup) {
   Text out;
   while (!markup.empty()) {
@@ -75,7 +54,7 @@ Text plainText(std::string_view markup) {
     }
     Reference reference = markup.front() == '&' ? referenceAt(markup) : Reference{};
     if (reference.codePoint >= 0) {
-      out += utf8Of(reference.codePoint);
+      appendUtf8(out.str(), static_cast<unsigned>(reference.codePoint));
       markup.remove_prefix(reference.length);
     } else {
       out += markup.front();

@@ -10,6 +10,3 @@
 // "Ne najdem obrazca <tt>a&lt;b</tt> &scaron;" -> "Ne najdem obrazca a<b š".
 // An "&" that begins no known reference stays as it is.
 Text plainText(std::string_view markup);
-
-// The UTF-8 bytes of a code point; U+FFFD for a surrogate or one above U+10FFFF.
-Text utf8Of(long codePoint);

@@ -2,6 +2,7 @@
 #include "common/text/utf8.h"
 
 void appendUtf8(std::string& out, unsigned codePoint) {
+  if ((codePoint >= 0xD800 && codePoint <= 0xDFFF) || codePoint > 0x10FFFF) codePoint = 0xFFFD;
   if (codePoint < 0x80) {
     out += static_cast<char>(codePoint);
   } else if (codePoint < 0x800) {
@@ -19,26 +20,32 @@ void appendUtf8(std::string& out, unsigned codePoint) {
   }
 }
 
+size_t utf8SequenceLength(std::string_view text) {
+  if (text.empty()) return 0;
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  unsigned char lead = byte(0);
+  size_t length = lead < 0x80                    ? 1
+                  : lead >= 0xC2 && lead <= 0xDF ? 2
+                  : lead >= 0xE0 && lead <= 0xEF ? 3
+                  : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                 : 0;
+  if (length == 0 || length > text.size()) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+  }
+  unsigned char second = length > 1 ? byte(1) : 0;
+  if (lead == 0xE0 && second < 0xA0) return 0;  // overlong
+  if (lead == 0xED && second > 0x9F) return 0;  // surrogate
+  if (lead == 0xF0 && second < 0x90) return 0;  // overlong
+  if (lead == 0xF4 && second > 0x8F) return 0;  // above U+10FFFF
+  return length;
+}
+
 bool isUtf8(std::string_view text) {
-  for (size_t i = 0; i < text.size();) {
-    unsigned char lead = static_cast<unsigned char>(text[i]);
-    size_t length = lead < 0x80         ? 1
-                    : (lead >> 5) == 6  ? 2
-                    : (lead >> 4) == 14 ? 3
-                    : (lead >> 3) == 30 ? 4
-                                        : 0;
-    if (length == 0 || i + length > text.size()) return false;
-    unsigned codePoint = length == 1 ? lead : lead & (0x7F >> length);
-    for (size_t k = 1; k < length; ++k) {
-      unsigned char next = static_cast<unsigned char>(text[i + k]);
-      if ((next >> 6) != 2) return false;
-      codePoint = (codePoint << 6) | (next & 0x3F);
-    }
-    static constexpr unsigned kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (codePoint < kSmallest[length] || codePoint > 0x10FFFF ||
-        (codePoint >= 0xD800 && codePoint <= 0xDFFF))
-      return false;
-    i += length;
+  while (!text.empty()) {
+    size_t length = utf8SequenceLength(text);
+    if (length == 0) return false;
+    text.remove_prefix(length);
   }
   return true;
 }

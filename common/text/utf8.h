@@ -6,8 +6,13 @@
 #include <string>
 #include <string_view>
 
-// Appends the UTF-8 bytes of `codePoint` (at most U+10FFFF).
+// Appends the UTF-8 bytes of `codePoint`; a surrogate or anything above
+// U+10FFFF is written as U+FFFD, the replacement character.
 void appendUtf8(std::string& out, unsigned codePoint);
+
+// The length of the well-formed UTF-8 sequence at the start of `text`, or
+// 0: no overlong forms, no surrogates, nothing above U+10FFFF.
+size_t utf8SequenceLength(std::string_view text);
 
 // Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates).
 bool isUtf8(std::string_view text);
