@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr char kUsage[] = "usage: insert.exe --flush-mail [--home DIR]\n";
+constexpr char kUsage[] = "usage: insert.exe --flush-mail [--all] [--home DIR]\n";
 
 Text homeOf(const std::string& home) {
   Text path(home);
@@ -22,12 +22,14 @@ Text homeOf(const std::string& home) {
 }  // namespace
 
 int runMailCommand(int argc, char** argv) {
-  bool flush = false;
+  bool flush = false, all = false;
   std::string home;
   for (int i = 1; i < argc; ++i) {
     std::string argument = argv[i];
     if (argument == "--flush-mail") {
       flush = true;
+    } else if (argument == "--all") {
+      all = true;
     } else if (argument == "--home" && i + 1 < argc) {
       home = argv[++i];
     } else if (argument.rfind("--home=", 0) == 0) {
@@ -53,7 +55,7 @@ int runMailCommand(int argc, char** argv) {
     std::fprintf(stderr, "insert.exe: cannot read %skalder.ini\n", homePath.c_str());
     return 1;
   }
-  DeliveryCounts counts = runOutbox(homePath, kCommandRunSeconds);
+  DeliveryCounts counts = runOutbox(homePath, kCommandRunSeconds, all);
   std::printf("sent %d, retried %d, failed %d, settled %d, dropped %d\n", counts.sent,
               counts.retried, counts.failed, counts.confirmed, counts.dropped);
   return 0;

@@ -1,9 +1,10 @@
 // insert on the server's command line, for cron or a systemd timer: delivers
 // the mails waiting in the outbox of a home.
 //
-//     insert.exe --flush-mail [--home DIR]
+//     insert.exe --flush-mail [--all] [--home DIR]
 //
-// Without --home, KALDERHOME names the home.
+// Without --home, KALDERHOME names the home; --all tries every waiting mail
+// now, not only those whose next try is due.
 #pragma once
 
 // Runs the command of `argv` and returns the exit status: 0 done, 1 the

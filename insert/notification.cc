@@ -1,9 +1,14 @@
-// Mailing the first matching response of the group: its template (sender
-// line, subject line, body) expanded with the submission's variables, or the
-// default mail with the record and a link to the record viewer.
+// The notifications of a submission: the first matching response of the
+// group, its template (sender line, subject line, body) expanded with the
+// submission's variables or the default mail with the record and a link to
+// the record viewer, put in the outbox before the record is stored.
+#include <ctime>
+
 #include "common/catalog/item_record.h"
 #include "common/files/path.h"
 #include "common/mail/mail.h"
+#include "common/mail/mail_text.h"
+#include "common/mail/outbox_run.h"
 #include "common/template/template.h"
 #include "common/text/param_list.h"
 #include "insert/submit_application.h"
@@ -30,8 +35,10 @@ Text takeLine(Text& rest) {
 
 }  // namespace
 
-void SubmitApplication::notify(const Text& formName, const CatalogFile& target, const Text& label,
-                               const Text& refLabel) {
+// The mails of the first matching response, one per recipient, in UTF-8.
+List<OutboxMail> SubmitApplication::composeNotifications(const Text& formName,
+                                                         const CatalogFile& target,
+                                                         const Text& label, const Text& refLabel) {
   const ResponseEntry* response = nullptr;
   for (const ResponseEntry& r : group.responses) {
     bool formMatches = r.forms.empty() || listed(r.forms, formName);
@@ -41,7 +48,7 @@ void SubmitApplication::notify(const Text& formName, const CatalogFile& target, 
       break;
     }
   }
-  if (!response) return;
+  if (!response) return {};
 
   Text sender, subject, body;
   Text templatePath = makePath(group.workDir, response->templateFile);
@@ -63,10 +70,58 @@ void SubmitApplication::notify(const Text& formName, const CatalogFile& target, 
     subject = Text(kDefaultSubject.pick(currentIndex())) + target.name;
     body = defaultMailBody(formName, target, label, refLabel);
   }
+  Text charset = postedCharset();
+  OutboxMail mail;
+  mail.group = groupName;
+  mail.catalog = target.name;
+  mail.catalogPath = target.path;
+  mail.label = label;
+  mail.sender = sender.empty() ? localSenderAddress() : mailUtf8(sender, charset);
+  mail.subject = mailUtf8(subject, charset);
+  mail.body = mailUtf8(body, charset);
   // An empty address (a blank line of a recipients file, say) names nobody;
   // a server would refuse it and the remaining recipients would get nothing.
-  for (const Text& recipient : response->recipients)
-    if (!recipient.empty()) sendMail(*this, sender, recipient, subject, body);
+  List<OutboxMail> mails;
+  for (const Text& recipient : response->recipients) {
+    if (recipient.empty()) continue;
+    mail.recipient = recipient;
+    mails.push_back(mail);
+  }
+  return mails;
+}
+
+// The charset the form's page was shown in, as the request names it.
+Text SubmitApplication::postedCharset() const {
+  const Language& language = currentLanguage();
+  int charset = choice(currentIndex()).currentCharset;
+  return charset >= 0 && charset < language.charsetCount ? Text(language.charsetNames[charset])
+                                                         : Text();
+}
+
+// Written and flushed before the record is stored, so a crash after storing
+// never loses them. A mail that cannot be written ends the submission before
+// anything is stored: the visitor can send the form again.
+void SubmitApplication::queueNotifications(List<OutboxMail>& mails) {
+  Outbox outbox(outboxFolder(home()));
+  long long now = static_cast<long long>(std::time(nullptr));
+  for (size_t i = 0; i < mails.size(); ++i) {
+    if (outbox.addPending(mails[i], now, settings.serverName)) continue;
+    mails.resize(i);
+    dropNotifications(mails);
+    fatal(messages::kMailError, text(messages::kOutboxUnwritable));
+  }
+}
+
+void SubmitApplication::confirmNotifications(List<OutboxMail>& mails) {
+  Outbox outbox(outboxFolder(home()));
+  // One that stays pending is confirmed by the next run, which finds its
+  // record stored.
+  for (OutboxMail& mail : mails) outbox.confirm(mail);
+}
+
+void SubmitApplication::dropNotifications(const List<OutboxMail>& mails) {
+  Outbox outbox(outboxFolder(home()));
+  for (const OutboxMail& mail : mails) outbox.remove(mail);
 }
 
 // The record in the item form, whatever the group's layout, and the link to

@@ -7,6 +7,7 @@
 #include "common/cgi/request_ended.h"
 #include "common/files/group_lock.h"
 #include "common/files/path.h"
+#include "common/mail/outbox_run.h"
 #include "common/template/template.h"
 #include "insert/method_refusal.h"
 #include "insert/submission_answer.h"
@@ -28,6 +29,7 @@ void SubmitApplication::runSubmission() {
   Text redirect = answersJson() ? Text() : checkedRedirect(*this, formName);
   Text refLabel = queryParams().value("reflabel");
   Text label;
+  List<OutboxMail> mails;
   {
     GroupLock lock;
     lockGroup(lock);
@@ -35,10 +37,30 @@ void SubmitApplication::runSubmission() {
     // submission may have advanced it while this one waited for the lock.
     group.count = counterOnDisk(group.count);
     label = takeNextLabel(group);
-    storeCounted(target, formName, label, refLabel);
+    addSubmissionVariables(formName, target, label, refLabel);
+    mails = composeNotifications(formName, target, label, refLabel);
+    queueNotifications(mails);
+    try {
+      storeCounted(target, formName, label, refLabel);
+    } catch (const RequestEnded&) {
+      dropNotifications(mails);
+      throw;
+    }
+    confirmNotifications(mails);
   }
-  addSubmissionVariables(formName, target, label, refLabel);
-  notify(formName, target, label, refLabel);
+  // Delivery starts once the answer is out, or the answer failed: the
+  // visitor never waits for a mail server.
+  try {
+    answer(form, target, label, redirect);
+  } catch (const RequestEnded&) {
+    if (!mails.empty()) startDetachedOutboxRun(home());
+    throw;
+  }
+  if (!mails.empty()) startDetachedOutboxRun(home());
+}
+
+void SubmitApplication::answer(const FormEntry& form, const CatalogFile& target, const Text& label,
+                               const Text& redirect) {
   if (answersJson()) {
     answerJson(*this, label, target.name);
   } else if (!redirect.empty()) {

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "common/catalog/catalog_files.h"
+#include "common/mail/outbox.h"
 #include "common/settings/catalog_group.h"
 
 class SubmitApplication : public CatalogGroup {
@@ -67,9 +68,16 @@ class SubmitApplication : public CatalogGroup {
   // After storing.
   void addSubmissionVariables(const Text& formName, const CatalogFile& target, const Text& label,
                               const Text& refLabel);
-  void notify(const Text& formName, const CatalogFile& target, const Text& label,
-              const Text& refLabel);
+  List<OutboxMail> composeNotifications(const Text& formName, const CatalogFile& target,
+                                        const Text& label, const Text& refLabel);
+  Text postedCharset() const;
+  void queueNotifications(List<OutboxMail>& mails);
+  void confirmNotifications(List<OutboxMail>& mails);
+  void dropNotifications(const List<OutboxMail>& mails);
   Text defaultMailBody(const Text& formName, const CatalogFile& target, const Text& label,
                        const Text& refLabel);
+  // The page, the JSON answer or the redirect of a stored submission.
+  void answer(const FormEntry& form, const CatalogFile& target, const Text& label,
+              const Text& redirect);
   void writeAnswerPage(const FormEntry& form);
 };

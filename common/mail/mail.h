@@ -10,6 +10,9 @@ inline constexpr MessageTable kMailServerUnknown{
 inline constexpr MessageTable kMailError{"Mail Error: %s",
                                          "Napaka pri po&scaron;iljanju po&scaron;te: %s"};
 inline constexpr MessageTable kUnknownError{"Unknown Error", "Neznana napaka"};
+inline constexpr MessageTable kOutboxUnwritable{
+    "the notification cannot be written to the outbox",
+    "obvestila ni mogo&ccaron;e zapisati v odhodno po&scaron;to"};
 }  // namespace messages
 
 // "kalder@" and the local host's canonical name, or its plain name when the

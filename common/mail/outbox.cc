@@ -26,6 +26,32 @@ long long readNumber(std::string_view text) {
   return number;
 }
 
+struct TextKey {
+  std::string_view key;
+  Text OutboxMail::*member;
+};
+constexpr TextKey kTextKeys[] = {{"message-id", &OutboxMail::messageId},
+                                 {"group", &OutboxMail::group},
+                                 {"catalog", &OutboxMail::catalog},
+                                 {"label", &OutboxMail::label},
+                                 {"catalog-path", &OutboxMail::catalogPath},
+                                 {"reply", &OutboxMail::reply},
+                                 {"sender", &OutboxMail::sender},
+                                 {"recipient", &OutboxMail::recipient},
+                                 {"subject", &OutboxMail::subject}};
+
+void readHeaderLine(OutboxMail& mail, std::string_view key, std::string_view value) {
+  for (const TextKey& text : kTextKeys) {
+    if (key == text.key) {
+      mail.*text.member = Text(value);
+      return;
+    }
+  }
+  if (key == "created") mail.created = readNumber(value);
+  if (key == "next") mail.next = readNumber(value);
+  if (key == "attempts") mail.attempts = static_cast<int>(readNumber(value));
+}
+
 void addLine(Text& out, std::string_view key, std::string_view value) {
   out += key;
   out += "=";
@@ -114,28 +140,7 @@ std::optional<OutboxMail> parseOutboxMail(std::string_view bytes) {
     size_t equals = line.find('=');
     if (equals == std::string_view::npos) return std::nullopt;
     std::string_view key = line.substr(0, equals), value = line.substr(equals + 1);
-    if (key == "message-id")
-      mail.messageId = Text(value);
-    else if (key == "group")
-      mail.group = Text(value);
-    else if (key == "catalog")
-      mail.catalog = Text(value);
-    else if (key == "label")
-      mail.label = Text(value);
-    else if (key == "created")
-      mail.created = readNumber(value);
-    else if (key == "next")
-      mail.next = readNumber(value);
-    else if (key == "attempts")
-      mail.attempts = static_cast<int>(readNumber(value));
-    else if (key == "reply")
-      mail.reply = Text(value);
-    else if (key == "sender")
-      mail.sender = Text(value);
-    else if (key == "recipient")
-      mail.recipient = Text(value);
-    else if (key == "subject")
-      mail.subject = Text(value);
+    readHeaderLine(mail, key, value);
   }
   if (!headerEnded || mail.recipient.empty()) return std::nullopt;
   mail.body = Text(bytes.substr(at));

@@ -64,11 +64,11 @@ DeliveryCounts deliverOutbox(Outbox& outbox, MailSender& sender, const DeliveryR
   return counts;
 }
 
-bool RunnerLock::tryAcquire(const Text& folder) {
+bool RunnerLock::acquire(const Text& folder, bool wait) {
   release();
   fd_ = ::open((folder + "runner.lck").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd_ < 0) return false;
-  if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) return true;
+  if (::flock(fd_, wait ? LOCK_EX : LOCK_EX | LOCK_NB) == 0) return true;
   release();
   return false;
 }

@@ -42,8 +42,9 @@ class RunnerLock {
   RunnerLock(const RunnerLock&) = delete;
   RunnerLock& operator=(const RunnerLock&) = delete;
   ~RunnerLock() { release(); }
-  // False at once when another run holds it (or the folder is missing).
-  bool tryAcquire(const Text& folder);
+  // False at once when another run holds it (or the folder is missing),
+  // unless `wait`: then it waits for that run to end.
+  bool acquire(const Text& folder, bool wait = false);
   void release();
 
  private:

@@ -128,13 +128,22 @@ bool anything(const DeliveryCounts& counts) {
   return counts.sent + counts.retried + counts.failed + counts.confirmed + counts.dropped > 0;
 }
 
+void makeEveryWaitingDue(Outbox& outbox) {
+  long long now = secondsNow();
+  for (OutboxMail& mail : outbox.mails()) {
+    if (mail.state != MailState::Waiting || mail.next <= now) continue;
+    mail.next = now;
+    outbox.save(mail, MailState::Waiting);
+  }
+}
+
 }  // namespace
 
 Text outboxFolder(const Text& home) { return home + "outbox/"; }
 
 // A submission whose runner found the lock taken counts on the run that
 // holds it: after letting go, that run looks once more for due mails.
-DeliveryCounts runOutbox(const Text& home, long long seconds) {
+DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting) {
   DeliveryCounts total;
   bool readable = false;
   SystemSettings settings = parseSettingsFile(readWholeFile(home + "kalder.ini", readable).view());
@@ -144,9 +153,13 @@ DeliveryCounts runOutbox(const Text& home, long long seconds) {
   long long deadline = secondsNow() + seconds;
   DeliveryRun run{secondsNow, deadline,
                   [&](const OutboxMail& mail) { return fateOf(settings, mail); }};
+  // The command waits for a run under way: it was asked for.
+  bool wait = everyWaiting;
   do {
     RunnerLock lock;
-    if (!lock.tryAcquire(outbox.folder())) break;
+    if (!lock.acquire(outbox.folder(), wait)) break;
+    if (everyWaiting) makeEveryWaitingDue(outbox);
+    everyWaiting = wait = false;
     for (;;) {
       DeliveryCounts counts = deliverOutbox(outbox, sender, run);
       add(total, counts);

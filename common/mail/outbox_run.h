@@ -11,8 +11,9 @@
 Text outboxFolder(const Text& home);
 
 // One run over the outbox of `home` with the settings of its kalder.ini;
-// nothing when another run holds the lock.
-DeliveryCounts runOutbox(const Text& home, long long seconds);
+// nothing when another run holds the lock. `everyWaiting` tries the waiting
+// mails whose next try is not due yet too (the administrator's "now").
+DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting = false);
 
 // Starts runOutbox in a process of its own that keeps none of the request's
 // files open, so the web server ends the response without waiting for it.

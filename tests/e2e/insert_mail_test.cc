@@ -1,9 +1,14 @@
 // insert's notifications through a real SMTP server (the capture server of
 // tests/tools): template mail, the default mail with its link to the record
-// viewer, several recipients and a recipient the server refuses.
+// viewer, several recipients, and the outbox that keeps what the server
+// refuses or cannot take yet.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <set>
 #include <string>
+#include <thread>
 
 #include "support/cgi_run.h"
 #include "support/smtp_sink.h"
@@ -26,6 +31,42 @@ class InsertMailTest : public ::testing::Test {
                   postEnvironment(home.path(), "insert", "shop", query, body), body);
   }
 
+  // The decoded mails once `count` arrived (or 10 seconds passed).
+  std::vector<std::string> mails(size_t count = 1, int seconds = 10) {
+    std::vector<std::string> decoded;
+    for (const std::string& mail : sink.mails(count, seconds))
+      decoded.push_back(SmtpSink::decoded(mail));
+    return decoded;
+  }
+
+  // The outbox's files of that ending once there are `count` (or 10 seconds
+  // passed), each file's content.
+  std::vector<std::string> outboxFiles(const std::string& ending, size_t count) {
+    std::vector<std::string> found;
+    for (int i = 0; i < 500; ++i) {
+      found.clear();
+      std::error_code error;
+      for (const auto& entry : std::filesystem::directory_iterator(home.file("outbox"), error))
+        if (entry.path().extension() == ending)
+          found.push_back(home.read("outbox/" + entry.path().filename().string()));
+      if (found.size() >= count) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return found;
+  }
+
+  CgiResult flush(const std::string& arguments = "") {
+    std::string command =
+        programPath("insert") + " --flush-mail " + arguments + " --home " + home.path() + " 2>&1";
+    CgiResult result;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char buffer[256];
+      while (fgets(buffer, sizeof buffer, pipe)) result.output += buffer;
+      result.status = WEXITSTATUS(pclose(pipe));
+    }
+    return result;
+  }
+
   SmtpSink sink{"refused"};
   TestHome home;
 };
@@ -39,12 +80,19 @@ TEST_F(InsertMailTest, TemplateGivesSenderSubjectAndBody) {
              "Note:\n<var note>\n");
   CgiResult r = submit("", "name=Ana+%3Cb%3E&note=one%0D%0A.%0D%0Athree");
   ASSERT_EQ(r.status, 0) << r.output;
-  auto mails = sink.mails(1);
+  auto mails = this->mails(1);
   ASSERT_EQ(mails.size(), 1u);
-  EXPECT_EQ(mails[0],
+  EXPECT_EQ(mails[0].substr(0, mails[0].find("Date: ")),
             "HELO 127.0.0.1\r\nMAIL FROM: <shop@example.org>\r\nRCPT TO: <boss@example.org>\r\n"
-            "DATA\r\nFrom: shop@example.org\r\nSubject: Order Q-42 from Ana <b>\r\n\r\n"
-            "Name: Ana <b>\r\n.\r\nNote:\r\none\r\n.\r\nthree\r\n\r\n");
+            "DATA\r\nFrom: shop@example.org\r\nTo: boss@example.org\r\n"
+            "Subject: Order Q-42 from Ana <b>\r\n");
+  EXPECT_NE(mails[0].find("\r\nMessage-ID: <"), std::string::npos);
+  EXPECT_NE(mails[0].find("@www.example.org>\r\nMIME-Version: 1.0\r\n"
+                          "Content-Type: text/plain; charset=UTF-8\r\n"
+                          "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
+                          "Name: Ana <b>\r\n.\r\nNote:\r\none\r\n.\r\nthree\r\n\r\n"),
+            std::string::npos)
+      << mails[0];
 }
 
 TEST_F(InsertMailTest, DefaultMailCarriesTheRecordAndALinkToIt) {
@@ -52,10 +100,10 @@ TEST_F(InsertMailTest, DefaultMailCarriesTheRecordAndALinkToIt) {
              "vars=DT\nindex=none\nform=order\ncatalog=orders order\ncount=6\nlabel=A&B \n"
              "response=a@example.org,b@example.org\n");
   ASSERT_EQ(submit("reflabel=R-1", "name=Ana&note=two%0Alines").status, 0);
-  auto mails = sink.mails(2);
+  auto mails = this->mails(2);
   ASSERT_EQ(mails.size(), 2u);
   std::string body =
-      "\r\nSubject: New Entry in catalog orders\r\n\r\n&LABEL==A&B 7\r\n&FORMID==order\r\n"
+      "\r\n\r\n&LABEL==A&B 7\r\n&FORMID==order\r\n"
       "&COMPUTER==192.0.2.7\r\n&REFLABEL==R-1\r\nname==Ana\r\nnote=+LABEL\r\ntwo\r\nlines\r\n"
       "LABEL\r\n\r\nhttp://www.example.org/cgi-bin/show.exe/"
       "shop?label=A%26B%207&catalog=orders\r\n";
@@ -63,6 +111,7 @@ TEST_F(InsertMailTest, DefaultMailCarriesTheRecordAndALinkToIt) {
   EXPECT_NE(mails[1].find("RCPT TO: <b@example.org>\r\n"), std::string::npos);
   for (const std::string& mail : mails) {
     EXPECT_NE(mail.find("MAIL FROM: <kalder@"), std::string::npos);
+    EXPECT_NE(mail.find("\r\nSubject: New Entry in catalog orders\r\n"), std::string::npos);
     EXPECT_NE(mail.find(body), std::string::npos) << mail;
   }
 }
@@ -74,7 +123,7 @@ TEST_F(InsertMailTest, DefaultMailKeepsNamesOnOneLineAndSystemNamesOut) {
              "vars=DT\nindex=none\nform=order\ncatalog=orders order\ncount=6\n"
              "response=a@example.org\n");
   ASSERT_EQ(submit("", "na%0A%26LABEL=Ana&%26LABEL=Q-99&%26FORMID=x").status, 0);
-  auto mails = sink.mails(1);
+  auto mails = this->mails(1);
   ASSERT_EQ(mails.size(), 1u);
   EXPECT_NE(mails[0].find("\r\n\r\n&LABEL==7\r\n&FORMID==order\r\n&COMPUTER==192.0.2.7\r\n"
                           "na &LABEL==Ana\r\n\r\nhttp://"),
@@ -88,9 +137,10 @@ TEST_F(InsertMailTest, TemplateSeesTheSystemValuesNotPostedOnes) {
              "response=a@example.org order.tmt\n");
   home.write("order.tmt", "shop@example.org\nOrder <var &label>\n<var &catalog> <var &label>\n");
   ASSERT_EQ(submit("", "%26label=Q-99&%26catalog=x").status, 0);
-  auto mails = sink.mails(1);
+  auto mails = this->mails(1);
   ASSERT_EQ(mails.size(), 1u);
-  EXPECT_NE(mails[0].find("Subject: Order 7\r\n\r\norders 7\r\n"), std::string::npos) << mails[0];
+  EXPECT_NE(mails[0].find("Subject: Order 7\r\n"), std::string::npos) << mails[0];
+  EXPECT_NE(mails[0].find("\r\n\r\norders 7\r\n"), std::string::npos) << mails[0];
 }
 
 // Only a POST stores and mails: the GET before it leaves no mail and no label.
@@ -102,7 +152,7 @@ TEST_F(InsertMailTest, GetMailsNothing) {
       runCgi(programPath("insert"), getEnvironment(home.path(), "insert", "shop", "a=get"));
   EXPECT_EQ(refused.status, 1);
   ASSERT_EQ(submit("", "a=post").status, 0);
-  auto mails = sink.mails(1);
+  auto mails = this->mails(1);
   ASSERT_EQ(mails.size(), 1u);
   EXPECT_NE(mails[0].find("&LABEL==1\r\n&FORMID==order\r\n&COMPUTER==192.0.2.7\r\na==post\r\n"),
             std::string::npos)
@@ -115,7 +165,7 @@ TEST_F(InsertMailTest, OnlyTheFirstMatchingResponseIsUsed) {
              "response=x@example.org - other\nresponse=y@example.org - - orders\n"
              "response=z@example.org\n");
   ASSERT_EQ(submit("", "a=1").status, 0);
-  auto mails = sink.mails(1, 2);
+  auto mails = this->mails(1, 2);
   ASSERT_EQ(mails.size(), 1u);
   EXPECT_NE(mails[0].find("RCPT TO: <y@example.org>"), std::string::npos);
 }
@@ -125,33 +175,113 @@ TEST_F(InsertMailTest, DefaultSubjectInSlovenian) {
              "vars=DT\nindex=none\nform=order\ncatalog=orders order\n"
              "response=a@example.org\n");
   ASSERT_EQ(submit("language=slo", "a=1").status, 0);
-  auto mails = sink.mails(1);
+  auto mails = this->mails(1);
   ASSERT_EQ(mails.size(), 1u);
   EXPECT_NE(mails[0].find("Subject: Nov zapis v katalogu orders\r\n"), std::string::npos);
 }
 
-TEST_F(InsertMailTest, RefusedRecipientIsAnErrorAfterTheRecordIsStored) {
+// The visitor's answer never waits for the mail server: what it refuses for
+// good is kept as failed with its reply, the other recipients get theirs.
+TEST_F(InsertMailTest, RefusedRecipientFailsInTheOutboxAfterTheAnswer) {
   home.write("shop.grp",
              "vars=DT\nindex=none\nform=order\ncatalog=orders order\n"
              "response=a@example.org,refused@example.org,c@example.org\n");
   CgiResult r = submit("", "a=1");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.output.find("Mail Error: 550 5.1.1 Recipient refused"), std::string::npos)
-      << r.output;
-  EXPECT_EQ(r.output.find("Thanks."), std::string::npos);
-  EXPECT_EQ(sink.mails(1, 2).size(), 1u);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.output.find("Thanks."), std::string::npos) << r.output;
+  EXPECT_EQ(mails(2).size(), 2u);
+  std::vector<std::string> failed = outboxFiles(".failed", 1);
+  ASSERT_EQ(failed.size(), 1u);
+  EXPECT_NE(failed[0].find("reply=550 5.1.1 Recipient refused\n"), std::string::npos);
+  EXPECT_NE(failed[0].find("recipient=refused@example.org\n"), std::string::npos);
   EXPECT_EQ(home.read("orders.dat"), "&LABEL==1\n&FORMID==order\n&COMPUTER==192.0.2.7\na==1\n\n");
-  EXPECT_NE(home.read("shop.grp").find("count=1\n"), std::string::npos);
 }
 
-TEST_F(InsertMailTest, NoMailServerIsAnErrorPage) {
+// A server that is down, then up: every mail is kept, then arrives once.
+TEST_F(InsertMailTest, MailsWaitForAServerThatIsDownAndArriveOnce) {
+  home.write("kalder.ini",
+             "[GENERAL]\nmailServer=127.0.0.1:1\n[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
+  home.write("shop.grp",
+             "vars=DT\nindex=none\nform=order\ncatalog=orders order\nresponse=a@example.org\n");
+  constexpr int kSubmissions = 20;
+  for (int i = 0; i < kSubmissions; ++i) {
+    CgiResult r = submit("", "n=" + std::to_string(i));
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("Thanks."), std::string::npos);
+  }
+  EXPECT_EQ(outboxFiles(".mail", kSubmissions).size(), size_t{kSubmissions});
+  EXPECT_EQ(flush().status, 0);  // not due yet: nothing tried, nothing lost
+  home.write("kalder.ini", "[GENERAL]\nmailServer=127.0.0.1:" + std::to_string(sink.port()) +
+                               "\n[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
+  CgiResult flushed = flush("--all");
+  EXPECT_EQ(flushed.status, 0);
+  EXPECT_NE(flushed.output.find("sent " + std::to_string(kSubmissions)), std::string::npos)
+      << flushed.output;
+  std::vector<std::string> arrived = mails(kSubmissions);
+  ASSERT_EQ(arrived.size(), size_t{kSubmissions});
+  std::set<std::string> bodies;
+  for (const std::string& mail : arrived) bodies.insert(mail.substr(mail.find("n==")));
+  EXPECT_EQ(bodies.size(), size_t{kSubmissions});
+  EXPECT_TRUE(outboxFiles(".mail", 0).empty());
+}
+
+// A submission killed between writing its mails and storing its record, or
+// after storing but before confirming them: the next run sends the mail of
+// the stored record and drops the other.
+TEST_F(InsertMailTest, PendingMailsOfADeadSubmissionFollowTheirRecord) {
+  home.write("shop.grp",
+             "vars=DT\nindex=none\nform=order\ncatalog=orders order\nresponse=a@example.org\n");
+  home.write("orders.dat", "&LABEL==5\n&FORMID==order\na==1\n\n");
+  std::filesystem::create_directories(home.file("outbox"));
+  for (const char* label : {"5", "6"}) {
+    home.write(std::string("outbox/20261208000000.00000") + label + ".pending",
+               std::string("message-id=<x") + label + "@x>\ngroup=shop\ncatalog=orders\nlabel=" +
+                   label + "\ncatalog-path=" + home.file("orders.dat") +
+                   "\ncreated=1\nnext=1\nattempts=0\nreply=\nsender=s@x\nrecipient=a@example.org"
+                   "\nsubject=record " +
+                   label + "\n\nbody\n");
+  }
+  CgiResult flushed = flush();
+  EXPECT_NE(flushed.output.find("sent 1, retried 0, failed 0, settled 1, dropped 1"),
+            std::string::npos)
+      << flushed.output;
+  std::vector<std::string> arrived = mails(1);
+  ASSERT_EQ(arrived.size(), 1u);
+  EXPECT_NE(arrived[0].find("Subject: record 5\r\n"), std::string::npos);
+  EXPECT_NE(arrived[0].find("Message-ID: <x5@x>\r\n"), std::string::npos);
+  EXPECT_TRUE(outboxFiles(".pending", 0).empty());
+}
+
+TEST_F(InsertMailTest, NoMailServerKeepsTheMailWaiting) {
   home.write("kalder.ini", "[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
   home.write("shop.grp",
              "vars=DT\nindex=none\nform=order\ncatalog=orders order\n"
              "response=a@example.org\n");
   CgiResult r = submit("", "a=1");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.output.find("Thanks."), std::string::npos) << r.output;
+  std::vector<std::string> waiting;
+  for (int i = 0;
+       i < 500 && (waiting.empty() || waiting[0].find("attempts=1") == std::string::npos); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    waiting = outboxFiles(".mail", 1);
+  }
+  ASSERT_EQ(waiting.size(), 1u);
+  EXPECT_NE(waiting[0].find("reply=no mail server in the settings\n"), std::string::npos)
+      << waiting[0];
+}
+
+TEST_F(InsertMailTest, UnwritableOutboxIsAMailErrorAndNothingIsStored) {
+  home.write("shop.grp",
+             "vars=DT\nindex=none\nform=order\ncatalog=orders order\nresponse=a@example.org\n");
+  home.write("outbox", "a file where the folder should be");
+  CgiResult r = submit("", "a=1");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.output.find("<b>Mail Server is unknown</b>"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("Mail Error: the notification cannot be written to the outbox"),
+            std::string::npos)
+      << r.output;
+  EXPECT_FALSE(home.exists("orders.dat"));
+  EXPECT_EQ(home.read("shop.grp").find("count="), std::string::npos);
 }
 
 }  // namespace

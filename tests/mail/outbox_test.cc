@@ -17,6 +17,7 @@ OutboxMail sampleMail() {
   mail.group = "shop";
   mail.catalog = "orders";
   mail.label = "ORD-7";
+  mail.catalogPath = "/srv/forms/orders.dat";
   mail.sender = "shop@example.org";
   mail.recipient = "orders@example.org";
   mail.subject = "New\r\norder";  // a line break must not add a header line
@@ -34,6 +35,7 @@ TEST(OutboxMailText, RoundTripKeepsTheBodyAndOneLineValues) {
   ASSERT_TRUE(read);
   EXPECT_EQ(read->subject, "New  order");
   EXPECT_EQ(read->recipient, mail.recipient);
+  EXPECT_EQ(read->catalogPath, mail.catalogPath);
   EXPECT_EQ(read->body, mail.body);
   EXPECT_EQ(read->next, mail.next);
   EXPECT_EQ(read->attempts, 2);
@@ -167,10 +169,10 @@ TEST(OutboxDelivery, PendingMailsFollowTheirRecordAndOnlyDueOnesAreTried) {
 TEST(OutboxDelivery, OneRunAtATime) {
   TestHome home;
   RunnerLock first, second;
-  EXPECT_TRUE(first.tryAcquire(home.path()));
-  EXPECT_FALSE(second.tryAcquire(home.path()));
+  EXPECT_TRUE(first.acquire(home.path()));
+  EXPECT_FALSE(second.acquire(home.path()));
   first.release();
-  EXPECT_TRUE(second.tryAcquire(home.path()));
+  EXPECT_TRUE(second.acquire(home.path()));
 }
 
 }  // namespace

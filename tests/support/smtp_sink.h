@@ -31,6 +31,26 @@ class SmtpSink {
   int port() const { return port_; }
   std::string maildir() const { return dir_.path() + "mail/"; }
 
+  // A stored mail with its body's quoted-printable decoded (soft line
+  // breaks joined, "=XX" as its byte), the header as it came.
+  static std::string decoded(const std::string& mail) {
+    size_t body = mail.find("\r\n\r\n");
+    if (body == std::string::npos) return mail;
+    body += 4;
+    std::string out = mail.substr(0, body);
+    for (size_t i = body; i < mail.size(); ++i) {
+      if (mail[i] != '=') {
+        out += mail[i];
+      } else if (mail.compare(i + 1, 2, "\r\n") == 0) {
+        i += 2;
+      } else if (i + 2 < mail.size()) {
+        out += static_cast<char>(std::stoi(mail.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      }
+    }
+    return out;
+  }
+
   // The stored mails in the order received, once at least `count` are there
   // or `seconds` have passed.
   std::vector<std::string> mails(size_t count = 1, int seconds = 10) const {
