@@ -3,6 +3,7 @@ lower-case directory, starts its own lighttpd and SMTP capture server on free
 loopback ports, and stops both afterwards."""
 
 import os
+import quopri
 import random
 import shutil
 import socket
@@ -116,7 +117,8 @@ class Site:
             return e.code, e.read()
 
     def mails(self, count=1, seconds=10):
-        """The captured mails once at least `count` have arrived."""
+        """The captured mails once at least `count` have arrived, each with
+        its quoted-printable body decoded."""
         deadline = time.time() + seconds
         while True:
             names = sorted(os.listdir(self.maildir)) if os.path.isdir(self.maildir) else []
@@ -124,7 +126,8 @@ class Site:
                 mails = []
                 for n in names:
                     with open(os.path.join(self.maildir, n), "rb") as f:
-                        mails.append(f.read())
+                        head, _, body = f.read().partition(b"\r\n\r\n")
+                        mails.append(head + b"\r\n\r\n" + quopri.decodestring(body))
                 return mails
             time.sleep(0.05)
 
