@@ -203,7 +203,7 @@ TEST_F(InsertMailTest, MailsWaitForAServerThatIsDownAndArriveOnce) {
              "[GENERAL]\nmailServer=127.0.0.1:1\n[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
   home.write("shop.grp",
              "vars=DT\nindex=none\nform=order\ncatalog=orders order\nresponse=a@example.org\n");
-  constexpr int kSubmissions = 20;
+  constexpr int kSubmissions = 200;
   for (int i = 0; i < kSubmissions; ++i) {
     CgiResult r = submit("", "n=" + std::to_string(i));
     ASSERT_EQ(r.status, 0) << r.output;
