@@ -6,5 +6,6 @@
 
 int main(int, char** argv) {
   if (!isPostRequest()) return runProgram(argv[0], &MethodRefusal::refuse);
+  CgiRequest::deferMultipartBodies();
   return runProgram(argv[0], &SubmitApplication::runSubmission);
 }

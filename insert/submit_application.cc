@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "common/catalog/upload_folder.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/group_lock.h"
 #include "common/files/path.h"
@@ -12,6 +13,7 @@
 
 void SubmitApplication::runSubmission() {
   if (!isPostRequest()) refuseMethod(*this);
+  receiveBody();
   writeHeader("text/html");
   if (pathInfo().empty()) fatal(messages::kNoGroup);
   dropSystemNames();
@@ -31,7 +33,9 @@ void SubmitApplication::runSubmission() {
     // submission may have advanced it while this one waited for the lock.
     group.count = counterOnDisk(group.count);
     label = takeNextLabel(group);
+    uploads_.moveInto(recordUploadFolder(target.path.view(), label.view()));
     storeCounted(target, formName, label, refLabel);
+    uploads_.keep();
   }
   addSubmissionVariables(formName, target, label, refLabel);
   notify(formName, target, label, refLabel);

@@ -9,6 +9,7 @@
 #include "show/catalog_pages.h"
 #include "show/csv_export.h"
 #include "show/login_page.h"
+#include "show/record_files.h"
 #include "show/record_page.h"
 #include "show/show_texts.h"
 
@@ -89,7 +90,7 @@ void ShowApplication::run() {
   ViewTarget target = requested();
   // An HTML answer's header goes first, so that an error page met on the way
   // carries the header lines of these pages too; a download writes its own.
-  if (!target.csv) writeHtmlHeader();
+  if (!target.csv && !queryParams().find("file")) writeHtmlHeader();
   answer(target);
 }
 
@@ -110,7 +111,10 @@ void ShowApplication::answer(const ViewTarget& target) {
   } else if (!target.label.empty()) {
     if (target.label.length() > kMaxNameLength)
       fatal(showTexts::kRecordNotFound, shortened(target.label, kMaxNameLength));
-    writeRecordPage(*this, files, target);
+    if (const Param* file = queryParams().find("file"))
+      sendRecordFile(*this, files, target, file->value.view());
+    else
+      writeRecordPage(*this, files, target);
   } else {
     writeListPage(*this, files, target);
   }

@@ -124,6 +124,13 @@ void CgiRequest::decodeParameters() {
   }
   if (method != "POST") return;
   long length = contentLength();
+  ContentType type = parseContentType(envValue("CONTENT_TYPE").view());
+  if (deferMultipart() && type.type == "multipart/form-data") {
+    bodyDeferred_ = true;
+    deferredLength_ = length;
+    deferredBoundary_ = type.parameter("boundary").value_or("");
+    return;
+  }
   if (length > kMaxBodyLength) {
     refuse(Refusal::TooLarge);
     return;
@@ -150,11 +157,29 @@ void CgiRequest::decodeBody(long length) {
   }
 }
 
+bool& CgiRequest::deferMultipart() {
+  static bool defer = false;
+  return defer;
+}
+
+void CgiRequest::readDeferredBody(FilePartSink* files, long long fileAllowance,
+                                  std::string_view pageCharset) {
+  if (!bodyDeferred_) return;
+  bodyDeferred_ = false;
+  if (deferredLength_ > kMaxBodyLength + (files ? fileAllowance : 0)) {
+    refuse(Refusal::TooLarge);
+    return;
+  }
+  decodeMultipart(deferredLength_, deferredBoundary_, files, pageCharset);
+}
+
 // Read in pieces, so that only the part being read is held beside the
 // fields, never the whole body.
-void CgiRequest::decodeMultipart(long length, std::string_view boundary) {
+void CgiRequest::decodeMultipart(long length, std::string_view boundary, FilePartSink* files,
+                                 std::string_view pageCharset) {
   DecodedFields fields(postParams_, kLimits);
-  MultipartParser parser(boundary, fields);
+  MultipartParser parser(boundary, fields, files);
+  parser.setPageCharset(pageCharset);
   Text piece;
   for (long left = length; left > 0 && parser.feed({}) == Refusal::None;) {
     long got = piece.readBytes(cgiStreams().input, std::min(left, 64L * 1024));
