@@ -172,6 +172,29 @@ TEST(Uploads, RefusedSubmissionsLeaveNothing) {
   }
 }
 
+// A text part that names its charset is stored in the page's; without a
+// page charset (English) or with one of another kind its bytes stay.
+TEST(Uploads, TextPartOfAnotherCharsetIsConverted) {
+  const std::string part =
+      "--XyZ\r\nContent-Disposition: form-data; name=\"n\"\r\nContent-Type: text/plain; "
+      "charset=ISO-8859-2\r\n\r\n\xB9pela\r\n--XyZ--\r\n";
+  struct Row {
+    const char* query;
+    std::string stored;
+  } rows[] = {
+      {"formid=order&language=slo,utf8,UTF-8", "n==\xC5\xA1pela\n"},
+      {"formid=order&language=slo,latin2,ISO-8859-2", "n==\xB9pela\n"},
+      {"formid=order", "n==\xB9pela\n"},
+  };
+  for (const Row& row : rows) {
+    Site site("");
+    Environment env = postEnvironment(site.home.path(), "insert", "shop", row.query, part);
+    env["CONTENT_TYPE"] = kType;
+    EXPECT_EQ(runCgi(programPath("insert"), env, part).status, 0) << row.query;
+    EXPECT_NE(site.home.read("orders.dat").find(row.stored), std::string::npos) << row.query;
+  }
+}
+
 // The catalog cannot be written (a folder stands at its name): the files
 // already moved to the record's folder go again, with the folder.
 TEST(Uploads, FailedStoreLeavesNoFile) {
