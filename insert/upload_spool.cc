@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "common/files/atomic_file.h"
+#include "common/files/path.h"
 
 namespace {
 
@@ -102,7 +103,11 @@ List<UploadEntry> UploadSpool::entries() const {
 // reused: the generated names replace what it holds under them.
 void UploadSpool::moveInto(const Text& recordFolder) {
   if (files_.empty()) return;
+  // A series member that the posted fields chose may have no folder yet.
+  Text catalogFolder = directoryOf(recordFolder.substring(0, recordFolder.length() - 1));
   bool made = false;
+  if (!makeFolder(catalogFolder, made)) app_.fatal(messages::kCreateFailed, catalogFolder);
+  if (made) catalogFolder_ = catalogFolder;
   if (!makeFolder(recordFolder, made)) app_.fatal(messages::kCreateFailed, recordFolder);
   if (made) recordFolder_ = recordFolder;
   for (Spooled& file : files_) {
@@ -127,4 +132,5 @@ void UploadSpool::removeAll() {
   }
   files_.clear();
   if (!recordFolder_.empty()) ::rmdir(recordFolder_.c_str());
+  if (!catalogFolder_.empty()) ::rmdir(catalogFolder_.c_str());
 }

@@ -53,5 +53,6 @@ class UploadSpool : public FilePartSink {
   int fd_ = -1;            // the file being received
   bool skipping_ = false;  // a file of a field the record will not keep
   Text recordFolder_;      // made by moveInto, removed again unless kept
+  Text catalogFolder_;     // the same
   bool kept_ = false;
 };

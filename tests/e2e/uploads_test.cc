@@ -49,10 +49,10 @@ int filesUnder(const std::string& folder) {
 }
 
 struct Site {
-  explicit Site(const std::string& options) {
+  explicit Site(const std::string& options, const std::string& group = kGroup) {
     home.write("kalder.ini",
                "[GENERAL]\npassword=Secret\n[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
-    home.write("shop.grp", kGroup);
+    home.write("shop.grp", group);
     if (!options.empty()) home.write("shop.grp.options", options);
     home.write("order.msg", "Stored <var &label>.\n");
   }
@@ -154,6 +154,15 @@ TEST(Uploads, RefusedSubmissionsLeaveNothing) {
       {"a body cut short in a file", kOptions,
        textPart("name", "Ana") + filePart("cv", "cv.pdf", twoKiB).substr(0, 1500),
        "400 Bad Request", "damaged or incomplete"},
+      {"text beyond the body limit beside a file", "uploadEndings=*\n",
+       filePart("cv", "cv.pdf", "%PDF") +
+           [] {
+             std::string text;
+             for (int i = 0; i < 17; ++i) text += textPart("t", std::string(1 << 20, 't'));
+             return text;
+           }() +
+           kEnd,
+       "413 Content Too Large", "more than the site accepts"},
       {"a body longer than text and files may be", "uploadEndings=*\nuploadMaxTotal=1K\n",
        textPart("name", "Ana"), "413 Content Too Large", "more than the site accepts",
        std::to_string(16 * 1024 * 1024 + 1025)},
@@ -170,6 +179,22 @@ TEST(Uploads, RefusedSubmissionsLeaveNothing) {
     EXPECT_EQ(site.home.read("shop.grp"), kGroup) << row.what;
     EXPECT_EQ(filesUnder(site.uploads()), 1) << row.what;
   }
+}
+
+// A series member that the posted fields choose gets its folder when the
+// record is stored; the files were spooled beside the current member.
+TEST(Uploads, FilesFollowTheSeriesMemberThePostChooses) {
+  Site site(kOptions,
+            "vars=CDT\nform=order\ncatalog=log*period order log[YYYY][MM].dat\n"
+            "label=Q-\ncount=41\n");
+  CgiResult result =
+      site.post(textPart("period", "202312") + filePart("cv", "cv.pdf", "%PDF") + kEnd);
+  ASSERT_EQ(result.status, 0) << result.output;
+  EXPECT_EQ(site.home.read("log202312.files/q-42/f1.bin"), "%PDF");
+  EXPECT_EQ(filesUnder(site.home.path() + "log202312.files"), 1);
+  for (const auto& item : std::filesystem::recursive_directory_iterator(site.home.path()))
+    EXPECT_FALSE(item.path().filename().string().starts_with("upload."))
+        << "a spooled file left: " << item.path();
 }
 
 // A text part that names its charset is stored in the page's; without a
