@@ -57,7 +57,7 @@ Text storedUploadName(int number) { return "f" + Text::fromInt(number) + ".bin";
 
 bool isStoredUploadName(std::string_view name) {
   if (!name.starts_with("f") || !name.ends_with(".bin")) return false;
-  return isDecimal(name.substr(1, name.size() - 5), 4) && name[1] != '0';
+  return isDecimal(name.substr(1, name.size() - 5), 5) && name[1] != '0';
 }
 
 Text cleanOriginalName(std::string_view fileName) {

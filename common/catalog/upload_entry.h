@@ -26,7 +26,8 @@ std::optional<UploadEntry> parseUploadEntry(std::string_view value);
 // The name of the n-th file (1, 2, ...) of a record on disk.
 Text storedUploadName(int number);
 // True for the names storedUploadName gives and nothing else: "f", a number
-// without leading zero of at most four digits, ".bin".
+// without leading zero of at most five digits (a form sends at most
+// 10,000 parts), ".bin".
 bool isStoredUploadName(std::string_view name);
 
 // The filename a browser sent reduced to what a record may show: its last
