@@ -15,5 +15,6 @@ int main(int argc, char** argv) {
   CgiRequest::offerJsonAnswers(&submissionErrorStatus);
   if (isPreflightRequest()) return runProgram(argv[0], &Preflight::answer);
   if (!isPostRequest()) return runProgram(argv[0], &MethodRefusal::refuse);
+  CgiRequest::deferMultipartBodies();
   return runProgram(argv[0], &SubmitApplication::runSubmission);
 }

@@ -131,6 +131,7 @@ Text SubmitApplication::defaultMailBody(const Text& formName, const CatalogFile&
   AutomaticValues automatic =
       automaticValues(label, formName, envValue("REMOTE_ADDR"), today, refLabel);
   Text body = itemRecordText(automatic, group.omittedFields, postParams());
+  body += uploadLines();
   // A label prefix or catalog name may hold characters that end a query
   // value ("&", "#", a space): they are percent-encoded.
   body += "http://" + settings.serverName + variables().value("&KALDERHOME") + "show.exe/" +

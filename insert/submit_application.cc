@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "common/catalog/upload_folder.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/group_lock.h"
 #include "common/files/path.h"
@@ -15,6 +16,7 @@
 void SubmitApplication::runSubmission() {
   if (!isPostRequest()) refuseMethod(*this);
   refuseForeignOrigin(*this);
+  receiveBody();
   if (pathInfo().empty()) fatal(messages::kNoGroup);
   dropSystemNames();
   Text formName = chooseFormName();
@@ -41,11 +43,13 @@ void SubmitApplication::runSubmission() {
     mails = composeNotifications(formName, target, label, refLabel);
     queueNotifications(mails);
     try {
+      uploads_.moveInto(recordUploadFolder(target.path.view(), label.view()));
       storeCounted(target, formName, label, refLabel);
     } catch (const RequestEnded&) {
       dropNotifications(mails);
       throw;
     }
+    uploads_.keep();
     confirmNotifications(mails);
   }
   // Delivery starts once the answer is out, or the answer failed: the

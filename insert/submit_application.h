@@ -8,6 +8,7 @@
 #include "common/catalog/catalog_files.h"
 #include "common/mail/outbox.h"
 #include "common/settings/catalog_group.h"
+#include "insert/upload_spool.h"
 
 class SubmitApplication : public CatalogGroup {
  public:
@@ -26,6 +27,17 @@ class SubmitApplication : public CatalogGroup {
  private:
   // Posted fields named like system variables ("&label", "&date").
   void dropSystemNames();
+
+  // Files (upload_receipt.cc). Reads a multipart body, which waits until the
+  // group's upload limits are known, its files into the spool; a refused
+  // body ends the request with its status.
+  void receiveBody();
+  // The catalog the files are spooled beside: the one chosen before the
+  // body's fields are known (a series member they name lies beside it).
+  CatalogFile uploadTarget();
+  // The files of the default mail, a line each.
+  Text uploadLines();
+  UploadSpool uploads_{*this};
 
   // Choosing.
   // Resolves the catalog names of this group.

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "show/mail_status.h"
+#include "show/record_files.h"
 #include "show/record_reader.h"
 #include "show/show_application.h"
 #include "show/show_texts.h"
@@ -83,7 +84,9 @@ void writeRecordPage(ShowApplication& app, const CatalogFileList& files, const V
   Markup catalog = Markup::format("<tt>%s</tt>", file.name);
   body += "<p>" + Markup::format(app.text(kCatalogTitle), catalog);
   if (!file.description.empty()) body += Markup::format(": %s", file.description);
-  body += "</p>\n" + fieldTable(app, found.record) + recordMailTable(app, target.label) + "<div>";
+  body += "</p>\n" + fieldTable(app, found.record) +
+          recordFilesSection(app, found.record, file, target) +
+          recordMailTable(app, target.label) + "<div>";
   if (found.previous && !found.previous->label.empty())
     body +=
         app.button({found.previous->label, target.catalog, 0, false}, app.text(kPreviousRecord)) +

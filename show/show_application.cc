@@ -10,6 +10,7 @@
 #include "show/csv_export.h"
 #include "show/login_page.h"
 #include "show/record_erasure.h"
+#include "show/record_files.h"
 #include "show/record_page.h"
 #include "show/show_texts.h"
 
@@ -92,7 +93,7 @@ void ShowApplication::run() {
   ViewTarget target = requested();
   // An HTML answer's header goes first, so that an error page met on the way
   // carries the header lines of these pages too; a download writes its own.
-  if (!target.csv) writeHtmlHeader();
+  if (!target.csv && !queryParams().find("file")) writeHtmlHeader();
   answer(target);
 }
 
@@ -115,6 +116,8 @@ void ShowApplication::answer(const ViewTarget& target) {
       fatal(showTexts::kRecordNotFound, shortened(target.label, kMaxNameLength));
     if (target.erase) {
       writeErasurePage(*this, files, target);
+    } else if (const Param* file = queryParams().find("file")) {
+      sendRecordFile(*this, files, target, file->value.view());
     } else {
       writeRecordPage(*this, files, target);
     }

@@ -1,6 +1,9 @@
 // The names of upload folders.
 #include "common/catalog/upload_folder.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "common/files/path.h"
 
 Text catalogUploadFolder(std::string_view catalogPath) {
@@ -28,4 +31,20 @@ Text recordUploadFolder(std::string_view catalogPath, std::string_view label) {
   folder += name;
   folder += "/";
   return folder;
+}
+
+long long uploadSpaceInUse(const CatalogFileList& catalogs) {
+  namespace fs = std::filesystem;
+  long long total = 0;
+  for (const CatalogFile& catalog : catalogs) {
+    std::error_code error;
+    fs::recursive_directory_iterator walk(catalogUploadFolder(catalog.path.view()).str(), error);
+    for (fs::recursive_directory_iterator end; !error && walk != end; walk.increment(error)) {
+      std::error_code sizeError;
+      if (walk->is_symlink(sizeError) || !walk->is_regular_file(sizeError)) continue;
+      std::uintmax_t size = walk->file_size(sizeError);
+      if (!sizeError) total += static_cast<long long>(size);
+    }
+  }
+  return total;
 }

@@ -5,6 +5,7 @@
 
 #include <string_view>
 
+#include "common/catalog/catalog_file.h"
 #include "common/text/text.h"
 
 // The folder of every upload of the catalog at `catalogPath`, ending in "/".
@@ -14,3 +15,7 @@ Text catalogUploadFolder(std::string_view catalogPath);
 // Bytes of the label other than letters, digits, "-" and "_" become "_", so
 // no label leaves the catalog's folder or hides as a dot name.
 Text recordUploadFolder(std::string_view catalogPath, std::string_view label);
+
+// The bytes of every file in the upload folders of `catalogs` (links not
+// followed): the space a group's uploads take.
+long long uploadSpaceInUse(const CatalogFileList& catalogs);

@@ -56,6 +56,25 @@ long contentLength() {
   return n;
 }
 
+// Passes a form's files on and counts their bytes.
+class FileByteCount : public FilePartSink {
+ public:
+  explicit FileByteCount(FilePartSink* sink) : sink_(sink) {}
+  Refusal beginFile(std::string_view field, std::string_view fileName) override {
+    return sink_->beginFile(field, fileName);
+  }
+  Refusal fileBytes(std::string_view bytes) override {
+    bytes_ += static_cast<long>(bytes.size());
+    return sink_->fileBytes(bytes);
+  }
+  Refusal endFile(std::string& fieldValue) override { return sink_->endFile(fieldValue); }
+  long bytes() const { return bytes_; }
+
+ private:
+  FilePartSink* sink_;
+  long bytes_ = 0;
+};
+
 }  // namespace
 
 void CgiRequest::setStandingHeaderLines(std::string_view lines) {
@@ -141,6 +160,13 @@ void CgiRequest::decodeParameters() {
   }
   if (method != "POST") return;
   long length = contentLength();
+  ContentType type = parseContentType(envValue("CONTENT_TYPE").view());
+  if (deferMultipart() && type.type == "multipart/form-data") {
+    bodyDeferred_ = true;
+    deferredLength_ = length;
+    deferredBoundary_ = type.parameter("boundary").value_or("");
+    return;
+  }
   if (length > kMaxBodyLength) {
     refuse(Refusal::TooLarge);
     return;
@@ -167,17 +193,43 @@ void CgiRequest::decodeBody(long length) {
   }
 }
 
+bool& CgiRequest::deferMultipart() {
+  static bool defer = false;
+  return defer;
+}
+
+void CgiRequest::readDeferredBody(FilePartSink* files, long long fileAllowance,
+                                  std::string_view pageCharset) {
+  if (!bodyDeferred_) return;
+  bodyDeferred_ = false;
+  if (deferredLength_ > kMaxBodyLength + (files ? fileAllowance : 0)) {
+    refuse(Refusal::TooLarge);
+    return;
+  }
+  decodeMultipart(deferredLength_, deferredBoundary_, files, pageCharset);
+}
+
 // Read in pieces, so that only the part being read is held beside the
-// fields, never the whole body.
-void CgiRequest::decodeMultipart(long length, std::string_view boundary) {
+// fields, never the whole body. The bytes that are not a file's count
+// against the body limit, whatever the files may add.
+void CgiRequest::decodeMultipart(long length, std::string_view boundary, FilePartSink* files,
+                                 std::string_view pageCharset) {
   DecodedFields fields(postParams_, kLimits);
-  MultipartParser parser(boundary, fields);
+  FileByteCount counted(files);
+  MultipartParser parser(boundary, fields, files ? &counted : nullptr);
+  parser.setPageCharset(pageCharset);
   Text piece;
+  long read = 0;
   for (long left = length; left > 0 && parser.feed({}) == Refusal::None;) {
     long got = piece.readBytes(cgiStreams().input, std::min(left, 64L * 1024));
     if (got == 0) break;
     left -= got;
+    read += got;
     parser.feed(piece.view());
+    if (read - counted.bytes() > kMaxBodyLength) {
+      refuse(Refusal::TooLarge);
+      return;
+    }
   }
   refuse(parser.finish());
 }

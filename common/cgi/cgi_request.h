@@ -3,6 +3,9 @@
 // decodes the query string and the POST body and starts the variable table.
 #pragma once
 
+#include <string>
+
+#include "common/cgi/file_part_sink.h"
 #include "common/cgi/markup.h"
 #include "common/cgi/message_table.h"
 #include "common/cgi/request_refusal.h"
@@ -68,6 +71,18 @@ class CgiRequest {
   // True when the request went over a limit below.
   bool oversized() const { return refusal_ == Refusal::TooLarge; }
 
+  // A program that receives files (insert) reads a multipart body itself,
+  // once it knows how many file bytes its group takes: set before the
+  // application is built. Every other program has its file parts refused.
+  static void deferMultipartBodies() { deferMultipart() = true; }
+  // True while a multipart body waits for readDeferredBody.
+  bool bodyDeferred() const { return bodyDeferred_; }
+  // Reads the waiting body: its fields into postParams, its files through
+  // `files` (null: a chosen file is refused), text parts converted to
+  // `pageCharset`. Up to `fileAllowance` bytes of files may come beyond the
+  // body limit; a longer CONTENT_LENGTH is refused unread. Sets refusal().
+  void readDeferredBody(FilePartSink* files, long long fileAllowance, std::string_view pageCharset);
+
   // The query parameter, else the posted field, else the environment variable.
   Text parameter(std::string_view name) const;
 
@@ -98,7 +113,9 @@ class CgiRequest {
   void deriveDirectories(const char* homeVariable);
   void decodeParameters();
   void decodeBody(long length);
-  void decodeMultipart(long length, std::string_view boundary);
+  void decodeMultipart(long length, std::string_view boundary, FilePartSink* files = nullptr,
+                       std::string_view pageCharset = {});
+  static bool& deferMultipart();
   void refuse(Refusal why);
 
   Text root_;
@@ -116,4 +133,7 @@ class CgiRequest {
   bool headerWritten_ = false;
   bool answersJson_ = false;
   Refusal refusal_ = Refusal::None;
+  bool bodyDeferred_ = false;
+  long deferredLength_ = 0;
+  std::string deferredBoundary_;
 };

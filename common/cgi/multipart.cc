@@ -2,6 +2,7 @@
 #include "common/cgi/multipart.h"
 
 #include "common/cgi/content_type.h"
+#include "common/language/charset_conversion.h"
 
 namespace {
 
@@ -26,8 +27,9 @@ bool isHeaderName(std::string_view name) {
 
 }  // namespace
 
-MultipartParser::MultipartParser(std::string_view boundary, DecodedFields& fields)
-    : delimiter_("\r\n--" + std::string(boundary)), fields_(fields) {
+MultipartParser::MultipartParser(std::string_view boundary, DecodedFields& fields,
+                                 FilePartSink* files)
+    : delimiter_("\r\n--" + std::string(boundary)), fields_(fields), files_(files) {
   if (boundary.empty() || boundary.size() > kMaxBoundary) verdict_ = Refusal::Malformed;
   // The first delimiter may open the body without a line end before it.
   pending_ = "\r\n";
@@ -108,17 +110,25 @@ bool MultipartParser::readHeaders() {
   value_.clear();
   isFile_ = false;
   sawDisposition_ = false;
+  fileName_.clear();
+  charset_.clear();
   readHeaderBlock(std::string_view(pending_).substr(0, end));
   if (verdict_ != Refusal::None) return false;
   pending_.erase(0, end + 4);
   if (!sawDisposition_ || name_.empty()) return fail(Refusal::Malformed);
   if (Refusal counted = fields_.countItem(); counted != Refusal::None) return fail(counted);
   if (!fields_.nameFits(name_.size())) return fail(Refusal::TooLarge);
+  if (!fileName_.empty()) {
+    if (!files_) return fail(Refusal::FileUpload);
+    if (Refusal refused = files_->beginFile(name_, fileName_); refused != Refusal::None)
+      return fail(refused);
+  }
   state_ = State::Content;
   return true;
 }
 
-// Lines "Name: value" separated by CR LF; only Content-Disposition matters.
+// Lines "Name: value" separated by CR LF; only Content-Disposition and a
+// text part's Content-Type matter.
 // A line without a colon, with a bare CR or LF, or continued on the next
 // line (obsolete folding) is malformed.
 void MultipartParser::readHeaderBlock(std::string_view block) {
@@ -134,6 +144,8 @@ void MultipartParser::readHeaderBlock(std::string_view block) {
     }
     if (equalIgnoringCase(line.substr(0, colon), "content-disposition"))
       readDisposition(line.substr(colon + 1));
+    else if (equalIgnoringCase(line.substr(0, colon), "content-type"))
+      readPartType(line.substr(colon + 1));
   }
 }
 
@@ -147,7 +159,11 @@ void MultipartParser::readDisposition(std::string_view value) {
   name_ = disposition.parameter("name").value_or("");
   std::optional<std::string> filename = disposition.parameter("filename");
   isFile_ = filename.has_value();
-  if (filename && !filename->empty()) fail(Refusal::FileUpload);
+  fileName_ = filename.value_or("");
+}
+
+void MultipartParser::readPartType(std::string_view value) {
+  charset_ = parseContentType(value).parameter("charset").value_or("");
 }
 
 // The content runs up to the next delimiter; all but a possible start of
@@ -159,20 +175,42 @@ bool MultipartParser::readContent() {
     size_t keep = delimiter_.size() - 1;
     take = pending_.size() > keep ? pending_.size() - keep : 0;
   }
-  if (isFile_ && take > 0) return fail(Refusal::FileUpload);
-  if (!fields_.valueFits(value_.size() + take)) return fail(Refusal::TooLarge);
-  value_.append(pending_, 0, take);
+  if (!takeContent(std::string_view(pending_).substr(0, take))) return false;
   if (at == std::string::npos) {
     pending_.erase(0, take);
     return false;
   }
   pending_.erase(0, at + delimiter_.size());
-  endPart();
+  if (!endPart()) return false;
   state_ = State::AfterDelimiter;
   return true;
 }
 
-void MultipartParser::endPart() {
-  if (!isFile_) fields_.add(name_, value_);
+// A chosen file streams on to the sink; an unused file input must be empty.
+bool MultipartParser::takeContent(std::string_view bytes) {
+  if (bytes.empty()) return true;
+  if (isFile_ && fileName_.empty()) return fail(Refusal::FileUpload);
+  if (isFile_) {
+    Refusal refused = files_->fileBytes(bytes);
+    return refused == Refusal::None || fail(refused);
+  }
+  if (!fields_.valueFits(value_.size() + bytes.size())) return fail(Refusal::TooLarge);
+  value_.append(bytes);
+  return true;
+}
+
+bool MultipartParser::endPart() {
+  if (isFile_ && !fileName_.empty()) {
+    std::string fieldValue;
+    if (Refusal refused = files_->endFile(fieldValue); refused != Refusal::None)
+      return fail(refused);
+    fields_.add(name_, fieldValue);
+  } else if (!isFile_) {
+    if (!charset_.empty() && !pageCharset_.empty())
+      value_ = convertCharset(value_, charset_, pageCharset_);
+    if (!fields_.valueFits(value_.size())) return fail(Refusal::TooLarge);
+    fields_.add(name_, value_);
+  }
   value_.clear();
+  return true;
 }

@@ -3,7 +3,9 @@
 
 #include "common/cgi/cgi_page.h"
 
-void refuseRequest(CgiPage& page) {
+void refuseRequest(CgiPage& page) { refuseRequest(page, {"-", "-", "-"}); }
+
+void refuseRequest(CgiPage& page, const UploadLimitTexts& limits) {
   switch (page.refusal()) {
     case Refusal::None: return;
     case Refusal::TooLarge:
@@ -15,6 +17,15 @@ void refuseRequest(CgiPage& page) {
     case Refusal::FileUpload:
       page.setStatus("415 Unsupported Media Type");
       page.fatal(messages::kFileUploadRefused);
+    case Refusal::FileEnding:
+      page.setStatus("415 Unsupported Media Type");
+      page.fatal(messages::kFileEndingRefused, limits.acceptedEndings);
+    case Refusal::FileTooLarge:
+      page.setStatus("413 Content Too Large");
+      page.fatal(messages::kFileTooLarge, limits.maxFile, limits.maxTotal);
+    case Refusal::UploadSpaceFull:
+      page.setStatus("413 Content Too Large");
+      page.fatal(messages::kUploadSpaceFull);
     case Refusal::Malformed:
       page.setStatus("400 Bad Request");
       page.fatal(messages::kMalformedBody);

@@ -31,16 +31,14 @@ Text randomPart() {
   return part;
 }
 
-// `base` with "." and a random part put before its extension (at its end
-// when its file name has none).
+}  // namespace
+
 Text randomNameAfter(const Text& base) {
   long slash = base.findLastChar('/');
   long dot = base.findLastChar('.');
   if (dot <= slash) dot = base.length();
   return base.substring(0, dot) + "." + randomPart() + base.substring(dot);
 }
-
-}  // namespace
 
 AtomicFile::~AtomicFile() { abandon(); }
 

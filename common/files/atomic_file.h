@@ -40,5 +40,10 @@ class AtomicFile {
   Text temp_;
 };
 
+// `base` with "." and random letters and digits put before its extension
+// (at its end when its file name has none): a fresh name for a file that
+// must be created with O_EXCL.
+Text randomNameAfter(const Text& base);
+
 // Flushes the directory entry of `path` to disk (after a rename or create).
 void syncDirectoryOf(const Text& path);

@@ -1,7 +1,8 @@
 // The multipart/form-data decoder under arbitrary bytes: any body, fed in
 // pieces of any size, ends in a verdict without a crash; and fields made from
 // the input, written as a browser writes them, decode back to the fields that
-// a urlencoded form of the same names and values gives.
+// a urlencoded form of the same names and values gives; every other field
+// sent as a chosen file reaches the file sink byte for byte instead.
 #pragma once
 
 #include <string>
@@ -23,10 +24,29 @@ inline std::string dumpFields(const ParamList& list) {
   return out;
 }
 
+// The files a body sends, one line each: field, file name, bytes.
+class FileCollector : public FilePartSink {
+ public:
+  Refusal beginFile(std::string_view field, std::string_view fileName) override {
+    files += std::string(field) + "|" + std::string(fileName) + "|";
+    return Refusal::None;
+  }
+  Refusal fileBytes(std::string_view bytes) override {
+    files += bytes;
+    return Refusal::None;
+  }
+  Refusal endFile(std::string& fieldValue) override {
+    files += "\n";
+    fieldValue = "(file)";
+    return Refusal::None;
+  }
+  std::string files;
+};
+
 inline Refusal decodeInPieces(std::string_view body, std::string_view boundary, size_t piece,
-                              ParamList& list) {
+                              ParamList& list, FilePartSink* files = nullptr) {
   DecodedFields fields(list, CgiRequest::kLimits);
-  MultipartParser parser(boundary, fields);
+  MultipartParser parser(boundary, fields, files);
   for (size_t at = 0; at < body.size(); at += piece) parser.feed(body.substr(at, piece));
   return parser.finish();
 }
@@ -58,19 +78,26 @@ inline std::string fieldsComeBack(std::string_view data, size_t piece) {
   std::string boundary = "----kalder";
   while (data.find(boundary) != std::string_view::npos) boundary += 'x';
   std::string body;
+  std::string expectedFiles;
   ParamList expected;
   DecodedFields expectedFields(expected, CgiRequest::kLimits);
+  bool asFile = false;
   for (const auto& [name, value] : fields) {
-    body += "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" +
-            value + "\r\n";
+    body += "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"";
+    if (asFile) body += "; filename=\"" + name + ".bin\"";
+    body += "\r\n\r\n" + value + "\r\n";
     expectedFields.countItem();
-    expectedFields.add(name, value);
+    expectedFields.add(name, asFile ? "(file)" : value);
+    if (asFile) expectedFiles += name + "|" + name + ".bin|" + value + "\n";
+    asFile = !asFile;
   }
   body += "--" + boundary + "--\r\n";
   ParamList decoded;
-  Refusal refusal = decodeInPieces(body, boundary, piece, decoded);
+  FileCollector files;
+  Refusal refusal = decodeInPieces(body, boundary, piece, decoded, &files);
   if (refusal != Refusal::None) return "a well-formed body refused: " + body;
   if (dumpFields(decoded) != dumpFields(expected)) return "fields changed: " + body;
+  if (files.files != expectedFiles) return "files changed: " + body;
   return "";
 }
 

@@ -3,6 +3,7 @@ forms, the mails they send, rebuilding the index, the files that must never
 be served, and many visitors at once."""
 
 import concurrent.futures
+import os
 import sys
 import unittest
 
@@ -90,6 +91,18 @@ class LighttpdSiteTest(unittest.TestCase):
             self.assertNotIn(b"password", body, name)
         status, _ = self.site.get("/forms/order.htm")
         self.assertEqual(status, 200)
+
+    def test_uploaded_files_are_never_served(self):
+        folder = os.path.join(self.site.home, "demo.files", "ord-1")
+        os.makedirs(folder)
+        for name in ("f1.bin", "x.html"):
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(b"<p>uploaded secret</p>")
+        for path in ("demo.files/ord-1/f1.bin", "demo.files/ord-1/x.html", "demo.files/ord-1/",
+                     "demo.files/", "demo.files/ord-1/%78.html"):
+            status, body = self.site.get("/forms/" + path)
+            self.assertIn(status, (403, 404), path)
+            self.assertNotIn(b"uploaded secret", body, path)
 
     def test_simultaneous_posts_get_distinct_labels(self):
         count = 100

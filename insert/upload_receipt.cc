@@ -1,0 +1,67 @@
+// Receiving a form's files: the multipart body is read once the group's
+// upload limits are known, its files spooled beside the target catalog.
+#include "common/catalog/upload_folder.h"
+#include "insert/submit_application.h"
+
+namespace {
+
+constexpr MessageTable kFileLine{"File: %s, %ld bytes\n", "Datoteka: %s, %ld bajtov\n"};
+
+// "10 MiB", "512 KiB", "1000 bytes".
+Text byteSizeText(long long size) {
+  static constexpr struct {
+    long long unit;
+    const char* name;
+  } kUnits[] = {{1LL << 30, " GiB"}, {1LL << 20, " MiB"}, {1LL << 10, " KiB"}};
+  for (const auto& unit : kUnits)
+    if (size >= unit.unit && size % unit.unit == 0)
+      return Text::fromInt(static_cast<long>(size / unit.unit)) + unit.name;
+  return Text::fromInt(static_cast<long>(size)) + " bytes";
+}
+
+Text endingsText(const List<Text>& endings) {
+  Text text;
+  for (const Text& ending : endings) {
+    if (!text.empty()) text += ", ";
+    text += ending;
+  }
+  return text;
+}
+
+}  // namespace
+
+void SubmitApplication::receiveBody() {
+  if (!bodyDeferred()) return;
+  const UploadLimits& limits = options.uploads;
+  if (limits.allowed()) {
+    CatalogFileList catalogs;
+    catalogFiles().addAllCatalogs(catalogs);
+    uploads_.open(limits, catalogUploadFolder(uploadTarget().path.view()),
+                  uploadSpaceInUse(catalogs));
+  }
+  const Language& language = currentLanguage();
+  int charset = choice(currentIndex()).currentCharset;
+  std::string_view pageCharset =
+      charset >= 0 && charset < language.charsetCount ? language.charsetNames[charset] : "";
+  readDeferredBody(limits.allowed() ? &uploads_ : nullptr, limits.maxTotal, pageCharset);
+  Text endings = endingsText(limits.endings);
+  Text maxFile = byteSizeText(limits.maxFile);
+  Text maxTotal = byteSizeText(limits.maxTotal);
+  refuseRequest(*this, {endings.view(), maxFile.view(), maxTotal.view()});
+}
+
+CatalogFile SubmitApplication::uploadTarget() {
+  CatalogFileList requested;
+  catalogFiles().addCatalogFilesOf(requested, queryParams().find("catalog"));
+  if (!requested.empty()) return requested.front();
+  Text formName = chooseFormName();
+  return chooseTarget(formName, findForm(formName));
+}
+
+Text SubmitApplication::uploadLines() {
+  Text lines;
+  for (const UploadEntry& entry : uploads_.entries())
+    lines += Text::format(kFileLine.pick(currentIndex()), entry.originalName,
+                          static_cast<long>(entry.size));
+  return lines;
+}
