@@ -107,7 +107,7 @@ void applyMailAction(ShowApplication& app, const Text& label) {
     // A retry starts the mail's retry period anew.
     mail->created = secondsNow();
     mail->next = mail->created;
-    outbox.save(*mail, MailState::Waiting);
+    outbox.update(*mail, MailState::Waiting);
     startDetachedOutboxRun(app.home());
   }
 }

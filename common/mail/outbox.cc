@@ -59,7 +59,9 @@ void addLine(Text& out, std::string_view key, std::string_view value) {
   out += "\n";
 }
 
-// A time stamp and random letters: ids sort by creation and never collide.
+// A time stamp to the microsecond and random letters: ids sort by creation,
+// so the mails of one submission go out in the order they were written, and
+// never collide.
 Text freshId(long long now) {
   std::time_t seconds = static_cast<std::time_t>(now);
   std::tm utc{};
@@ -70,7 +72,12 @@ Text freshId(long long now) {
   if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
     for (unsigned char& byte : bytes) byte = static_cast<unsigned char>(std::rand());
   }
+  timespec clock{};
+  clock_gettime(CLOCK_REALTIME, &clock);
+  char micros[24];
+  std::snprintf(micros, sizeof micros, "%06ld", clock.tv_nsec / 1000);
   Text id(stamp);
+  id += micros;
   id += ".";
   for (unsigned char byte : bytes) {
     static constexpr char kHex[] = "0123456789abcdef";
@@ -178,6 +185,28 @@ bool Outbox::save(OutboxMail& mail, MailState state) {
     syncFolder(folder_);
   }
   return true;
+}
+
+bool Outbox::update(OutboxMail& mail, MailState state) {
+  Text old = pathOf(mail);
+  Text temp = randomNameAfter(folder_ + mail.id + ".tmp");
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  Text text = outboxMailText(mail);
+  bool written = ::write(fd, text.c_str(), text.str().size()) == text.length() && ::fsync(fd) == 0;
+  ::close(fd);
+  // Exchanged, the old file must still be there; where the file system
+  // cannot exchange, the window between the check and the rename is small.
+  bool replaced =
+      written && ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, old.c_str(), RENAME_EXCHANGE) == 0;
+  if (!replaced && written && (errno == EINVAL || errno == ENOSYS))
+    replaced = ::access(old.c_str(), F_OK) == 0 && ::rename(temp.c_str(), old.c_str()) == 0;
+  ::unlink(temp.c_str());
+  if (!replaced) return false;
+  Text path = folder_ + mail.id + Text(mailStateEnding(state));
+  if (path != old && ::rename(old.c_str(), path.c_str()) != 0) return false;
+  mail.state = state;
+  return syncFolder(folder_);
 }
 
 bool Outbox::addPending(OutboxMail& mail, long long now, std::string_view domain) {

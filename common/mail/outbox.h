@@ -62,9 +62,12 @@ class Outbox {
   bool addPending(OutboxMail& mail, long long now, std::string_view domain);
   // Pending -> Waiting, by a rename (flushed).
   bool confirm(OutboxMail& mail);
-  // Rewrites the mail under its id and state (removing the file of its old
+  // Writes the mail under its id and state (removing the file of its old
   // state when that changed).
   bool save(OutboxMail& mail, MailState state);
+  // The same for a mail that is already in the outbox, only while its file
+  // is still there: false when it was dropped meanwhile, which stays so.
+  bool update(OutboxMail& mail, MailState state);
   // Removes the mail's file.
   bool remove(const OutboxMail& mail);
   // Every mail in the folder, oldest first; unreadable files are skipped.

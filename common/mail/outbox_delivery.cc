@@ -37,7 +37,7 @@ void attempt(Outbox& outbox, MailSender& sender, OutboxMail& mail, const Deliver
     return;
   }
   MailState state = noteFailedAttempt(mail, outcome, now);
-  outbox.save(mail, state);
+  outbox.update(mail, state);
   ++(state == MailState::Failed ? counts.failed : counts.retried);
 }
 

@@ -133,7 +133,7 @@ void makeEveryWaitingDue(Outbox& outbox) {
   for (OutboxMail& mail : outbox.mails()) {
     if (mail.state != MailState::Waiting || mail.next <= now) continue;
     mail.next = now;
-    outbox.save(mail, MailState::Waiting);
+    outbox.update(mail, MailState::Waiting);
   }
 }
 

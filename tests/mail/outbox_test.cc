@@ -66,6 +66,13 @@ TEST(Outbox, EachStateIsOneFile) {
   EXPECT_EQ(mails[0].state, MailState::Failed);
   EXPECT_EQ(mails[0].messageId, mail.messageId);
 
+  OutboxMail dropped = mail;
+  ASSERT_TRUE(outbox.remove(dropped));
+  EXPECT_FALSE(outbox.update(dropped, MailState::Waiting));  // a drop stays a drop
+  EXPECT_TRUE(outbox.mails().empty());
+  ASSERT_TRUE(outbox.save(mail, MailState::Failed));
+  ASSERT_TRUE(outbox.update(mail, MailState::Waiting));
+  EXPECT_EQ(outbox.mails().size(), 1u);
   ASSERT_TRUE(outbox.markSent(mail, 1796770100, "250 queued"));
   EXPECT_TRUE(outbox.mails().empty());
   std::string log = home.read("outbox/sent.log");
