@@ -113,6 +113,7 @@ class Dialogue {
   bool step(std::string_view bytes, char expected, std::vector<Text>* lines = nullptr);
   bool greet();
   bool ehlo(Extensions& offered);
+  bool heloAfterRefusedEhlo();
   bool startTls(Extensions& offered);
   bool logIn(const Extensions& offered);
   bool refuse(const char* reason);
@@ -136,7 +137,7 @@ bool Dialogue::greet() {
     return step("HELO " + smtpLine(mail_.helo) + "\r\n", '2');
   encrypted_ = security_.mode == MailSecurity::Tls;
   Extensions offered;
-  if (!ehlo(offered)) return false;
+  if (!ehlo(offered)) return heloAfterRefusedEhlo();
   if (security_.mode == MailSecurity::StartTls || security_.mode == MailSecurity::StartTlsRequired)
     if (!startTls(offered)) return false;
   return security_.user.empty() || logIn(offered);
@@ -147,6 +148,14 @@ bool Dialogue::ehlo(Extensions& offered) {
   if (!step("EHLO " + smtpLine(mail_.helo) + "\r\n", '2', &lines)) return false;
   offered = extensionsOf(lines);
   return true;
+}
+
+// A server of old that knows no EHLO offers no STARTTLS either: where plain
+// text is allowed, it gets the HELO it knows.
+bool Dialogue::heloAfterRefusedEhlo() {
+  bool refused = outcome_.reply.startsWith("5");
+  if (!refused || security_.mode != MailSecurity::StartTls || !security_.user.empty()) return false;
+  return step("HELO " + smtpLine(mail_.helo) + "\r\n", '2');
 }
 
 // What the server offered before TLS may have been changed by anyone on the

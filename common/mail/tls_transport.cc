@@ -29,7 +29,9 @@ class SigpipeHeld {
     wasPending_ = sigismember(&pending, SIGPIPE) == 1;
     pthread_sigmask(SIG_BLOCK, &pipe_, &previous_);
   }
+  // Keeps errno as the OpenSSL call left it.
   ~SigpipeHeld() {
+    int error = errno;
     sigset_t pending;
     sigpending(&pending);
     if (!wasPending_ && sigismember(&pending, SIGPIPE) == 1) {
@@ -37,6 +39,7 @@ class SigpipeHeld {
       sigtimedwait(&pipe_, nullptr, &none);
     }
     pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    errno = error;
   }
   SigpipeHeld(const SigpipeHeld&) = delete;
   SigpipeHeld& operator=(const SigpipeHeld&) = delete;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/mail/mail_delivery.h"
@@ -67,6 +68,12 @@ const SecurityRow kSecurityRows[] = {
      "EHLO mail.example.org\r\nSTARTTLS\r\n<TLS>EHLO mail.example.org\r\n" + kMailBytes, nullptr},
     {"StartTlsNotOfferedGoesOnPlain", MailSecurity::StartTls, "", "250 mx\r\n" + kMailAccepted,
      "EHLO mail.example.org\r\n" + kMailBytes, nullptr},
+    {"EhloUnknownFallsBackToHelo", MailSecurity::StartTls, "",
+     "502 5.5.1 unknown command\r\n250 hello\r\n" + kMailAccepted,
+     "EHLO mail.example.org\r\nHELO mail.example.org\r\n" + kMailBytes, nullptr},
+    {"EhloUnknownWhenTlsIsRequired", MailSecurity::StartTlsRequired, "",
+     "502 5.5.1 unknown command\r\n250 hello\r\n" + kMailAccepted, "EHLO mail.example.org\r\n",
+     "502 5.5.1 unknown command"},
     {"StartTlsRequiredNotOffered", MailSecurity::StartTlsRequired, "",
      "250-mx\r\n250 AUTH PLAIN\r\n" + kMailAccepted, "EHLO mail.example.org\r\n",
      kStartTlsNotOffered},
@@ -260,25 +267,70 @@ TEST_F(TlsDelivery, FailuresAreReadableAndSendNothing) {
   }
 }
 
-// A port that takes connections but never answers: the handshake gives up
-// at the time-out.
-TEST_F(TlsDelivery, SilentServerTimesOutInTheHandshake) {
-  int listener = socket(AF_INET, SOCK_STREAM, 0);
+// A listening loopback socket that accepts nothing by itself; its port in
+// `port`.
+int loopbackListener(int& port) {
+  int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t length = sizeof address;
-  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
-  ASSERT_EQ(listen(listener, 1), 0);
-  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  if (bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+      listen(listener, 1) != 0 ||
+      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    port = 0;
+  else
+    port = ntohs(address.sin_port);
+  return listener;
+}
+
+// A port that takes connections but never answers: the handshake gives up
+// at the time-out.
+TEST_F(TlsDelivery, SilentServerTimesOutInTheHandshake) {
+  int port;
+  int listener = loopbackListener(port);
+  ASSERT_NE(port, 0);
   setSmtpTimeout(300ms);
   auto start = std::chrono::steady_clock::now();
-  SmtpOutcome outcome =
-      deliverMail(settings("127.0.0.1", ntohs(address.sin_port), "tls", "pass", ""), kMail);
+  SmtpOutcome outcome = deliverMail(settings("127.0.0.1", port, "tls", "pass", ""), kMail);
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   EXPECT_FALSE(outcome.sent);
   EXPECT_EQ(outcome.reply, "TLS: the server did not complete the handshake in time");
   close(listener);
+}
+
+// A server (or anyone on the way) that sends a reply of its own right after
+// agreeing to STARTTLS: read after the handshake, it would pass for one that
+// came encrypted.
+TEST_F(TlsDelivery, ReplyInjectedBeforeTheHandshakeIsRefused) {
+  int port;
+  int listener = loopbackListener(port);
+  ASSERT_NE(port, 0);
+  std::thread server([listener] {
+    int connection = accept(listener, nullptr, nullptr);
+    auto answer = [&](const std::string& reply) {
+      send(connection, reply.data(), reply.size(), MSG_NOSIGNAL);
+    };
+    // Reads a command, or everything up to the client's hang-up.
+    auto command = [&] {
+      char c;
+      while (recv(connection, &c, 1, 0) == 1 && c != '\n') {
+      }
+    };
+    answer("220 mx\r\n");
+    command();
+    answer("250-mx\r\n250 STARTTLS\r\n");
+    command();
+    answer("220 go\r\n250-mx\r\n250 AUTH PLAIN\r\n");
+    command();
+    close(connection);
+  });
+  SmtpOutcome outcome =
+      deliverMail(settings("127.0.0.1", port, "starttls-required", "pass", local_.cert), kMail);
+  server.join();
+  close(listener);
+  EXPECT_FALSE(outcome.sent);
+  EXPECT_EQ(outcome.reply, "TLS: the server sent data before the handshake");
 }
 
 }  // namespace
