@@ -47,9 +47,10 @@ class ScriptedTransport : public SmtpTransport {
 };
 
 const MailMessage kMail{"mail.example.org", "shop@example.org", "ana@example.org", "s", "b", ""};
+// What the client sends from MAIL FROM on, once the server has taken the mail.
 const std::string kMailBytes =
-    "MAIL FROM: <shop@example.org>\r\nRCPT TO: <ana@example.org>\r\nDATA\r\n"
-    "From: shop@example.org\r\nSubject: s\r\n\r\nb\r\n.\r\nQUIT\r\n";
+    "MAIL FROM: <shop@example.org>\r\nRCPT TO: <ana@example.org>\r\nDATA\r\n" +
+    messageData(kMail).str() + "QUIT\r\n";
 const std::string kMailAccepted = "250 ok\r\n250 ok\r\n354 go\r\n250 queued\r\n221 bye\r\n";
 
 struct SecurityRow {
