@@ -63,6 +63,13 @@ struct SecurityRow {
   bool handshakeFails = false;
 };
 
+// The bytes without a Date line, which is the clock's and not the dialogue's.
+std::string withoutDate(std::string bytes) {
+  size_t date = bytes.find("\r\nDate: ");
+  if (date != std::string::npos) bytes.erase(date, bytes.find("\r\n", date + 2) - date);
+  return bytes;
+}
+
 const SecurityRow kSecurityRows[] = {
     {"StartTlsOffered", MailSecurity::StartTls, "",
      "250-mx\r\n250 STARTTLS\r\n220 go\r\n250 mx\r\n" + kMailAccepted,
@@ -126,7 +133,7 @@ TEST(SmtpSecurity, CommandsAsBytes) {
       return &transport;
     };
     SmtpOutcome outcome = runSmtpDialogue(transport, kMail, security);
-    EXPECT_EQ(transport.written, row.written) << row.name;
+    EXPECT_EQ(withoutDate(transport.written), withoutDate(row.written)) << row.name;
     EXPECT_EQ(outcome.sent, row.refusal == nullptr) << row.name;
     if (row.refusal) {
       EXPECT_EQ(outcome.reply, row.refusal) << row.name;
