@@ -85,8 +85,8 @@ void writeRecordPage(ShowApplication& app, const CatalogFileList& files, const V
   body += "<p>" + Markup::format(app.text(kCatalogTitle), catalog);
   if (!file.description.empty()) body += Markup::format(": %s", file.description);
   body += "</p>\n" + fieldTable(app, found.record) +
-          recordFilesSection(app, found.record, file, target) +
-          recordMailTable(app, target.label) + "<div>";
+          recordFilesSection(app, found.record, file, target) + recordMailTable(app, target.label) +
+          "<div>";
   if (found.previous && !found.previous->label.empty())
     body +=
         app.button({found.previous->label, target.catalog, 0, false}, app.text(kPreviousRecord)) +

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "common/mail/smtp_dialogue.h"
+#include "common/mail/mail_delivery.h"
 #include "common/mail/smtp_transport.h"
 
 namespace {
@@ -63,12 +63,9 @@ void sendMail(CgiApplication& application, Text sender, Text recipient, Text sub
   MailServerAddress server = parseMailServer(application.settings.mailServer);
   if (!server.valid) reportSocketError(application, 0);
   if (sender.empty()) sender = localSenderAddress();
-  TcpTransport transport;
-  IoResult opened = transport.open(server.host, server.port, SmtpClock::now() + smtpTimeout());
-  if (!opened.ok()) reportSocketError(application, opened.code);
   MailMessage mail{server.host,        std::move(sender), std::move(recipient),
                    std::move(subject), std::move(body),   Text()};
-  SmtpOutcome outcome = runSmtpDialogue(transport, mail);
+  SmtpOutcome outcome = deliverMail(mailSettings(application.settings), mail);
   if (outcome.sent) return;
   // The server's reply is shown as it came: an ampersand in it must not
   // start an entity name that the page's coding conversion would turn.

@@ -15,7 +15,7 @@
 #include "common/catalog/line_source.h"
 #include "common/catalog/record_layout.h"
 #include "common/files/group_lock.h"
-#include "common/mail/smtp_transport.h"
+#include "common/mail/mail_delivery.h"
 #include "common/settings/settings_file.h"
 
 namespace {
@@ -94,15 +94,9 @@ class SmtpSender : public MailSender {
  public:
   explicit SmtpSender(const SystemSettings& settings) : settings_(settings) {}
   SmtpOutcome send(const OutboxMail& mail) override {
-    MailServerAddress server = parseMailServer(settings_.mailServer);
-    if (settings_.mailServer.empty() || !server.valid)
-      return SmtpOutcome{false, "no mail server in the settings", 0};
-    TcpTransport transport;
-    IoResult opened = transport.open(server.host, server.port, SmtpClock::now() + smtpTimeout());
-    if (!opened.ok()) return SmtpOutcome{false, Text(), opened.code};
-    MailMessage message{server.host,  mail.sender, mail.recipient,
-                        mail.subject, mail.body,   mail.messageId};
-    return runSmtpDialogue(transport, message);
+    MailMessage message{Text(),    mail.sender,    mail.recipient, mail.subject,
+                        mail.body, mail.messageId, mail.created};
+    return deliverMail(mailSettings(settings_), message);
   }
 
  private:

@@ -12,9 +12,6 @@
 
 namespace {
 
-// A reply line longer than this is no SMTP (the limit there is 512 bytes).
-constexpr size_t kMaxLine = 4096;
-
 std::chrono::milliseconds& timeoutSetting() {
   static std::chrono::milliseconds timeout{30000};
   return timeout;
@@ -115,10 +112,32 @@ IoResult TcpTransport::open(const Text& host, const Text& port, SmtpClock::time_
   return outcome;
 }
 
+IoResult waitForSocket(int socket, short events, SmtpClock::time_point deadline) {
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SmtpClock::now());
+    if (left.count() <= 0) return IoResult{IoStatus::TimedOut, 0};
+    pollfd descriptor{socket, events, 0};
+    int ready = ::poll(&descriptor, 1, static_cast<int>(std::min<long>(left.count(), 1 << 30)));
+    if (ready > 0) return IoResult{};
+    if (ready == 0) return IoResult{IoStatus::TimedOut, 0};
+    if (errno != EINTR) return IoResult{IoStatus::Failed, socketErrorFromErrno(errno)};
+  }
+}
+
+bool ReceivedLines::take(Text& line) {
+  size_t end = received_.find('\n');
+  if (end == std::string::npos && (!closed_ || received_.empty())) return false;
+  size_t next = end == std::string::npos ? received_.size() : end + 1;
+  if (end == std::string::npos) end = received_.size();
+  if (end > 0 && received_[end - 1] == '\r') --end;
+  line = Text(std::string_view(received_).substr(0, end));
+  received_.erase(0, next);
+  return true;
+}
+
 IoResult TcpTransport::connectTo(const addrinfo& address, SmtpClock::time_point deadline) {
   close();
   received_.clear();
-  closed_ = false;
   socket_ = ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                      address.ai_protocol);
   if (socket_ < 0) return IoResult{IoStatus::Failed, socketErrorFromErrno(errno)};
@@ -128,7 +147,7 @@ IoResult TcpTransport::connectTo(const addrinfo& address, SmtpClock::time_point 
     close();
     return IoResult{IoStatus::Failed, socketErrorFromErrno(error)};
   }
-  IoResult ready = waitFor(POLLOUT, deadline);
+  IoResult ready = waitForSocket(socket_, POLLOUT, deadline);
   int error = 0;
   socklen_t length = sizeof error;
   if (ready.ok() && ::getsockopt(socket_, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
@@ -136,18 +155,6 @@ IoResult TcpTransport::connectTo(const addrinfo& address, SmtpClock::time_point 
   if (ready.ok() && error == 0) return ready;
   close();
   return ready.ok() ? IoResult{IoStatus::Failed, socketErrorFromErrno(error)} : ready;
-}
-
-IoResult TcpTransport::waitFor(short events, SmtpClock::time_point deadline) const {
-  for (;;) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SmtpClock::now());
-    if (left.count() <= 0) return IoResult{IoStatus::TimedOut, 0};
-    pollfd descriptor{socket_, events, 0};
-    int ready = ::poll(&descriptor, 1, static_cast<int>(std::min<long>(left.count(), 1 << 30)));
-    if (ready > 0) return IoResult{};
-    if (ready == 0) return IoResult{IoStatus::TimedOut, 0};
-    if (errno != EINTR) return IoResult{IoStatus::Failed, socketErrorFromErrno(errno)};
-  }
 }
 
 IoResult TcpTransport::write(std::string_view bytes, SmtpClock::time_point deadline) {
@@ -158,7 +165,7 @@ IoResult TcpTransport::write(std::string_view bytes, SmtpClock::time_point deadl
     if (sent >= 0) {
       done += static_cast<size_t>(sent);
     } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-      IoResult ready = waitFor(POLLOUT, deadline);
+      IoResult ready = waitForSocket(socket_, POLLOUT, deadline);
       if (!ready.ok()) return ready;
     } else if (errno == EPIPE || errno == ECONNRESET) {
       return IoResult{IoStatus::Closed, 0};
@@ -171,25 +178,17 @@ IoResult TcpTransport::write(std::string_view bytes, SmtpClock::time_point deadl
 
 IoResult TcpTransport::readLine(Text& line, SmtpClock::time_point deadline) {
   for (;;) {
-    size_t end = received_.find('\n');
-    if (end != std::string::npos || (closed_ && !received_.empty())) {
-      size_t next = end == std::string::npos ? received_.size() : end + 1;
-      if (end == std::string::npos) end = received_.size();
-      if (end > 0 && received_[end - 1] == '\r') --end;
-      line = Text(std::string_view(received_).substr(0, end));
-      received_.erase(0, next);
-      return IoResult{};
-    }
-    if (closed_ || socket_ < 0) return IoResult{IoStatus::Closed, 0};
-    if (received_.size() > kMaxLine) return IoResult{IoStatus::Failed, 0};
-    IoResult ready = waitFor(POLLIN, deadline);
+    if (received_.take(line)) return IoResult{};
+    if (received_.closed() || socket_ < 0) return IoResult{IoStatus::Closed, 0};
+    if (received_.overlong()) return IoResult{IoStatus::Failed, 0};
+    IoResult ready = waitForSocket(socket_, POLLIN, deadline);
     if (!ready.ok()) return ready;
     char buffer[4096];
     ssize_t got = ::recv(socket_, buffer, sizeof buffer, 0);
     if (got > 0)
       received_.append(buffer, static_cast<size_t>(got));
     else if (got == 0 || errno == ECONNRESET)
-      closed_ = true;
+      received_.markClosed();
     else if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)
       return IoResult{IoStatus::Failed, socketErrorFromErrno(errno)};
   }

@@ -48,6 +48,30 @@ struct MailServerAddress {
 };
 MailServerAddress parseMailServer(std::string_view setting);
 
+// Waits until `socket` is ready for `events` (POLLIN, POLLOUT) or the
+// deadline passes.
+IoResult waitForSocket(int socket, short events, SmtpClock::time_point deadline);
+
+// The bytes a connection received and has not yet given out as lines: the
+// line splitting that the plain and the TLS connection share.
+class ReceivedLines {
+ public:
+  void append(const char* bytes, size_t size) { received_.append(bytes, size); }
+  void markClosed() { closed_ = true; }
+  bool closed() const { return closed_; }
+  bool empty() const { return received_.empty(); }
+  // A reply line longer than this is no SMTP (the limit there is 512 bytes).
+  bool overlong() const { return received_.size() > 4096; }
+  // Takes the next line without its line end (the last bytes before the
+  // connection closed count as a line); false when none is complete yet.
+  bool take(Text& line);
+  void clear() { *this = ReceivedLines(); }
+
+ private:
+  std::string received_;
+  bool closed_ = false;
+};
+
 class TcpTransport : public SmtpTransport {
  public:
   TcpTransport() = default;
@@ -61,12 +85,17 @@ class TcpTransport : public SmtpTransport {
   IoResult write(std::string_view bytes, SmtpClock::time_point deadline) override;
   IoResult readLine(Text& line, SmtpClock::time_point deadline) override;
 
+  // The connected socket, for a TLS layer to run over (this object still
+  // owns it); -1 when not connected.
+  int socket() const { return socket_; }
+  // Whether the server sent bytes that were not read yet: before a TLS
+  // handshake that would be an injected plain-text reply.
+  bool hasUnreadInput() const { return !received_.empty(); }
+
  private:
   IoResult connectTo(const struct addrinfo& address, SmtpClock::time_point deadline);
-  IoResult waitFor(short events, SmtpClock::time_point deadline) const;
   void close();
 
   int socket_ = -1;
-  std::string received_;
-  bool closed_ = false;
+  ReceivedLines received_;
 };

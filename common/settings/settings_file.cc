@@ -78,6 +78,14 @@ class SettingsReader {
       settings_.password = value;
     } else if (key.equalsIgnoreCase("TRUSTEDPROXIES")) {
       settings_.trustedProxies = value;
+    } else if (key.equalsIgnoreCase("MAILSECURITY")) {
+      settings_.mailSecurity = value;
+    } else if (key.equalsIgnoreCase("MAILUSER")) {
+      settings_.mailUser = value;
+    } else if (key.equalsIgnoreCase("MAILPASSWORD")) {
+      settings_.mailPassword = value;
+    } else if (key.equalsIgnoreCase("MAILCAFILE")) {
+      settings_.mailCaFile = value;
     } else if (!key.equalsIgnoreCase("VERSION")) {
       settings_.otherGeneralLines.push_back(key + "=" + value);
     }
@@ -173,6 +181,10 @@ Text settingsFileText(const SystemSettings& settings) {
   put("serverName", settings.serverName);
   put("password", settings.password);
   put("trustedProxies", settings.trustedProxies);
+  put("mailSecurity", settings.mailSecurity);
+  put("mailUser", settings.mailUser);
+  put("mailPassword", settings.mailPassword);
+  put("mailCaFile", settings.mailCaFile);
   for (const Text& line : settings.otherGeneralLines) out += line + "\n";
   if (!settings.groups.empty()) {
     out += "\n[GROUPS]\n";

@@ -15,6 +15,10 @@
 //   serverName=www.example.org
 //   password=secret
 //   trustedProxies=10.0.0.1 10.0.0.2
+//   mailSecurity=starttls              none, starttls, starttls-required, tls
+//   mailUser=forms@example.org         SMTP login (only over TLS)
+//   mailPassword=secret
+//   mailCaFile=/etc/ssl/mail-ca.pem    CA file instead of the system store
 //   later=x                            keys of later versions: kept as they are
 //
 //   [GROUPS]
@@ -47,6 +51,12 @@ struct SystemSettings {
   Text serverName;
   Text password;
   Text trustedProxies;  // reverse proxies whose X-Forwarded-For names the client
+  // How mail reaches mailServer (see common/mail/mail_delivery.h); each is
+  // written only when set, so files that do not use them stay as they were.
+  Text mailSecurity;
+  Text mailUser;
+  Text mailPassword;
+  Text mailCaFile;
   // The "[GENERAL]" lines of keys this version does not know, as read: they
   // are written back, so a save never drops a setting of a later version.
   List<Text> otherGeneralLines;

@@ -267,7 +267,7 @@ TEST_F(InsertMailTest, NoMailServerKeepsTheMailWaiting) {
     waiting = outboxFiles(".mail", 1);
   }
   ASSERT_EQ(waiting.size(), 1u);
-  EXPECT_NE(waiting[0].find("reply=no mail server in the settings\n"), std::string::npos)
+  EXPECT_NE(waiting[0].find("reply=Mail Server is unknown\n"), std::string::npos)
       << waiting[0];
 }
 

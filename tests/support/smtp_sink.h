@@ -21,8 +21,11 @@
 
 class SmtpSink {
  public:
-  // Recipients that contain `refuse` (when not empty) are refused with 550.
-  explicit SmtpSink(const std::string& refuse = "") { start(refuse); }
+  // Recipients that contain `refuse` (when not empty) are refused with 550;
+  // `options` go to the script as they are ("--starttls", "--user", ...).
+  explicit SmtpSink(const std::string& refuse = "", const std::vector<std::string>& options = {}) {
+    start(refuse, options);
+  }
   ~SmtpSink() { stop(); }
   SmtpSink(const SmtpSink&) = delete;
   SmtpSink& operator=(const SmtpSink&) = delete;
@@ -78,12 +81,13 @@ class SmtpSink {
     return names;
   }
 
-  void start(const std::string& refuse) {
+  void start(const std::string& refuse, const std::vector<std::string>& options) {
     std::vector<std::string> arguments = {
         "/usr/bin/python3", std::string(KALDER_SOURCE_DIR) + "/tests/tools/smtp_sink.py",
         "--port",           "0",
         "--maildir",        maildir()};
     if (!refuse.empty()) arguments.insert(arguments.end(), {"--refuse", refuse});
+    arguments.insert(arguments.end(), options.begin(), options.end());
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);

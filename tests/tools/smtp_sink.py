@@ -3,6 +3,7 @@
 each message to a file of its own, so a test can compare what was sent.
 
     /usr/bin/python3 tests/tools/smtp_sink.py --port N --maildir DIR [--refuse TEXT]
+        [--starttls | --tls] [--cert PEM --key PEM] [--user NAME --password WORD]
 
 Prints "ready PORT" (and flushes) once it listens; with --port 0 the system
 chooses the port. Runs until it is terminated.
@@ -19,14 +20,24 @@ and then moved in) and holds, each line ending in CR LF:
 
 A recipient that contains the --refuse text is refused with
 "550 5.1.1 Recipient refused".
+
+With --starttls the server offers STARTTLS and takes no mail before it; with
+--tls it speaks TLS from the first byte (as on port 465); either uses the
+certificate and key given. With --user and --password it takes no mail
+without that login (AUTH PLAIN or LOGIN, over TLS only), refuses others with
+"535 5.7.8 Authentication credentials invalid", and the stored mail has the
+line "AUTH <mechanism> <name>" after its HELO line.
 """
 
 import argparse
 import asyncio
+import logging
 import os
+import ssl
 import sys
+import warnings
 
-from aiosmtpd.smtp import SMTP
+from aiosmtpd.smtp import SMTP, AuthResult
 
 
 class Capture:
@@ -43,7 +54,10 @@ class Capture:
 
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
-        lines = [f"HELO {session.host_name}", f"MAIL FROM: <{envelope.mail_from}>"]
+        lines = [f"HELO {session.host_name}"]
+        if getattr(session, "login", None):
+            lines.append("AUTH {} {}".format(*session.login))
+        lines.append(f"MAIL FROM: <{envelope.mail_from}>")
         lines += [f"RCPT TO: <{rcpt}>" for rcpt in envelope.rcpt_tos]
         lines.append("DATA")
         head = "".join(line + "\r\n" for line in lines).encode("utf-8", "surrogateescape")
@@ -58,11 +72,39 @@ class Capture:
         os.replace(partial, os.path.join(self.maildir, name))
 
 
-async def serve(port, maildir, refuse):
+def authenticator(user, password):
+    def check(server, session, envelope, mechanism, auth_data):
+        if auth_data.login != user.encode() or auth_data.password != password.encode():
+            return AuthResult(success=False, handled=False)
+        session.login = (mechanism, user)
+        return AuthResult(success=True)
+    return check
+
+
+def smtp_options(args):
+    """The SMTP server's keyword arguments, and the context for --tls."""
+    options = {}
+    context = None
+    if args.starttls or args.tls:
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(args.cert, args.key)
+    if args.starttls:
+        options.update(tls_context=context, require_starttls=True)
+    if args.user:
+        # Over --tls the whole connection is encrypted, which aiosmtpd does
+        # not see; over --starttls it insists on STARTTLS first.
+        options.update(authenticator=authenticator(args.user, args.password),
+                       auth_required=True, auth_require_tls=not args.tls)
+    return options, context if args.tls else None
+
+
+async def serve(args):
     loop = asyncio.get_running_loop()
-    handler = Capture(maildir, refuse)
+    handler = Capture(args.maildir, args.refuse)
+    options, implicit_tls = smtp_options(args)
     server = await loop.create_server(
-        lambda: SMTP(handler, hostname="smtp-sink", loop=loop), "127.0.0.1", port)
+        lambda: SMTP(handler, hostname="smtp-sink", loop=loop, **options), "127.0.0.1",
+        args.port, ssl=implicit_tls)
     print(f"ready {server.sockets[0].getsockname()[1]}", flush=True)
     async with server:
         await server.serve_forever()
@@ -73,10 +115,20 @@ def main():
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--maildir", required=True)
     parser.add_argument("--refuse", default="")
+    security = parser.add_mutually_exclusive_group()
+    security.add_argument("--starttls", action="store_true")
+    security.add_argument("--tls", action="store_true")
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
+    parser.add_argument("--user", default="")
+    parser.add_argument("--password", default="")
     args = parser.parse_args()
+    # Over --tls aiosmtpd warns of a login it believes unencrypted.
+    warnings.simplefilter("ignore")
+    logging.getLogger("mail.log").setLevel(logging.ERROR)
     os.makedirs(args.maildir, exist_ok=True)
     try:
-        asyncio.run(serve(args.port, args.maildir, args.refuse))
+        asyncio.run(serve(args))
     except KeyboardInterrupt:
         pass
     return 0
