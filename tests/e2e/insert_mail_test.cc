@@ -267,8 +267,7 @@ TEST_F(InsertMailTest, NoMailServerKeepsTheMailWaiting) {
     waiting = outboxFiles(".mail", 1);
   }
   ASSERT_EQ(waiting.size(), 1u);
-  EXPECT_NE(waiting[0].find("reply=Mail Server is unknown\n"), std::string::npos)
-      << waiting[0];
+  EXPECT_NE(waiting[0].find("reply=Mail Server is unknown\n"), std::string::npos) << waiting[0];
 }
 
 TEST_F(InsertMailTest, UnwritableOutboxIsAMailErrorAndNothingIsStored) {
