@@ -252,6 +252,41 @@ TEST_F(InsertMailTest, PendingMailsOfADeadSubmissionFollowTheirRecord) {
   EXPECT_TRUE(outboxFiles(".pending", 0).empty());
 }
 
+// A server that answers 451 once, and one that drops the connection past the
+// final dot once: the mail is kept and arrives on the retry, in the second
+// case twice with one Message-ID (delivery is at least once).
+TEST_F(InsertMailTest, TemporaryFailuresAreRetriedWithTheSameMessageId) {
+  struct Case {
+    const char* option;
+    size_t arrivals;
+  } cases[] = {{"--defer", 1}, {"--drop-after-data", 2}};
+  for (const Case& c : cases) {
+    SmtpSink faulty("", {c.option, "1"});
+    ASSERT_NE(faulty.port(), 0);
+    home.write("kalder.ini", "[GENERAL]\nmailServer=127.0.0.1:" + std::to_string(faulty.port()) +
+                                 "\n[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
+    home.write("shop.grp",
+               "vars=DT\nindex=none\nform=order\ncatalog=orders order\nresponse=a@example.org\n");
+    ASSERT_EQ(submit("", "a=1").status, 0);
+    std::vector<std::string> waiting;
+    for (int i = 0;
+         i < 500 && (waiting.empty() || waiting[0].find("attempts=1") == std::string::npos); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      waiting = outboxFiles(".mail", 1);
+    }
+    ASSERT_EQ(waiting.size(), 1u) << c.option;
+    EXPECT_EQ(flush("--all").status, 0);
+    std::vector<std::string> arrived = faulty.mails(c.arrivals);
+    ASSERT_EQ(arrived.size(), c.arrivals) << c.option;
+    size_t id = arrived[0].find("Message-ID: ");
+    ASSERT_NE(id, std::string::npos);
+    std::string messageId = arrived[0].substr(id, arrived[0].find("\r\n", id) - id);
+    for (const std::string& mail : arrived) EXPECT_NE(mail.find(messageId), std::string::npos);
+    EXPECT_TRUE(outboxFiles(".mail", 0).empty()) << c.option;
+    std::filesystem::remove_all(home.file("outbox"));
+  }
+}
+
 TEST_F(InsertMailTest, NoMailServerKeepsTheMailWaiting) {
   home.write("kalder.ini", "[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
   home.write("shop.grp",

@@ -4,6 +4,7 @@ each message to a file of its own, so a test can compare what was sent.
 
     /usr/bin/python3 tests/tools/smtp_sink.py --port N --maildir DIR [--refuse TEXT]
         [--starttls | --tls] [--cert PEM --key PEM] [--user NAME --password WORD]
+        [--defer N] [--drop-after-data N]
 
 Prints "ready PORT" (and flushes) once it listens; with --port 0 the system
 chooses the port. Runs until it is terminated.
@@ -19,7 +20,10 @@ and then moved in) and holds, each line ending in CR LF:
     <the message data as received, dot-stuffing removed, line ends kept>
 
 A recipient that contains the --refuse text is refused with
-"550 5.1.1 Recipient refused".
+"550 5.1.1 Recipient refused". With --defer N the first N messages are
+answered "451 4.3.0 Try again later" and not stored; with --drop-after-data N
+the first N messages are stored and the connection is then closed without a
+reply, as when it is lost past the final dot.
 
 With --starttls the server offers STARTTLS and takes no mail before it; with
 --tls it speaks TLS from the first byte (as on port 465); either uses the
@@ -41,10 +45,12 @@ from aiosmtpd.smtp import SMTP, AuthResult
 
 
 class Capture:
-    def __init__(self, maildir, refuse):
+    def __init__(self, maildir, refuse, defer=0, drop=0):
         self.maildir = maildir
         self.refuse = refuse
         self.count = 0
+        self.defer = defer
+        self.drop = drop
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if self.refuse and self.refuse in address:
@@ -53,6 +59,9 @@ class Capture:
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        if self.defer > 0:
+            self.defer -= 1
+            return "451 4.3.0 Try again later"
         self.count += 1
         lines = [f"HELO {session.host_name}"]
         if getattr(session, "login", None):
@@ -62,6 +71,9 @@ class Capture:
         lines.append("DATA")
         head = "".join(line + "\r\n" for line in lines).encode("utf-8", "surrogateescape")
         self.store(head + envelope.original_content)
+        if self.drop > 0:
+            self.drop -= 1
+            server.transport.abort()
         return "250 OK: message stored"
 
     def store(self, content):
@@ -100,7 +112,7 @@ def smtp_options(args):
 
 async def serve(args):
     loop = asyncio.get_running_loop()
-    handler = Capture(args.maildir, args.refuse)
+    handler = Capture(args.maildir, args.refuse, args.defer, args.drop_after_data)
     options, implicit_tls = smtp_options(args)
     server = await loop.create_server(
         lambda: SMTP(handler, hostname="smtp-sink", loop=loop, **options), "127.0.0.1",
@@ -115,6 +127,8 @@ def main():
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--maildir", required=True)
     parser.add_argument("--refuse", default="")
+    parser.add_argument("--defer", type=int, default=0)
+    parser.add_argument("--drop-after-data", type=int, default=0)
     security = parser.add_mutually_exclusive_group()
     security.add_argument("--starttls", action="store_true")
     security.add_argument("--tls", action="store_true")
