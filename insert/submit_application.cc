@@ -11,7 +11,9 @@
 #include "common/mail/outbox_run.h"
 #include "common/template/template.h"
 #include "insert/method_refusal.h"
+#include "insert/spam_defence.h"
 #include "insert/submission_answer.h"
+#include "insert/submission_rate.h"
 
 void SubmitApplication::runSubmission() {
   if (!isPostRequest()) refuseMethod(*this);
@@ -30,6 +32,11 @@ void SubmitApplication::runSubmission() {
   // behind an error page that invites sending the form again.
   Text redirect = answersJson() ? Text() : checkedRedirect(*this, formName);
   Text refLabel = queryParams().value("reflabel");
+  refuseOverRate(*this);
+  if (Text reason = quarantineReason(*this); !reason.empty()) {
+    answer(form, target, quarantine(target, formName, refLabel, reason), redirect);
+    return;
+  }
   Text label;
   List<OutboxMail> mails;
   {
@@ -109,15 +116,19 @@ CatalogFile SubmitApplication::chooseTarget(const Text& formName, const FormEntr
   return list.front();
 }
 
-void SubmitApplication::lockGroup(GroupLock& lock) {
+Text RecordStoring::submitterAddress() const {
+  return recordedAddress.empty() ? envValue("REMOTE_ADDR") : recordedAddress;
+}
+
+void RecordStoring::lockGroup(GroupLock& lock) {
   if (!lock.acquire(groupPath)) fatal(messages::kCreateFailed, GroupLock::lockPath(groupPath));
 }
 
 // The counter is saved before the record is stored: a submission that dies
 // between the two leaves a label unused, never one handed out twice. When
 // storing fails, the group file is put back as it was before the request.
-void SubmitApplication::storeCounted(const CatalogFile& target, const Text& formName,
-                                     const Text& label, const Text& refLabel) {
+void RecordStoring::storeCounted(const CatalogFile& target, const Text& formName, const Text& label,
+                                 const Text& refLabel) {
   bool counted =
       group.indexMode != ShareMode::None || !group.omittedFields.contains(AutomaticField::Label);
   Text groupFile;
@@ -138,7 +149,7 @@ void SubmitApplication::storeCounted(const CatalogFile& target, const Text& form
 
 // Quietly: the error page is written already. If even this fails, the
 // counter stays one ahead, which only leaves a label unused.
-void SubmitApplication::putGroupFileBack(bool existed, const Text& content) {
+void RecordStoring::putGroupFileBack(bool existed, const Text& content) {
   if (!existed) {
     std::remove(groupPath.c_str());
     return;
@@ -149,8 +160,8 @@ void SubmitApplication::putGroupFileBack(bool existed, const Text& content) {
   file.commit();
 }
 
-void SubmitApplication::addSubmissionVariables(const Text& formName, const CatalogFile& target,
-                                               const Text& label, const Text& refLabel) {
+void RecordStoring::addSubmissionVariables(const Text& formName, const CatalogFile& target,
+                                           const Text& label, const Text& refLabel) {
   VariableTable& vars = variables();
   vars.add("&formid", formName, AddMode::Append);
   vars.add("&catalog", target.name, AddMode::Append);
