@@ -1,11 +1,12 @@
-// Why a submission is held back in the quarantine rather than stored: the
-// checks of the group's spam options that need nothing but the request.
+// Why a submission is held back in the quarantine rather than stored: a
+// filled honeypot field, or a content score (spam_score.h) that reaches the
+// group's threshold.
 #pragma once
 
 #include "common/text/text.h"
 
 class CatalogGroup;
 
-// The reason to quarantine the submission of `app`, or empty to store it:
-// a filled honeypot field.
-Text quarantineReason(CatalogGroup& app);
+// The reason to quarantine the submission of `app`, or empty to store it.
+// `otherAddresses`: how many other addresses sent the same content lately.
+Text quarantineReason(CatalogGroup& app, int otherAddresses);

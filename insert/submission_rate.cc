@@ -6,11 +6,11 @@
 #include <charconv>
 #include <ctime>
 
-#include "common/files/atomic_file.h"
 #include "common/files/group_lock.h"
 #include "common/settings/catalog_group.h"
 #include "common/settings/client_address.h"
 #include "insert/spam_messages.h"
+#include "insert/state_file.h"
 
 namespace {
 
@@ -101,16 +101,10 @@ void refuseOverRate(CatalogGroup& app) {
   GroupLock lock;
   if (!lock.acquire(path + ".lock")) app.fatal(messages::kCreateFailed, path);
   SubmissionRates rates(limits);
-  Text content;
-  if (FilePtr file = app.openRead(path, OpenMode::Quiet)) content.readBytes(file.get(), 1 << 20);
-  rates.read(content.view());
+  rates.read(readStateFile(path, 1 << 20).view());
   long now = static_cast<long>(std::time(nullptr));
   bool admitted = rates.admit(clientAddress(app).view(), now);
-  AtomicFile file;
-  std::string text = rates.text(now);
-  if (!file.open(path, path + ".tmp")) app.fatal(messages::kCreateFailed, path);
-  std::fwrite(text.data(), 1, text.size(), file.file());
-  if (!file.commit()) app.fatal(messages::kCreateFailed, path);
+  if (!replaceStateFile(path, rates.text(now))) app.fatal(messages::kCreateFailed, path);
   lock.release();
   if (admitted) return;
   app.setStatus("429 Too Many Requests");

@@ -11,6 +11,7 @@
 #include "common/mail/outbox_run.h"
 #include "common/template/template.h"
 #include "insert/method_refusal.h"
+#include "insert/recent_submissions.h"
 #include "insert/spam_defence.h"
 #include "insert/submission_answer.h"
 #include "insert/submission_rate.h"
@@ -33,8 +34,17 @@ void SubmitApplication::runSubmission() {
   Text redirect = answersJson() ? Text() : checkedRedirect(*this, formName);
   Text refLabel = queryParams().value("reflabel");
   refuseOverRate(*this);
-  if (Text reason = quarantineReason(*this); !reason.empty()) {
-    answer(form, target, quarantine(target, formName, refLabel, reason), redirect);
+  RecentSubmissionGuard recent(*this, formName);
+  if (Text earlier = recent.earlierLabel(); !earlier.empty()) {
+    // Sent twice (a second click, say): the answer of the first, stored once.
+    addSubmissionVariables(formName, target, earlier, refLabel);
+    answer(form, target, earlier, redirect);
+    return;
+  }
+  if (Text reason = quarantineReason(*this, recent.otherAddresses()); !reason.empty()) {
+    Text held = quarantine(target, formName, refLabel, reason);
+    recent.note(held);
+    answer(form, target, held, redirect);
     return;
   }
   Text label;
@@ -59,6 +69,7 @@ void SubmitApplication::runSubmission() {
     uploads_.keep();
     confirmNotifications(mails);
   }
+  recent.note(label);
   // Delivery starts once the answer is out, or the answer failed: the
   // visitor never waits for a mail server.
   try {

@@ -16,6 +16,8 @@ long readNumber(std::string_view text) {
   return number;
 }
 
+List<Text> names(std::string_view text);
+
 List<std::string_view> words(std::string_view text) {
   List<std::string_view> list;
   size_t start = 0;
@@ -40,6 +42,12 @@ bool readRateLimits(std::string_view value, List<RateWindow>& limits) {
   if (read.empty()) return false;
   limits = read;
   return true;
+}
+
+List<Text> names(std::string_view text) {
+  List<Text> list;
+  for (std::string_view word : words(text)) list.push_back(Text(word));
+  return list;
 }
 
 }  // namespace
@@ -74,6 +82,21 @@ bool readSpamOption(std::string_view key, std::string_view value, SpamOptions& o
     } else {
       readRateLimits(value, options.rateLimits);
     }
+  } else if (sameWord(key, "duplicateWindow")) {
+    long seconds = sameWord(value, "on") ? 600 : parseDuration(value);
+    if (off) options.duplicateSeconds = 0;
+    if (seconds >= 1) options.duplicateSeconds = seconds;
+  } else if (sameWord(key, "spamRules")) {
+    if (off || sameWord(value, "on")) options.spamRules = !off;
+  } else if (sameWord(key, "spamThreshold")) {
+    long threshold = readNumber(value);
+    if (threshold >= 1) options.spamThreshold = threshold;
+  } else if (sameWord(key, "blockedWordsFile")) {
+    options.blockedWordsFile = off ? Text() : Text(value);
+  } else if (sameWord(key, "numericFields")) {
+    options.numericFields = names(value);
+  } else if (sameWord(key, "emptyFields")) {
+    options.emptyFields = names(value);
   } else if (sameWord(key, "quarantineDays")) {
     long days = readNumber(value);
     if (days >= 1) options.quarantineDays = days;

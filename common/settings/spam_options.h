@@ -9,6 +9,17 @@
 //   rateLimit=3/minute 20/hour  from one client address; beyond: status 429
 //                               (windows: second, minute, hour, day, or a
 //                               number with s, m, h or d: "10/90s")
+//   duplicateWindow=on          the same content from the same address within
+//   duplicateWindow=10m         10 minutes is stored once; the visitor gets the
+//                               answer of the first submission
+//   spamRules=on                score the content (spam_score.h); a score that
+//                               reaches spamThreshold sends the submission to
+//                               the quarantine
+//   spamThreshold=3             the score that quarantines (default 3)
+//   blockedWordsFile=blocked.txt  words and phrases, one a line, each found
+//                               (case ignored) adding 3; beside the group file
+//   numericFields=phone zip     fields that must be empty or a number: 3 each
+//   emptyFields=fax             fields that must stay empty: 3 each
 //   quarantineDays=30           quarantined records older than this many
 //                               days are removed
 #pragma once
@@ -28,6 +39,12 @@ struct SpamOptions {
 
   Text honeypot;                // the field's name; empty: off
   List<RateWindow> rateLimits;  // empty: off
+  long duplicateSeconds = 0;    // 0: off
+  bool spamRules = false;
+  long spamThreshold = 3;
+  Text blockedWordsFile;  // empty: none
+  List<Text> numericFields;
+  List<Text> emptyFields;
   long quarantineDays = kDefaultQuarantineDays;
 };
 

@@ -49,12 +49,14 @@ struct Site {
   std::string quarantine() const {
     return home.exists("shop.grp.quarantine") ? home.read("shop.grp.quarantine") : "";
   }
-  int outboxFiles() const {
+  // The outbox's mails of the record `label`.
+  int mailsOf(const std::string& label) const {
     std::error_code error;
     int count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(home.file("outbox"), error)) {
-      (void)entry;
-      ++count;
+      if (entry.path().extension() == ".lck") continue;
+      if (readFile(entry.path().string()).find("\nlabel=" + label + "\n") != std::string::npos)
+        ++count;
     }
     return count;
   }
@@ -67,7 +69,7 @@ TEST(Spam, HoneypotQuarantinesWithTheNormalAnswerAndReleaseStoresIt) {
   ASSERT_EQ(caught.status, 0) << caught.output;
   EXPECT_NE(caught.output.find("Stored Q-1."), std::string::npos) << caught.output;
   EXPECT_EQ(site.catalog(), "");
-  EXPECT_EQ(site.outboxFiles(), 0);
+  EXPECT_EQ(site.mailsOf("Q-1"), 0);
   EXPECT_NE(site.quarantine().find("&QUARANTINE==honeypot field filled"), std::string::npos);
   EXPECT_NE(site.quarantine().find("&COMPUTER==192.0.2.7"), std::string::npos);
 
@@ -78,7 +80,6 @@ TEST(Spam, HoneypotQuarantinesWithTheNormalAnswerAndReleaseStoresIt) {
   CgiResult listed = site.show("quarantine=list");
   EXPECT_NE(listed.output.find("honeypot field filled"), std::string::npos) << listed.output;
   std::string sentDate = site.quarantine().substr(site.quarantine().find("&DATE=="), 16);
-  int mailsBefore = site.outboxFiles();
   CgiResult released = site.show("quarantine=release&label=Q-1");
   ASSERT_EQ(released.status, 0) << released.output;
   EXPECT_NE(released.output.find("released as Q-43"), std::string::npos) << released.output;
@@ -89,7 +90,8 @@ TEST(Spam, HoneypotQuarantinesWithTheNormalAnswerAndReleaseStoresIt) {
   EXPECT_NE(catalog.find(sentDate, record), std::string::npos);
   EXPECT_NE(catalog.find("name==Bot", record), std::string::npos);
   EXPECT_NE(site.home.read("shop.grp").find("count=43"), std::string::npos);
-  EXPECT_GT(site.outboxFiles(), mailsBefore);
+  EXPECT_EQ(site.mailsOf("Q-42"), 1);
+  EXPECT_EQ(site.mailsOf("Q-43"), 1);
   EXPECT_EQ(site.quarantine(), "");
   // Released once: a second release finds nothing.
   EXPECT_NE(site.show("quarantine=release&label=Q-1").status, 0);
@@ -136,6 +138,60 @@ TEST(Spam, SimultaneousSubmissionsOfOneAddressAreCountedExactly) {
     threads.emplace_back([&site, i] { site.post("name=N" + std::to_string(i)); });
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(countOf(site.catalog(), "&LABEL=="), 5);
+}
+
+TEST(Spam, TheSameContentFromOneAddressIsStoredOnceWithTheFirstLabel) {
+  Site site("duplicateWindow=on\n");
+  EXPECT_NE(site.post("name=Ana&note=Hi").output.find("Stored Q-42."), std::string::npos);
+  CgiResult again = site.post("name=Ana&note=Hi");
+  EXPECT_NE(again.output.find("Stored Q-42."), std::string::npos) << again.output;
+  // Other content, or the same from another address, is a submission of its own.
+  EXPECT_NE(site.post("name=Ana&note=Bye").output.find("Stored Q-43."), std::string::npos);
+  EXPECT_NE(site.post("name=Ana&note=Hi", "192.0.2.8").output.find("Stored Q-44."),
+            std::string::npos);
+  EXPECT_EQ(countOf(site.catalog(), "&LABEL=="), 3);
+}
+
+TEST(Spam, ContentRulesQuarantineWhatScoresAtTheThreshold) {
+  Site site("spamRules=on\nblockedWordsFile=blocked.txt\nnumericFields=phone\n");
+  site.home.write("blocked.txt", "# words of the last wave\ncheap pills\n");
+  struct Case {
+    const char* body;
+    const char* reason;  // empty: stored
+  } cases[] = {
+      {"name=Ana&note=See+https%3A%2F%2Fexample.org&phone=%2B386+1+234+5678", ""},
+      {"name=Ana&note=%C4%8Cesen+in+%C5%A1pinaca", ""},
+      {"name=Bot&note=http%3A%2F%2Fa.example+http%3A%2F%2Fb.example+www.c.example+"
+       "https%3A%2F%2Fd.example",
+       "links 3"},
+      {"name=Bot&note=%3Ca+href%3Dx%3Ego%3C%2Fa%3E", "link markup 3"},
+      {"name=Bot&note=%D0%9A%D1%83%D0%BF%D0%B8%D1%82%D0%B5+%D1%81%D0%B5%D0%B9%D1%87%D0%B0%D1%81",
+       "script 3"},
+      {"name=Bot&note=%26%231087%3B%26%231088%3B%26%231080%3B", "script 3"},
+      {"name=Bot&note=CHEAP+Pills+here", "blocked words 3"},
+      {"name=Bot&phone=call+me", "fields 3"},
+  };
+  int stored = 0;
+  for (const Case& c : cases) {
+    CgiResult result = site.post(c.body);
+    EXPECT_NE(result.output.find("Stored Q-"), std::string::npos) << c.body;
+    if (std::string(c.reason).empty()) {
+      ++stored;
+    } else {
+      EXPECT_NE(site.quarantine().find(c.reason), std::string::npos) << c.body;
+    }
+  }
+  EXPECT_EQ(countOf(site.catalog(), "&LABEL=="), stored) << site.catalog();
+}
+
+TEST(Spam, AGroupWithoutOptionsStoresWhatTheDefencesWouldHold) {
+  Site site("");
+  for (int i = 0; i < 8; ++i)
+    ASSERT_EQ(site.post("name=Bot&website=x&note=%3Ca+href%3Dx%3E").status, 0);
+  EXPECT_EQ(countOf(site.catalog(), "&LABEL=="), 8);
+  EXPECT_FALSE(site.home.exists("shop.grp.quarantine"));
+  EXPECT_FALSE(site.home.exists("shop.grp.rate"));
+  EXPECT_FALSE(site.home.exists("shop.grp.recent"));
 }
 
 }  // namespace
