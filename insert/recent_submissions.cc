@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr unsigned long long kFnvStart = 14695981039346656037ULL;
+
 void mix(unsigned long long& hash, std::string_view bytes) {
   for (unsigned char c : bytes) {
     hash ^= c;
@@ -29,10 +31,23 @@ std::string_view takeWord(std::string_view& line) {
   return word;
 }
 
+Text hexDigits(unsigned long long hash) {
+  char digits[17];
+  std::snprintf(digits, sizeof digits, "%016llx", hash);
+  return Text(digits);
+}
+
+bool holdsLink(const Text& value) {
+  Text lower = value;
+  lower.toLower();
+  return lower.view().find("http") != std::string_view::npos ||
+         lower.view().find("www.") != std::string_view::npos;
+}
+
 }  // namespace
 
 Text contentDigest(std::string_view formName, const ParamList& fields) {
-  unsigned long long hash = 14695981039346656037ULL;
+  unsigned long long hash = kFnvStart;
   Text name(formName);
   name.toLower();
   mix(hash, name.view());
@@ -41,9 +56,21 @@ Text contentDigest(std::string_view formName, const ParamList& fields) {
     mix(hash, field.value.view());
     for (const Text& further : field.further) mix(hash, further.view());
   }
-  char digits[17];
-  std::snprintf(digits, sizeof digits, "%016llx", hash);
-  return Text(digits);
+  return hexDigits(hash);
+}
+
+Text linkTextDigest(const ParamList& fields) {
+  const Text* longest = nullptr;
+  for (const Param& field : fields) {
+    for (size_t i = 0; i <= field.further.size(); ++i) {
+      const Text& value = i == 0 ? field.value : field.further[i - 1];
+      if (holdsLink(value) && (!longest || value.length() > longest->length())) longest = &value;
+    }
+  }
+  if (!longest) return Text("-");
+  unsigned long long hash = kFnvStart;
+  mix(hash, longest->view());
+  return hexDigits(hash);
 }
 
 void RecentSubmissions::read(std::string_view text) {
@@ -58,6 +85,7 @@ void RecentSubmissions::read(std::string_view text) {
     if (error != std::errc() || end != time.data() + time.size()) continue;
     entry.address = std::string(takeWord(line));
     entry.digest = std::string(takeWord(line));
+    entry.textDigest = std::string(takeWord(line));
     entry.label = std::string(line);  // a label may hold blanks: the rest of the line
     if (!entry.digest.empty() && !entry.label.empty()) entries_.push_back(entry);
   }
@@ -70,7 +98,7 @@ std::string RecentSubmissions::text(long now) const {
     const Entry& entry = entries_[i];
     if (!recent(entry, now)) continue;
     text += std::to_string(entry.time) + ' ' + entry.address + ' ' + entry.digest + ' ' +
-            entry.label + '\n';
+            entry.textDigest + ' ' + entry.label + '\n';
   }
   return text;
 }
@@ -84,19 +112,21 @@ Text RecentSubmissions::earlierLabel(std::string_view address, std::string_view 
   return Text();
 }
 
-int RecentSubmissions::otherAddresses(std::string_view address, std::string_view digest,
+int RecentSubmissions::otherAddresses(std::string_view address, std::string_view textDigest,
                                       long now) const {
+  if (textDigest == "-") return 0;
   std::set<std::string_view> others;
   for (const Entry& entry : entries_) {
-    if (recent(entry, now) && entry.digest == digest && entry.address != address)
+    if (recent(entry, now) && entry.textDigest == textDigest && entry.address != address)
       others.insert(entry.address);
   }
   return static_cast<int>(others.size());
 }
 
 void RecentSubmissions::note(std::string_view address, std::string_view digest,
-                             std::string_view label, long now) {
-  entries_.push_back(Entry{now, std::string(address), std::string(digest), std::string(label)});
+                             std::string_view textDigest, std::string_view label, long now) {
+  entries_.push_back(Entry{now, std::string(address), std::string(digest), std::string(textDigest),
+                           std::string(label)});
 }
 
 RecentSubmissionGuard::RecentSubmissionGuard(CatalogGroup& app, std::string_view formName)
@@ -108,6 +138,7 @@ RecentSubmissionGuard::RecentSubmissionGuard(CatalogGroup& app, std::string_view
   if (!lock_.acquire(path_ + ".lock")) app.fatal(messages::kCreateFailed, path_);
   address_ = clientAddress(app);
   digest_ = contentDigest(formName, app.postParams());
+  textDigest_ = linkTextDigest(app.postParams());
   now_ = static_cast<long>(std::time(nullptr));
   table_.read(readStateFile(path_, 1 << 20).view());
 }
@@ -117,12 +148,13 @@ Text RecentSubmissionGuard::earlierLabel() const {
 }
 
 int RecentSubmissionGuard::otherAddresses() const {
-  return on_ ? table_.otherAddresses(address_.view(), digest_.view(), now_) : 0;
+  return on_ ? table_.otherAddresses(address_.view(), textDigest_.view(), now_) : 0;
 }
 
 void RecentSubmissionGuard::note(const Text& label) {
   if (!on_) return;
-  table_.note(address_.view(), digest_.view(), singleLine(label.view()).view(), now_);
+  table_.note(address_.view(), digest_.view(), textDigest_.view(), singleLine(label.view()).view(),
+              now_);
   // The submission is stored already: a file that cannot be saved only
   // forgets it.
   replaceStateFile(path_, table_.text(now_));

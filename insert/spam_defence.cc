@@ -11,10 +11,9 @@
 
 namespace {
 
-Text honeypotReason(CatalogGroup& app) {
-  const Text& honeypot = app.options.spam.honeypot;
+Text honeypotReason(const ParamList& fields, const Text& honeypot) {
   if (honeypot.empty()) return Text();
-  const Param* field = app.postParams().find(honeypot.view());
+  const Param* field = fields.find(honeypot.view());
   if (field && (!field->value.empty() || !field->further.empty())) {
     return Text("honeypot field filled");
   }
@@ -33,11 +32,17 @@ ContentRules contentRules(CatalogGroup& app) {
 
 }  // namespace
 
-Text quarantineReason(CatalogGroup& app, int otherAddresses) {
-  if (Text reason = honeypotReason(app); !reason.empty()) return reason;
-  const SpamOptions& spam = app.options.spam;
-  if (!spam.spamRules) return Text();
-  ContentScore score = scoreContent(app.postParams(), contentRules(app), otherAddresses);
-  if (score.points < spam.spamThreshold) return Text();
+Text spamReason(const ParamList& fields, const SpamOptions& options, const ContentRules& rules,
+                int otherAddresses) {
+  if (Text reason = honeypotReason(fields, options.honeypot); !reason.empty()) return reason;
+  if (!options.spamRules) return Text();
+  ContentScore score = scoreContent(fields, rules, otherAddresses);
+  if (score.points < options.spamThreshold) return Text();
   return "score " + Text::fromInt(score.points, 0) + ": " + score.reasons;
+}
+
+Text quarantineReason(CatalogGroup& app, int otherAddresses) {
+  const SpamOptions& spam = app.options.spam;
+  if (spam.honeypot.empty() && !spam.spamRules) return Text();
+  return spamReason(app.postParams(), spam, contentRules(app), otherAddresses);
 }

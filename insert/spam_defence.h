@@ -3,9 +3,17 @@
 // group's threshold.
 #pragma once
 
+#include "common/settings/spam_options.h"
+#include "common/text/param_list.h"
 #include "common/text/text.h"
+#include "insert/spam_score.h"
 
 class CatalogGroup;
+
+// The same for posted `fields` under `options` and `rules`: the decision
+// alone, without reading anything.
+Text spamReason(const ParamList& fields, const SpamOptions& options, const ContentRules& rules,
+                int otherAddresses);
 
 // The reason to quarantine the submission of `app`, or empty to store it.
 // `otherAddresses`: how many other addresses sent the same content lately.

@@ -84,17 +84,16 @@ unsigned long nextCode(std::string_view text, size_t& at) {
   return code;
 }
 
-// Whether more than a fifth of the letters are outside the Latin script.
+// Whether at least three letters are outside the Latin script (one script
+// word of Chinese may be a single letter).
 bool foreignScript(std::string_view text) {
-  long letters = 0, foreign = 0;
-  for (size_t at = 0; at < text.size();) {
+  long foreign = 0;
+  for (size_t at = 0; at < text.size() && foreign < 3;) {
     unsigned long code = numericReference(text, at);
     if (code == 0) code = nextCode(text, at);
-    if (!isLetter(code)) continue;
-    ++letters;
-    if (!isLatinLetter(code)) ++foreign;
+    if (isLetter(code) && !isLatinLetter(code)) ++foreign;
   }
-  return letters > 0 && foreign * 5 > letters;
+  return foreign >= 3;
 }
 
 bool numeric(std::string_view value) {

@@ -5,8 +5,8 @@
 //   links         one link is a person's; each further one adds 1
 //                 ("http://", "https://", "www.")
 //   link markup   "<a " or "[url" anywhere: 3
-//   script        more than a fifth of the letters outside the Latin script
-//                 (the forms' languages are English and Slovenian): 3;
+//   script        three or more letters outside the Latin script (the
+//                 forms' languages are English and Slovenian): 3;
 //                 numeric references ("&#1087;") count as the letters they
 //                 name, bytes that are no UTF-8 (a cp1250 form) as Latin
 //   blocked word  each word or phrase of the administrator's list found,
@@ -14,8 +14,9 @@
 //   numeric field a field of numericFields holding more than digits,
 //                 blanks and "+-/()."; 3
 //   empty field   a filled field of emptyFields: 3
-//   repeated      the same content from two or more other addresses within
-//                 the duplicate window (when it is on): 3
+//   repeated      the same text with a link (the longest field that holds
+//                 one) from two or more other addresses within the
+//                 duplicate window (when it is on): 3
 #pragma once
 
 #include <string_view>
