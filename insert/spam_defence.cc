@@ -46,3 +46,10 @@ Text quarantineReason(CatalogGroup& app, int otherAddresses) {
   if (spam.honeypot.empty() && !spam.spamRules) return Text();
   return spamReason(app.postParams(), spam, contentRules(app), otherAddresses);
 }
+
+void dropHoneypotField(CatalogGroup& app) {
+  const Text& honeypot = app.options.spam.honeypot;
+  if (honeypot.empty()) return;
+  app.postParams().removeIf(
+      [&](const Param& field) { return field.name.equalsIgnoreCase(honeypot.view()); });
+}

@@ -10,6 +10,11 @@
 
 class CatalogGroup;
 
+// Takes the honeypot field out of the posted fields of a submission that is
+// stored: it is no data of the form's, and an empty one would be stored in
+// every record.
+void dropHoneypotField(CatalogGroup& app);
+
 // The same for posted `fields` under `options` and `rules`: the decision
 // alone, without reading anything.
 Text spamReason(const ParamList& fields, const SpamOptions& options, const ContentRules& rules,

@@ -47,6 +47,7 @@ void SubmitApplication::runSubmission() {
     answer(form, target, held, redirect);
     return;
   }
+  dropHoneypotField(*this);
   Text label;
   List<OutboxMail> mails;
   {

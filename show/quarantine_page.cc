@@ -24,6 +24,7 @@ constexpr MessageTable kReleased{"Record %s released as %s.",
 constexpr MessageTable kDeleted{"Record %s deleted.", "Zapis %s izbrisan."};
 constexpr MessageTable kRelease{"Release", "Spusti"};
 constexpr MessageTable kDelete{"Delete", "Izbri&scaron;i"};
+constexpr MessageTable kQuarantineLink{"Quarantine (%ld)", "Karantena (%ld)"};
 constexpr MessageTable kReasonColumn{"Reason", "Razlog"};
 
 // Takes the record `label` out of `records`; fatal when there is none.
@@ -84,15 +85,15 @@ Text release(ShowApplication& app, const QuarantinedRecord& record, bool& mailed
 
 // A one-button form that posts the password on with the action.
 Markup actionButton(ShowApplication& app, std::string_view action, const Text& label,
-                    const MessageTable& caption) {
-  Text url = app.CGIhome() + "show.exe/" + percentEncode(app.groupName) + "?quarantine=" + action +
-             "&label=" + percentEncode(label);
+                    const MessageTable& caption, long count = 0) {
+  Text url = app.CGIhome() + "show.exe/" + percentEncode(app.groupName) + "?quarantine=" + action;
+  if (!label.empty()) url += "&label=" + percentEncode(label);
   if (!app.languageParam().empty()) url += "&language=" + percentEncode(app.languageParam());
   return Markup::format(
       "<form method=post action=\"%s\" style=\"display:inline\">"
       "<input type=hidden name=password value=\"%s\">"
       "<input type=submit value=\"%s\"></form>",
-      exactValue(url), exactValue(app.settings.password), app.text(caption));
+      exactValue(url), exactValue(app.settings.password), Markup::format(app.text(caption), count));
 }
 
 Markup recordRow(ShowApplication& app, const QuarantinedRecord& record) {
@@ -124,6 +125,14 @@ Markup recordTable(ShowApplication& app, const List<QuarantinedRecord>& records)
 }
 
 }  // namespace
+
+Markup quarantineButton(ShowApplication& app) {
+  Text path = quarantinePath(app.groupPath);
+  std::error_code ignored;
+  if (!std::filesystem::exists(path.str(), ignored)) return Markup();
+  long count = static_cast<long>(readQuarantine(path).size());
+  return Markup::format("<p>%s</p>\n", actionButton(app, "list", Text(), kQuarantineLink, count));
+}
 
 void writeQuarantinePage(ShowApplication& app, const Text& label, const Text& action) {
   Text path = quarantinePath(app.groupPath);

@@ -4,9 +4,14 @@
 // original date, time and address, and its mails are sent) or deletion.
 #pragma once
 
+#include "common/cgi/markup.h"
 #include "common/text/text.h"
 
 class ShowApplication;
+
+// The group page's button to the quarantine, with the number of records it
+// holds; nothing when the group has no quarantine file.
+Markup quarantineButton(ShowApplication& app);
 
 // `action` is "release" or "delete" (of the record `label`); anything else
 // lists the quarantine.

@@ -77,7 +77,9 @@ TEST(Spam, HoneypotQuarantinesWithTheNormalAnswerAndReleaseStoresIt) {
   // An empty honeypot field is a person's: stored and mailed as before.
   ASSERT_EQ(site.post("name=Ana&website=").status, 0);
   EXPECT_NE(site.catalog().find("&LABEL==Q-42"), std::string::npos) << site.catalog();
+  EXPECT_EQ(site.catalog().find("website"), std::string::npos) << site.catalog();
 
+  EXPECT_NE(site.show("").output.find("Quarantine (1)"), std::string::npos);
   CgiResult listed = site.show("quarantine=list");
   EXPECT_NE(listed.output.find("honeypot field filled"), std::string::npos) << listed.output;
   std::string sentDate = site.quarantine().substr(site.quarantine().find("&DATE=="), 16);
