@@ -135,12 +135,12 @@ RecentSubmissionGuard::RecentSubmissionGuard(CatalogGroup& app, std::string_view
       table_(app.options.spam.duplicateSeconds) {
   if (!on_) return;
   path_ = app.groupPath + ".recent";
-  if (!lock_.acquire(path_ + ".lock")) app.fatal(messages::kCreateFailed, path_);
+  if (!file_.open(path_)) app.fatal(messages::kCreateFailed, path_);
   address_ = clientAddress(app);
   digest_ = contentDigest(formName, app.postParams());
   textDigest_ = linkTextDigest(app.postParams());
   now_ = static_cast<long>(std::time(nullptr));
-  table_.read(readStateFile(path_, 1 << 20).view());
+  table_.read(file_.read(1 << 20).view());
 }
 
 Text RecentSubmissionGuard::earlierLabel() const {
@@ -157,5 +157,5 @@ void RecentSubmissionGuard::note(const Text& label) {
               now_);
   // The submission is stored already: a file that cannot be saved only
   // forgets it.
-  replaceStateFile(path_, table_.text(now_));
+  file_.replace(table_.text(now_));
 }

@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "common/files/group_lock.h"
 #include "common/text/param_list.h"
 #include "common/text/text.h"
+#include "insert/state_file.h"
 
 class CatalogGroup;
 
@@ -57,8 +57,8 @@ class RecentSubmissions {
   std::vector<Entry> entries_;
 };
 
-// The recent submissions of the request's group under the state file's own
-// lock, held from construction to destruction so that two equal submissions
+// The recent submissions of the request's group under the state file's
+// lock (state_file.h), held from construction to destruction so that two equal submissions
 // sent at once are stored once. Does nothing without the option.
 class RecentSubmissionGuard {
  public:
@@ -71,7 +71,7 @@ class RecentSubmissionGuard {
  private:
   CatalogGroup& app_;
   bool on_;
-  GroupLock lock_;
+  LockedStateFile file_;
   Text path_;
   Text address_;
   Text digest_;

@@ -25,7 +25,7 @@ ContentRules contentRules(CatalogGroup& app) {
   ContentRules rules{{}, spam.numericFields, spam.emptyFields};
   if (!spam.blockedWordsFile.empty()) {
     Text path = makePath(app.group.workDir, spam.blockedWordsFile);
-    rules.blockedWords = readBlockedWords(readStateFile(path, 1 << 16).view());
+    rules.blockedWords = readBlockedWords(readSmallFile(path, 1 << 16).view());
   }
   return rules;
 }

@@ -6,7 +6,6 @@
 #include <charconv>
 #include <ctime>
 
-#include "common/files/group_lock.h"
 #include "common/settings/catalog_group.h"
 #include "common/settings/client_address.h"
 #include "insert/spam_messages.h"
@@ -98,14 +97,14 @@ void refuseOverRate(CatalogGroup& app) {
   const List<RateWindow>& limits = app.options.spam.rateLimits;
   if (limits.empty()) return;
   Text path = app.groupPath + ".rate";
-  GroupLock lock;
-  if (!lock.acquire(path + ".lock")) app.fatal(messages::kCreateFailed, path);
+  LockedStateFile file;
+  if (!file.open(path)) app.fatal(messages::kCreateFailed, path);
   SubmissionRates rates(limits);
-  rates.read(readStateFile(path, 1 << 20).view());
+  rates.read(file.read(1 << 20).view());
   long now = static_cast<long>(std::time(nullptr));
   bool admitted = rates.admit(clientAddress(app).view(), now);
-  if (!replaceStateFile(path, rates.text(now))) app.fatal(messages::kCreateFailed, path);
-  lock.release();
+  if (!file.replace(rates.text(now))) app.fatal(messages::kCreateFailed, path);
+  file.close();
   if (admitted) return;
   app.setStatus("429 Too Many Requests");
   app.fatal(spamMessages::kTooManySubmissions);

@@ -1,8 +1,8 @@
 // The rate limit of a group's submissions per client address (the
 // rateLimit option). The state file beside the group file ("shop.grp" ->
-// "shop.grp.rate") holds a line per address, least recently seen first: the
-// address, then the times (seconds since 1970) of its submissions still in
-// the longest window, oldest first:
+// "shop.grp.rate", its own lock: state_file.h) holds a line per address, least recently seen first:
+// the address, then the times (seconds since 1970) of its submissions still in the longest window,
+// oldest first:
 //
 //     192.0.2.7 1718000000 1718000042
 #pragma once

@@ -100,6 +100,29 @@ TEST(Spam, HoneypotQuarantinesWithTheNormalAnswerAndReleaseStoresIt) {
   EXPECT_NE(site.show("quarantine=release&label=Q-1").status, 0);
 }
 
+TEST(Spam, AHeldRecordsFilesMoveWithItsRelease) {
+  Site site("honeypot=website\nuploadEndings=txt\n");
+  std::string body =
+      "--XyZ\r\nContent-Disposition: form-data; name=\"website\"\r\n\r\nx\r\n"
+      "--XyZ\r\nContent-Disposition: form-data; name=\"cv\"; filename=\"cv.txt\"\r\n"
+      "Content-Type: text/plain\r\n\r\nMy life.\r\n--XyZ--\r\n";
+  Environment env = postEnvironment(site.home.path(), "insert", "shop", "formid=order", body);
+  env["CONTENT_TYPE"] = "multipart/form-data; boundary=XyZ";
+  ASSERT_EQ(runCgi(programPath("insert"), env, body).status, 0);
+  EXPECT_TRUE(site.home.exists("shop.grp.files/q-1"));
+  EXPECT_FALSE(site.home.exists("orders.files/q-42"));
+  ASSERT_EQ(site.show("quarantine=release&label=Q-1").status, 0);
+  EXPECT_FALSE(site.home.exists("shop.grp.files/q-1"));
+  ASSERT_TRUE(site.home.exists("orders.files/q-42"));
+  int files = 0;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(site.home.file("orders.files/q-42"))) {
+    EXPECT_EQ(readFile(entry.path().string()), "My life.");
+    ++files;
+  }
+  EXPECT_EQ(files, 1);
+}
+
 TEST(Spam, DeleteAndExpiryEmptyTheQuarantine) {
   Site site("honeypot=website\nquarantineDays=30\n");
   ASSERT_EQ(site.post("name=Bot&website=x").status, 0);
