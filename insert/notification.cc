@@ -36,9 +36,9 @@ Text takeLine(Text& rest) {
 }  // namespace
 
 // The mails of the first matching response, one per recipient, in UTF-8.
-List<OutboxMail> SubmitApplication::composeNotifications(const Text& formName,
-                                                         const CatalogFile& target,
-                                                         const Text& label, const Text& refLabel) {
+List<OutboxMail> RecordStoring::composeNotifications(const Text& formName,
+                                                     const CatalogFile& target, const Text& label,
+                                                     const Text& refLabel) {
   const ResponseEntry* response = nullptr;
   for (const ResponseEntry& r : group.responses) {
     bool formMatches = r.forms.empty() || listed(r.forms, formName);
@@ -91,7 +91,7 @@ List<OutboxMail> SubmitApplication::composeNotifications(const Text& formName,
 }
 
 // The charset the form's page was shown in, as the request names it.
-Text SubmitApplication::postedCharset() const {
+Text RecordStoring::postedCharset() const {
   const Language& language = currentLanguage();
   int charset = choice(currentIndex()).currentCharset;
   return charset >= 0 && charset < language.charsetCount ? Text(language.charsetNames[charset])
@@ -101,7 +101,7 @@ Text SubmitApplication::postedCharset() const {
 // Written and flushed before the record is stored, so a crash after storing
 // never loses them. A mail that cannot be written ends the submission before
 // anything is stored: the visitor can send the form again.
-void SubmitApplication::queueNotifications(List<OutboxMail>& mails) {
+void RecordStoring::queueNotifications(List<OutboxMail>& mails) {
   Outbox outbox(outboxFolder(home()));
   long long now = static_cast<long long>(std::time(nullptr));
   for (size_t i = 0; i < mails.size(); ++i) {
@@ -112,24 +112,23 @@ void SubmitApplication::queueNotifications(List<OutboxMail>& mails) {
   }
 }
 
-void SubmitApplication::confirmNotifications(List<OutboxMail>& mails) {
+void RecordStoring::confirmNotifications(List<OutboxMail>& mails) {
   Outbox outbox(outboxFolder(home()));
   // One that stays pending is confirmed by the next run, which finds its
   // record stored.
   for (OutboxMail& mail : mails) outbox.confirm(mail);
 }
 
-void SubmitApplication::dropNotifications(const List<OutboxMail>& mails) {
+void RecordStoring::dropNotifications(const List<OutboxMail>& mails) {
   Outbox outbox(outboxFolder(home()));
   for (const OutboxMail& mail : mails) outbox.remove(mail);
 }
 
 // The record in the item form, whatever the group's layout, and the link to
 // it in the record viewer.
-Text SubmitApplication::defaultMailBody(const Text& formName, const CatalogFile& target,
-                                        const Text& label, const Text& refLabel) {
-  AutomaticValues automatic =
-      automaticValues(label, formName, envValue("REMOTE_ADDR"), today, refLabel);
+Text RecordStoring::defaultMailBody(const Text& formName, const CatalogFile& target,
+                                    const Text& label, const Text& refLabel) {
+  AutomaticValues automatic = automaticValues(label, formName, submitterAddress(), today, refLabel);
   Text body = itemRecordText(automatic, group.omittedFields, postParams());
   body += uploadLines();
   // A label prefix or catalog name may hold characters that end a query

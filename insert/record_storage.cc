@@ -65,8 +65,8 @@ std::string_view missingEnd(std::string_view tail, Layout layout) {
 
 }  // namespace
 
-void SubmitApplication::storeRecord(const CatalogFile& target, const Text& formName,
-                                    const Text& label, const Text& refLabel) {
+void RecordStoring::storeRecord(const CatalogFile& target, const Text& formName, const Text& label,
+                                const Text& refLabel) {
   // Records of a group with changes go to a transaction file, kept elsewhere.
   if (group.changesMode != ShareMode::None) return;
   InsertMode insertMode = group.insertMode;
@@ -111,8 +111,8 @@ void SubmitApplication::storeRecord(const CatalogFile& target, const Text& formN
   }
 }
 
-long SubmitApplication::appendRecord(const CatalogFile& target, const Text& formName,
-                                     const Text& label, const Text& refLabel) {
+long RecordStoring::appendRecord(const CatalogFile& target, const Text& formName, const Text& label,
+                                 const Text& refLabel) {
   FilePtr file = openAppend(target.path);
   long start = std::ftell(file.get());
   long offset = writeRecord(file.get(), formName, label, refLabel);
@@ -120,34 +120,33 @@ long SubmitApplication::appendRecord(const CatalogFile& target, const Text& form
   return offset;
 }
 
-void SubmitApplication::appendIndexEntry(const Text& indexPath, const CatalogFile& target,
-                                         const Text& formName, const Text& label, long offset,
-                                         const Text& refLabel) {
+void RecordStoring::appendIndexEntry(const Text& indexPath, const CatalogFile& target,
+                                     const Text& formName, const Text& label, long offset,
+                                     const Text& refLabel) {
   FilePtr file = openAppend(indexPath);
   long start = std::ftell(file.get());
   writeIndexEntry(file.get(), target, formName, label, offset, refLabel);
   finishAppend(file, indexPath, start);
 }
 
-long SubmitApplication::writeRecord(std::FILE* file, const Text& formName, const Text& label,
-                                    const Text& refLabel) {
+long RecordStoring::writeRecord(std::FILE* file, const Text& formName, const Text& label,
+                                const Text& refLabel) {
   long offset = std::ftell(file);
-  AutomaticValues automatic =
-      automaticValues(label, formName, envValue("REMOTE_ADDR"), today, refLabel);
+  AutomaticValues automatic = automaticValues(label, formName, submitterAddress(), today, refLabel);
   writeText(file, recordLayoutOf(group).recordText(automatic, postParams()));
   return offset;
 }
 
-void SubmitApplication::writeIndexEntry(std::FILE* file, const CatalogFile& target,
-                                        const Text& formName, const Text& label, long offset,
-                                        const Text& refLabel) {
+void RecordStoring::writeIndexEntry(std::FILE* file, const CatalogFile& target,
+                                    const Text& formName, const Text& label, long offset,
+                                    const Text& refLabel) {
   Text line;
   ::appendIndexEntry(line, IndexEntry{label, formName, target.name, offset, refLabel},
                      entriesNameCatalog(group.indexMode));
   writeText(file, line);
 }
 
-void SubmitApplication::finishAppend(FilePtr& file, const Text& path, long start) {
+void RecordStoring::finishAppend(FilePtr& file, const Text& path, long start) {
   bool written = std::fflush(file.get()) == 0 && !std::ferror(file.get());
   int fd = dup(fileno(file.get()));
   bool closed = std::fclose(file.release()) == 0;
@@ -162,7 +161,7 @@ void SubmitApplication::finishAppend(FilePtr& file, const Text& path, long start
   if (!(written && closed)) fatal(messages::kOpenFailed, path);
 }
 
-void SubmitApplication::rewriteThroughTemp(
+void RecordStoring::rewriteThroughTemp(
     const Text& path, const std::function<void(std::FILE* old, std::FILE* temp)>& writeFront) {
   FilePtr old = openRead(path, OpenMode::CreateIfMissing);
   if (!old) fatal(messages::kOpenFailed, path);
@@ -176,15 +175,15 @@ void SubmitApplication::rewriteThroughTemp(
   commitReplacement(temp, tempPath);
 }
 
-Text SubmitApplication::newSortKey() const {
+Text RecordStoring::newSortKey() const {
   const Param* field = postParams().find(group.sortField);
   return field ? field->value : Text();
 }
 
 // The old records that go before the new one are copied as they are, up to
 // the place the scan finds; the rest follows unchanged (rewriteThroughTemp).
-void SubmitApplication::mergeRecords(std::FILE* old, std::FILE* temp, const Text& formName,
-                                     const Text& label, const Text& refLabel) {
+void RecordStoring::mergeRecords(std::FILE* old, std::FILE* temp, const Text& formName,
+                                 const Text& label, const Text& refLabel) {
   long place = sortedRecordPlace(*this, old, newSortKey());
   std::string tail = copyFront(old, place, temp);
   writeText(temp, missingEnd(tail, group.dataFields.empty() ? Layout::Records : Layout::Lines));
@@ -194,9 +193,9 @@ void SubmitApplication::mergeRecords(std::FILE* old, std::FILE* temp, const Text
 // A private index is kept in sorted order, so its place is searched; in a
 // common index the entries of one catalog are in order only among
 // themselves, so the scan passes the others.
-void SubmitApplication::mergeIndexEntries(std::FILE* old, std::FILE* temp,
-                                          const CatalogFile& target, const Text& formName,
-                                          const Text& label, long offset, const Text& refLabel) {
+void RecordStoring::mergeIndexEntries(std::FILE* old, std::FILE* temp, const CatalogFile& target,
+                                      const Text& formName, const Text& label, long offset,
+                                      const Text& refLabel) {
   FilePtr data = openRead(target.path, OpenMode::Required);
   Text newKey = newSortKey();
   long place = group.indexMode == ShareMode::Common

@@ -11,7 +11,10 @@
 #include "common/mail/outbox_run.h"
 #include "common/template/template.h"
 #include "insert/method_refusal.h"
+#include "insert/recent_submissions.h"
+#include "insert/spam_defence.h"
 #include "insert/submission_answer.h"
+#include "insert/submission_rate.h"
 
 void SubmitApplication::runSubmission() {
   if (!isPostRequest()) refuseMethod(*this);
@@ -30,6 +33,21 @@ void SubmitApplication::runSubmission() {
   // behind an error page that invites sending the form again.
   Text redirect = answersJson() ? Text() : checkedRedirect(*this, formName);
   Text refLabel = queryParams().value("reflabel");
+  refuseOverRate(*this);
+  RecentSubmissionGuard recent(*this, formName);
+  if (Text earlier = recent.earlierLabel(); !earlier.empty()) {
+    // Sent twice (a second click, say): the answer of the first, stored once.
+    addSubmissionVariables(formName, target, earlier, refLabel);
+    answer(form, target, earlier, redirect);
+    return;
+  }
+  if (Text reason = quarantineReason(*this, recent.otherAddresses()); !reason.empty()) {
+    Text held = quarantine(target, formName, refLabel, reason);
+    recent.note(held);
+    answer(form, target, held, redirect);
+    return;
+  }
+  dropHoneypotField(*this);
   Text label;
   List<OutboxMail> mails;
   {
@@ -52,6 +70,7 @@ void SubmitApplication::runSubmission() {
     uploads_.keep();
     confirmNotifications(mails);
   }
+  recent.note(label);
   // Delivery starts once the answer is out, or the answer failed: the
   // visitor never waits for a mail server.
   try {
@@ -109,15 +128,19 @@ CatalogFile SubmitApplication::chooseTarget(const Text& formName, const FormEntr
   return list.front();
 }
 
-void SubmitApplication::lockGroup(GroupLock& lock) {
+Text RecordStoring::submitterAddress() const {
+  return recordedAddress.empty() ? envValue("REMOTE_ADDR") : recordedAddress;
+}
+
+void RecordStoring::lockGroup(GroupLock& lock) {
   if (!lock.acquire(groupPath)) fatal(messages::kCreateFailed, GroupLock::lockPath(groupPath));
 }
 
 // The counter is saved before the record is stored: a submission that dies
 // between the two leaves a label unused, never one handed out twice. When
 // storing fails, the group file is put back as it was before the request.
-void SubmitApplication::storeCounted(const CatalogFile& target, const Text& formName,
-                                     const Text& label, const Text& refLabel) {
+void RecordStoring::storeCounted(const CatalogFile& target, const Text& formName, const Text& label,
+                                 const Text& refLabel) {
   bool counted =
       group.indexMode != ShareMode::None || !group.omittedFields.contains(AutomaticField::Label);
   Text groupFile;
@@ -138,7 +161,7 @@ void SubmitApplication::storeCounted(const CatalogFile& target, const Text& form
 
 // Quietly: the error page is written already. If even this fails, the
 // counter stays one ahead, which only leaves a label unused.
-void SubmitApplication::putGroupFileBack(bool existed, const Text& content) {
+void RecordStoring::putGroupFileBack(bool existed, const Text& content) {
   if (!existed) {
     std::remove(groupPath.c_str());
     return;
@@ -149,8 +172,8 @@ void SubmitApplication::putGroupFileBack(bool existed, const Text& content) {
   file.commit();
 }
 
-void SubmitApplication::addSubmissionVariables(const Text& formName, const CatalogFile& target,
-                                               const Text& label, const Text& refLabel) {
+void RecordStoring::addSubmissionVariables(const Text& formName, const CatalogFile& target,
+                                           const Text& label, const Text& refLabel) {
   VariableTable& vars = variables();
   vars.add("&formid", formName, AddMode::Append);
   vars.add("&catalog", target.name, AddMode::Append);

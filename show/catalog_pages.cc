@@ -5,6 +5,7 @@
 
 #include "common/language/date_time.h"
 #include "show/mail_status.h"
+#include "show/quarantine_page.h"
 #include "show/record_reader.h"
 #include "show/show_application.h"
 #include "show/show_texts.h"
@@ -221,6 +222,7 @@ void writeGroupPage(ShowApplication& app) {
   if (!app.group.description.empty()) body += Markup::format("<p>%s</p>\n", app.group.description);
   body += app.group.catalogs.empty() ? Markup::format("<p>%s</p>\n", app.text(kNoCatalogs))
                                      : catalogTable(app);
+  body += quarantineButton(app);
   body += groupMailCounts(app);
   app.writePage(Markup::format(app.text(kGroupTitle), app.groupName), body);
 }

@@ -9,6 +9,7 @@
 #include "show/catalog_pages.h"
 #include "show/csv_export.h"
 #include "show/login_page.h"
+#include "show/quarantine_page.h"
 #include "show/record_erasure.h"
 #include "show/record_files.h"
 #include "show/record_page.h"
@@ -101,6 +102,12 @@ void ShowApplication::run() {
 // catalog is resolved as the submission program resolves it, so a series
 // member's digits are checked before they become part of a path.
 void ShowApplication::answer(const ViewTarget& target) {
+  if (queryParams().find("quarantine")) {
+    if (target.label.length() > kMaxNameLength)
+      fatal(showTexts::kRecordNotFound, shortened(target.label, kMaxNameLength));
+    writeQuarantinePage(*this, target.label, queryParams().value("quarantine"));
+    return;
+  }
   if (target.catalog.empty()) {
     writeGroupPage(*this);
     return;

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "common/catalog/catalog_files.h"
-#include "common/settings/catalog_group.h"
+#include "insert/record_storing.h"
 
 // What a page links to: the parameters of another request to the viewer.
 struct ViewTarget {
@@ -17,14 +17,14 @@ struct ViewTarget {
   bool erase = false;  // the record's deletion page
 };
 
-class ShowApplication : public CatalogGroup {
+class ShowApplication : public RecordStoring {
  public:
   // Labels and catalog names longer than this are refused before any lookup.
   static constexpr long kMaxNameLength = 200;
   // Records on one page of a catalog's list.
   static constexpr long kPageSize = 50;
 
-  ShowApplication() : CatalogGroup(nullptr) {}
+  ShowApplication() : RecordStoring(nullptr) {}
   void run();
 
   // The request's own parameters, from the query string only.

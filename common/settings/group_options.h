@@ -18,10 +18,13 @@
 //                                 after a stored submission, go there
 //   redirect.order=/thanks-order.html
 //                                 the same for the form "order" alone
+//
+// and the spam defences of spam_options.h (honeypot, rateLimit, ...).
 #pragma once
 
 #include <string_view>
 
+#include "common/settings/spam_options.h"
 #include "common/text/list.h"
 #include "common/text/param_list.h"
 #include "common/text/text.h"
@@ -43,6 +46,7 @@ struct GroupOptions {
   List<Text> allowedOrigins;  // "scheme://host[:port]", as browsers send Origin
   Text redirect;              // for every form without its own
   ParamList formRedirects;    // form name = address
+  SpamOptions spam;
 
   bool allowsOrigin(std::string_view origin) const;
   // The address to go to after storing a submission of `formName`; empty for

@@ -1,0 +1,179 @@
+// Reading and rewriting the quarantine file of a group, its counter and the
+// removal of records that stayed too long.
+#include "common/catalog/quarantine_file.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "common/catalog/item_record.h"
+#include "common/catalog/line_source.h"
+#include "common/catalog/upload_folder.h"
+#include "common/files/atomic_file.h"
+#include "common/files/path.h"
+
+namespace {
+
+constexpr std::string_view kCatalogName = "&CATALOG";
+constexpr std::string_view kReasonName = "&QUARANTINE";
+
+struct Closer {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using OpenFile = std::unique_ptr<std::FILE, Closer>;
+
+class TextLines : public LineSource {
+ public:
+  explicit TextLines(std::string_view text) : rest_(text) {}
+  bool next(std::string_view& line) override {
+    if (rest_.empty()) return false;
+    size_t feed = rest_.find('\n');
+    line = rest_.substr(0, feed);
+    rest_.remove_prefix(feed == std::string_view::npos ? rest_.size() : feed + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return true;
+  }
+
+ private:
+  std::string_view rest_;
+};
+
+class QuarantineSink : public FieldSink {
+ public:
+  explicit QuarantineSink(QuarantinedRecord& record) : record_(record) {}
+  void field(std::string_view name, std::string_view value) override {
+    for (int i = 0; i < kAutomaticFieldCount; ++i) {
+      if (Text(name).equalsIgnoreCase(kItemAutomaticNames[i])) {
+        record_.automatic.values[i] = Text(value);
+        return;
+      }
+    }
+    if (Text(name).equalsIgnoreCase(kCatalogName)) {
+      record_.catalog = Text(value);
+    } else if (Text(name).equalsIgnoreCase(kReasonName)) {
+      record_.reason = Text(value);
+    } else {
+      record_.fields.add(name, value, AddMode::Append);
+    }
+  }
+
+ private:
+  QuarantinedRecord& record_;
+};
+
+int digits(const Text& text, long from, long count) {
+  int value = 0;
+  for (long i = from; i < from + count && i < text.length(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return 0;
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+}  // namespace
+
+DateTime QuarantinedRecord::sent() const {
+  const Text& date = automatic[AutomaticField::Date];
+  const Text& time = automatic[AutomaticField::Time];
+  DateTime when;
+  when.year = digits(date, 0, 4);
+  when.month = digits(date, 4, 2);
+  when.day = digits(date, 6, 2);
+  when.hour = digits(time, 0, 2);
+  when.minute = digits(time, 2, 2);
+  return when;
+}
+
+Text quarantinePath(const Text& groupPath) { return groupPath + ".quarantine"; }
+Text quarantineCounterPath(const Text& groupPath) { return groupPath + ".quarantine.count"; }
+
+Text quarantineRecordText(const AutomaticValues& automatic, std::string_view catalog,
+                          std::string_view reason, const ParamList& posted) {
+  Text text = itemAutomaticLines(automatic, AutomaticFields());
+  text += itemFieldLine(kCatalogName, singleLine(catalog).view());
+  text += itemFieldLine(kReasonName, singleLine(reason).view());
+  Text record = itemRecordText(automatic, AutomaticFields(), posted);
+  text += record.view().substr(itemAutomaticLines(automatic, AutomaticFields()).length());
+  return text;
+}
+
+List<QuarantinedRecord> parseQuarantine(std::string_view content) {
+  List<QuarantinedRecord> records;
+  TextLines lines(content);
+  for (;;) {
+    QuarantinedRecord record;
+    QuarantineSink sink(record);
+    RecordRead read = readItemRecord(lines, sink, &record.text);
+    if (read != RecordRead::Record) break;
+    if (!record.label().empty()) records.push_back(record);
+  }
+  return records;
+}
+
+List<QuarantinedRecord> readQuarantine(const Text& path) {
+  OpenFile file(std::fopen(path.c_str(), "rb"));
+  if (!file) return {};
+  Text content;
+  content.readBytes(file.get(), -1);
+  return parseQuarantine(content.view());
+}
+
+bool writeQuarantine(const Text& path, const List<QuarantinedRecord>& records) {
+  AtomicFile file;
+  if (!file.open(path, path + ".tmp")) return false;
+  for (const QuarantinedRecord& record : records)
+    std::fwrite(record.text.c_str(), 1, record.text.str().size(), file.file());
+  return file.commit();
+}
+
+void removeQuarantineUploads(const Text& groupPath, std::string_view label) {
+  std::error_code ignored;
+  std::filesystem::remove_all(recordUploadFolder(quarantinePath(groupPath).view(), label).str(),
+                              ignored);
+}
+
+long daysSinceEpoch(int year, int month, int day) {
+  // Howard Hinnant's days_from_civil.
+  year -= month <= 2;
+  long era = (year >= 0 ? year : year - 399) / 400;
+  long yearOfEra = year - era * 400;
+  long dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+bool dropExpiredQuarantine(const Text& groupPath, const DateTime& now, long days) {
+  Text path = quarantinePath(groupPath);
+  std::error_code ignored;
+  if (!std::filesystem::exists(path.str(), ignored)) return true;
+  long today = daysSinceEpoch(now.year, now.month, now.day);
+  List<QuarantinedRecord> kept, expired;
+  for (const QuarantinedRecord& record : readQuarantine(path)) {
+    DateTime sent = record.sent();
+    bool old = today - daysSinceEpoch(sent.year, sent.month, sent.day) > days;
+    (old ? expired : kept).push_back(record);
+  }
+  if (expired.empty()) return true;
+  if (!writeQuarantine(path, kept)) return false;
+  for (const QuarantinedRecord& record : expired)
+    removeQuarantineUploads(groupPath, record.label().view());
+  return true;
+}
+
+Text takeQuarantineLabel(const Text& groupPath, const Text& labelPrefix) {
+  Text path = quarantineCounterPath(groupPath);
+  long count = 0;
+  if (OpenFile file{std::fopen(path.c_str(), "rb")}) {
+    Text content;
+    content.readBytes(file.get(), 40);
+    for (long i = 0; i < content.length() && content[i] >= '0' && content[i] <= '9'; ++i)
+      count = count * 10 + (content[i] - '0');
+  }
+  ++count;
+  AtomicFile file;
+  if (!file.open(path, path + ".tmp")) return Text();
+  Text line = Text::fromInt(count, 0) + "\n";
+  std::fwrite(line.c_str(), 1, line.str().size(), file.file());
+  if (!file.commit()) return Text();
+  return labelPrefix + Text::fromInt(count, 0);
+}

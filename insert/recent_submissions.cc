@@ -1,0 +1,161 @@
+// Reading, searching and saving the recent submissions of a group.
+#include "insert/recent_submissions.h"
+
+#include <charconv>
+#include <ctime>
+#include <set>
+
+#include "common/catalog/record_fields.h"
+#include "common/settings/catalog_group.h"
+#include "common/settings/client_address.h"
+#include "insert/state_file.h"
+
+namespace {
+
+constexpr unsigned long long kFnvStart = 14695981039346656037ULL;
+
+void mix(unsigned long long& hash, std::string_view bytes) {
+  for (unsigned char c : bytes) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  }
+  hash ^= 0xff;  // a separator no field byte can imitate alone
+  hash *= 1099511628211ULL;
+}
+
+// Splits off the next blank-separated word of `line`.
+std::string_view takeWord(std::string_view& line) {
+  size_t blank = line.find(' ');
+  std::string_view word = line.substr(0, blank);
+  line.remove_prefix(blank == std::string_view::npos ? line.size() : blank + 1);
+  return word;
+}
+
+Text hexDigits(unsigned long long hash) {
+  char digits[17];
+  std::snprintf(digits, sizeof digits, "%016llx", hash);
+  return Text(digits);
+}
+
+bool holdsLink(const Text& value) {
+  Text lower = value;
+  lower.toLower();
+  return lower.view().find("http") != std::string_view::npos ||
+         lower.view().find("www.") != std::string_view::npos;
+}
+
+}  // namespace
+
+Text contentDigest(std::string_view formName, const ParamList& fields) {
+  unsigned long long hash = kFnvStart;
+  Text name(formName);
+  name.toLower();
+  mix(hash, name.view());
+  for (const Param& field : fields) {
+    mix(hash, field.name.view());
+    mix(hash, field.value.view());
+    for (const Text& further : field.further) mix(hash, further.view());
+  }
+  return hexDigits(hash);
+}
+
+Text linkTextDigest(const ParamList& fields) {
+  const Text* longest = nullptr;
+  for (const Param& field : fields) {
+    for (size_t i = 0; i <= field.further.size(); ++i) {
+      const Text& value = i == 0 ? field.value : field.further[i - 1];
+      if (holdsLink(value) && (!longest || value.length() > longest->length())) longest = &value;
+    }
+  }
+  if (!longest) return Text("-");
+  unsigned long long hash = kFnvStart;
+  mix(hash, longest->view());
+  return hexDigits(hash);
+}
+
+void RecentSubmissions::read(std::string_view text) {
+  entries_.clear();
+  while (!text.empty()) {
+    size_t feed = text.find('\n');
+    std::string_view line = text.substr(0, feed);
+    text.remove_prefix(feed == std::string_view::npos ? text.size() : feed + 1);
+    std::string_view time = takeWord(line);
+    Entry entry;
+    auto [end, error] = std::from_chars(time.data(), time.data() + time.size(), entry.time);
+    if (error != std::errc() || end != time.data() + time.size()) continue;
+    entry.address = std::string(takeWord(line));
+    entry.digest = std::string(takeWord(line));
+    entry.textDigest = std::string(takeWord(line));
+    entry.label = std::string(line);  // a label may hold blanks: the rest of the line
+    if (!entry.digest.empty() && !entry.label.empty()) entries_.push_back(entry);
+  }
+}
+
+std::string RecentSubmissions::text(long now) const {
+  std::string text;
+  size_t skip = entries_.size() > kMaxEntries ? entries_.size() - kMaxEntries : 0;
+  for (size_t i = skip; i < entries_.size(); ++i) {
+    const Entry& entry = entries_[i];
+    if (!recent(entry, now)) continue;
+    text += std::to_string(entry.time) + ' ' + entry.address + ' ' + entry.digest + ' ' +
+            entry.textDigest + ' ' + entry.label + '\n';
+  }
+  return text;
+}
+
+Text RecentSubmissions::earlierLabel(std::string_view address, std::string_view digest,
+                                     long now) const {
+  for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
+    if (recent(*entry, now) && entry->address == address && entry->digest == digest)
+      return Text(entry->label);
+  }
+  return Text();
+}
+
+int RecentSubmissions::otherAddresses(std::string_view address, std::string_view textDigest,
+                                      long now) const {
+  if (textDigest == "-") return 0;
+  std::set<std::string_view> others;
+  for (const Entry& entry : entries_) {
+    if (recent(entry, now) && entry.textDigest == textDigest && entry.address != address)
+      others.insert(entry.address);
+  }
+  return static_cast<int>(others.size());
+}
+
+void RecentSubmissions::note(std::string_view address, std::string_view digest,
+                             std::string_view textDigest, std::string_view label, long now) {
+  entries_.push_back(Entry{now, std::string(address), std::string(digest), std::string(textDigest),
+                           std::string(label)});
+}
+
+RecentSubmissionGuard::RecentSubmissionGuard(CatalogGroup& app, std::string_view formName)
+    : app_(app),
+      on_(app.options.spam.duplicateSeconds > 0),
+      table_(app.options.spam.duplicateSeconds) {
+  if (!on_) return;
+  path_ = app.groupPath + ".recent";
+  if (!file_.open(path_)) app.fatal(messages::kCreateFailed, path_);
+  address_ = clientAddress(app);
+  digest_ = contentDigest(formName, app.postParams());
+  textDigest_ = linkTextDigest(app.postParams());
+  now_ = static_cast<long>(std::time(nullptr));
+  table_.read(file_.read(1 << 20).view());
+}
+
+Text RecentSubmissionGuard::earlierLabel() const {
+  return on_ ? table_.earlierLabel(address_.view(), digest_.view(), now_) : Text();
+}
+
+int RecentSubmissionGuard::otherAddresses() const {
+  return on_ ? table_.otherAddresses(address_.view(), textDigest_.view(), now_) : 0;
+}
+
+void RecentSubmissionGuard::note(const Text& label) {
+  if (!on_) return;
+  table_.note(address_.view(), digest_.view(), textDigest_.view(), singleLine(label.view()).view(),
+              now_);
+  // The submission is stored already: a file that cannot be saved only
+  // forgets it.
+  file_.replace(table_.text(now_));
+}
