@@ -1,6 +1,7 @@
 """A throw-away Kalder site for tests: lays out the demo site in a temporary
-lower-case directory, starts its own lighttpd and SMTP capture server on free
-loopback ports, and stops both afterwards."""
+lower-case directory, starts its own web server (lighttpd, Apache, or nginx
+with the programs over FastCGI) and SMTP capture server on free loopback
+ports, and stops them afterwards."""
 
 import os
 import quopri
@@ -37,8 +38,17 @@ def wait_for_port(port, seconds=20):
     raise RuntimeError(f"nothing listens on port {port}")
 
 
+def wait_for_path(path, seconds=20):
+    deadline = time.time() + seconds
+    while not os.path.exists(path):
+        if time.time() > deadline:
+            raise RuntimeError(f"{path} did not appear")
+        time.sleep(0.05)
+
+
 class Site:
-    """server is "lighttpd" or "apache". With https the administration pages
+    """server is "lighttpd", "apache" or "nginx" (the programs over FastCGI,
+    two workers each under multiwatch). With https the administration pages
     are served over HTTPS on https_port, with the certificate and key that
     tls names (a pair of paths), and plain HTTP redirects there."""
 
@@ -75,7 +85,13 @@ class Site:
             [PYTHON, os.path.join(SOURCE_DIR, "tests", "tools", "smtp_sink.py"),
              "--port", str(self.smtp_port), "--maildir", self.maildir],
             stdout=subprocess.DEVNULL))
-        if self.server == "apache":
+        if self.server == "nginx":
+            self.processes.append(subprocess.Popen(
+                [os.path.join(SOURCE_DIR, "site", "fastcgi-workers"), self.dir, "2"],
+                start_new_session=True))
+            wait_for_path(os.path.join(self.dir, "run", "show.sock"))
+            command = ["/usr/sbin/nginx", "-c", os.path.join(self.dir, "nginx.conf")]
+        elif self.server == "apache":
             command = ["/usr/sbin/apache2", "-f", os.path.join(self.dir, "apache.conf"),
                        "-DFOREGROUND"]
         else:

@@ -1,10 +1,13 @@
-"""The demo site through real web servers (lighttpd and Apache) and a real mail server: posting
-forms, the mails they send, rebuilding the index, the files that must never
-be served, and many visitors at once."""
+"""The demo site through real web servers (lighttpd, Apache, nginx with
+FastCGI) and a real mail server: posting forms, the mails they send,
+rebuilding the index, the files that must never be served, and many visitors
+at once."""
 
 import concurrent.futures
 import os
+import signal
 import sys
+import time
 import unittest
 
 sys.path.insert(0, __import__("os").path.dirname(__file__))
@@ -124,6 +127,40 @@ class ApacheSiteTest(LighttpdSiteTest):
     """The same site under Apache with site/apache/kalder-site.conf."""
 
     SERVER = "apache"
+
+
+def workers(program):
+    """The pids of the processes running `program`."""
+    found = []
+    for name in os.listdir("/proc"):
+        try:
+            with open(f"/proc/{name}/cmdline", "rb") as f:
+                if f.read().split(b"\0")[0] == program.encode():
+                    found.append(int(name))
+        except (OSError, ValueError):
+            pass
+    return sorted(found)
+
+
+class NginxSiteTest(LighttpdSiteTest):
+    """The same site under nginx with site/nginx/kalder-site.conf, the
+    programs resident under spawn-fcgi and multiwatch."""
+
+    SERVER = "nginx"
+
+    def test_a_killed_worker_is_replaced(self):
+        program = os.path.join(self.site.dir, "www", "cgi-bin", "insert.exe")
+        before = workers(program)
+        self.assertEqual(len(before), 2)
+        os.kill(before[0], signal.SIGKILL)
+        for i in range(4):
+            self.assertEqual(self.order(f"N{i}", "S")[0], 200)
+        deadline = time.time() + 10
+        while (len(workers(program)) != 2 or before[0] in workers(program)) and time.time() < deadline:
+            time.sleep(0.05)
+        self.assertEqual(len(workers(program)), 2)
+        self.assertNotIn(before[0], workers(program))
+        self.assertEqual(len(records(self.site.read("orders.dat"))), 4)
 
 
 if __name__ == "__main__":
