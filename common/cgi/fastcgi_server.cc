@@ -74,14 +74,19 @@ class RequestStreams {
 // the process exits, for the process manager to start a fresh one.
 constexpr int kBrokenProcessStatus = 70;
 
-int answerOne(const char* argv0, RequestAnswer answer, FCGX_Request& request) {
+struct Answered {
+  int status;
+  bool processBroken;
+};
+
+Answered answerOne(const char* argv0, RequestAnswer answer, FCGX_Request& request) {
   RequestStreams streams(request.in, request.out);
-  if (!streams.open()) return kBrokenProcessStatus;
+  if (!streams.open()) return {kBrokenProcessStatus, true};
   try {
-    return answer(argv0);
+    return {answer(argv0), false};
   } catch (const std::exception& broken) {
     std::fprintf(stderr, "%s: %s\n", argv0, broken.what());
-    return kBrokenProcessStatus;
+    return {kBrokenProcessStatus, true};
   }
 }
 
@@ -97,10 +102,10 @@ int serveRequests(const char* argv0, RequestAnswer answer) {
   while (FCGX_Accept_r(&request) >= 0) {
     environment.install(request.envp);
     CgiRequest::forgetProgramSettings();
-    int status = answerOne(argv0, answer, request);
-    FCGX_SetExitStatus(status, request.out);
+    Answered answered = answerOne(argv0, answer, request);
+    FCGX_SetExitStatus(answered.status, request.out);
     FCGX_Finish_r(&request);
-    if (status == kBrokenProcessStatus) return status;
+    if (answered.processBroken) return kBrokenProcessStatus;
   }
   return 0;
 }

@@ -121,6 +121,7 @@ CgiResult exchange(int fd, const std::string& out, int timeoutSeconds) {
   std::string in;
   size_t sent = 0;
   bool writing = true;
+  bool ended = false;
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
   char buffer[65536];
   for (;;) {
@@ -135,9 +136,10 @@ CgiResult exchange(int fd, const std::string& out, int timeoutSeconds) {
     }
     if (ready.revents & (POLLIN | POLLHUP | POLLERR)) {
       ssize_t got = read(fd, buffer, sizeof buffer);
-      if (got <= 0) return CgiResult{-1, result.output};
+      // The program closes the connection once it has finished the request.
+      if (got <= 0) return ended ? result : CgiResult{-1, result.output};
       in.append(buffer, static_cast<size_t>(got));
-      if (takeRecords(in, result)) return result;
+      ended = ended || takeRecords(in, result);
     }
   }
 }
@@ -220,6 +222,16 @@ long FastCgiServer::residentBytes() const {
       return kilobytes * 1024;
     }
   return 0;
+}
+
+long FastCgiServer::openDescriptors() const {
+  std::error_code error;
+  std::filesystem::directory_iterator entries("/proc/" + std::to_string(pid_) + "/fd", error);
+  long count = 0;
+  for (auto it = entries; !error && it != std::filesystem::directory_iterator();
+       it.increment(error))
+    ++count;
+  return count;
 }
 
 bool fastCgiMode() {

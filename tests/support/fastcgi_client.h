@@ -27,6 +27,8 @@ class FastCgiServer {
   int pid() const { return pid_; }
   // The resident set of the program in bytes (from /proc), 0 when unknown.
   long residentBytes() const;
+  // How many file descriptors the program holds open.
+  long openDescriptors() const;
 
  private:
   std::string program_;
