@@ -52,8 +52,11 @@ class Site:
     are served over HTTPS on https_port, with the certificate and key that
     tls names (a pair of paths), and plain HTTP redirects there."""
 
-    def __init__(self, server="lighttpd", tls=None):
+    def __init__(self, server="lighttpd", tls=None, shared_home=None):
+        """shared_home: the home of another Site to serve instead of this
+        site's own (two front ends writing into one home)."""
         self.server = server
+        self.shared_home = shared_home
         name = "".join(random.choice(string.ascii_lowercase + string.digits) for _ in range(10))
         self.dir = f"/tmp/kalder-site-{name}"
         self.port = free_port()
@@ -64,7 +67,7 @@ class Site:
 
     @property
     def home(self):
-        return os.path.join(self.dir, "www", "forms")
+        return self.shared_home or os.path.join(self.dir, "www", "forms")
 
     @property
     def maildir(self):
@@ -81,6 +84,14 @@ class Site:
             command.append(str(self.https_port))
             environment["KALDER_TLS_CERT"], environment["KALDER_TLS_KEY"] = self.tls
         subprocess.run(command, check=True, env=environment)
+        if self.shared_home:
+            own = os.path.join(self.dir, "www", "forms") + "/"
+            for name in ("lighttpd.conf", "nginx.conf", "apache.conf"):
+                path = os.path.join(self.dir, name)
+                with open(path) as f:
+                    text = f.read()
+                with open(path, "w") as f:
+                    f.write(text.replace(own, self.shared_home.rstrip("/") + "/"))
         self.processes.append(subprocess.Popen(
             [PYTHON, os.path.join(SOURCE_DIR, "tests", "tools", "smtp_sink.py"),
              "--port", str(self.smtp_port), "--maildir", self.maildir],

@@ -1,7 +1,8 @@
 """The demo site through real web servers (lighttpd, Apache, nginx with
 FastCGI) and a real mail server: posting forms, the mails they send,
-rebuilding the index, the files that must never be served, and many visitors
-at once."""
+rebuilding the index, the files that must never be served, many visitors
+at once, and two front ends (nginx with FastCGI, lighttpd with CGI) writing
+into one home."""
 
 import concurrent.futures
 import os
@@ -164,6 +165,41 @@ class NginxSiteTest(LighttpdSiteTest):
         self.assertEqual(len(workers(program)), 2)
         self.assertNotIn(before[0], workers(program))
         self.assertEqual(len(records(self.site.read("orders.dat"))), 4)
+
+
+
+class SharedHomeTest(unittest.TestCase):
+    """lighttpd running the programs as CGI and nginx running them resident
+    over FastCGI, both writing into the home of the lighttpd site."""
+
+    def setUp(self):
+        self.cgi = Site("lighttpd").start()
+        self.fastcgi = Site("nginx", shared_home=self.cgi.home).start()
+
+    def tearDown(self):
+        self.fastcgi.stop()
+        self.cgi.stop()
+
+    def test_simultaneous_posts_through_both_servers(self):
+        count = 200
+
+        def order(i):
+            site = self.cgi if i % 2 else self.fastcgi
+            fields = {"name": f"N{i}", "surname": f"S{i:03d}", "email": "ana@example.org",
+                      "item": "Teapot", "quantity": "1"}
+            return site.post("/cgi-bin/insert.exe/demo?formid=order", fields)[0]
+
+        with concurrent.futures.ThreadPoolExecutor(max_workers=32) as pool:
+            statuses = list(pool.map(order, range(count)))
+        self.assertEqual(statuses, [200] * count)
+        stored = records(self.cgi.read("orders.dat"))
+        self.assertEqual(len(stored), count)
+        self.assertEqual(len({r["&LABEL"] for r in stored}), count)
+        self.assertIn(f"count={count}\n", self.cgi.read("demo.grp").decode())
+        index = self.cgi.read("orders.idx")
+        status, _ = self.fastcgi.post("/cgi-bin/lunoder.exe/demo", {"password": "demo"})
+        self.assertEqual(status, 200)
+        self.assertEqual(self.cgi.read("orders.idx"), index)
 
 
 if __name__ == "__main__":
