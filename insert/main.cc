@@ -10,11 +10,19 @@
 #include "insert/preflight.h"
 #include "insert/submit_application.h"
 
+namespace {
+
+int answerRequest(const char* argv0) {
+  CgiRequest::offerJsonAnswers(&submissionErrorStatus);
+  if (isPreflightRequest()) return runProgram(argv0, &Preflight::answer);
+  if (!isPostRequest()) return runProgram(argv0, &MethodRefusal::refuse);
+  CgiRequest::deferMultipartBodies();
+  return runProgram(argv0, &SubmitApplication::runSubmission);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc > 1 && startedFromShell()) return runMailCommand(argc, argv);
-  CgiRequest::offerJsonAnswers(&submissionErrorStatus);
-  if (isPreflightRequest()) return runProgram(argv[0], &Preflight::answer);
-  if (!isPostRequest()) return runProgram(argv[0], &MethodRefusal::refuse);
-  CgiRequest::deferMultipartBodies();
-  return runProgram(argv[0], &SubmitApplication::runSubmission);
+  return serveRequests(argv[0], &answerRequest);
 }

@@ -3,7 +3,13 @@
 #include "common/settings/program_main.h"
 #include "show/show_application.h"
 
-int main(int, char** argv) {
+namespace {
+
+int answerRequest(const char* argv0) {
   CgiRequest::setStandingHeaderLines(kAdminHeaderLines);
-  return runProgram(argv[0], &ShowApplication::run);
+  return runProgram(argv0, &ShowApplication::run);
 }
+
+}  // namespace
+
+int main(int, char** argv) { return serveRequests(argv[0], &answerRequest); }

@@ -5,8 +5,16 @@
 #include "zorvik/admin_application.h"
 #include "zorvik/password_command.h"
 
+namespace {
+
+int answerRequest(const char* argv0) {
+  CgiRequest::setStandingHeaderLines(kAdminHeaderLines);
+  return runProgram(argv0, &AdminApplication::run);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc > 1 && startedFromShell()) return runPasswordCommand(argc, argv);
-  CgiRequest::setStandingHeaderLines(kAdminHeaderLines);
-  return runProgram(argv[0], &AdminApplication::run);
+  return serveRequests(argv[0], &answerRequest);
 }

@@ -83,6 +83,12 @@ void CgiRequest::setStandingHeaderLines(std::string_view lines) {
 
 void CgiRequest::offerJsonAnswers(JsonErrorStatus statusOf) { jsonStatusOf() = statusOf; }
 
+void CgiRequest::forgetProgramSettings() {
+  standingHeaderLines() = Text();
+  jsonStatusOf() = nullptr;
+  deferMultipart() = false;
+}
+
 const char* CgiRequest::jsonErrorStatus(const MessageTable& message) const {
   const char* status = jsonStatusOf() ? jsonStatusOf()(message) : nullptr;
   return status ? status : "500 Internal Server Error";

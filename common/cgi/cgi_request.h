@@ -102,6 +102,10 @@ class CgiRequest {
   // Set once, before the application is built.
   using JsonErrorStatus = const char* (*)(const MessageTable& message);
   static void offerJsonAnswers(JsonErrorStatus statusOf);
+  // Drops what deferMultipartBodies, setStandingHeaderLines and
+  // offerJsonAnswers set, so that a process answering request after request
+  // starts each one as a fresh process would.
+  static void forgetProgramSettings();
 
   // Limits that no real form reaches. A larger request is refused whole
   // rather than cut: its body is not read, so neither time nor memory grows

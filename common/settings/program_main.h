@@ -1,6 +1,8 @@
-// runProgram: the entry shared by every program. It builds the application
+// runProgram: the answer shared by every program. It builds the application
 // object, runs its one operation, writes what is still marked changed and
-// returns the exit status; a fatal error page ends it with status 1.
+// returns the exit status; a fatal error page ends it with status 1. A
+// program's main hands its request answer to serveRequests, which runs it
+// once as CGI or for every request over FastCGI (fastcgi_server.h).
 // startedFromShell tells a command typed on the server from a web request.
 #pragma once
 
@@ -9,6 +11,7 @@
 
 #include "common/cgi/cgi_request.h"
 #include "common/cgi/cgi_streams.h"
+#include "common/cgi/fastcgi_server.h"
 #include "common/cgi/request_ended.h"
 
 template <typename Application>

@@ -1,6 +1,7 @@
 """A throw-away Kalder site for tests: lays out the demo site in a temporary
-lower-case directory, starts its own lighttpd and SMTP capture server on free
-loopback ports, and stops both afterwards."""
+lower-case directory, starts its own web server (lighttpd, Apache, or nginx
+with the programs over FastCGI) and SMTP capture server on free loopback
+ports, and stops them afterwards."""
 
 import os
 import quopri
@@ -37,13 +38,25 @@ def wait_for_port(port, seconds=20):
     raise RuntimeError(f"nothing listens on port {port}")
 
 
+def wait_for_path(path, seconds=20):
+    deadline = time.time() + seconds
+    while not os.path.exists(path):
+        if time.time() > deadline:
+            raise RuntimeError(f"{path} did not appear")
+        time.sleep(0.05)
+
+
 class Site:
-    """server is "lighttpd" or "apache". With https the administration pages
+    """server is "lighttpd", "apache" or "nginx" (the programs over FastCGI,
+    two workers each under multiwatch). With https the administration pages
     are served over HTTPS on https_port, with the certificate and key that
     tls names (a pair of paths), and plain HTTP redirects there."""
 
-    def __init__(self, server="lighttpd", tls=None):
+    def __init__(self, server="lighttpd", tls=None, shared_home=None):
+        """shared_home: the home of another Site to serve instead of this
+        site's own (two front ends writing into one home)."""
         self.server = server
+        self.shared_home = shared_home
         name = "".join(random.choice(string.ascii_lowercase + string.digits) for _ in range(10))
         self.dir = f"/tmp/kalder-site-{name}"
         self.port = free_port()
@@ -54,7 +67,7 @@ class Site:
 
     @property
     def home(self):
-        return os.path.join(self.dir, "www", "forms")
+        return self.shared_home or os.path.join(self.dir, "www", "forms")
 
     @property
     def maildir(self):
@@ -71,11 +84,25 @@ class Site:
             command.append(str(self.https_port))
             environment["KALDER_TLS_CERT"], environment["KALDER_TLS_KEY"] = self.tls
         subprocess.run(command, check=True, env=environment)
+        if self.shared_home:
+            own = os.path.join(self.dir, "www", "forms") + "/"
+            for name in ("lighttpd.conf", "nginx.conf", "apache.conf"):
+                path = os.path.join(self.dir, name)
+                with open(path) as f:
+                    text = f.read()
+                with open(path, "w") as f:
+                    f.write(text.replace(own, self.shared_home.rstrip("/") + "/"))
         self.processes.append(subprocess.Popen(
             [PYTHON, os.path.join(SOURCE_DIR, "tests", "tools", "smtp_sink.py"),
              "--port", str(self.smtp_port), "--maildir", self.maildir],
             stdout=subprocess.DEVNULL))
-        if self.server == "apache":
+        if self.server == "nginx":
+            self.processes.append(subprocess.Popen(
+                [os.path.join(SOURCE_DIR, "site", "fastcgi-workers"), self.dir, "2"],
+                start_new_session=True))
+            wait_for_path(os.path.join(self.dir, "run", "show.sock"))
+            command = ["/usr/sbin/nginx", "-c", os.path.join(self.dir, "nginx.conf")]
+        elif self.server == "apache":
             command = ["/usr/sbin/apache2", "-f", os.path.join(self.dir, "apache.conf"),
                        "-DFOREGROUND"]
         else:

@@ -1,10 +1,14 @@
-"""The demo site through real web servers (lighttpd and Apache) and a real mail server: posting
-forms, the mails they send, rebuilding the index, the files that must never
-be served, and many visitors at once."""
+"""The demo site through real web servers (lighttpd, Apache, nginx with
+FastCGI) and a real mail server: posting forms, the mails they send,
+rebuilding the index, the files that must never be served, many visitors
+at once, and two front ends (nginx with FastCGI, lighttpd with CGI) writing
+into one home."""
 
 import concurrent.futures
 import os
+import signal
 import sys
+import time
 import unittest
 
 sys.path.insert(0, __import__("os").path.dirname(__file__))
@@ -124,6 +128,78 @@ class ApacheSiteTest(LighttpdSiteTest):
     """The same site under Apache with site/apache/kalder-site.conf."""
 
     SERVER = "apache"
+
+
+def workers(program):
+    """The pids of the processes running `program`."""
+    found = []
+    for name in os.listdir("/proc"):
+        try:
+            with open(f"/proc/{name}/cmdline", "rb") as f:
+                if f.read().split(b"\0")[0] == program.encode():
+                    found.append(int(name))
+        except (OSError, ValueError):
+            pass
+    return sorted(found)
+
+
+class NginxSiteTest(LighttpdSiteTest):
+    """The same site under nginx with site/nginx/kalder-site.conf, the
+    programs resident under spawn-fcgi and multiwatch."""
+
+    SERVER = "nginx"
+
+    def test_a_killed_worker_is_replaced(self):
+        program = os.path.join(self.site.dir, "www", "cgi-bin", "insert.exe")
+        before = workers(program)
+        self.assertEqual(len(before), 2)
+        os.kill(before[0], signal.SIGKILL)
+        for i in range(4):
+            self.assertEqual(self.order(f"N{i}", "S")[0], 200)
+        deadline = time.time() + 10
+        while time.time() < deadline:
+            now = workers(program)
+            if len(now) == 2 and before[0] not in now:
+                break
+            time.sleep(0.05)
+        self.assertEqual(len(workers(program)), 2)
+        self.assertNotIn(before[0], workers(program))
+        self.assertEqual(len(records(self.site.read("orders.dat"))), 4)
+
+
+
+class SharedHomeTest(unittest.TestCase):
+    """lighttpd running the programs as CGI and nginx running them resident
+    over FastCGI, both writing into the home of the lighttpd site."""
+
+    def setUp(self):
+        self.cgi = Site("lighttpd").start()
+        self.fastcgi = Site("nginx", shared_home=self.cgi.home).start()
+
+    def tearDown(self):
+        self.fastcgi.stop()
+        self.cgi.stop()
+
+    def test_simultaneous_posts_through_both_servers(self):
+        count = 200
+
+        def order(i):
+            site = self.cgi if i % 2 else self.fastcgi
+            fields = {"name": f"N{i}", "surname": f"S{i:03d}", "email": "ana@example.org",
+                      "item": "Teapot", "quantity": "1"}
+            return site.post("/cgi-bin/insert.exe/demo?formid=order", fields)[0]
+
+        with concurrent.futures.ThreadPoolExecutor(max_workers=32) as pool:
+            statuses = list(pool.map(order, range(count)))
+        self.assertEqual(statuses, [200] * count)
+        stored = records(self.cgi.read("orders.dat"))
+        self.assertEqual(len(stored), count)
+        self.assertEqual(len({r["&LABEL"] for r in stored}), count)
+        self.assertIn(f"count={count}\n", self.cgi.read("demo.grp").decode())
+        index = self.cgi.read("orders.idx")
+        status, _ = self.fastcgi.post("/cgi-bin/lunoder.exe/demo", {"password": "demo"})
+        self.assertEqual(status, 200)
+        self.assertEqual(self.cgi.read("orders.idx"), index)
 
 
 if __name__ == "__main__":

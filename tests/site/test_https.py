@@ -1,4 +1,4 @@
-"""The administration pages over HTTPS under lighttpd and Apache, with a
+"""The administration pages over HTTPS under lighttpd, Apache and nginx, with a
 certificate the test makes: plain HTTP is redirected there, the certificate
 verifies, the forms keep working over plain HTTP, and a query string that
 Apache would turn into program arguments stays an ordinary web request."""
@@ -100,6 +100,12 @@ class ApacheHttpsTest(LighttpdHttpsTest):
     to the program as arguments."""
 
     SERVER = "apache"
+
+
+class NginxHttpsTest(LighttpdHttpsTest):
+    """The same under nginx, the programs over FastCGI."""
+
+    SERVER = "nginx"
 
 
 if __name__ == "__main__":

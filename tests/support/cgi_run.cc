@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "support/fastcgi_client.h"
 #include "support/test_home.h"
 
 std::string programPath(const std::string& name) {
@@ -73,6 +74,7 @@ CgiResult CgiProcess::wait(int timeoutSeconds) {
 }
 
 CgiResult runCgi(const std::string& program, const Environment& env, const std::string& body) {
+  if (fastCgiMode()) return residentServer(program).request(env, body);
   CgiProcess process(program, env, body);
   return process.wait();
 }

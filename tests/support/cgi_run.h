@@ -33,6 +33,9 @@ class CgiProcess {
   std::string outputPath_;
 };
 
+// Runs `program` for one request and waits for its result; with
+// KALDER_TEST_FASTCGI=1 the request goes to the program's resident FastCGI
+// process instead (fastcgi_client.h).
 CgiResult runCgi(const std::string& program, const Environment& env, const std::string& body = "");
 
 // Environment of a POST of `body` to `program` with PATH_INFO `group`.

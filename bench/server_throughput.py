@@ -1,0 +1,156 @@
+"""Requests per second of insert (append, no index, no mail; every record
+still flushed to disk) through nginx with the programs resident over FastCGI,
+against a trivial C CGI that only prints a header through lighttpd; then the
+memory of the resident workers over a long run of mixed requests. Prints
+"figure" lines for scripts/run-benchmarks. Needs wrk, nginx, spawn-fcgi,
+multiwatch and lighttpd (the benchmark script installs them).
+
+    python3 bench/server_throughput.py   (KALDER_BIN_DIR: the built programs)
+"""
+
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "site"))
+from site_harness import Site  # noqa: E402
+
+SECONDS = int(os.environ.get("KALDER_THROUGHPUT_SECONDS", "10"))
+MIXED_REQUESTS = int(os.environ.get("KALDER_RESIDENT_REQUESTS", "100000"))
+TRIVIAL_CGI = '#include <stdio.h>\nint main(void) { fputs("Content-type: text/plain\\n\\n", stdout); return 0; }\n'
+
+
+def add_bench_group(site):
+    """A group "bench" that appends to one catalog, keeps no index, mails no one."""
+    home = site.home + "/"
+    with open(home + "bench.grp", "w") as f:
+        f.write("index=none\nform=entry\ncatalog=entries entry\nlabel=B-\ncount=0\n")
+    with open(home + "entry.msg", "w") as f:
+        f.write("Stored <var &label>.\n")
+    with open(home + "kalder.ini") as f:
+        settings = f.read()
+    settings = settings.replace("[GROUPS]\n", f"[GROUPS]\nbench={home}bench.grp\n")
+    with open(home + "kalder.ini", "w") as f:
+        f.write(settings)
+    if os.geteuid() == 0:
+        subprocess.run(["chown", "www-data:www-data", home + "bench.grp", home + "entry.msg"],
+                       check=True)
+
+
+def wrk(url, script=None, seconds=SECONDS, connections=16):
+    """(requests per second, non-2xx/3xx answers) of a wrk run."""
+    command = ["wrk", "-t2", f"-c{connections}", f"-d{seconds}s", url]
+    if script:
+        command[1:1] = ["-s", script]
+    out = subprocess.run(command, capture_output=True, text=True, check=True).stdout
+    rate = float(re.search(r"Requests/sec:\s+([\d.]+)", out).group(1))
+    bad = re.search(r"Non-2xx or 3xx responses: (\d+)", out)
+    return rate, int(bad.group(1)) if bad else 0
+
+
+def lua(path, requests):
+    """A wrk script that sends `requests` (method, path, body) in turn."""
+    entries = ",\n".join('  {"%s", "%s", "%s"}' % r for r in requests)
+    with open(path, "w") as f:
+        f.write(f"""local requests = {{
+{entries}
+}}
+local next = 0
+wrk.headers["Content-Type"] = "application/x-www-form-urlencoded"
+request = function()
+  next = next % #requests + 1
+  local r = requests[next]
+  return wrk.format(r[1], r[2], nil, r[3])
+end
+""")
+    return path
+
+
+def resident_bytes(program):
+    total = 0
+    for name in os.listdir("/proc"):
+        try:
+            with open(f"/proc/{name}/cmdline", "rb") as f:
+                if f.read().split(b"\0")[0] != program.encode():
+                    continue
+            with open(f"/proc/{name}/status") as f:
+                total += int(re.search(r"VmRSS:\s+(\d+)", f.read()).group(1)) * 1024
+        except (OSError, ValueError, AttributeError):
+            pass
+    return total
+
+
+def figure(what, measure, value):
+    print(f"figure\t{what}\t{measure}\t{value}", flush=True)
+
+
+def main():
+    scratch = tempfile.mkdtemp(prefix="kalder-bench-")
+    post = lua(os.path.join(scratch, "post.lua"),
+               [("POST", "/cgi-bin/insert.exe/bench?formid=entry", "name=Ana&note=a+few+words")])
+
+    nginx = Site("nginx").start()
+    try:
+        add_bench_group(nginx)
+        insert_rate, insert_bad = wrk(nginx.url("/"), post)
+        stored = nginx.read("entries.dat").count(b"&LABEL==")
+        # The same program with nothing to store: what the disk's flushes cost.
+        refused_rate, _ = wrk(nginx.url("/"), lua(os.path.join(scratch, "refused.lua"), [
+            ("POST", "/cgi-bin/insert.exe/nope?formid=entry", "name=Ana")]))
+    finally:
+        nginx.stop()
+
+    lighttpd = Site("lighttpd")
+    lighttpd.start()
+    try:
+        trivial = os.path.join(lighttpd.dir, "www", "cgi-bin", "trivial.exe")
+        subprocess.run(["cc", "-O2", "-x", "c", "-o", trivial, "-"], input=TRIVIAL_CGI,
+                       text=True, check=True)
+        trivial_rate, trivial_bad = wrk(lighttpd.url("/cgi-bin/trivial.exe"))
+        add_bench_group(lighttpd)
+        cgi_rate, cgi_bad = wrk(lighttpd.url("/"), post)
+    finally:
+        lighttpd.stop()
+
+    figure("insert, nginx + FastCGI (2 workers)", "requests/s", "%.0f (%d stored, %d failed)"
+           % (insert_rate, stored, insert_bad))
+    figure("insert refused (unknown group), nginx + FastCGI", "requests/s",
+           "%.0f" % refused_rate)
+    figure("insert, lighttpd + CGI", "requests/s", "%.0f (%d failed)" % (cgi_rate, cgi_bad))
+    figure("trivial C CGI (header only), lighttpd", "requests/s",
+           "%.0f (%d failed)" % (trivial_rate, trivial_bad))
+    figure("insert FastCGI / trivial CGI", "ratio", "%.2f" % (insert_rate / trivial_rate))
+
+    # Memory: the mixed requests of a busy site, sent to the resident workers.
+    nginx = Site("nginx").start()
+    try:
+        add_bench_group(nginx)
+        mixed = lua(os.path.join(scratch, "mixed.lua"), [
+            ("POST", "/cgi-bin/insert.exe/bench?formid=entry", "name=Ana&note=a+few+words"),
+            ("POST", "/cgi-bin/insert.exe/nope?formid=entry", "name=Lost"),
+            ("POST", "/cgi-bin/insert.exe/bench?formid=entry&language=slo,utf8,UTF-8",
+             "name=%C4%8Cop"),
+            ("POST", "/cgi-bin/zorvik.exe/demo", "password=demo"),
+            ("POST", "/cgi-bin/show.exe/demo?catalog=orders", "password=demo"),
+            ("POST", "/cgi-bin/show.exe/demo?catalog=orders", "password=wrong"),
+            ("GET", "/cgi-bin/insert.exe/bench", ""),
+            ("POST", "/cgi-bin/lunoder.exe/nope", "password=demo"),
+        ])
+        programs = [os.path.join(nginx.dir, "www", "cgi-bin", p + ".exe")
+                    for p in ("insert", "zorvik", "show", "lunoder")]
+        # A tenth of the requests to warm up, then the whole run.
+        rate, _ = wrk(nginx.url("/"), mixed, seconds=5)
+        before = sum(resident_bytes(p) for p in programs)
+        seconds = max(10, int(MIXED_REQUESTS / max(rate, 1)))
+        rate, _ = wrk(nginx.url("/"), mixed, seconds=seconds)
+        after = sum(resident_bytes(p) for p in programs)
+        figure("resident workers (8), ~%d mixed requests" % int(rate * seconds),
+               "memory growth", "%d KiB" % ((after - before) // 1024))
+    finally:
+        nginx.stop()
+
+
+if __name__ == "__main__":
+    main()
