@@ -17,6 +17,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -167,9 +168,14 @@ void FastCgiServer::start() {
     if (listener >= 0) close(listener);
     return;
   }
+  // The death signal follows the thread that forks, not the process: a
+  // program started by a test's worker thread would die with that thread, so
+  // only the main thread's children get it (the others are stopped when the
+  // test program ends).
+  bool mainThread = gettid() == getpid();
   pid_ = fork();
   if (pid_ == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives the test
+    if (mainThread) prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives the test
     dup2(listener, 0);
     int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
@@ -200,11 +206,16 @@ bool FastCgiServer::running() {
 
 CgiResult FastCgiServer::request(const Environment& env, const std::string& body,
                                  int timeoutSeconds) {
-  if (!running()) start();
+  {
+    // Tests post from several threads at once: one of them starts the program.
+    std::lock_guard<std::mutex> guard(startMutex_);
+    if (!running()) start();
+  }
   int fd = connectTo(socketPath_);
   if (fd < 0) return {};
   CgiResult result = exchange(fd, requestRecords(env, body), timeoutSeconds);
   close(fd);
+  std::lock_guard<std::mutex> guard(startMutex_);
   if (result.status < 0 && running() && timeoutSeconds > 0) {
     // No end of request in time: the program hangs; start afresh next time.
     stop();
@@ -240,6 +251,8 @@ bool fastCgiMode() {
 }
 
 FastCgiServer& residentServer(const std::string& program) {
+  static std::mutex serversMutex;
+  std::lock_guard<std::mutex> guard(serversMutex);
   static std::map<std::string, std::unique_ptr<FastCgiServer>> servers;
   std::unique_ptr<FastCgiServer>& server = servers[program];
   if (!server) server = std::make_unique<FastCgiServer>(program);

@@ -4,6 +4,7 @@
 // a request. The program keeps running between requests.
 #pragma once
 
+#include <mutex>
 #include <string>
 
 #include "support/cgi_run.h"
@@ -34,6 +35,7 @@ class FastCgiServer {
   std::string program_;
   std::string socketPath_;
   int pid_ = -1;
+  std::mutex startMutex_;
 };
 
 // True when the end-to-end tests run the programs over FastCGI
