@@ -48,38 +48,49 @@ void SubmitApplication::runSubmission() {
     return;
   }
   dropHoneypotField(*this);
-  Text label;
   List<OutboxMail> mails;
-  {
-    GroupLock lock;
-    lockGroup(lock);
-    // The counter read with the group may be stale by now: another
-    // submission may have advanced it while this one waited for the lock.
-    group.count = counterOnDisk(group.count);
-    label = takeNextLabel(group);
-    addSubmissionVariables(formName, target, label, refLabel);
-    mails = composeNotifications(formName, target, label, refLabel);
-    queueNotifications(mails);
-    try {
-      uploads_.moveInto(recordUploadFolder(target.path.view(), label.view()));
-      storeCounted(target, formName, label, refLabel);
-    } catch (const RequestEnded&) {
-      dropNotifications(mails);
-      throw;
-    }
-    uploads_.keep();
-    confirmNotifications(mails);
-  }
+  Text label = storeSubmission(formName, target, refLabel, mails);
   recent.note(label);
-  // Delivery starts once the answer is out, or the answer failed: the
-  // visitor never waits for a mail server.
+  answerThenDeliver(form, target, label, redirect, !mails.empty());
+}
+
+// Under the group lock: the label, the mails put in the outbox as pending,
+// the files and the record stored, then the mails confirmed. A failed store
+// takes its mails back.
+Text SubmitApplication::storeSubmission(const Text& formName, const CatalogFile& target,
+                                        const Text& refLabel, List<OutboxMail>& mails) {
+  GroupLock lock;
+  lockGroup(lock);
+  // The counter read with the group may be stale by now: another
+  // submission may have advanced it while this one waited for the lock.
+  group.count = counterOnDisk(group.count);
+  Text label = takeNextLabel(group);
+  addSubmissionVariables(formName, target, label, refLabel);
+  mails = composeNotifications(formName, target, label, refLabel);
+  queueNotifications(mails);
+  try {
+    uploads_.moveInto(recordUploadFolder(target.path.view(), label.view()));
+    storeCounted(target, formName, label, refLabel);
+  } catch (const RequestEnded&) {
+    dropNotifications(mails);
+    throw;
+  }
+  uploads_.keep();
+  confirmNotifications(mails);
+  return label;
+}
+
+// Delivery starts once the answer is out, or the answer failed: the visitor
+// never waits for a mail server.
+void SubmitApplication::answerThenDeliver(const FormEntry& form, const CatalogFile& target,
+                                          const Text& label, const Text& redirect, bool mailed) {
   try {
     answer(form, target, label, redirect);
   } catch (const RequestEnded&) {
-    if (!mails.empty()) startDetachedOutboxRun(home());
+    if (mailed) startDetachedOutboxRun(home());
     throw;
   }
-  if (!mails.empty()) startDetachedOutboxRun(home());
+  if (mailed) startDetachedOutboxRun(home());
 }
 
 void SubmitApplication::answer(const FormEntry& form, const CatalogFile& target, const Text& label,

@@ -46,6 +46,10 @@ class SubmitApplication : public RecordStoring {
   Text quarantine(const CatalogFile& target, const Text& formName, const Text& refLabel,
                   const Text& reason);
 
+  Text storeSubmission(const Text& formName, const CatalogFile& target, const Text& refLabel,
+                       List<OutboxMail>& mails);
+  void answerThenDeliver(const FormEntry& form, const CatalogFile& target, const Text& label,
+                         const Text& redirect, bool mailed);
   // The page, the JSON answer or the redirect of a stored submission.
   void answer(const FormEntry& form, const CatalogFile& target, const Text& label,
               const Text& redirect);
