@@ -3,7 +3,7 @@
 // response and answers with the form's message page.
 #pragma once
 
-#include "insert/record_storing.h"
+#include "common/storing/record_storing.h"
 #include "insert/upload_spool.h"
 
 class SubmitApplication : public RecordStoring {

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "common/catalog/catalog_files.h"
-#include "insert/record_storing.h"
+#include "common/storing/record_storing.h"
 
 // What a page links to: the parameters of another request to the viewer.
 struct ViewTarget {

@@ -1,7 +1,7 @@
 // The places of sorted insertion: the scan of a catalog file stops where the
 // record-by-record merge stopped, and on an index in insertion order the
 // binary search finds exactly the place of the scan, ties and all.
-#include "insert/sorted_place.h"
+#include "common/storing/sorted_place.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,7 @@
 #include "catalog/record_test_support.h"
 #include "common/catalog/delimited_record.h"
 #include "common/catalog/index_entry.h"
-#include "insert/sorted_place.h"
+#include "common/storing/sorted_place.h"
 #include "lunoder/index_application.h"
 #include "support/cgi_environment.h"
 

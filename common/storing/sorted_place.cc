@@ -1,5 +1,5 @@
 // Finding the place of a new record or index entry by its sort key.
-#include "insert/sorted_place.h"
+#include "common/storing/sorted_place.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

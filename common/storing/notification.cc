@@ -9,9 +9,9 @@
 #include "common/mail/mail.h"
 #include "common/mail/mail_text.h"
 #include "common/mail/outbox_run.h"
+#include "common/storing/record_storing.h"
 #include "common/template/template.h"
 #include "common/text/param_list.h"
-#include "insert/submit_application.h"
 
 namespace {
 

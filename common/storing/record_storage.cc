@@ -8,8 +8,8 @@
 #include "common/catalog/record_layout.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/path.h"
-#include "insert/sorted_place.h"
-#include "insert/submit_application.h"
+#include "common/storing/record_storing.h"
+#include "common/storing/sorted_place.h"
 
 namespace {
 
