@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "common/settings/file_lines.h"
+
 namespace {
 
 std::string lowered(std::string_view text) {
@@ -151,15 +153,10 @@ ContentScore scoreContent(const ParamList& fields, const ContentRules& rules, in
 
 List<Text> readBlockedWords(std::string_view content) {
   List<Text> words;
-  while (!content.empty() && words.size() < kMaxBlockedWords) {
-    size_t feed = content.find('\n');
-    std::string_view line = content.substr(0, feed);
-    content.remove_prefix(feed == std::string_view::npos ? content.size() : feed + 1);
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-      line.remove_suffix(1);
-    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
-    if (line.empty() || line.front() == '#') continue;
+  forEachLine(content, [&](std::string_view line, size_t, size_t) {
+    line = trimBlanks(line);
+    if (line.empty() || line.front() == '#' || words.size() >= kMaxBlockedWords) return;
     words.push_back(Text(lowered(line)));
-  }
+  });
   return words;
 }

@@ -39,11 +39,7 @@ void SubmitApplication::receiveBody() {
     uploads_.open(limits, catalogUploadFolder(uploadTarget().path.view()),
                   uploadSpaceInUse(catalogs));
   }
-  const Language& language = currentLanguage();
-  int charset = choice(currentIndex()).currentCharset;
-  std::string_view pageCharset =
-      charset >= 0 && charset < language.charsetCount ? language.charsetNames[charset] : "";
-  readDeferredBody(limits.allowed() ? &uploads_ : nullptr, limits.maxTotal, pageCharset);
+  readDeferredBody(limits.allowed() ? &uploads_ : nullptr, limits.maxTotal, currentCharsetName());
   Text endings = endingsText(limits.endings);
   Text maxFile = byteSizeText(limits.maxFile);
   Text maxTotal = byteSizeText(limits.maxTotal);

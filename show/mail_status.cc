@@ -1,7 +1,6 @@
 // Reading the outbox for the viewer's pages.
 #include "show/mail_status.h"
 
-#include <chrono>
 #include <ctime>
 
 #include "common/cgi/raw_fields.h"
@@ -25,12 +24,6 @@ Text localTime(long long seconds) {
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
   return Text(text);
-}
-
-long long secondsNow() {
-  return std::chrono::duration_cast<std::chrono::seconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
 }
 
 Markup actionButton(ShowApplication& app, const Text& label, const OutboxMail& mail,
@@ -105,7 +98,7 @@ void applyMailAction(ShowApplication& app, const Text& label) {
     outbox.remove(*mail);
   } else if (mail->state != MailState::Pending) {
     // A retry starts the mail's retry period anew.
-    mail->created = secondsNow();
+    mail->created = outboxNow();
     mail->next = mail->created;
     outbox.update(*mail, MailState::Waiting);
     startDetachedOutboxRun(app.home());

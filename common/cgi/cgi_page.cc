@@ -21,12 +21,17 @@ void CgiPage::write(const Markup& markup) {
   writeDirect(convertEntitiesForPage(markup.view(), choices_[currentIndex_].currentCoding));
 }
 
-void CgiPage::writeMeta() const {
+std::string_view CgiPage::currentCharsetName() const {
   const Language& language = currentLanguage();
   int charset = choices_[currentIndex_].currentCharset;
-  if (charset < 0 || charset >= language.charsetCount) return;
+  return charset >= 0 && charset < language.charsetCount ? language.charsetNames[charset] : "";
+}
+
+void CgiPage::writeMeta() const {
+  std::string_view charset = currentCharsetName();
+  if (charset.empty()) return;
   writeDirect(Text::format("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=%s\">\n",
-                           language.charsetNames[charset]));
+                           std::string(charset).c_str()));
 }
 
 void CgiPage::writeHead(const Markup& title) {

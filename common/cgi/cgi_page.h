@@ -52,6 +52,9 @@ class CgiPage : public CgiRequest {
   void setLanguageParam(std::string_view value);
 
   const Language& currentLanguage() const { return kLanguages[currentIndex_]; }
+  // The charset the current language declares ("ISO-8859-2"), empty for none:
+  // the charset the visitor's page was shown and posted in.
+  std::string_view currentCharsetName() const;
   int currentIndex() const { return currentIndex_; }
   const LanguageChoice& choice(int language) const { return choices_[language]; }
   const Text& languageParam() const { return languageParam_; }

@@ -3,15 +3,11 @@
 
 #include <cctype>
 
+#include "common/text/text.h"
+
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 std::string lowered(std::string_view text) {
   std::string out(text);
@@ -40,7 +36,7 @@ bool readParameter(std::string_view text, size_t& at, ContentType& result) {
   size_t eq = text.find('=', at);
   size_t semicolon = text.find(';', at);
   if (eq == std::string_view::npos || eq > semicolon) return false;
-  std::string name = lowered(trimmed(text.substr(at, eq - at)));
+  std::string name = lowered(trimBlanks(text.substr(at, eq - at)));
   if (name.empty()) return false;
   at = eq + 1;
   while (at < text.size() && isBlank(text[at])) ++at;
@@ -53,7 +49,7 @@ bool readParameter(std::string_view text, size_t& at, ContentType& result) {
     if (at < text.size() && text[at] != ';') return false;
   } else {
     size_t end = std::min(text.find(';', at), text.size());
-    value = std::string(trimmed(text.substr(at, end - at)));
+    value = std::string(trimBlanks(text.substr(at, end - at)));
     at = end;
   }
   result.parameters.emplace_back(std::move(name), std::move(value));
@@ -71,10 +67,10 @@ std::optional<std::string> ContentType::parameter(std::string_view name) const {
 ContentType parseContentType(std::string_view value) {
   ContentType result;
   size_t semicolon = std::min(value.find(';'), value.size());
-  result.type = lowered(trimmed(value.substr(0, semicolon)));
+  result.type = lowered(trimBlanks(value.substr(0, semicolon)));
   for (size_t at = semicolon; at < value.size();) {
     ++at;  // past the ";"
-    if (trimmed(value.substr(at, value.find(';', at) - at)).empty()) {
+    if (trimBlanks(value.substr(at, value.find(';', at) - at)).empty()) {
       at = std::min(value.find(';', at), value.size());
       continue;  // an empty parameter, as in "text/plain;"
     }

@@ -5,21 +5,11 @@
 
 namespace {
 
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-  return Text(a).equalsIgnoreCase(b);
-}
-
 // A "q" parameter of zero ("q=0", "q=0.000") says the type is not wanted.
 bool refusedByQuality(std::string_view parameters) {
   while (!parameters.empty()) {
     size_t semicolon = parameters.find(';');
-    std::string_view parameter = trimmed(parameters.substr(0, semicolon));
+    std::string_view parameter = trimBlanks(parameters.substr(0, semicolon));
     parameters = semicolon == std::string_view::npos ? "" : parameters.substr(semicolon + 1);
     if (parameter.size() < 2 || (parameter[0] != 'q' && parameter[0] != 'Q') || parameter[1] != '=')
       continue;
@@ -35,10 +25,10 @@ bool listsJson(std::string_view accept) {
     std::string_view range = accept.substr(0, comma);
     accept = comma == std::string_view::npos ? "" : accept.substr(comma + 1);
     size_t semicolon = range.find(';');
-    std::string_view type = trimmed(range.substr(0, semicolon));
+    std::string_view type = trimBlanks(range.substr(0, semicolon));
     std::string_view parameters =
         semicolon == std::string_view::npos ? "" : range.substr(semicolon + 1);
-    if (sameIgnoringCase(type, "application/json") && !refusedByQuality(parameters)) return true;
+    if (equalsIgnoreCase(type, "application/json") && !refusedByQuality(parameters)) return true;
   }
   return false;
 }
@@ -46,7 +36,7 @@ bool listsJson(std::string_view accept) {
 }  // namespace
 
 bool asksForJson(std::string_view accept, std::string_view formatParameter) {
-  return sameIgnoringCase(formatParameter, "json") || listsJson(accept);
+  return equalsIgnoreCase(formatParameter, "json") || listsJson(accept);
 }
 
 Text jsonString(std::string_view text) {

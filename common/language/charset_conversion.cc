@@ -4,6 +4,8 @@
 #include <cctype>
 #include <vector>
 
+#include "common/text/utf8.h"
+
 namespace {
 
 enum class Charset { Utf8, Latin1, Latin2, Other };
@@ -64,24 +66,6 @@ std::vector<char32_t> decode(std::string_view text, Charset charset) {
     codes.push_back(charset == Charset::Latin2 && byte >= 0xA0 ? kLatin2High[byte - 0xA0] : byte);
   }
   return codes;
-}
-
-void appendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
 }
 
 char singleByte(char32_t code, Charset charset) {

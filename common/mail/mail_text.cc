@@ -3,33 +3,14 @@
 
 #include <string>
 
+#include "common/language/charset_conversion.h"
 #include "common/language/entities.h"
 #include "common/text/utf8.h"
 
 namespace {
 
-// ISO 8859-2 from 0xA0 on.
-constexpr unsigned short kLatin2[96] = {
-    0x00A0, 0x0104, 0x02D8, 0x0141, 0x00A4, 0x013D, 0x015A, 0x00A7, 0x00A8, 0x0160, 0x015E, 0x0164,
-    0x0179, 0x00AD, 0x017D, 0x017B, 0x00B0, 0x0105, 0x02DB, 0x0142, 0x00B4, 0x013E, 0x015B, 0x02C7,
-    0x00B8, 0x0161, 0x015F, 0x0165, 0x017A, 0x02DD, 0x017E, 0x017C, 0x0154, 0x00C1, 0x00C2, 0x0102,
-    0x00C4, 0x0139, 0x0106, 0x00C7, 0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD, 0x00CE, 0x010E,
-    0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7, 0x0158, 0x016E, 0x00DA, 0x0170,
-    0x00DC, 0x00DD, 0x0162, 0x00DF, 0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7,
-    0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F, 0x0111, 0x0144, 0x0148, 0x00F3,
-    0x00F4, 0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9};
-
 constexpr char kHex[] = "0123456789ABCDEF";
 constexpr size_t kLineLimit = 76;
-
-Text decodeBytes(std::string_view text, bool latin2) {
-  std::string out;
-  for (char c : text) {
-    unsigned byte = static_cast<unsigned char>(c);
-    appendUtf8(out, latin2 && byte >= 0xA0 ? kLatin2[byte - 0xA0] : byte);
-  }
-  return Text(std::move(out));
-}
 
 bool literalInBody(unsigned char c) {
   return (c >= 33 && c <= 126 && c != '=') || c == ' ' || c == '\t';
@@ -88,8 +69,8 @@ size_t sequenceLength(unsigned char lead) {
 }  // namespace
 
 Text mailUtf8(std::string_view text, std::string_view charset) {
-  Text letters =
-      isUtf8(text) ? Text(text) : decodeBytes(text, equalsIgnoreCase(charset, "ISO-8859-2"));
+  std::string_view from = equalsIgnoreCase(charset, "ISO-8859-2") ? "ISO-8859-2" : "ISO-8859-1";
+  Text letters = isUtf8(text) ? Text(text) : Text(convertCharset(text, from, "UTF-8"));
   return entitiesToUtf8(letters.view());
 }
 

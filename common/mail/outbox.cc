@@ -106,6 +106,8 @@ Text readFile(const std::filesystem::path& path) {
 
 }  // namespace
 
+long long outboxNow() { return static_cast<long long>(std::time(nullptr)); }
+
 std::string_view mailStateEnding(MailState state) {
   switch (state) {
     case MailState::Pending: return ".pending";

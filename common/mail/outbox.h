@@ -99,5 +99,8 @@ class Outbox {
   Text folder_;
 };
 
+// Seconds since the epoch: the outbox's clock (created, next, sent.log).
+long long outboxNow();
+
 // The ending of a state's files (".pending", ".mail", ".failed").
 std::string_view mailStateEnding(MailState state);

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,15 +17,7 @@
 #include "common/mail/mail_delivery.h"
 #include "common/settings/settings_file.h"
 
-namespace {
-
-long long secondsNow() {
-  return std::chrono::duration_cast<std::chrono::seconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 Text readWholeFile(const Text& path, bool& readable) {
   Text content;
@@ -104,7 +95,7 @@ class SmtpSender : public MailSender {
 };
 
 bool dueMailWaits(const Outbox& outbox) {
-  long long now = secondsNow();
+  long long now = outboxNow();
   for (const OutboxMail& mail : outbox.mails())
     if (mail.state == MailState::Waiting && mail.next <= now) return true;
   return false;
@@ -123,7 +114,7 @@ bool anything(const DeliveryCounts& counts) {
 }
 
 void makeEveryWaitingDue(Outbox& outbox) {
-  long long now = secondsNow();
+  long long now = outboxNow();
   for (OutboxMail& mail : outbox.mails()) {
     if (mail.state != MailState::Waiting || mail.next <= now) continue;
     mail.next = now;
@@ -144,8 +135,8 @@ DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting)
   if (!readable) return total;
   Outbox outbox(outboxFolder(home));
   SmtpSender sender(settings);
-  long long deadline = secondsNow() + seconds;
-  DeliveryRun run{secondsNow, deadline,
+  long long deadline = outboxNow() + seconds;
+  DeliveryRun run{outboxNow, deadline,
                   [&](const OutboxMail& mail) { return fateOf(settings, mail); }};
   // The command waits for a run under way: it was asked for.
   bool wait = everyWaiting;
@@ -157,9 +148,9 @@ DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting)
     for (;;) {
       DeliveryCounts counts = deliverOutbox(outbox, sender, run);
       add(total, counts);
-      if (!anything(counts) || secondsNow() > deadline) break;
+      if (!anything(counts) || outboxNow() > deadline) break;
     }
-  } while (secondsNow() <= deadline && dueMailWaits(outbox));
+  } while (outboxNow() <= deadline && dueMailWaits(outbox));
   return total;
 }
 

@@ -7,12 +7,6 @@
 
 namespace {
 
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
 List<Text> words(std::string_view text) {
   List<Text> list;
   Text word;
@@ -76,7 +70,7 @@ Text GroupOptions::redirectFor(std::string_view formName) const {
 Text groupOptionsPath(const Text& groupPath) { return groupPath + ".options"; }
 
 long long parseByteSize(std::string_view text) {
-  text = trimmed(text);
+  text = trimBlanks(text);
   long long scale = 1;
   if (!text.empty()) {
     switch (text.back()) {
@@ -101,12 +95,12 @@ long long parseByteSize(std::string_view text) {
 GroupOptions parseGroupOptions(std::string_view content) {
   GroupOptions options;
   forEachLine(content, [&](std::string_view line, size_t, size_t) {
-    line = trimmed(line);
+    line = trimBlanks(line);
     if (line.empty() || line.front() == '#' || line.front() == ';') return;
     size_t equals = line.find('=');
     if (equals == std::string_view::npos) return;
-    Text key(trimmed(line.substr(0, equals)));
-    std::string_view value = trimmed(line.substr(equals + 1));
+    Text key(trimBlanks(line.substr(0, equals)));
+    std::string_view value = trimBlanks(line.substr(equals + 1));
     if (key.equalsIgnoreCase("uploadEndings")) {
       readEndings(value, options.uploads.endings);
     } else if (key.equalsIgnoreCase("uploadMaxFile")) {

@@ -70,7 +70,7 @@ List<OutboxMail> RecordStoring::composeNotifications(const Text& formName,
     subject = Text(kDefaultSubject.pick(currentIndex())) + target.name;
     body = defaultMailBody(formName, target, label, refLabel);
   }
-  Text charset = postedCharset();
+  std::string_view charset = currentCharsetName();
   OutboxMail mail;
   mail.group = groupName;
   mail.catalog = target.name;
@@ -90,20 +90,12 @@ List<OutboxMail> RecordStoring::composeNotifications(const Text& formName,
   return mails;
 }
 
-// The charset the form's page was shown in, as the request names it.
-Text RecordStoring::postedCharset() const {
-  const Language& language = currentLanguage();
-  int charset = choice(currentIndex()).currentCharset;
-  return charset >= 0 && charset < language.charsetCount ? Text(language.charsetNames[charset])
-                                                         : Text();
-}
-
 // Written and flushed before the record is stored, so a crash after storing
 // never loses them. A mail that cannot be written ends the submission before
 // anything is stored: the visitor can send the form again.
 void RecordStoring::queueNotifications(List<OutboxMail>& mails) {
   Outbox outbox(outboxFolder(home()));
-  long long now = static_cast<long long>(std::time(nullptr));
+  long long now = outboxNow();
   for (size_t i = 0; i < mails.size(); ++i) {
     if (outbox.addPending(mails[i], now, settings.serverName)) continue;
     mails.resize(i);

@@ -59,7 +59,6 @@ class RecordStoring : public CatalogGroup {
                               const Text& refLabel);
   List<OutboxMail> composeNotifications(const Text& formName, const CatalogFile& target,
                                         const Text& label, const Text& refLabel);
-  Text postedCharset() const;
   void queueNotifications(List<OutboxMail>& mails);
   void confirmNotifications(List<OutboxMail>& mails);
   void dropNotifications(const List<OutboxMail>& mails);
