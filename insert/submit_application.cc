@@ -50,13 +50,15 @@ void SubmitApplication::runSubmission() {
   dropHoneypotField(*this);
   List<OutboxMail> mails;
   Text label = storeSubmission(formName, target, refLabel, mails);
+  flushStored();
+  confirmNotifications(mails);
   recent.note(label);
   answerThenDeliver(form, target, label, redirect, !mails.empty());
 }
 
 // Under the group lock: the label, the mails put in the outbox as pending,
-// the files and the record stored, then the mails confirmed. A failed store
-// takes its mails back.
+// the files and the record stored. A failed store takes its mails back; they
+// are confirmed once the record is on disk, after the lock.
 Text SubmitApplication::storeSubmission(const Text& formName, const CatalogFile& target,
                                         const Text& refLabel, List<OutboxMail>& mails) {
   GroupLock lock;
@@ -76,7 +78,6 @@ Text SubmitApplication::storeSubmission(const Text& formName, const CatalogFile&
     throw;
   }
   uploads_.keep();
-  confirmNotifications(mails);
   return label;
 }
 

@@ -77,6 +77,8 @@ Text release(ShowApplication& app, const QuarantinedRecord& record, bool& mailed
     app.dropNotifications(mails);
     throw;
   }
+  // On disk before the quarantine forgets it.
+  app.flushStored();
   app.confirmNotifications(mails);
   moveUploads(app.groupPath, record.label(), target, label);
   mailed = !mails.empty();

@@ -6,6 +6,7 @@
 
 #include "common/cgi/request_refusal.h"
 #include "common/settings/cross_origin.h"
+#include "common/settings/label_reservation.h"
 
 CatalogGroup::CatalogGroup(const char* contentType)
     : CgiApplication(contentType), today(DateTime::now()) {
@@ -81,7 +82,7 @@ long CatalogGroup::counterOnDisk(long fallback) const {
   if (!file) return fallback;
   Text content;
   content.readBytes(file.get(), -1);
-  return findCounterLine(content).count;
+  return LabelReservation(groupPath).recoveredCounter(findCounterLine(content).count);
 }
 
 void CatalogGroup::saveCounter() {
@@ -92,9 +93,12 @@ void CatalogGroup::saveCounter() {
   Text line = counterLineText(group.count);
   CounterLine counter = findCounterLine(content);
   if (counter.found && counter.length == line.str().size()) {
+    // Within the reserved labels the line needs no flush of its own: the
+    // submission's one flush to disk is its record's.
+    bool reserved = LabelReservation(groupPath).reserveUpTo(group.count);
     bool written = std::fseek(old.get(), static_cast<long>(counter.start), SEEK_SET) == 0 &&
                    std::fwrite(line.c_str(), 1, counter.length, old.get()) == counter.length &&
-                   std::fflush(old.get()) == 0 && fdatasync(fileno(old.get())) == 0;
+                   std::fflush(old.get()) == 0 && (reserved || fdatasync(fileno(old.get())) == 0);
     bool closed = std::fclose(old.release()) == 0;
     if (!(written && closed)) fatal(messages::kCreateFailed, groupPath);
     return;

@@ -47,9 +47,10 @@ class CatalogGroup : public CgiApplication {
   long counterOnDisk(long fallback) const;
   // Writes group.count into the counter line of the group file, keeping
   // every other byte: in place when the line keeps its length (one small
-  // write, flushed to disk, on every submission's path), else by rewriting
-  // the whole file through a temporary file, so a failure never cuts it
-  // short. A missing group file is created.
+  // write on every submission's path, flushed only when no reservation
+  // covers it: label_reservation.h), else by rewriting the whole file
+  // through a temporary file, so a failure never cuts it short. A missing
+  // group file is created.
   void saveCounter();
 
   DateTime today;

@@ -2,6 +2,7 @@
 // sorted place, in the data file itself or through the catalog's index. A
 // file that changes in its middle is rewritten through its temporary file,
 // which replaces it only when every write succeeded.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "common/catalog/index_entry.h"
@@ -148,7 +149,7 @@ void RecordStoring::writeIndexEntry(std::FILE* file, const CatalogFile& target,
 
 void RecordStoring::finishAppend(FilePtr& file, const Text& path, long start) {
   bool written = std::fflush(file.get()) == 0 && !std::ferror(file.get());
-  int fd = dup(fileno(file.get()));
+  int fd = fcntl(fileno(file.get()), F_DUPFD_CLOEXEC, 0);
   bool closed = std::fclose(file.release()) == 0;
   if (!(written && closed) && fd >= 0) {
     // Whatever part of the record reached the file is cut off again, so the
@@ -157,8 +158,16 @@ void RecordStoring::finishAppend(FilePtr& file, const Text& path, long start) {
       // Nothing more can be done here; the error page follows.
     }
   }
-  if (fd >= 0) close(fd);
-  if (!(written && closed)) fatal(messages::kOpenFailed, path);
+  if (!(written && closed)) {
+    if (fd >= 0) close(fd);
+    fatal(messages::kOpenFailed, path);
+  }
+  if (fd >= 0) appended_.add(fd, path);
+}
+
+void RecordStoring::flushStored() {
+  Text failed = appended_.flush();
+  if (!failed.empty()) fatal(messages::kOpenFailed, failed);
 }
 
 void RecordStoring::rewriteThroughTemp(

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "common/catalog/catalog_files.h"
+#include "common/files/pending_flush.h"
 #include "common/mail/outbox.h"
 #include "common/settings/catalog_group.h"
 
@@ -50,9 +51,14 @@ class RecordStoring : public CatalogGroup {
                          const Text& formName, const Text& label, long offset,
                          const Text& refLabel);
   Text newSortKey() const;
-  // Closes a file that was appended to; a failed write is cut back to
-  // `start` and ends the request with "Cannot open file".
+  // Closes a file that was appended to, its flush to disk left for
+  // flushStored(); a failed write is cut back to `start` and ends the
+  // request with "Cannot open file".
   void finishAppend(FilePtr& file, const Text& path, long start);
+  // After the group lock: flushes the files appended to, before the
+  // submission is confirmed to anyone. A failed flush ends the request with
+  // "Cannot open file".
+  void flushStored();
 
   // After storing.
   void addSubmissionVariables(const Text& formName, const CatalogFile& target, const Text& label,
@@ -66,6 +72,7 @@ class RecordStoring : public CatalogGroup {
                        const Text& refLabel);
 
  protected:
+  PendingFlush appended_;
   // The files of the default mail, a line each.
   virtual Text uploadLines() { return Text(); }
 };

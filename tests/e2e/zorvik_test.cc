@@ -1214,6 +1214,8 @@ TEST_F(ZorvikTest, GroupSaveWritesAnEditedCounter) {
   home.write("shop.grp", replaceAll(kShop, "count=17", "count=23"));
   press(page, "Save Changes", [](BrowserForm& f) { f.set("count", "100"); });
   EXPECT_EQ(shopFile(), replaceAll(kShop, "count=17", "count=100"));
+  // Labels reserved above the edited counter are reserved no more.
+  EXPECT_EQ(home.read("shop.labels").rfind("reserved=100 ", 0), 0u);
   // A hand-made request without the shown count counts as an edit.
   post("shop", "", "password=Secret&action=Save+Changes&count=5&insert=end");
   EXPECT_NE(shopFile().find("count=5\n"), std::string::npos);

@@ -48,11 +48,11 @@ def wait_for_path(path, seconds=20):
 
 class Site:
     """server is "lighttpd", "apache" or "nginx" (the programs over FastCGI,
-    two workers each under multiwatch). With https the administration pages
+    `workers` of each under multiwatch). With https the administration pages
     are served over HTTPS on https_port, with the certificate and key that
     tls names (a pair of paths), and plain HTTP redirects there."""
 
-    def __init__(self, server="lighttpd", tls=None, shared_home=None):
+    def __init__(self, server="lighttpd", tls=None, shared_home=None, workers=2):
         """shared_home: the home of another Site to serve instead of this
         site's own (two front ends writing into one home)."""
         self.server = server
@@ -63,6 +63,7 @@ class Site:
         self.smtp_port = free_port()
         self.tls = tls
         self.https_port = free_port() if tls else None
+        self.workers = workers
         self.processes = []
 
     @property
@@ -98,7 +99,7 @@ class Site:
             stdout=subprocess.DEVNULL))
         if self.server == "nginx":
             self.processes.append(subprocess.Popen(
-                [os.path.join(SOURCE_DIR, "site", "fastcgi-workers"), self.dir, "2"],
+                [os.path.join(SOURCE_DIR, "site", "fastcgi-workers"), self.dir, str(self.workers)],
                 start_new_session=True))
             wait_for_path(os.path.join(self.dir, "run", "show.sock"))
             command = ["/usr/sbin/nginx", "-c", os.path.join(self.dir, "nginx.conf")]
@@ -157,6 +158,15 @@ class Site:
                         mails.append(head + b"\r\n\r\n" + quopri.decodestring(body))
                 return mails
             time.sleep(0.05)
+
+    def server_log(self):
+        """The web server's error log, for the message of a failed test."""
+        for name in ("nginx-error.log", "error.log", "apache-error.log"):
+            path = os.path.join(self.dir, "log", name)
+            if os.path.exists(path):
+                with open(path, errors="replace") as f:
+                    return f.read()[-4000:]
+        return ""
 
     def read(self, name):
         with open(os.path.join(self.home, name), "rb") as f:
