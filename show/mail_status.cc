@@ -31,14 +31,8 @@ Markup actionButton(ShowApplication& app, const Text& label, const OutboxMail& m
   ViewTarget target = app.requested();
   target.label = label;
   target.erase = false;
-  return Markup::format(
-      "<form method=post action=\"%s\" style=\"display:inline\">"
-      "<input type=hidden name=password value=\"%s\">"
-      "<input type=hidden name=mail value=\"%s\">"
-      "<input type=hidden name=mailaction value=\"%s\">"
-      "<input type=submit value=\"%s\"></form>",
-      app.actionUrl(target), exactValue(app.settings.password), mail.id, Text(action),
-      app.text(caption));
+  return app.passwordButton(app.actionUrl(target), app.text(caption),
+                            {{"mail", mail.id}, {"mailaction", Text(action)}});
 }
 
 Markup mailRow(ShowApplication& app, const Text& label, const OutboxMail& mail) {

@@ -91,11 +91,7 @@ Markup actionButton(ShowApplication& app, std::string_view action, const Text& l
   Text url = app.CGIhome() + "show.exe/" + percentEncode(app.groupName) + "?quarantine=" + action;
   if (!label.empty()) url += "&label=" + percentEncode(label);
   if (!app.languageParam().empty()) url += "&language=" + percentEncode(app.languageParam());
-  return Markup::format(
-      "<form method=post action=\"%s\" style=\"display:inline\">"
-      "<input type=hidden name=password value=\"%s\">"
-      "<input type=submit value=\"%s\"></form>",
-      exactValue(url), exactValue(app.settings.password), Markup::format(app.text(caption), count));
+  return app.passwordButton(exactValue(url), Markup::format(app.text(caption), count));
 }
 
 Markup recordRow(ShowApplication& app, const QuarantinedRecord& record) {

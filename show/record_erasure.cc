@@ -163,13 +163,9 @@ void erase(ShowApplication& app, const CatalogFileList& files, const Text& label
 
 Markup confirmationForm(ShowApplication& app, const ViewTarget& target) {
   using namespace showTexts;
-  return Markup::format(
-      "<form method=post action=\"%s\" style=\"display:inline\">"
-      "<input type=hidden name=password value=\"%s\">"
-      "<input type=hidden name=confirm value=\"%s\">"
-      "<input type=submit value=\"%s\"></form>\n",
-      app.actionUrl(target), exactValue(app.settings.password), target.label,
-      app.text(kEraseConfirm));
+  return app.passwordButton(app.actionUrl(target), app.text(kEraseConfirm),
+                            {{"confirm", target.label}}) +
+         "\n";
 }
 
 }  // namespace

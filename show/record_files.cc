@@ -37,11 +37,7 @@ List<UploadEntry> presentFiles(const Record& record, const Text& folder) {
 Markup downloadButton(ShowApplication& app, const ViewTarget& target, const UploadEntry& entry) {
   // The stored name is of the generated form: nothing in it needs escaping.
   Markup action = app.actionUrl(target) + "&amp;file=" + Markup(entry.storedName.view());
-  return Markup::format(
-      "<form method=post action=\"%s\" style=\"display:inline\">"
-      "<input type=hidden name=password value=\"%s\">"
-      "<input type=submit value=\"%s\"></form>",
-      action, exactValue(app.settings.password), app.text(kDownload));
+  return app.passwordButton(action, app.text(kDownload));
 }
 
 // The header's file name: printable ASCII for every client, and the exact

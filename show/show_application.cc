@@ -67,6 +67,19 @@ Markup ShowApplication::actionUrl(const ViewTarget& target) const {
   return exactValue(url);
 }
 
+Markup ShowApplication::passwordButton(
+    const Markup& action, const Markup& caption,
+    std::initializer_list<std::pair<const char*, Text>> hidden) const {
+  Markup form = Markup::format(
+      "<form method=post action=\"%s\" style=\"display:inline\">"
+      "<input type=hidden name=password value=\"%s\">",
+      action, exactValue(settings.password));
+  for (const auto& [name, value] : hidden)
+    form +=
+        Markup::format("<input type=hidden name=%s value=\"%s\">", Markup(name), exactValue(value));
+  return form + Markup::format("<input type=submit value=\"%s\"></form>", caption);
+}
+
 // A language without charsets (English) cannot name one in the settings, and
 // a browser reads the UTF-8 bytes of values that forms posted as
 // windows-1252. Such a page's own text is unconverted ASCII, so it declares

@@ -5,6 +5,9 @@
 // or a catalog as CSV.
 #pragma once
 
+#include <initializer_list>
+#include <utility>
+
 #include "common/catalog/catalog_files.h"
 #include "common/storing/record_storing.h"
 
@@ -36,12 +39,12 @@ class ShowApplication : public RecordStoring {
   // name escaped (entity names convert).
   template <typename Caption>
   Markup button(const ViewTarget& target, const Caption& caption) const {
-    return Markup::format(
-        "<form method=post action=\"%s\" style=\"display:inline\">"
-        "<input type=hidden name=password value=\"%s\">"
-        "<input type=submit value=\"%s\"></form>",
-        actionUrl(target), exactValue(settings.password), caption);
+    return passwordButton(actionUrl(target), Markup::format("%s", caption));
   }
+  // The one-button form every action of the viewer is: the password and the
+  // `hidden` fields posted on to `action` (a URL for an attribute).
+  Markup passwordButton(const Markup& action, const Markup& caption,
+                        std::initializer_list<std::pair<const char*, Text>> hidden = {}) const;
   // Writes an HTML page: header, head with `title`, `body`.
   void writePage(const Markup& title, const Markup& body);
   // The header of an HTML page (once; later calls write nothing).
