@@ -14,16 +14,19 @@ namespace {
 // to the page of that language ("?language=slo#settings") when it is not the
 // one shown, else to the plain section; without scripts the page still holds
 // an anchor for each such fragment. Only a section word and a language value
-// are taken from the fragment, and the new address stays on this page.
+// are taken from the fragment, and the new address stays on this page. A
+// link to another section of the loaded page changes only the fragment.
 constexpr char kFragmentScript[] =
     "<script>\n"
-    "(function () {\n"
+    "function kalderHelpSection() {\n"
     "  var m = /^#([a-z0-9-]+)\\?(language=[^&#]*)?$/.exec(location.hash);\n"
     "  if (!m) return;\n"
     "  var query = m[2] ? \"?\" + m[2] : \"\";\n"
     "  var page = location.pathname.replace(/^.*\\//, \"\");\n"
     "  location.replace((query === location.search ? \"\" : page + query) + \"#\" + m[1]);\n"
-    "})();\n"
+    "}\n"
+    "kalderHelpSection();\n"
+    "window.addEventListener(\"hashchange\", kalderHelpSection);\n"
     "</script>\n";
 
 }  // namespace
