@@ -60,19 +60,18 @@ TEST_F(ManualTest, PagesInEachLanguageAndCoding) {
   struct Case {
     const char* query;
     const char* lang;
-    const char* charset;  // the meta line's, empty for none
-    const char* heading;  // the first section's heading as the coding writes it
+    const char* charset;   // the meta line's, empty for none
+    const char* contents;  // the link to the contents as the coding writes it
     const char* queryInLinks;
   };
   const Case cases[] = {
-      {"", "en", "", "General settings</h2>", ""},
-      {"language=eng", "en", "", "General settings</h2>", "?language=eng"},
-      {"language=slo", "sl", "ISO-8859-2", "Splo\x9ane nastavitve</h2>", "?language=slo"},
-      {"language=slo,utf8,UTF-8", "sl", "UTF-8", "Splo&#353;ne nastavitve</h2>",
+      {"", "en", "", "Contents of the help</a>", ""},
+      {"language=eng", "en", "", "Contents of the help</a>", "?language=eng"},
+      {"language=slo", "sl", "ISO-8859-2", "Vsebina pomo\xe8i</a>", "?language=slo"},
+      {"language=slo,utf8,UTF-8", "sl", "UTF-8", "Vsebina pomo&#269;i</a>",
        "?language=slo,utf8,UTF-8"},
-      {"language=slo,latin2", "sl", "ISO-8859-2", "Splo\xb9ne nastavitve</h2>",
-       "?language=slo,latin2"},
-      {"language=slo,csz", "sl", "ISO-8859-2", "Splosne nastavitve</h2>", "?language=slo,csz"},
+      {"language=slo,7bit", "sl", "ISO-8859-2", "Vsebina pomo~i</a>", "?language=slo,7bit"},
+      {"language=slo,csz", "sl", "ISO-8859-2", "Vsebina pomoci</a>", "?language=slo,csz"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.query);
@@ -84,7 +83,10 @@ TEST_F(ManualTest, PagesInEachLanguageAndCoding) {
     if (*c.charset) {
       EXPECT_TRUE(has(page, std::string("charset=") + c.charset + "\">"));
     }
-    EXPECT_TRUE(has(page, c.heading));
+    EXPECT_TRUE(has(page, c.contents));
+    // The help text's letters went through the same conversion.
+    EXPECT_EQ(has(page, "&scaron;") || has(page, "&ccaron;"), *c.lang == 'e');
+    EXPECT_TRUE(has(page, "<h2 id=\"general\">"));
     // The header text in the head; the links back carry the language.
     EXPECT_TRUE(has(page, "<link rel=\"stylesheet\" href=\"/site.css\">\n\n</head>"));
     EXPECT_TRUE(has(page, "<a href=\"/cgi-bin/zorvik.exe" + std::string(c.queryInLinks) + "\">"));
