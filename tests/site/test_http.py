@@ -96,6 +96,23 @@ class LighttpdSiteTest(unittest.TestCase):
         status, _ = self.site.get("/forms/order.htm")
         self.assertEqual(status, 200)
 
+    def test_help_pages_under_the_cgi_directory_and_the_home(self):
+        for prefix in ("/cgi-bin/manual.exe/", "/forms/manual.exe/"):
+            status, page = self.site.get(prefix + "Pzorvik.htm?language=slo")
+            self.assertEqual(status, 200, prefix)
+            self.assertIn(b'<html lang="sl">', page)
+            for rest in ("Pnothing.htm", "../kalder.ini", "%2e%2e/kalder.ini", "..%2fkalder.ini",
+                         "Pzorvik.htm/x", "..%2f..%2fforms%2fkalder.ini"):
+                status, body = self.site.get(prefix + rest)
+                self.assertIn(status, (403, 404), prefix + rest)
+                self.assertNotIn(b"[GROUPS]", body, prefix + rest)
+        # The one name in the home opens nothing else of it.
+        for path in ("manual.exe.ini", "manual.exe%2f..%2fkalder.ini", "Manual.exe/Pzorvik.htm",
+                     "xmanual.exe/Pzorvik.htm"):
+            status, body = self.site.get("/forms/" + path)
+            self.assertIn(status, (400, 403, 404), path)
+            self.assertNotIn(b"[GROUPS]", body, path)
+
     def test_uploaded_files_are_never_served(self):
         folder = os.path.join(self.site.home, "demo.files", "ord-1")
         os.makedirs(folder)

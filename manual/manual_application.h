@@ -1,0 +1,22 @@
+// ManualApplication: the program object of manual, the public help pages.
+// It serves the page that the request's path names in the request's
+// language, coding and charset, or a "not found" page; it reads kalder.ini
+// for the language defaults and the header text, and asks for no password.
+#pragma once
+
+#include "common/settings/cgi_application.h"
+#include "manual/help_pages.h"
+
+class ManualApplication : public CgiApplication {
+ public:
+  // The header waits until the page is known: a missing one answers 404.
+  ManualApplication() : CgiApplication(nullptr) {}
+  void run();
+
+ private:
+  void writePage(const HelpPage& page);
+  void writeNotFound();
+  void writeFrameStart(const Markup& title);
+  void writeNavigation(const char* pageName);
+  void writeBody(const char* body);
+};

@@ -1,0 +1,123 @@
+"""The help pages in a real browser: an administrator logs in to zorvik on
+the demo site, in English and in Slovenian, follows every help link of the
+overview and of the group page (whose links start at the home's web path,
+/forms/, since the server sets PATH_TRANSLATED there) and lands on the
+section in the link's language, the page's script having moved to the page
+of that language. Unknown pages and paths with ".." stay 404."""
+
+import os
+import re
+import sys
+import tempfile
+import unittest
+import urllib.error
+import urllib.request
+
+sys.path.insert(0, os.path.dirname(__file__))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "manual"))
+from browser_harness import SHOTS, click_and_wait, start_browser  # noqa: E402
+from site_harness import SOURCE_DIR, Site  # noqa: E402
+import help_text  # noqa: E402
+
+from selenium.webdriver.common.by import By  # noqa: E402
+from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
+
+
+def headings(folder):
+    """{section id: heading as the browser shows it} of Pzorvik in a language."""
+    page = help_text.parse_page(os.path.join(SOURCE_DIR, "manual", "text", folder, "Pzorvik.md"))
+    return {h.id: re.sub(r"[`*]", "", h.lines[0]) for h in page.headings()}
+
+
+def status_of(url):
+    try:
+        with urllib.request.urlopen(url, timeout=30) as r:
+            return r.status
+    except urllib.error.HTTPError as e:
+        return e.code
+
+
+class ManualBrowserTest(unittest.TestCase):
+    SERVER = "lighttpd"
+
+    @classmethod
+    def setUpClass(cls):
+        os.makedirs(SHOTS, exist_ok=True)
+        cls.site = Site(cls.SERVER).start()
+        cls.profile = tempfile.TemporaryDirectory()
+        cls.browser = start_browser(cls.profile.name)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+        cls.profile.cleanup()
+        cls.site.stop()
+
+    def help_links(self):
+        return [a.get_attribute("href") for a in
+                self.browser.find_elements(By.CSS_SELECTOR, 'a[href*="manual.exe/"]')]
+
+    def press(self, caption):
+        click_and_wait(self.browser, self.browser.find_element(
+            By.CSS_SELECTOR, f'input[type=submit][value="{caption}"]'))
+
+    def admin_pages_links(self, query, details, save):
+        """The help links of the overview, of the demo group's page as the
+        overview's button opens it (posted to zorvik.exe, no PATH_INFO) and
+        as a save answers it (posted to zorvik.exe/demo)."""
+        self.browser.get(self.site.url("/cgi-bin/zorvik.exe" + query))
+        self.browser.find_element(By.NAME, "password").send_keys("demo")
+        self.press(self.browser.find_element(By.CSS_SELECTOR, "input[type=submit]")
+                   .get_attribute("value"))
+        overview = self.help_links()
+        self.browser.find_element(By.CSS_SELECTOR, 'input[name=mark][value="demo"]').click()
+        self.press(details)
+        group = self.help_links()
+        self.press(save)
+        return overview, group, self.help_links()
+
+    def test_every_help_link_lands_on_its_section_in_its_language(self):
+        for query, lang, details, save in (
+                ("", "en", "Show Details", "Save Changes"),
+                ("?language=slo", "sl", "Podrobnosti", "Shrani spremembe")):
+            expected = headings(lang)
+            overview, group, saved = self.admin_pages_links(query, details, save)
+            self.assertEqual(len(overview), 4, overview)
+            self.assertEqual(len(group), 8, group)
+            self.assertEqual(saved, [l.replace("/cgi-bin/", "/forms/") for l in group])
+            self.assertTrue(all("/cgi-bin/manual.exe/Pzorvik.htm#" in l for l in overview + group))
+            for link in overview + group + saved:
+                with self.subTest(link=link):
+                    address, _, fragment = link.partition("#")
+                    word = fragment.split("?")[0]
+                    self.assertEqual(fragment, word + "?" + query[1:])
+                    self.assertEqual(status_of(address), 200)
+                    self.browser.get(link)
+                    WebDriverWait(self.browser, 30).until(
+                        lambda b: b.current_url.endswith("#" + word))
+                    self.assertEqual(self.browser.execute_script(
+                        "return document.documentElement.lang"), lang)
+                    section = self.browser.find_element(By.ID, word)
+                    self.assertEqual(section.text, expected[word])
+                    top = self.browser.execute_script(
+                        "return arguments[0].getBoundingClientRect().top", section)
+                    self.assertTrue(-2 < top < 1000, top)  # scrolled to it
+            self.browser.save_screenshot(os.path.join(SHOTS, f"11-manual-{lang}.png"))
+
+    def test_unknown_pages_and_tricks_stay_404(self):
+        for prefix in ("/cgi-bin/manual.exe/", "/forms/manual.exe/"):
+            for rest in ("Pnothing.htm", "%2e%2e/kalder.ini", "..%2f..%2fforms%2fkalder.ini"):
+                self.assertIn(status_of(self.site.url(prefix + rest)), (403, 404), prefix + rest)
+            self.assertEqual(status_of(self.site.url(prefix + "Pnothing.htm")), 404)
+        self.browser.get(self.site.url("/forms/manual.exe/Pnothing.htm?language=slo"))
+        self.assertEqual(self.browser.find_element(By.TAG_NAME, "h1").text, "Strani pomo\u010di ni")
+
+
+class NginxManualBrowserTest(ManualBrowserTest):
+    """The same under nginx, the help program resident over FastCGI."""
+
+    SERVER = "nginx"
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
