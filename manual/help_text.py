@@ -343,22 +343,23 @@ def agreement_faults(texts):
 
 # ---------------------------------------------------------------- README
 
-MARKER = re.compile(r"<!-- manual:(P[A-Za-z0-9]+)(?:#([a-z0-9-]+))? begin -->\n"
+MARKER = re.compile(r"<!-- manual:(P[A-Za-z0-9]+)(?:#([a-z0-9.-]+))? begin -->\n"
                     r".*?<!-- manual:\1(?:#\2)? end -->", re.S)
 
 
 def readme_markdown(page, ident):
-    """The page, or its section `ident` with its subsections, as README
-    Markdown: ids and links dropped (their text kept), every heading one level
-    deeper (the page title becomes a "##" heading), code blocks indented."""
+    """The page, or its section `ident` with its subsections ("first..last":
+    the sections from one to the other), as README Markdown: ids and links
+    dropped (their text kept), every heading one level deeper (the page title
+    becomes a "##" heading), code blocks indented."""
     blocks = page.blocks
     out = []
     if ident:
-        start = next((i for i, b in enumerate(blocks) if b.kind == "h" and b.id == ident), None)
-        if start is None:
-            raise TextError(f"{page.path}: README names the section {ident}, which it lacks")
-        end = next((i for i in range(start + 1, len(blocks))
-                    if blocks[i].kind == "h" and blocks[i].level <= blocks[start].level),
+        first, _, last = ident.partition("..")
+        start = section_start(page, first)
+        final = section_start(page, last or first)
+        end = next((i for i in range(final + 1, len(blocks))
+                    if blocks[i].kind == "h" and blocks[i].level <= blocks[final].level),
                    len(blocks))
         blocks = blocks[start:end]
     else:
@@ -373,6 +374,13 @@ def readme_markdown(page, ident):
         else:
             out.append("\n".join(("    " + l).rstrip() for l in b.lines))
     return "\n\n".join(out) + "\n"
+
+
+def section_start(page, ident):
+    start = next((i for i, b in enumerate(page.blocks) if b.kind == "h" and b.id == ident), None)
+    if start is None:
+        raise TextError(f"{page.path}: README names the section {ident}, which it lacks")
+    return start
 
 
 def wrapped(text, first):

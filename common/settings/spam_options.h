@@ -17,7 +17,7 @@
 //                               the quarantine
 //   spamThreshold=3             the score that quarantines (default 3)
 //   blockedWordsFile=blocked.txt  words and phrases, one a line, each found
-//                               (case ignored) adding 3; beside the group file
+//                               (case ignored) adding 3; in the group's workdir
 //   numericFields=phone zip     fields that must be empty or a number: 3 each
 //   emptyFields=fax             fields that must stay empty: 3 each
 //   quarantineDays=30           quarantined records older than this many
