@@ -1,6 +1,7 @@
 // Path helpers.
 #include "common/files/path.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 Text envValue(const char* name) {
@@ -36,4 +37,16 @@ Text makePath(std::string_view directory, std::string_view name) {
   if (file.startsWith("/") || (file.length() > 1 && file[1] == ':')) return file;
   if (dir.last() == '/') return dir + file;
   return dir + "/" + file;
+}
+
+Text readWholeFile(const Text& path, bool* readable) {
+  Text content;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  bool whole = file != nullptr;
+  if (file) {
+    whole = content.readBytes(file, -1) >= 0 && !std::ferror(file);
+    std::fclose(file);
+  }
+  if (readable) *readable = whole;
+  return content;
 }

@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "common/files/atomic_file.h"
+#include "common/files/path.h"
 #include "common/settings/file_lines.h"
 
 namespace {
@@ -93,15 +94,6 @@ bool syncFolder(const Text& folder) {
   bool synced = ::fsync(fd) == 0;
   ::close(fd);
   return synced;
-}
-
-Text readFile(const std::filesystem::path& path) {
-  Text bytes;
-  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-    bytes.readBytes(file, -1);
-    std::fclose(file);
-  }
-  return bytes;
 }
 
 }  // namespace
@@ -248,7 +240,8 @@ List<OutboxMail> Outbox::mails() const {
       std::string_view ending = mailStateEnding(state);
       if (name.size() <= ending.size() || !name.ends_with(ending)) continue;
       if (!entry.is_regular_file(error) || entry.is_symlink(error)) break;
-      std::optional<OutboxMail> mail = parseOutboxMail(readFile(entry.path()).view());
+      std::optional<OutboxMail> mail =
+          parseOutboxMail(readWholeFile(Text(entry.path().string())).view());
       if (!mail) break;
       mail->id = Text(name.substr(0, name.size() - ending.size()));
       mail->state = state;
@@ -290,7 +283,7 @@ bool Outbox::markSent(const OutboxMail& mail, long long now, std::string_view re
   bool tooLong = ::fstat(fd, &info) == 0 && info.st_size > kSentLogLimit;
   ::close(fd);
   if (tooLong) {
-    Text log = readFile(path.str());
+    Text log = readWholeFile(path);
     long cut = log.findChar('\n', log.length() / 2);
     AtomicFile file;
     if (cut >= 0 && file.open(path, folder_ + "sent.tmp")) {
@@ -303,7 +296,7 @@ bool Outbox::markSent(const OutboxMail& mail, long long now, std::string_view re
 
 List<Outbox::SentEntry> Outbox::sentEntries() const {
   List<SentEntry> entries;
-  Text log = readFile((folder_ + "sent.log").str());
+  Text log = readWholeFile(folder_ + "sent.log");
   forEachLine(log.view(), [&](std::string_view line, size_t, size_t) {
     List<Text> parts;
     for (size_t at = 0;;) {

@@ -14,21 +14,9 @@
 #include "common/catalog/line_source.h"
 #include "common/catalog/record_layout.h"
 #include "common/files/group_lock.h"
+#include "common/files/path.h"
 #include "common/mail/mail_delivery.h"
 #include "common/settings/settings_file.h"
-
-namespace {}  // namespace
-
-Text readWholeFile(const Text& path, bool& readable) {
-  Text content;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  readable = file != nullptr;
-  if (file) {
-    readable = content.readBytes(file, -1) >= 0 && !std::ferror(file);
-    std::fclose(file);
-  }
-  return content;
-}
 
 namespace {
 
@@ -74,7 +62,7 @@ RecordFate fateOf(const SystemSettings& settings, const OutboxMail& mail) {
   GroupLock lock;
   if (!lock.acquire(entry->value)) return RecordFate::Unknown;
   bool readable = false;
-  Text content = readWholeFile(entry->value, readable);
+  Text content = readWholeFile(entry->value, &readable);
   RecordLayout layout = recordLayoutOf(parseGroupFile(content, entry->value));
   std::optional<bool> holds = catalogHolds(mail.catalogPath, layout, mail.label);
   if (!holds) return RecordFate::Unknown;
@@ -131,7 +119,7 @@ Text outboxFolder(const Text& home) { return home + "outbox/"; }
 DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting) {
   DeliveryCounts total;
   bool readable = false;
-  SystemSettings settings = parseSettingsFile(readWholeFile(home + "kalder.ini", readable).view());
+  SystemSettings settings = parseSettingsFile(readWholeFile(home + "kalder.ini", &readable).view());
   if (!readable) return total;
   Outbox outbox(outboxFolder(home));
   SmtpSender sender(settings);

@@ -19,9 +19,6 @@ DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting 
 // files open, so the web server ends the response without waiting for it.
 void startDetachedOutboxRun(const Text& home);
 
-// The bytes of a file; `readable` tells whether it could be read whole.
-Text readWholeFile(const Text& path, bool& readable);
-
 // How long one run may start attempts.
 inline constexpr long long kDetachedRunSeconds = 60;
 inline constexpr long long kCommandRunSeconds = 240;

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 #include "common/files/atomic_file.h"
 #include "common/files/path.h"
@@ -22,14 +21,7 @@ Text firstLine(const Text& content) {
 // The identity of the running kernel: it changes with every start of the
 // machine. Read once a process.
 const Text& bootIdentity() {
-  static const Text boot = [] {
-    Text id;
-    if (std::FILE* file = std::fopen("/proc/sys/kernel/random/boot_id", "r")) {
-      id.readBytes(file, 64);
-      std::fclose(file);
-    }
-    return firstLine(id);
-  }();
+  static const Text boot = firstLine(readWholeFile("/proc/sys/kernel/random/boot_id"));
   return boot;
 }
 
@@ -66,11 +58,9 @@ Text LabelReservation::path(const Text& groupPath) {
 
 LabelReservation::State LabelReservation::read() const {
   State state;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path_.c_str(), "r"), std::fclose);
-  if (!file) return state;
-  Text content;
-  content.readBytes(file.get(), 1024);
-  Text line = firstLine(content);
+  bool readable = false;
+  Text line = firstLine(readWholeFile(path_, &readable));
+  if (!readable) return state;
   Text ceiling = wordValue(line, "reserved");
   state.host = wordValue(line, "host");
   state.boot = wordValue(line, "boot");
