@@ -140,16 +140,17 @@ def main():
             ("POST", "/cgi-bin/show.exe/demo?catalog=orders", "password=wrong"),
             ("GET", "/cgi-bin/insert.exe/bench", ""),
             ("POST", "/cgi-bin/lunoder.exe/nope", "password=demo"),
+            ("GET", "/cgi-bin/manual.exe/Pzorvik.htm?language=slo", ""),
         ])
         programs = [os.path.join(nginx.dir, "www", "cgi-bin", p + ".exe")
-                    for p in ("insert", "zorvik", "show", "lunoder")]
+                    for p in ("insert", "zorvik", "show", "lunoder", "manual")]
         # A tenth of the requests to warm up, then the whole run.
         rate, _ = wrk(nginx.url("/"), mixed, seconds=5)
         before = sum(resident_bytes(p) for p in programs)
         seconds = max(10, int(MIXED_REQUESTS / max(rate, 1)))
         rate, _ = wrk(nginx.url("/"), mixed, seconds=seconds)
         after = sum(resident_bytes(p) for p in programs)
-        figure("resident workers (8), ~%d mixed requests" % int(rate * seconds),
+        figure("resident workers (%d), ~%d mixed requests" % (2 * len(programs), int(rate * seconds)),
                "memory growth", "%d KiB" % ((after - before) // 1024))
     finally:
         nginx.stop()
