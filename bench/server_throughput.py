@@ -20,7 +20,7 @@ from site_harness import Site  # noqa: E402
 SECONDS = int(os.environ.get("KALDER_THROUGHPUT_SECONDS", "10"))
 # Workers waiting on the disk's flush use no processor: enough of them let
 # the flushes of many submissions go to the disk together.
-WORKERS = int(os.environ.get("KALDER_THROUGHPUT_WORKERS", "16"))
+WORKERS = int(os.environ.get("KALDER_THROUGHPUT_WORKERS", "8"))
 MIXED_REQUESTS = int(os.environ.get("KALDER_RESIDENT_REQUESTS", "100000"))
 TRIVIAL_CGI = '#include <stdio.h>\nint main(void) { fputs("Content-type: text/plain\\n\\n", stdout); return 0; }\n'
 
