@@ -85,11 +85,14 @@ long CatalogGroup::counterOnDisk(long fallback) const {
   return LabelReservation(groupPath).recoveredCounter(findCounterLine(content).count);
 }
 
-void CatalogGroup::saveCounter() {
-  if (!fileExists(groupPath)) createEmptyFile(groupPath);
+CatalogGroup::SavedFile CatalogGroup::saveCounter() {
+  SavedFile before{fileExists(groupPath), Text()};
+  if (!before.existed) createEmptyFile(groupPath);
   FilePtr old = openUpdate(groupPath);
   Text content;
-  content.readBytes(old.get(), -1);
+  if (content.readBytes(old.get(), -1) < 0 || std::ferror(old.get()))
+    fatal(messages::kOpenFailed, groupPath);
+  before.content = content;
   Text line = counterLineText(group.count);
   CounterLine counter = findCounterLine(content);
   if (counter.found && counter.length == line.str().size()) {
@@ -101,7 +104,7 @@ void CatalogGroup::saveCounter() {
                    std::fflush(old.get()) == 0 && (reserved || fdatasync(fileno(old.get())) == 0);
     bool closed = std::fclose(old.release()) == 0;
     if (!(written && closed)) fatal(messages::kCreateFailed, groupPath);
-    return;
+    return before;
   }
   closeFile(old);
   Text updated = withCounter(content, group.count);
@@ -109,4 +112,5 @@ void CatalogGroup::saveCounter() {
   openReplacement(file, groupPath, privateTempPath(groupPath), groupPath);
   std::fwrite(updated.c_str(), 1, updated.str().size(), file.file());
   commitReplacement(file, groupPath);
+  return before;
 }

@@ -50,8 +50,12 @@ class CatalogGroup : public CgiApplication {
   // write on every submission's path, flushed only when no reservation
   // covers it: label_reservation.h), else by rewriting the whole file
   // through a temporary file, so a failure never cuts it short. A missing
-  // group file is created.
-  void saveCounter();
+  // group file is created. Returns the file as it was, for putting it back.
+  struct SavedFile {
+    bool existed = false;
+    Text content;
+  };
+  SavedFile saveCounter();
 
   DateTime today;
   Text groupName;

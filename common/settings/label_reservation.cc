@@ -25,10 +25,13 @@ const Text& bootIdentity() {
   return boot;
 }
 
-Text hostName() {
-  char name[256] = {};
-  if (gethostname(name, sizeof name - 1) != 0) return Text();
-  return Text(name);
+// Read once a process too.
+const Text& hostName() {
+  static const Text host = [] {
+    char name[256] = {};
+    return gethostname(name, sizeof name - 1) == 0 ? Text(name) : Text();
+  }();
+  return host;
 }
 
 // The value of "key=" in a line of blank-separated words, or empty.

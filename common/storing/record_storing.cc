@@ -25,18 +25,12 @@ void RecordStoring::storeCounted(const CatalogFile& target, const Text& formName
                                  const Text& refLabel) {
   bool counted =
       group.indexMode != ShareMode::None || !group.omittedFields.contains(AutomaticField::Label);
-  Text groupFile;
-  bool hadGroupFile = false;
-  if (counted) {
-    if (FilePtr file = openRead(groupPath, OpenMode::Quiet)) {
-      hadGroupFile = groupFile.readBytes(file.get(), -1) >= 0 && !std::ferror(file.get());
-    }
-    saveCounter();
-  }
+  SavedFile before;
+  if (counted) before = saveCounter();
   try {
     storeRecord(target, formName, label, refLabel);
   } catch (const RequestEnded&) {
-    if (counted) putGroupFileBack(hadGroupFile, groupFile);
+    if (counted) putGroupFileBack(before.existed, before.content);
     throw;
   }
 }
