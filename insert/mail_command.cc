@@ -51,7 +51,7 @@ int runMailCommand(int argc, char** argv) {
   }
   Text homePath = homeOf(home);
   bool readable = false;
-  readWholeFile(homePath + "kalder.ini", &readable);
+  readFileBytes(homePath + "kalder.ini", &readable);
   if (!readable) {
     std::fprintf(stderr, "insert.exe: cannot read %skalder.ini\n", homePath.c_str());
     return 1;

@@ -8,6 +8,7 @@
 #include "common/catalog/record_fields.h"
 #include "common/settings/catalog_group.h"
 #include "common/settings/client_address.h"
+#include "common/settings/file_lines.h"
 #include "insert/state_file.h"
 
 namespace {
@@ -21,14 +22,6 @@ void mix(unsigned long long& hash, std::string_view bytes) {
   }
   hash ^= 0xff;  // a separator no field byte can imitate alone
   hash *= 1099511628211ULL;
-}
-
-// Splits off the next blank-separated word of `line`.
-std::string_view takeWord(std::string_view& line) {
-  size_t blank = line.find(' ');
-  std::string_view word = line.substr(0, blank);
-  line.remove_prefix(blank == std::string_view::npos ? line.size() : blank + 1);
-  return word;
 }
 
 Text hexDigits(unsigned long long hash) {
@@ -75,10 +68,8 @@ Text linkTextDigest(const ParamList& fields) {
 
 void RecentSubmissions::read(std::string_view text) {
   entries_.clear();
-  while (!text.empty()) {
-    size_t feed = text.find('\n');
-    std::string_view line = text.substr(0, feed);
-    text.remove_prefix(feed == std::string_view::npos ? text.size() : feed + 1);
+  std::string_view line;
+  for (size_t at = 0; takeLine(text, at, line);) {
     std::string_view time = takeWord(line);
     Entry entry;
     auto [end, error] = std::from_chars(time.data(), time.data() + time.size(), entry.time);

@@ -7,7 +7,6 @@
 #include "common/files/path.h"
 #include "common/settings/catalog_group.h"
 #include "insert/spam_score.h"
-#include "insert/state_file.h"
 
 namespace {
 
@@ -25,7 +24,7 @@ ContentRules contentRules(CatalogGroup& app) {
   ContentRules rules{{}, spam.numericFields, spam.emptyFields};
   if (!spam.blockedWordsFile.empty()) {
     Text path = makePath(app.group.workDir, spam.blockedWordsFile);
-    rules.blockedWords = readBlockedWords(readSmallFile(path, 1 << 16).view());
+    rules.blockedWords = readBlockedWords(readFileBytes(path, nullptr, 1 << 16).view());
   }
   return rules;
 }
@@ -44,7 +43,9 @@ Text spamReason(const ParamList& fields, const SpamOptions& options, const Conte
 Text quarantineReason(CatalogGroup& app, int otherAddresses) {
   const SpamOptions& spam = app.options.spam;
   if (spam.honeypot.empty() && !spam.spamRules) return Text();
-  return spamReason(app.postParams(), spam, contentRules(app), otherAddresses);
+  // The blocked words are read only for the rules that use them.
+  ContentRules rules = spam.spamRules ? contentRules(app) : ContentRules{};
+  return spamReason(app.postParams(), spam, rules, otherAddresses);
 }
 
 void dropHoneypotField(CatalogGroup& app) {

@@ -1,24 +1,16 @@
 // Opening, locking, reading and rewriting a spam defence's state file.
 #include "insert/state_file.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
+
+#include "common/files/lock_file.h"
 
 bool LockedStateFile::open(const Text& path) {
   close();
-  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd_ < 0) return false;
-  while (flock(fd_, LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      close();
-      return false;
-    }
-  }
-  return true;
+  fd_ = openLockFile(path, 0600);
+  return fd_ >= 0;
 }
 
 Text LockedStateFile::read(long limit) {
@@ -53,13 +45,4 @@ void LockedStateFile::close() {
   if (fd_ < 0) return;
   ::close(fd_);  // closing the descriptor releases the flock
   fd_ = -1;
-}
-
-Text readSmallFile(const Text& path, long limit) {
-  Text content;
-  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-    content.readBytes(file, limit);
-    std::fclose(file);
-  }
-  return content;
 }

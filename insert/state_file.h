@@ -29,7 +29,3 @@ class LockedStateFile {
  private:
   int fd_ = -1;
 };
-
-// The bytes of a file the administrator keeps (a blocked words list), at
-// most `limit` of them; empty when it does not exist.
-Text readSmallFile(const Text& path, long limit);

@@ -8,6 +8,7 @@
 
 #include "common/settings/catalog_group.h"
 #include "common/settings/client_address.h"
+#include "common/settings/file_lines.h"
 #include "insert/spam_messages.h"
 #include "insert/state_file.h"
 
@@ -34,22 +35,13 @@ size_t SubmissionRates::mostKept() const {
 
 void SubmissionRates::read(std::string_view text) {
   entries_.clear();
-  while (!text.empty()) {
-    size_t feed = text.find('\n');
-    std::string_view line = text.substr(0, feed);
-    text.remove_prefix(feed == std::string_view::npos ? text.size() : feed + 1);
-    Entry entry;
-    for (size_t start = 0; start < line.size();) {
-      size_t blank = line.find(' ', start);
-      if (blank == std::string_view::npos) blank = line.size();
-      std::string_view word = line.substr(start, blank - start);
+  std::string_view line;
+  for (size_t at = 0; takeLine(text, at, line);) {
+    Entry entry{std::string(takeWord(line)), {}};
+    while (!line.empty()) {
       long time = 0;
-      if (entry.address.empty()) {
-        entry.address = std::string(word);
-      } else if (readLong(word, time) && entry.times.size() < mostKept()) {
+      if (readLong(takeWord(line), time) && entry.times.size() < mostKept())
         entry.times.push_back(time);
-      }
-      start = blank + 1;
     }
     if (!entry.address.empty() && !entry.times.empty()) entries_.push_back(entry);
   }

@@ -43,6 +43,7 @@ void SubmitApplication::runSubmission() {
   }
   if (Text reason = quarantineReason(*this, recent.otherAddresses()); !reason.empty()) {
     Text held = quarantine(target, formName, refLabel, reason);
+    flushStored();
     recent.note(held);
     answer(form, target, held, redirect);
     return;

@@ -17,6 +17,15 @@ std::string_view withoutLineEnd(const char* data, size_t n) {
 
 }  // namespace
 
+bool TextLines::next(std::string_view& line) {
+  if (rest_.empty()) return false;
+  size_t feed = rest_.find('\n');
+  line = rest_.substr(0, feed);
+  rest_.remove_prefix(feed == std::string_view::npos ? rest_.size() : feed + 1);
+  if (feed != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return true;
+}
+
 FileLines::~FileLines() { std::free(buffer_); }
 
 bool FileLines::next(std::string_view& line) {

@@ -1,6 +1,7 @@
 // Line sources that the record and index readers take their lines from: one
-// over a FILE* that leaves the file positioned right after the last line it
-// returned, and a block reader for reading a whole catalog quickly.
+// over a text in memory, one over a FILE* that leaves the file positioned
+// right after the last line it returned, and a block reader for reading a
+// whole catalog quickly.
 #pragma once
 
 #include <cstdio>
@@ -15,6 +16,16 @@ class LineSource {
   virtual ~LineSource() = default;
   // The next line, valid until the next call; false at the end of the input.
   virtual bool next(std::string_view& line) = 0;
+};
+
+// The lines of a text held in memory, as a file's are given.
+class TextLines : public LineSource {
+ public:
+  explicit TextLines(std::string_view text) : rest_(text) {}
+  bool next(std::string_view& line) override;
+
+ private:
+  std::string_view rest_;
 };
 
 // Reads with getline, so the FILE* position always follows the last line

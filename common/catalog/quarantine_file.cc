@@ -2,9 +2,10 @@
 // removal of records that stayed too long.
 #include "common/catalog/quarantine_file.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 
 #include "common/catalog/item_record.h"
 #include "common/catalog/line_source.h"
@@ -17,40 +18,19 @@ namespace {
 constexpr std::string_view kCatalogName = "&CATALOG";
 constexpr std::string_view kReasonName = "&QUARANTINE";
 
-struct Closer {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using OpenFile = std::unique_ptr<std::FILE, Closer>;
-
-class TextLines : public LineSource {
- public:
-  explicit TextLines(std::string_view text) : rest_(text) {}
-  bool next(std::string_view& line) override {
-    if (rest_.empty()) return false;
-    size_t feed = rest_.find('\n');
-    line = rest_.substr(0, feed);
-    rest_.remove_prefix(feed == std::string_view::npos ? rest_.size() : feed + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return true;
-  }
-
- private:
-  std::string_view rest_;
-};
-
 class QuarantineSink : public FieldSink {
  public:
   explicit QuarantineSink(QuarantinedRecord& record) : record_(record) {}
   void field(std::string_view name, std::string_view value) override {
     for (int i = 0; i < kAutomaticFieldCount; ++i) {
-      if (Text(name).equalsIgnoreCase(kItemAutomaticNames[i])) {
+      if (equalsIgnoreCase(name, kItemAutomaticNames[i])) {
         record_.automatic.values[i] = Text(value);
         return;
       }
     }
-    if (Text(name).equalsIgnoreCase(kCatalogName)) {
+    if (equalsIgnoreCase(name, kCatalogName)) {
       record_.catalog = Text(value);
-    } else if (Text(name).equalsIgnoreCase(kReasonName)) {
+    } else if (equalsIgnoreCase(name, kReasonName)) {
       record_.reason = Text(value);
     } else {
       record_.fields.add(name, value, AddMode::Append);
@@ -111,11 +91,7 @@ List<QuarantinedRecord> parseQuarantine(std::string_view content) {
 }
 
 List<QuarantinedRecord> readQuarantine(const Text& path) {
-  OpenFile file(std::fopen(path.c_str(), "rb"));
-  if (!file) return {};
-  Text content;
-  content.readBytes(file.get(), -1);
-  return parseQuarantine(content.view());
+  return parseQuarantine(readFileBytes(path).view());
 }
 
 bool writeQuarantine(const Text& path, const List<QuarantinedRecord>& records) {
@@ -162,14 +138,8 @@ bool dropExpiredQuarantine(const Text& groupPath, const DateTime& now, long days
 
 Text takeQuarantineLabel(const Text& groupPath, const Text& labelPrefix) {
   Text path = quarantineCounterPath(groupPath);
-  long count = 0;
-  if (OpenFile file{std::fopen(path.c_str(), "rb")}) {
-    Text content;
-    content.readBytes(file.get(), 40);
-    for (long i = 0; i < content.length() && content[i] >= '0' && content[i] <= '9'; ++i)
-      count = count * 10 + (content[i] - '0');
-  }
-  ++count;
+  long count =
+      std::clamp(leadingNumber(readFileBytes(path, nullptr, 40).view()), 0L, LONG_MAX - 1) + 1;
   AtomicFile file;
   if (!file.open(path, path + ".tmp")) return Text();
   Text line = Text::fromInt(count, 0) + "\n";

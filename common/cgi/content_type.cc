@@ -1,17 +1,13 @@
 // Splitting a Content-Type value into type and parameters.
 #include "common/cgi/content_type.h"
 
-#include <cctype>
-
 #include "common/text/text.h"
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
 std::string lowered(std::string_view text) {
   std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : out) c = lowerAscii(c);
   return out;
 }
 

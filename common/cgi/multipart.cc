@@ -3,19 +3,9 @@
 
 #include "common/cgi/content_type.h"
 #include "common/language/charset_conversion.h"
+#include "common/text/text.h"
 
 namespace {
-
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
 
 // A header name is a token: printable ASCII without blanks or separators.
 bool isHeaderName(std::string_view name) {
@@ -142,9 +132,9 @@ void MultipartParser::readHeaderBlock(std::string_view block) {
       fail(Refusal::Malformed);
       return;
     }
-    if (equalIgnoringCase(line.substr(0, colon), "content-disposition"))
+    if (equalsIgnoreCase(line.substr(0, colon), "content-disposition"))
       readDisposition(line.substr(colon + 1));
-    else if (equalIgnoringCase(line.substr(0, colon), "content-type"))
+    else if (equalsIgnoreCase(line.substr(0, colon), "content-type"))
       readPartType(line.substr(colon + 1));
   }
 }

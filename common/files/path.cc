@@ -39,12 +39,12 @@ Text makePath(std::string_view directory, std::string_view name) {
   return dir + "/" + file;
 }
 
-Text readWholeFile(const Text& path, bool* readable) {
+Text readFileBytes(const Text& path, bool* readable, long limit) {
   Text content;
   std::FILE* file = std::fopen(path.c_str(), "rb");
   bool whole = file != nullptr;
   if (file) {
-    whole = content.readBytes(file, -1) >= 0 && !std::ferror(file);
+    whole = content.readBytes(file, limit) >= 0 && !std::ferror(file);
     std::fclose(file);
   }
   if (readable) *readable = whole;

@@ -13,9 +13,10 @@ Text envValue(const char* name);
 Text directoryOf(std::string_view path);
 // Replaces the extension after the last "." of the file name, or appends one.
 void setExtension(Text& path, std::string_view extension);
-// The bytes of a file; `readable`, when given, tells whether it could be
-// read whole (a missing file reads as empty and not readable).
-Text readWholeFile(const Text& path, bool* readable = nullptr);
+// The bytes of a file, at most `limit` of them when one is given;
+// `readable`, when given, tells whether they could be read (a missing file
+// reads as empty and not readable).
+Text readFileBytes(const Text& path, bool* readable = nullptr, long limit = -1);
 // `directory` and `name` joined with one "/", lower-cased; an absolute name
 // ("/..." or a drive letter) is taken alone.
 Text makePath(std::string_view directory, std::string_view name);

@@ -1,9 +1,9 @@
 // Charset conversion through Unicode code points.
 #include "common/language/charset_conversion.h"
 
-#include <cctype>
 #include <vector>
 
+#include "common/text/text.h"
 #include "common/text/utf8.h"
 
 namespace {
@@ -23,19 +23,12 @@ constexpr char16_t kLatin2High[96] = {
     0x00F4, 0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
 };
 
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 Charset charsetNamed(std::string_view name) {
-  if (sameName(name, "UTF-8") || sameName(name, "utf8")) return Charset::Utf8;
-  if (sameName(name, "ISO-8859-1") || sameName(name, "latin1")) return Charset::Latin1;
-  if (sameName(name, "ISO-8859-2") || sameName(name, "latin2")) return Charset::Latin2;
+  if (equalsIgnoreCase(name, "UTF-8") || equalsIgnoreCase(name, "utf8")) return Charset::Utf8;
+  if (equalsIgnoreCase(name, "ISO-8859-1") || equalsIgnoreCase(name, "latin1"))
+    return Charset::Latin1;
+  if (equalsIgnoreCase(name, "ISO-8859-2") || equalsIgnoreCase(name, "latin2"))
+    return Charset::Latin2;
   return Charset::Other;
 }
 

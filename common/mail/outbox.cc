@@ -241,7 +241,7 @@ List<OutboxMail> Outbox::mails() const {
       if (name.size() <= ending.size() || !name.ends_with(ending)) continue;
       if (!entry.is_regular_file(error) || entry.is_symlink(error)) break;
       std::optional<OutboxMail> mail =
-          parseOutboxMail(readWholeFile(Text(entry.path().string())).view());
+          parseOutboxMail(readFileBytes(Text(entry.path().string())).view());
       if (!mail) break;
       mail->id = Text(name.substr(0, name.size() - ending.size()));
       mail->state = state;
@@ -283,7 +283,7 @@ bool Outbox::markSent(const OutboxMail& mail, long long now, std::string_view re
   bool tooLong = ::fstat(fd, &info) == 0 && info.st_size > kSentLogLimit;
   ::close(fd);
   if (tooLong) {
-    Text log = readWholeFile(path);
+    Text log = readFileBytes(path);
     long cut = log.findChar('\n', log.length() / 2);
     AtomicFile file;
     if (cut >= 0 && file.open(path, folder_ + "sent.tmp")) {
@@ -296,7 +296,7 @@ bool Outbox::markSent(const OutboxMail& mail, long long now, std::string_view re
 
 List<Outbox::SentEntry> Outbox::sentEntries() const {
   List<SentEntry> entries;
-  Text log = readWholeFile(folder_ + "sent.log");
+  Text log = readFileBytes(folder_ + "sent.log");
   forEachLine(log.view(), [&](std::string_view line, size_t, size_t) {
     List<Text> parts;
     for (size_t at = 0;;) {

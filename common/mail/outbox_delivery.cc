@@ -1,9 +1,9 @@
 // One run over the outbox.
 #include "common/mail/outbox_delivery.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
+
+#include "common/files/lock_file.h"
 
 namespace {
 
@@ -66,11 +66,8 @@ DeliveryCounts deliverOutbox(Outbox& outbox, MailSender& sender, const DeliveryR
 
 bool RunnerLock::acquire(const Text& folder, bool wait) {
   release();
-  fd_ = ::open((folder + "runner.lck").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd_ < 0) return false;
-  if (::flock(fd_, wait ? LOCK_EX : LOCK_EX | LOCK_NB) == 0) return true;
-  release();
-  return false;
+  fd_ = openLockFile(folder + "runner.lck", 0600, wait);
+  return fd_ >= 0;
 }
 
 void RunnerLock::release() {

@@ -62,7 +62,7 @@ RecordFate fateOf(const SystemSettings& settings, const OutboxMail& mail) {
   GroupLock lock;
   if (!lock.acquire(entry->value)) return RecordFate::Unknown;
   bool readable = false;
-  Text content = readWholeFile(entry->value, &readable);
+  Text content = readFileBytes(entry->value, &readable);
   RecordLayout layout = recordLayoutOf(parseGroupFile(content, entry->value));
   std::optional<bool> holds = catalogHolds(mail.catalogPath, layout, mail.label);
   if (!holds) return RecordFate::Unknown;
@@ -119,7 +119,7 @@ Text outboxFolder(const Text& home) { return home + "outbox/"; }
 DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting) {
   DeliveryCounts total;
   bool readable = false;
-  SystemSettings settings = parseSettingsFile(readWholeFile(home + "kalder.ini", &readable).view());
+  SystemSettings settings = parseSettingsFile(readFileBytes(home + "kalder.ini", &readable).view());
   if (!readable) return total;
   Outbox outbox(outboxFolder(home));
   SmtpSender sender(settings);

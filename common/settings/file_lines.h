@@ -23,6 +23,15 @@ inline bool takeLine(std::string_view content, size_t& at, std::string_view& lin
   return true;
 }
 
+// Splits off the next word of `line`, up to a space (the state files of the
+// spam defences are lines of words).
+inline std::string_view takeWord(std::string_view& line) {
+  size_t blank = line.find(' ');
+  std::string_view word = line.substr(0, blank);
+  line.remove_prefix(blank == std::string_view::npos ? line.size() : blank + 1);
+  return word;
+}
+
 // Calls visit(line, start, length) for each line of `content` as takeLine
 // takes them, with where the whole line lies (its line end included).
 template <typename Visit>

@@ -21,7 +21,7 @@ Text firstLine(const Text& content) {
 // The identity of the running kernel: it changes with every start of the
 // machine. Read once a process.
 const Text& bootIdentity() {
-  static const Text boot = firstLine(readWholeFile("/proc/sys/kernel/random/boot_id"));
+  static const Text boot = firstLine(readFileBytes("/proc/sys/kernel/random/boot_id"));
   return boot;
 }
 
@@ -62,7 +62,7 @@ Text LabelReservation::path(const Text& groupPath) {
 LabelReservation::State LabelReservation::read() const {
   State state;
   bool readable = false;
-  Text line = firstLine(readWholeFile(path_, &readable));
+  Text line = firstLine(readFileBytes(path_, &readable));
   if (!readable) return state;
   Text ceiling = wordValue(line, "reserved");
   state.host = wordValue(line, "host");

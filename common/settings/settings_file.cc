@@ -8,6 +8,24 @@
 
 namespace {
 
+// The [GENERAL] keys the system knows, read in any letter case and written
+// back as here, in this order, when set.
+struct GeneralKey {
+  const char* name;
+  Text SystemSettings::*member;
+};
+constexpr GeneralKey kGeneralKeys[] = {
+    {"administrator", &SystemSettings::administrator},
+    {"mailServer", &SystemSettings::mailServer},
+    {"serverName", &SystemSettings::serverName},
+    {"password", &SystemSettings::password},
+    {"trustedProxies", &SystemSettings::trustedProxies},
+    {"mailSecurity", &SystemSettings::mailSecurity},
+    {"mailUser", &SystemSettings::mailUser},
+    {"mailPassword", &SystemSettings::mailPassword},
+    {"mailCaFile", &SystemSettings::mailCaFile},
+};
+
 enum class Section { None, General, Groups, International, Header, Unknown };
 
 // The section that a line beginning with "[" names.
@@ -68,27 +86,13 @@ class SettingsReader {
 
   // The version is the program's own and is never read back.
   void readGeneral(const Text& key, const Text& value) {
-    if (key.equalsIgnoreCase("ADMINISTRATOR")) {
-      settings_.administrator = value;
-    } else if (key.equalsIgnoreCase("MAILSERVER")) {
-      settings_.mailServer = value;
-    } else if (key.equalsIgnoreCase("SERVERNAME")) {
-      settings_.serverName = value;
-    } else if (key.equalsIgnoreCase("PASSWORD")) {
-      settings_.password = value;
-    } else if (key.equalsIgnoreCase("TRUSTEDPROXIES")) {
-      settings_.trustedProxies = value;
-    } else if (key.equalsIgnoreCase("MAILSECURITY")) {
-      settings_.mailSecurity = value;
-    } else if (key.equalsIgnoreCase("MAILUSER")) {
-      settings_.mailUser = value;
-    } else if (key.equalsIgnoreCase("MAILPASSWORD")) {
-      settings_.mailPassword = value;
-    } else if (key.equalsIgnoreCase("MAILCAFILE")) {
-      settings_.mailCaFile = value;
-    } else if (!key.equalsIgnoreCase("VERSION")) {
-      settings_.otherGeneralLines.push_back(key + "=" + value);
+    for (const GeneralKey& known : kGeneralKeys) {
+      if (key.equalsIgnoreCase(known.name)) {
+        settings_.*known.member = value;
+        return;
+      }
     }
+    if (!key.equalsIgnoreCase("VERSION")) settings_.otherGeneralLines.push_back(key + "=" + value);
   }
 
   // A language's line: "coding", "coding,charset" or ",charset".
@@ -176,15 +180,7 @@ Text settingsFileText(const SystemSettings& settings) {
   auto put = [&out](const char* key, const Text& value) {
     if (!value.empty()) out += Text::format("%s=%s\n", key, oneLine(value));
   };
-  put("administrator", settings.administrator);
-  put("mailServer", settings.mailServer);
-  put("serverName", settings.serverName);
-  put("password", settings.password);
-  put("trustedProxies", settings.trustedProxies);
-  put("mailSecurity", settings.mailSecurity);
-  put("mailUser", settings.mailUser);
-  put("mailPassword", settings.mailPassword);
-  put("mailCaFile", settings.mailCaFile);
+  for (const GeneralKey& known : kGeneralKeys) put(known.name, settings.*known.member);
   for (const Text& line : settings.otherGeneralLines) out += line + "\n";
   if (!settings.groups.empty()) {
     out += "\n[GROUPS]\n";

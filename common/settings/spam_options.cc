@@ -5,8 +5,6 @@
 
 namespace {
 
-bool sameWord(std::string_view a, std::string_view b) { return Text(a).equalsIgnoreCase(b); }
-
 long readNumber(std::string_view text) {
   long number = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
@@ -59,11 +57,12 @@ long parseDuration(std::string_view text) {
   } kUnits[] = {{"second", 1}, {"minute", 60}, {"hour", 3600}, {"day", 86400},
                 {"s", 1},      {"m", 60},      {"h", 3600},    {"d", 86400}};
   for (const auto& unit : kUnits) {
-    if (unit.name.size() > 1 && sameWord(text, unit.name)) return unit.seconds;
+    if (unit.name.size() > 1 && equalsIgnoreCase(text, unit.name)) return unit.seconds;
   }
   if (text.empty()) return -1;
   for (const auto& unit : kUnits) {
-    if (unit.name.size() != 1 || !sameWord(text.substr(text.size() - 1), unit.name)) continue;
+    if (unit.name.size() != 1 || !equalsIgnoreCase(text.substr(text.size() - 1), unit.name))
+      continue;
     long number = readNumber(text.substr(0, text.size() - 1));
     return number < 0 ? -1 : number * unit.seconds;
   }
@@ -71,33 +70,33 @@ long parseDuration(std::string_view text) {
 }
 
 bool readSpamOption(std::string_view key, std::string_view value, SpamOptions& options) {
-  bool off = sameWord(value, "off");
-  if (sameWord(key, "honeypot")) {
+  bool off = equalsIgnoreCase(value, "off");
+  if (equalsIgnoreCase(key, "honeypot")) {
     options.honeypot = off ? Text() : Text(value);
-  } else if (sameWord(key, "rateLimit")) {
+  } else if (equalsIgnoreCase(key, "rateLimit")) {
     if (off) {
       options.rateLimits.clear();
-    } else if (sameWord(value, "on")) {
+    } else if (equalsIgnoreCase(value, "on")) {
       options.rateLimits = {RateWindow{5, 60}, RateWindow{30, 3600}};
     } else {
       readRateLimits(value, options.rateLimits);
     }
-  } else if (sameWord(key, "duplicateWindow")) {
-    long seconds = sameWord(value, "on") ? 600 : parseDuration(value);
+  } else if (equalsIgnoreCase(key, "duplicateWindow")) {
+    long seconds = equalsIgnoreCase(value, "on") ? 600 : parseDuration(value);
     if (off) options.duplicateSeconds = 0;
     if (seconds >= 1) options.duplicateSeconds = seconds;
-  } else if (sameWord(key, "spamRules")) {
-    if (off || sameWord(value, "on")) options.spamRules = !off;
-  } else if (sameWord(key, "spamThreshold")) {
+  } else if (equalsIgnoreCase(key, "spamRules")) {
+    if (off || equalsIgnoreCase(value, "on")) options.spamRules = !off;
+  } else if (equalsIgnoreCase(key, "spamThreshold")) {
     long threshold = readNumber(value);
     if (threshold >= 1) options.spamThreshold = threshold;
-  } else if (sameWord(key, "blockedWordsFile")) {
+  } else if (equalsIgnoreCase(key, "blockedWordsFile")) {
     options.blockedWordsFile = off ? Text() : Text(value);
-  } else if (sameWord(key, "numericFields")) {
+  } else if (equalsIgnoreCase(key, "numericFields")) {
     options.numericFields = names(value);
-  } else if (sameWord(key, "emptyFields")) {
+  } else if (equalsIgnoreCase(key, "emptyFields")) {
     options.emptyFields = names(value);
-  } else if (sameWord(key, "quarantineDays")) {
+  } else if (equalsIgnoreCase(key, "quarantineDays")) {
     long days = readNumber(value);
     if (days >= 1) options.quarantineDays = days;
   } else {

@@ -154,6 +154,7 @@ class Text {
 inline char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 inline char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
+inline bool isBlank(char c) { return c == ' ' || c == '\t'; }
 // `text` without the spaces and tabs at either end.
 std::string_view trimBlanks(std::string_view text);
 // The leading decimal number of `text` (optional blanks and sign), 0 if none.

@@ -40,28 +40,6 @@ class Collect : public FieldSink {
   std::string out;
 };
 
-// The lines of a text, as a line source over a file gives them.
-class TextLines : public LineSource {
- public:
-  explicit TextLines(std::string_view text) : text_(text) {}
-  bool next(std::string_view& line) override {
-    if (at_ >= text_.size()) return false;
-    size_t feed = text_.find('\n', at_);
-    size_t end = feed == std::string_view::npos ? text_.size() : feed + 1;
-    line = text_.substr(at_, end - at_);
-    if (feed != std::string_view::npos) {
-      line.remove_suffix(1);
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    }
-    at_ = end;
-    return true;
-  }
-
- private:
-  std::string_view text_;
-  size_t at_ = 0;
-};
-
 // Reads the record at the position of `file` into `fields` and leaves the
 // file right after it.
 inline RecordRead readRecordAt(const RecordLayout& layout, std::FILE* file, ParamList& fields) {

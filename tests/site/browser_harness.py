@@ -4,13 +4,15 @@ that the old page was given before the click (staleness checks of old
 elements race with the browser's own node bookkeeping)."""
 
 import os
+import tempfile
+import unittest
 
 from selenium import webdriver
 from selenium.common.exceptions import WebDriverException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.support.ui import WebDriverWait
 
-from site_harness import BIN_DIR
+from site_harness import BIN_DIR, Site
 
 SHOTS = os.environ.get("KALDER_SCREENSHOT_DIR",
                        os.path.join(os.path.dirname(BIN_DIR), "screenshots"))
@@ -34,6 +36,34 @@ def start_browser(profile, downloads=None):
     browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     browser.set_page_load_timeout(60)
     return browser
+
+
+class SiteBrowserTest(unittest.TestCase):
+    """One demo site under SERVER and one browser for the tests of a class;
+    with DOWNLOADS the browser saves downloads into cls.downloads.name."""
+
+    SERVER = "lighttpd"
+    DOWNLOADS = False
+
+    @classmethod
+    def setUpClass(cls):
+        os.makedirs(SHOTS, exist_ok=True)
+        cls.site = Site(cls.SERVER).start()
+        cls.profile = tempfile.TemporaryDirectory()
+        cls.downloads = tempfile.TemporaryDirectory() if cls.DOWNLOADS else None
+        cls.browser = start_browser(cls.profile.name,
+                                    cls.downloads.name if cls.downloads else None)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+        cls.profile.cleanup()
+        if cls.downloads:
+            cls.downloads.cleanup()
+        cls.site.stop()
+
+    def shot(self, name):
+        self.browser.save_screenshot(os.path.join(SHOTS, name + ".png"))
 
 
 def _new_page_loaded(browser):

@@ -8,15 +8,14 @@ of that language. Unknown pages and paths with ".." stay 404."""
 import os
 import re
 import sys
-import tempfile
 import unittest
 import urllib.error
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "manual"))
-from browser_harness import SHOTS, click_and_wait, start_browser  # noqa: E402
-from site_harness import SOURCE_DIR, Site  # noqa: E402
+from browser_harness import SiteBrowserTest, click_and_wait  # noqa: E402
+from site_harness import SOURCE_DIR  # noqa: E402
 import help_text  # noqa: E402
 
 from selenium.webdriver.common.by import By  # noqa: E402
@@ -37,22 +36,7 @@ def status_of(url):
         return e.code
 
 
-class ManualBrowserTest(unittest.TestCase):
-    SERVER = "lighttpd"
-
-    @classmethod
-    def setUpClass(cls):
-        os.makedirs(SHOTS, exist_ok=True)
-        cls.site = Site(cls.SERVER).start()
-        cls.profile = tempfile.TemporaryDirectory()
-        cls.browser = start_browser(cls.profile.name)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.browser.quit()
-        cls.profile.cleanup()
-        cls.site.stop()
-
+class ManualBrowserTest(SiteBrowserTest):
     def help_links(self):
         return [a.get_attribute("href") for a in
                 self.browser.find_elements(By.CSS_SELECTOR, 'a[href*="manual.exe/"]')]
@@ -102,7 +86,7 @@ class ManualBrowserTest(unittest.TestCase):
                     top = self.browser.execute_script(
                         "return arguments[0].getBoundingClientRect().top", section)
                     self.assertTrue(-2 < top < 1000, top)  # scrolled to it
-            self.browser.save_screenshot(os.path.join(SHOTS, f"11-manual-{lang}.png"))
+            self.shot(f"11-manual-{lang}")
 
     def test_unknown_pages_and_tricks_stay_404(self):
         for prefix in ("/cgi-bin/manual.exe/", "/forms/manual.exe/"):

@@ -7,33 +7,16 @@ a thank-you page that carries the label."""
 
 import os
 import sys
-import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from browser_harness import SHOTS, click_and_wait, start_browser  # noqa: E402
-from site_harness import Site  # noqa: E402
+from browser_harness import SiteBrowserTest, click_and_wait  # noqa: E402
 
 from selenium.webdriver.common.by import By  # noqa: E402
 from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
 
 
-class ScriptAnswersTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        os.makedirs(SHOTS, exist_ok=True)
-        cls.site = Site().start()
-        cls.profile = tempfile.TemporaryDirectory()
-        cls.browser = start_browser(cls.profile.name)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.browser.quit()
-        cls.profile.cleanup()
-        cls.site.stop()
-
-    def shot(self, name):
-        self.browser.save_screenshot(os.path.join(SHOTS, name + ".png"))
+class ScriptAnswersTest(SiteBrowserTest):
 
     def stored_orders(self):
         if not os.path.exists(os.path.join(self.site.home, "orders.dat")):

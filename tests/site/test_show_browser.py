@@ -9,13 +9,11 @@ import io
 import os
 import re
 import sys
-import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(__file__))
-from browser_harness import SHOTS, click_and_wait, start_browser  # noqa: E402
-from site_harness import Site  # noqa: E402
+from browser_harness import SiteBrowserTest, click_and_wait  # noqa: E402
 
 from selenium.webdriver.common.by import By  # noqa: E402
 
@@ -38,24 +36,8 @@ def wait_for_download(directory, seconds=30):
     raise AssertionError(f"no download in {directory}: {os.listdir(directory)}")
 
 
-class ShowBrowserTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        os.makedirs(SHOTS, exist_ok=True)
-        cls.site = Site().start()
-        cls.profile = tempfile.TemporaryDirectory()
-        cls.downloads = tempfile.TemporaryDirectory()
-        cls.browser = start_browser(cls.profile.name, cls.downloads.name)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.browser.quit()
-        cls.profile.cleanup()
-        cls.downloads.cleanup()
-        cls.site.stop()
-
-    def shot(self, name):
-        self.browser.save_screenshot(os.path.join(SHOTS, name + ".png"))
+class ShowBrowserTest(SiteBrowserTest):
+    DOWNLOADS = True
 
     def click_and_wait(self, element):
         click_and_wait(self.browser, element)

@@ -13,30 +13,22 @@ import urllib.parse
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(__file__))
-from browser_harness import SHOTS, click_and_wait, start_browser  # noqa: E402
-from site_harness import Site  # noqa: E402
+from browser_harness import SiteBrowserTest, click_and_wait  # noqa: E402
 
 from selenium.webdriver.common.by import By  # noqa: E402
 
 
-class UploadBrowserTest(unittest.TestCase):
+class UploadBrowserTest(SiteBrowserTest):
     @classmethod
     def setUpClass(cls):
-        os.makedirs(SHOTS, exist_ok=True)
-        cls.site = Site().start()
-        cls.profile = tempfile.TemporaryDirectory()
+        super().setUpClass()
         cls.files = tempfile.TemporaryDirectory()
-        cls.browser = start_browser(cls.profile.name)
 
     @classmethod
     def tearDownClass(cls):
-        cls.browser.quit()
-        cls.profile.cleanup()
         cls.files.cleanup()
-        cls.site.stop()
+        super().tearDownClass()
 
-    def shot(self, name):
-        self.browser.save_screenshot(os.path.join(SHOTS, name + ".png"))
 
     def show(self, query):
         """(status, headers, body) of the viewer, the password posted as its buttons post it."""
