@@ -5,6 +5,7 @@ ports, and stops them afterwards."""
 
 import os
 import quopri
+import signal
 import random
 import shutil
 import socket
@@ -38,12 +39,81 @@ def wait_for_port(port, seconds=20):
     raise RuntimeError(f"nothing listens on port {port}")
 
 
+def processes_of(site_dir):
+    """The ids of the processes that belong to a site: started from its
+    files (servers, workers, detached mail runs), working inside it, or
+    started by one of those (a server's workers, which may clear their
+    environment and name themselves anew)."""
+    own = os.getpid()
+    found, parents = set(), {}
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or int(entry) == own:
+            continue
+        try:
+            with open(f"/proc/{entry}/cmdline", "rb") as f:
+                command = f.read().replace(b"\0", b" ").decode("utf-8", "replace")
+            with open(f"/proc/{entry}/stat") as f:
+                parents[int(entry)] = int(f.read().rsplit(")", 1)[1].split()[1])
+            cwd = os.readlink(f"/proc/{entry}/cwd")
+        except OSError:
+            continue
+        if site_dir + "/" in command or cwd == site_dir or cwd.startswith(site_dir + "/"):
+            found.add(int(entry))
+    grown = True
+    while grown:
+        more = {pid for pid, parent in parents.items() if parent in found} - found
+        found |= more
+        grown = bool(more)
+    return sorted(found)
+
+
+def end_processes(pids, grace=5):
+    """TERM, a short wait, then KILL; returns once none of them runs."""
+    for pid in pids:
+        try:
+            os.kill(pid, signal.SIGTERM)
+        except OSError:
+            pass
+    deadline = time.time() + grace
+    while time.time() < deadline and any(_alive(pid) for pid in pids):
+        time.sleep(0.05)
+    for pid in pids:
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except OSError:
+            pass
+
+
+def _alive(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except OSError:
+        return False
+
+
 def wait_for_path(path, seconds=20):
     deadline = time.time() + seconds
     while not os.path.exists(path):
         if time.time() > deadline:
             raise RuntimeError(f"{path} did not appear")
         time.sleep(0.05)
+
+
+def _signal_group(leader, signo):
+    try:
+        os.killpg(leader, signo)
+    except OSError:
+        pass
+
+
+def _record_site_dir(path):
+    """Tells the test runner (run_site_test.py) which directories to look
+    for leftover processes in once the module has ended."""
+    ledger = os.environ.get("KALDER_SITE_LEDGER")
+    if ledger:
+        with open(ledger, "a") as f:
+            f.write(path + "\n")
 
 
 class Site:
@@ -65,6 +135,7 @@ class Site:
         self.https_port = free_port() if tls else None
         self.workers = workers
         self.processes = []
+        _record_site_dir(self.dir)
 
     @property
     def home(self):
@@ -93,14 +164,12 @@ class Site:
                     text = f.read()
                 with open(path, "w") as f:
                     f.write(text.replace(own, self.shared_home.rstrip("/") + "/"))
-        self.processes.append(subprocess.Popen(
-            [PYTHON, os.path.join(SOURCE_DIR, "tests", "tools", "smtp_sink.py"),
-             "--port", str(self.smtp_port), "--maildir", self.maildir],
-            stdout=subprocess.DEVNULL))
+        self._launch([PYTHON, os.path.join(SOURCE_DIR, "tests", "tools", "smtp_sink.py"),
+                      "--port", str(self.smtp_port), "--maildir", self.maildir],
+                     stdout=subprocess.DEVNULL)
         if self.server == "nginx":
-            self.processes.append(subprocess.Popen(
-                [os.path.join(SOURCE_DIR, "site", "fastcgi-workers"), self.dir, str(self.workers)],
-                start_new_session=True))
+            self._launch([os.path.join(SOURCE_DIR, "site", "fastcgi-workers"), self.dir,
+                          str(self.workers)])
             wait_for_path(os.path.join(self.dir, "run", "show.sock"))
             command = ["/usr/sbin/nginx", "-c", os.path.join(self.dir, "nginx.conf")]
         elif self.server == "apache":
@@ -109,22 +178,36 @@ class Site:
         else:
             command = [shutil.which("lighttpd") or "/usr/sbin/lighttpd", "-D", "-f",
                        os.path.join(self.dir, "lighttpd.conf")]
-        # A session of its own: Apache stops its whole process group on exit.
-        self.processes.append(subprocess.Popen(command, start_new_session=True))
+        self._launch(command)
         wait_for_port(self.smtp_port)
         wait_for_port(self.port)
         if self.https_port:
             wait_for_port(self.https_port)
         return self
 
+    def _launch(self, command, **options):
+        """Starts a server in a session of its own (so that its stop reaches
+        every process it started), told to end when this process dies."""
+        process = subprocess.Popen(["setpriv", "--pdeathsig", "TERM", "--"] + command,
+                                   start_new_session=True, **options)
+        self.processes.append(process)
+        return process
+
     def stop(self, keep=False):
+        """Ends every process of the site: each server's whole session,
+        then whatever else runs from the site's files (detached mail runs)."""
         for p in self.processes:
-            p.terminate()
+            _signal_group(p.pid, signal.SIGTERM)
+        deadline = time.time() + 5
         for p in self.processes:
             try:
-                p.wait(timeout=10)
+                p.wait(timeout=max(0.1, deadline - time.time()))
             except subprocess.TimeoutExpired:
-                p.kill()
+                pass
+        for p in self.processes:
+            _signal_group(p.pid, signal.SIGKILL)
+            p.wait()
+        end_processes(processes_of(self.dir))
         if not keep:
             shutil.rmtree(self.dir, ignore_errors=True)
 
