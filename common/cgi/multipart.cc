@@ -146,7 +146,8 @@ void MultipartParser::readDisposition(std::string_view value) {
     return;
   }
   sawDisposition_ = true;
-  name_ = disposition.parameter("name").value_or("");
+  // A file's field name is written into its record as a field's is.
+  name_ = storableFieldName(disposition.parameter("name").value_or("")).str();
   std::optional<std::string> filename = disposition.parameter("filename");
   isFile_ = filename.has_value();
   fileName_ = filename.value_or("");

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "common/catalog/record_layout.h"
+#include "common/cgi/decoded_fields.h"
 #include "fuzz/harness/fuzz_support.h"
 
 namespace fuzz {
@@ -139,10 +140,53 @@ inline std::string writeAndReadBackDelimited(const RecordLayout& layout, const P
   return sameFields(expected, read);
 }
 
+// The fields a JSON or multipart body would give: names and values of any
+// bytes, alternating between the separators 0x1f, through the request
+// layer's one rule for such names.
+inline ParamList bodyFieldsOf(std::string_view data) {
+  ParamList list;
+  ParamLimits limits;
+  DecodedFields fields(list, limits);
+  while (!data.empty()) {
+    std::string name(takeUntil(data, '\x1f'));
+    std::string value(takeUntil(data, '\x1f'));
+    fields.add(name, value);
+  }
+  return list;
+}
+
+// Three records of the same fields, written one after the other, read back
+// as exactly three records, each with every field: no name or value can
+// join, split or forge records.
+inline std::string threeRecordsReadBack(const RecordLayout& layout, const ParamList& posted,
+                                        const std::string& path) {
+  AutomaticValues automatic = automaticValues("ORD-42", "order", "192.0.2.7", DateTime{}, "");
+  Text record = layout.recordText(automatic, posted);
+  writeFile(path, (record + record + record).view());
+  ParamList expected = expectedFields(posted);
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  FileLines lines(file);
+  std::string problem;
+  int records = 0;
+  for (;; ++records) {
+    ParamList fields;
+    ParamListSink sink(fields);
+    RecordRead read = layout.read(lines, sink);
+    if (read == RecordRead::End) break;
+    if (read == RecordRead::Malformed) problem = "a written record reads as malformed";
+    if (problem.empty()) problem = sameFields(expected, fields);
+    if (!problem.empty() || records > 3) break;
+  }
+  std::fclose(file);
+  if (problem.empty() && records != 3) problem = "three records read back as another number";
+  return problem;
+}
+
 // Input: a first byte whose lowest bit picks the delimited form and whose
 // other bits leave out automatic fields; in the delimited form a line with
 // the DATA value; the catalog file up to a zero byte; after it a POST body
-// whose fields are written as a record and read back.
+// whose fields are written as a record and read back, both as a urlencoded
+// body and as the raw names and values of a JSON or multipart body.
 inline std::string fuzzRecords(std::string_view data) {
   const FuzzHome& home = FuzzHome::get();
   unsigned char selector = data.empty() ? 0 : static_cast<unsigned char>(data[0]);
@@ -163,6 +207,8 @@ inline std::string fuzzRecords(std::string_view data) {
   ParamList posted;
   parseParams(data, '&', posted);
   if (problem.empty() && !layout.delimited()) problem = writeAndReadBack(layout, posted, path);
+  if (problem.empty() && !layout.delimited())
+    problem = threeRecordsReadBack(layout, bodyFieldsOf(data), path);
   if (problem.empty() && layout.delimited() && roundTripDelimiter(layout.delimiter()))
     problem = writeAndReadBackDelimited(layout, posted, path);
   return problem;

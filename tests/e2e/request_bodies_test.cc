@@ -79,6 +79,45 @@ TEST_F(RequestBodies, EveryFormEncodingStoresTheSameRecord) {
   for (const Row& row : rows) EXPECT_EQ(storedCatalog(row.body, row.contentType), urlencoded);
 }
 
+// JSON keys and multipart names may hold what a urlencoded name cannot: a
+// name with "=" once forged, broke or swallowed records. Each hostile post is
+// followed by a plain one into a sorted catalog, which reads every record.
+TEST_F(RequestBodies, FieldNamesCannotBreakOrForgeRecords) {
+  const char* group =
+      "vars=CDT\nform=order\ncatalog=orders order\ninsert=sort surname\nlabel=Q-\n"
+      "count=41\n";
+  const std::string second = "&LABEL==Q-43\n&FORMID==order\nsurname==z\n\n";
+  struct Row {
+    const char* what;
+    std::string body;
+    const char* contentType;
+    std::string first;
+  } rows[] = {
+      {"JSON key with =", R"({"surname":"m","a=b":"v"})", "application/json",
+       "&LABEL==Q-42\n&FORMID==order\nsurname==m\na_b==v\n\n"},
+      {"JSON key ending in = with a forged record",
+       R"({"surname":"m","n=":"x\n\n&LABEL==Q-1\n&COMPUTER==10.0.0.1"})", "application/json",
+       "&LABEL==Q-42\n&FORMID==order\nsurname==m\nn_=+LABELx\nx\n\n&LABEL==Q-1\n"
+       "&COMPUTER==10.0.0.1\nLABELx\n\n"},
+      {"JSON key with NUL and a line feed", R"({"surname":"m","a\u0000b\nc":"v"})",
+       "application/json", "&LABEL==Q-42\n&FORMID==order\nsurname==m\na_b c==v\n\n"},
+      {"multipart name that opens a block",
+       part("name=\"surname\"", "m") + part("name=\"q=+NEVER\"", "x") + "--XyZ--\r\n",
+       kMultipartType, "&LABEL==Q-42\n&FORMID==order\nsurname==m\nq_+NEVER==x\n\n"},
+      {"automatic name stays dropped", R"({"surname":"m","&LABEL":"Q-1"})", "application/json",
+       "&LABEL==Q-42\n&FORMID==order\nsurname==m\n\n"},
+  };
+  for (const Row& row : rows) {
+    Site site;
+    site.home.write("shop.grp", group);
+    CgiResult hostile = site.post(row.body, row.contentType);
+    CgiResult plain = site.post("surname=z", "application/x-www-form-urlencoded");
+    EXPECT_EQ(hostile.output, "Content-type: text/html\n\nStored Q-42.\n") << row.what;
+    EXPECT_EQ(plain.output, "Content-type: text/html\n\nStored Q-43.\n") << row.what;
+    EXPECT_EQ(site.home.read("orders.dat"), row.first + second) << row.what;
+  }
+}
+
 TEST_F(RequestBodies, RefusedBodiesStoreNothing) {
   const std::string unsupported = errorPage(
       "415 Unsupported Media Type",
