@@ -8,6 +8,7 @@
 #include "common/catalog/quarantine_file.h"
 #include "common/catalog/upload_folder.h"
 #include "common/cgi/request_ended.h"
+#include "common/files/file_modes.h"
 #include "common/files/group_lock.h"
 #include "common/mail/outbox_run.h"
 #include "insert/spam_messages.h"
@@ -50,7 +51,8 @@ void moveUploads(const Text& groupPath, const Text& oldLabel, const CatalogFile&
   Text from = recordUploadFolder(quarantinePath(groupPath).view(), oldLabel.view());
   std::error_code ignored;
   if (!std::filesystem::exists(from.str(), ignored)) return;
-  std::filesystem::create_directories(catalogUploadFolder(target.path.view()).str(), ignored);
+  Text folder = catalogUploadFolder(target.path.view());
+  makePrivateFolders(folder.substring(0, folder.length() - 1).c_str());
   std::filesystem::rename(from.str(), recordUploadFolder(target.path.view(), label.view()).str(),
                           ignored);
 }

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <random>
 
+#include "common/files/file_modes.h"
 #include "common/files/path.h"
 
 namespace {
@@ -45,18 +46,23 @@ AtomicFile::~AtomicFile() { abandon(); }
 bool AtomicFile::open(const Text& targetPath, const Text& tempPath) {
   abandon();
   target_ = targetPath;
-  if (!createTemp(tempPath)) return false;
-  keepModeOf(target_);
+  struct stat info;
+  bool replacing = ::stat(target_.c_str(), &info) == 0;
+  // Readable by its owner alone until it has the old file's mode: whoever
+  // opens a file keeps reading it after a chmod, so a temporary file that
+  // others may open even for a moment shows them the new settings'
+  // password. A new file is created with the private mode from the start.
+  if (!createTemp(tempPath, replacing ? 0600 : kPrivateFileMode)) return false;
+  if (replacing) fchmod(fileno(file_), info.st_mode & 07777);
   return true;
 }
 
 // O_EXCL makes the name ours alone (it fails on any existing name, a dangling
-// link included) and O_NOFOLLOW refuses a link outright. Created with the
-// mode fopen would give, before keepModeOf.
-bool AtomicFile::createTemp(const Text& base) {
+// link included) and O_NOFOLLOW refuses a link outright.
+bool AtomicFile::createTemp(const Text& base, mode_t mode) {
   for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
     Text name = randomNameAfter(base);
-    int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) {
       if (errno == EEXIST) continue;
       return false;
@@ -71,13 +77,6 @@ bool AtomicFile::createTemp(const Text& base) {
     return true;
   }
   return false;
-}
-
-// The new file gets the old one's permissions: the settings file holds the
-// administrator's password and may have been made readable by its owner only.
-void AtomicFile::keepModeOf(const Text& path) {
-  struct stat info;
-  if (::stat(path.c_str(), &info) == 0) fchmod(fileno(file_), info.st_mode & 07777);
 }
 
 bool AtomicFile::commit() {

@@ -4,6 +4,8 @@
 // write leaves either the old file or the new one, never a truncated one.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdio>
 
 #include "common/text/text.h"
@@ -19,7 +21,9 @@ class AtomicFile {
   // Creates a new temporary file named after `tempPath`, with random letters
   // and digits before its extension ("orders.tmp" gives "orders.k3J9xq2a.tmp"),
   // for writing; false when it cannot. The file is created, never opened: a
-  // link or file that someone put at a predictable name is never written through.
+  // link or file that someone put at a predictable name is never written
+  // through. It gets the target's mode, or for a new target the private mode
+  // (file_modes.h), and is never readable by more people than the target.
   bool open(const Text& targetPath, const Text& tempPath);
   // The temporary file's path while it is open.
   const Text& tempPath() const { return temp_; }
@@ -32,8 +36,7 @@ class AtomicFile {
   void abandon();
 
  private:
-  bool createTemp(const Text& base);
-  void keepModeOf(const Text& path);
+  bool createTemp(const Text& base, mode_t mode);
 
   std::FILE* file_ = nullptr;
   Text target_;

@@ -2,6 +2,7 @@
 // the file operations with their fatal errors.
 #include "common/settings/cgi_application.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 
 #include "common/cgi/cgi_streams.h"
 #include "common/cgi/request_refusal.h"
+#include "common/files/file_modes.h"
 #include "common/files/path.h"
 
 Text privateTempPath(const Text& path) {
@@ -104,8 +106,21 @@ void CgiApplication::checkRead(const FilePtr& file, const Text& path) {
   if (std::ferror(file.get())) fatal(messages::kOpenFailed, path);
 }
 
+namespace {
+
+// fopen's "w" and "a", but a new file gets the private mode (file_modes.h).
+FilePtr openCreating(const Text& path, int flags, const char* mode) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, kPrivateFileMode);
+  if (fd < 0) return FilePtr();
+  FilePtr file(fdopen(fd, mode));
+  if (!file) ::close(fd);
+  return file;
+}
+
+}  // namespace
+
 FilePtr CgiApplication::openWrite(const Text& path) {
-  FilePtr file(std::fopen(path.c_str(), "w"));
+  FilePtr file = openCreating(path, O_TRUNC, "w");
   if (!file) fatal(messages::kCreateFailed, path);
   return file;
 }
@@ -117,7 +132,7 @@ FilePtr CgiApplication::openUpdate(const Text& path) {
 }
 
 FilePtr CgiApplication::openAppend(const Text& path) {
-  FilePtr file(std::fopen(path.c_str(), "a"));
+  FilePtr file = openCreating(path, O_APPEND, "a");
   if (!file) fatal(messages::kOpenFailed, path);
   std::fseek(file.get(), 0, SEEK_END);
   return file;

@@ -2,6 +2,7 @@
 // a temporary home with the settings, the group file and its catalogs; the
 // page, the exit status and every file compared byte for byte.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -134,6 +135,27 @@ TEST_F(InsertTest, PrivateIndexAppendsRecordAndEntry) {
             old + "&LABEL==A2\n&FORMID==order\n&REFLABEL==A1\nname==New\n\n");
   EXPECT_EQ(home.read("orders.idx"),
             "A1 order 0\nA2 order " + std::to_string(old.size()) + " A1\n");
+}
+
+// Catalogs and indexes hold visitors' personal data: new ones are not
+// readable by others, whatever the umask; an existing file keeps its mode.
+TEST_F(InsertTest, NewCatalogsAndIndexesAreNotReadableByOthers) {
+  group("vars=CDT\nform=order\ncatalog=orders order\ncatalog=old order\nlabel=A\ncount=1\n");
+  home.write("old.dat", "");
+  ASSERT_EQ(chmod(home.file("old.dat").c_str(), 0644), 0);
+  mode_t before = umask(022);
+  ASSERT_EQ(submit("formid=order", "name=New").status, 0);
+  ASSERT_EQ(submit("formid=order&catalog=old", "name=New").status, 0);
+  umask(before);
+  struct Row {
+    const char* name;
+    mode_t mode;
+  } rows[] = {{"orders.dat", 0640}, {"orders.idx", 0640}, {"old.dat", 0644}, {"old.idx", 0640}};
+  for (const Row& row : rows) {
+    struct stat info;
+    ASSERT_EQ(stat(home.file(row.name).c_str(), &info), 0) << row.name;
+    EXPECT_EQ(info.st_mode & 07777, row.mode) << row.name;
+  }
 }
 
 TEST_F(InsertTest, PrivateIndexPutsEntryFirst) {

@@ -131,23 +131,33 @@ TEST(AtomicFile, LinkAtTheTemporaryNameIsNotFollowed) {
   }
 }
 
-TEST(AtomicFile, KeepsTheModeOfTheOldFileOrGivesTheUsualOne) {
+// While it is written the temporary file is readable by no one the old file
+// did not admit (a reader who opens it early keeps reading after any later
+// chmod), and a new file by no other user.
+TEST(AtomicFile, KeepsTheModeOfTheOldFileOrGivesThePrivateOne) {
   TestHome home;
-  home.write("a.dat", "old\n");
-  ASSERT_EQ(chmod(home.file("a.dat").c_str(), 0600), 0);
-  AtomicFile file;
-  ASSERT_TRUE(file.open(Text(home.file("a.dat")), Text(home.file("a.tmp"))));
-  EXPECT_TRUE(file.commit());
-  struct stat info;
-  ASSERT_EQ(stat(home.file("a.dat").c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0600u);
-  // A new file gets what creating it in the ordinary way gives.
   mode_t mask = umask(0);
   umask(mask);
-  ASSERT_TRUE(file.open(Text(home.file("new.dat")), Text(home.file("new.tmp"))));
-  EXPECT_TRUE(file.commit());
-  ASSERT_EQ(stat(home.file("new.dat").c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0666u & ~mask);
+  struct Row {
+    mode_t old;  // 0: no old file
+    mode_t mode;
+  } rows[] = {{0600, 0600}, {0644, 0644}, {0640, 0640}, {0, 0660 & ~mask}};
+  int n = 0;
+  for (const Row& row : rows) {
+    std::string name = "a" + std::to_string(n++) + ".dat";
+    if (row.old) {
+      home.write(name, "old\n");
+      ASSERT_EQ(chmod(home.file(name).c_str(), row.old), 0);
+    }
+    AtomicFile file;
+    ASSERT_TRUE(file.open(Text(home.file(name)), Text(home.file("a.tmp"))));
+    struct stat info;
+    ASSERT_EQ(stat(file.tempPath().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, row.mode) << name;
+    EXPECT_TRUE(file.commit());
+    ASSERT_EQ(stat(home.file(name).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, row.mode) << name;
+  }
 }
 
 TEST(GroupLock, LockFileBesideTheGroupFile) {
