@@ -127,7 +127,7 @@ RecentSubmissionGuard::RecentSubmissionGuard(CatalogGroup& app, std::string_view
   if (!on_) return;
   path_ = app.groupPath + ".recent";
   if (!file_.open(path_)) app.fatal(messages::kCreateFailed, path_);
-  address_ = clientAddress(app);
+  address_ = clientKey(clientAddress(app).view());
   digest_ = contentDigest(formName, app.postParams());
   textDigest_ = linkTextDigest(app.postParams());
   now_ = static_cast<long>(std::time(nullptr));

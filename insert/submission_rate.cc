@@ -94,7 +94,7 @@ void refuseOverRate(CatalogGroup& app) {
   SubmissionRates rates(limits);
   rates.read(file.read(1 << 20).view());
   long now = static_cast<long>(std::time(nullptr));
-  bool admitted = rates.admit(clientAddress(app).view(), now);
+  bool admitted = rates.admit(clientKey(clientAddress(app).view()).view(), now);
   if (!file.replace(rates.text(now))) app.fatal(messages::kCreateFailed, path);
   file.close();
   if (admitted) return;

@@ -34,15 +34,13 @@ bool admitAdministrator(CgiApplication& app, std::string_view posted) {
   if (app.settings.password.empty())
     refuse(app, "403 Forbidden", Text(), messages::kAdministrationClosed,
            app.text(messages::kNoPasswordSet));
-  Text client = clientAddress(app);
+  Text client = clientKey(clientAddress(app).view());
   long now = static_cast<long>(std::time(nullptr));
   LoginThrottle throttle(app);
-  long until = throttle.refusedUntil(client.view(), now);
+  bool admitted = false;
+  long until = throttle.judge(
+      client.view(), now, !posted.empty(),
+      [&] { return passwordMatches(posted, app.settings.password.view()); }, admitted);
   if (until > 0) refuseThrottled(app, until - now);
-  if (passwordMatches(posted, app.settings.password.view())) {
-    throttle.recordSuccess(client.view(), now);
-    return true;
-  }
-  if (!posted.empty()) throttle.recordFailure(client.view(), now);
-  return false;
+  return admitted;
 }

@@ -1,6 +1,11 @@
 // Choosing the client's address from REMOTE_ADDR and X-Forwarded-For.
 #include "common/settings/client_address.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <cstring>
+
 #include "common/files/path.h"
 #include "common/settings/cgi_application.h"
 
@@ -53,6 +58,30 @@ Text clientAddress(std::string_view remoteAddr, std::string_view forwardedFor,
     if (!last.empty()) address = last;
   }
   return looksLikeAddress(address) ? Text(address) : Text("unknown");
+}
+
+Text recordedClientAddress(const CgiApplication& app) {
+  Text remote = envValue("REMOTE_ADDR");
+  if (!looksLikeAddress(remote.view()) ||
+      !isTrustedProxy(remote.view(), app.settings.trustedProxies.view()))
+    return remote;
+  return clientAddress(app);
+}
+
+Text clientKey(std::string_view address) {
+  in6_addr v6;
+  if (address.size() > kMaxAddressLength || address.find(':') == std::string_view::npos)
+    return Text(address);
+  std::string text(address);
+  if (inet_pton(AF_INET6, text.c_str(), &v6) != 1) return Text(address);
+  char out[INET6_ADDRSTRLEN];
+  if (IN6_IS_ADDR_V4MAPPED(&v6)) {
+    in_addr v4;
+    std::memcpy(&v4, &v6.s6_addr[12], 4);
+    return Text(inet_ntop(AF_INET, &v4, out, sizeof out));
+  }
+  std::memset(&v6.s6_addr[8], 0, 8);
+  return Text(inet_ntop(AF_INET6, &v6, out, sizeof out)) + "/64";
 }
 
 Text clientAddress(const CgiApplication& app) {

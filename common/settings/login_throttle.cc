@@ -110,8 +110,15 @@ const LoginFailures::Entry* LoginFailures::find(std::string_view address) const 
   return nullptr;
 }
 
-LoginThrottle::LoginThrottle(CgiApplication& app) : app_(app), path_(app.home() + kFileName) {
-  readState();
+LoginThrottle::LoginThrottle(CgiApplication& app) : app_(app), path_(app.home() + kFileName) {}
+
+// The lock is a file beside the state file, as a group's writers lock a file
+// beside the group file: the state file itself is replaced by each write, so
+// it cannot carry the lock.
+LoginThrottle::Locked::Locked(LoginThrottle& throttle) {
+  if (!lock_.acquire(throttle.path_))
+    throttle.app_.fatal(messages::kCreateFailed, GroupLock::lockPath(throttle.path_));
+  throttle.readState();
 }
 
 void LoginThrottle::readState() {
@@ -126,24 +133,7 @@ void LoginThrottle::readState() {
   failures_.read(text.view());
 }
 
-void LoginThrottle::recordFailure(std::string_view address, long now) {
-  update(now, [&] { failures_.addFailure(address, now); });
-}
-
-void LoginThrottle::recordSuccess(std::string_view address, long now) {
-  if (!failures_.has(address)) return;
-  update(now, [&] { failures_.forget(address); });
-}
-
-// The lock is a file beside the state file ("failed-logins.lck"), as a
-// group's writers lock a file beside the group file: the state file itself
-// is replaced by each write, so it cannot carry the lock.
-template <typename Change>
-void LoginThrottle::update(long now, Change change) {
-  GroupLock lock;
-  if (!lock.acquire(path_)) app_.fatal(messages::kCreateFailed, GroupLock::lockPath(path_));
-  readState();
-  change();
+void LoginThrottle::write(long now) {
   bool created = !app_.fileExists(path_);
   AtomicFile file;
   app_.openReplacement(file, path_, privateTempPath(path_), path_);

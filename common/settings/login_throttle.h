@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/files/group_lock.h"
 #include "common/text/text.h"
 
 class CgiApplication;
@@ -48,28 +49,51 @@ class LoginFailures {
   std::vector<Entry> entries_;  // least recently failed first
 };
 
-// The state file of one home. Reading happens at construction; each change
-// takes the file's lock, reads the file again, and replaces it whole, so
-// that simultaneous requests lose no failure. A file that exists but cannot
-// be read, or cannot be written, ends the request with the file error.
+// The state file of one home. A login is judged under the file's lock, from
+// the check of the count to the record of its outcome: guesses sent at once
+// are counted one after the other, so no more of them are checked than the
+// limit allows. A file that exists but cannot be read, or cannot be written,
+// ends the request with the file error.
 class LoginThrottle {
  public:
   explicit LoginThrottle(CgiApplication& app);
 
-  long refusedUntil(std::string_view address, long now) const {
-    return failures_.refusedUntil(address, now);
+  // The time from which `client` may try again (0 when it was admitted or
+  // merely failed). `passwordRight` is asked only when the client is not
+  // refused; a wrong password counts as a failure only when one was `tried`,
+  // a right one clears the client's count.
+  template <typename Check>
+  long judge(std::string_view client, long now, bool tried, Check passwordRight, bool& admitted) {
+    admitted = false;
+    Locked locked(*this);
+    long until = failures_.refusedUntil(client, now);
+    if (until > 0) return until;
+    admitted = passwordRight();
+    if (admitted && failures_.has(client)) {
+      failures_.forget(client);
+      write(now);
+    } else if (!admitted && tried) {
+      failures_.addFailure(client, now);
+      write(now);
+    }
+    return 0;
   }
-  void recordFailure(std::string_view address, long now);
-  // Clears the count of `address` (after a right password); writes the file
-  // only when there was one.
-  void recordSuccess(std::string_view address, long now);
 
   static constexpr char kFileName[] = "failed-logins.txt";
 
  private:
+  // Holds the lock file beside the state file ("failed-logins.lck") and
+  // reads the state under it.
+  class Locked {
+   public:
+    explicit Locked(LoginThrottle& throttle);
+
+   private:
+    GroupLock lock_;
+  };
+
   void readState();
-  template <typename Change>
-  void update(long now, Change change);
+  void write(long now);
 
   CgiApplication& app_;
   Text path_;

@@ -9,9 +9,10 @@
 #include "common/files/atomic_file.h"
 #include "common/files/group_lock.h"
 #include "common/files/path.h"
+#include "common/settings/client_address.h"
 
 Text RecordStoring::submitterAddress() const {
-  return recordedAddress.empty() ? envValue("REMOTE_ADDR") : recordedAddress;
+  return recordedAddress.empty() ? recordedClientAddress(*this) : recordedAddress;
 }
 
 void RecordStoring::lockGroup(GroupLock& lock) {

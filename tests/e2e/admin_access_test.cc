@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <ctime>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "support/cgi_run.h"
 #include "support/test_home.h"
@@ -200,8 +202,32 @@ TEST_F(AdminAccess, StateFileKeepsTheFailuresOfEachAddress) {
   failTimes("show", 1, "2001:db8::1");
   std::string state = home.read("failed-logins.txt");
   EXPECT_EQ(state.rfind("192.0.2.7 ", 0), 0u) << state;
-  EXPECT_NE(state.find("\n2001:db8::1 "), std::string::npos) << state;
+  EXPECT_NE(state.find("\n2001:db8::/64 "), std::string::npos) << state;
   EXPECT_EQ(std::count(state.begin(), state.end(), ' '), 3);
+}
+
+// A household or server is given a whole IPv6 /64: its addresses are one
+// client, or it could guess without end.
+TEST_F(AdminAccess, AnIpv6ClientIsItsWholeSlash64) {
+  for (int i = 1; i <= 10; ++i) failTimes("show", 1, "2001:db8:1:2::" + std::to_string(i));
+  EXPECT_TRUE(throttled(login("show", "2001:db8:1:2:ffff::9")));
+  EXPECT_TRUE(admitted(login("show", "::ffff:192.0.2.1")));
+  EXPECT_TRUE(admitted(login("show", "2001:db8:1:3::1")));
+}
+
+// The count is checked and the outcome recorded under one lock: guesses sent
+// at once after nine failures get one more check between them, not one each.
+TEST_F(AdminAccess, GuessesSentAtOnceAreCheckedOneAfterTheOther) {
+  failTimes("show", 9);
+  std::vector<CgiResult> results(8);
+  std::vector<std::thread> guesses;
+  for (size_t i = 0; i < results.size(); ++i)
+    guesses.emplace_back([&, i] { results[i] = post("show", "password=at-once"); });
+  for (std::thread& guess : guesses) guess.join();
+  int refused = 0;
+  for (const CgiResult& result : results) refused += throttled(result);
+  EXPECT_EQ(refused, 7);
+  EXPECT_TRUE(throttled(login("show")));
 }
 
 TEST_F(AdminAccess, BehindATrustedProxyTheForwardedAddressCounts) {

@@ -158,6 +158,30 @@ TEST_F(InsertTest, NewCatalogsAndIndexesAreNotReadableByOthers) {
   }
 }
 
+// Only behind a trusted proxy does the record keep the forwarded client; a
+// header from anyone else is the visitor's own text.
+TEST_F(InsertTest, ComputerIsTheForwardedClientOnlyBehindATrustedProxy) {
+  settings("trustedProxies=10.0.0.1\n");
+  group("vars=DT\nindex=none\nform=order\ncatalog=orders order\nlabel=Q-\ncount=41\n");
+  struct Row {
+    const char *remote, *forwarded, *recorded;
+  } rows[] = {
+      {"10.0.0.1", "198.51.100.7, 203.0.113.9", "203.0.113.9"},
+      {"10.0.0.2", "203.0.113.9", "10.0.0.2"},
+      {"192.0.2.7", "", "192.0.2.7"},
+  };
+  for (const Row& row : rows) {
+    home.write("orders.dat", "");
+    Environment env = postEnvironment(home.path(), "insert", "shop", "formid=order", "a=1");
+    env["REMOTE_ADDR"] = row.remote;
+    env["HTTP_X_FORWARDED_FOR"] = row.forwarded;
+    ASSERT_EQ(runCgi(programPath("insert"), env, "a=1").status, 0);
+    EXPECT_NE(home.read("orders.dat").find(std::string("&COMPUTER==") + row.recorded + "\n"),
+              std::string::npos)
+        << row.remote << " " << home.read("orders.dat");
+  }
+}
+
 TEST_F(InsertTest, PrivateIndexPutsEntryFirst) {
   group("vars=CDT\ninsert=start\nform=order\ncatalog=orders order\ncount=1\n");
   std::string old = "&LABEL==1\n&FORMID==order\n\n";

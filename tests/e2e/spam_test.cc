@@ -157,6 +157,21 @@ TEST(Spam, RateLimitRefusesWith429UntilTheWindowPasses) {
   EXPECT_EQ(catalog.find("name==C"), std::string::npos);
 }
 
+// The addresses of one IPv6 /64 are one client for the rate limit and the
+// duplicate check; the record keeps the address it came from.
+TEST(Spam, AnIpv6SlashSixtyFourIsOneClient) {
+  Site site("rateLimit=3/minute\nduplicateWindow=on\n");
+  EXPECT_NE(site.post("name=A", "2001:db8:1:2::1").output.find("Stored Q-42."), std::string::npos);
+  CgiResult again = site.post("name=A", "2001:db8:1:2::99");
+  EXPECT_NE(again.output.find("Stored Q-42."), std::string::npos) << again.output;
+  EXPECT_EQ(site.post("name=B", "2001:db8:1:2:aaaa::1").status, 0);
+  EXPECT_NE(site.post("name=C", "2001:db8:1:2::3").output.find("429"), std::string::npos);
+  EXPECT_EQ(site.post("name=D", "2001:db8:1:3::1").status, 0);
+  std::string catalog = site.catalog();
+  EXPECT_EQ(countOf(catalog, "&LABEL=="), 3) << catalog;
+  EXPECT_NE(catalog.find("&COMPUTER==2001:db8:1:2:aaaa::1"), std::string::npos) << catalog;
+}
+
 TEST(Spam, SimultaneousSubmissionsOfOneAddressAreCountedExactly) {
   Site site("rateLimit=5/minute\n");
   std::vector<std::thread> threads;

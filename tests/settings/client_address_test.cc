@@ -37,3 +37,19 @@ TEST(ClientAddress, Table) {
 }
 
 }  // namespace
+
+TEST(ClientAddress, KeyOfAClient) {
+  struct Row {
+    const char *address, *key;
+  } rows[] = {
+      {"192.0.2.7", "192.0.2.7"},
+      {"2001:db8:1:2::1", "2001:db8:1:2::/64"},
+      {"2001:DB8:1:2:ffff:ffff:ffff:ffff", "2001:db8:1:2::/64"},
+      {"2001:db8::1", "2001:db8::/64"},
+      {"::ffff:192.0.2.7", "192.0.2.7"},
+      {"::1", "::/64"},
+      {"unknown", "unknown"},
+      {"1:2:3", "1:2:3"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(clientKey(row.address), Text(row.key)) << row.address;
+}
