@@ -14,7 +14,9 @@ namespace {
 Outbox outboxOf(ShowApplication& app) { return Outbox(outboxFolder(app.home())); }
 
 bool ofRecord(ShowApplication& app, const Text& group, const Text& label, const Text& wanted) {
-  return group == app.groupName && label == wanted;
+  // Mails queued before the outbox took kalder.ini's spelling carry the
+  // request's: a group is one group whatever its letter case.
+  return equalsIgnoreCase(group.view(), app.groupName.view()) && label == wanted;
 }
 
 Text localTime(long long seconds) {
@@ -73,7 +75,7 @@ Markup recordMailTable(ShowApplication& app, const Text& label) {
 Markup groupMailCounts(ShowApplication& app) {
   long waiting = 0, failed = 0;
   for (const OutboxMail& mail : outboxOf(app).mails()) {
-    if (mail.group != app.groupName) continue;
+    if (!equalsIgnoreCase(mail.group.view(), app.groupName.view())) continue;
     ++(mail.state == MailState::Failed ? failed : waiting);
   }
   if (waiting == 0 && failed == 0) return Markup();

@@ -118,7 +118,7 @@ Text logLine(ShowApplication& app, const RecordSpan& span, const Text& label) {
   Text line = Text::fromInt(now.year, 4) + "-" + Text::fromInt(now.month, 2) + "-" +
               Text::fromInt(now.day, 2) + " " + Text::fromInt(now.hour, 2) + ":" +
               Text::fromInt(now.minute, 2);
-  for (const Text& part : {app.groupName, span.file->name, label, clientAddress(app)}) {
+  for (const Text& part : {app.groupSettingsName, span.file->name, label, clientAddress(app)}) {
     Text value = oneLine(part);
     value.replaceChar('\t', ' ');
     line += "\t";

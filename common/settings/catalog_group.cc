@@ -29,6 +29,8 @@ CatalogGroup::CatalogGroup(const char* contentType, ScriptAccess)
 
 void CatalogGroup::readGroup(const Text& name, const Text& path) {
   groupName = name;
+  const Param* entry = settings.groups.find(name.view());
+  groupSettingsName = entry ? entry->name : name;
   groupPath = path;
   groupChanged = false;
   readOptions(groupOptionsPath(path));

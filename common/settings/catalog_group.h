@@ -58,7 +58,10 @@ class CatalogGroup : public CgiApplication {
   SavedFile saveCounter();
 
   DateTime today;
-  Text groupName;
+  Text groupName;  // as the request spells it: pages and &group show it so
+  // The group's name as kalder.ini spells it, whatever the letter case of the
+  // request: what the outbox and the logs file a group's records under.
+  Text groupSettingsName;
   Text groupPath;
   GroupDescription group;
   GroupOptions options;

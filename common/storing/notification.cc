@@ -72,7 +72,7 @@ List<OutboxMail> RecordStoring::composeNotifications(const Text& formName,
   }
   std::string_view charset = currentCharsetName();
   OutboxMail mail;
-  mail.group = groupName;
+  mail.group = groupSettingsName;
   mail.catalog = target.name;
   mail.catalogPath = target.path;
   mail.label = label;

@@ -28,15 +28,16 @@ class MailStatus : public ::testing::Test {
   }
 
   void writeMail(const std::string& name, const std::string& label, const std::string& to,
-                 const std::string& reply) {
+                 const std::string& reply, const std::string& group = "shop") {
     home.write("outbox/" + name,
-               "message-id=<m@x>\ngroup=shop\ncatalog=orders\nlabel=" + label +
+               "message-id=<m@x>\ngroup=" + group + "\ncatalog=orders\nlabel=" + label +
                    "\ncreated=1796770000\nnext=1796770060\nattempts=1\nreply=" + reply +
                    "\nsender=s@x\nrecipient=" + to + "\nsubject=s\n\nb\n");
   }
 
-  std::string view(const std::string& query, const std::string& body = "password=Secret") {
-    return runCgi(programPath("show"), postEnvironment(home.path(), "show", "shop", query, body),
+  std::string view(const std::string& query, const std::string& body = "password=Secret",
+                   const std::string& group = "shop") {
+    return runCgi(programPath("show"), postEnvironment(home.path(), "show", group, query, body),
                   body)
         .output;
   }
@@ -73,6 +74,33 @@ TEST_F(MailStatus, ErasingARecordDropsItsUnsentMails) {
   EXPECT_FALSE(home.exists("outbox/20261208000001.aaaaaaaaaaaa.mail"));
   EXPECT_FALSE(home.exists("outbox/20261208000002.bbbbbbbbbbbb.failed"));
   EXPECT_TRUE(home.exists("outbox/20261208000003.cccccccccccc.failed"));
+}
+
+// The outbox files a mail under kalder.ini's spelling of its group, and show
+// finds mails of either spelling, so erasing a record drops its mail however
+// the form's address spelled the group.
+TEST_F(MailStatus, AGroupIsOneGroupWhateverItsLetterCase) {
+  home.write("shop.grp",
+             "index=none\nform=order\ncatalog=orders order\nlabel=ORD-\ncount=2\n"
+             "response=boss@example.org\n");
+  home.write("order.msg", "Stored.\n");
+  writeMail("20261208000004.eeeeeeeeeeee.mail", "ORD-2", "old@example.org", "451 later", "SHOP");
+  ASSERT_EQ(runCgi(programPath("insert"),
+                   postEnvironment(home.path(), "insert", "SHOP", "formid=order", "a=3"), "a=3")
+                .status,
+            0);
+  int queued = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(home.file("outbox"))) {
+    std::string text = readFile(entry.path().string());
+    if (text.find("\nlabel=ORD-3\n") == std::string::npos) continue;
+    ++queued;
+    EXPECT_NE(text.find("\ngroup=shop\n"), std::string::npos) << text;
+  }
+  EXPECT_EQ(queued, 1);
+  EXPECT_NE(view("label=ORD-3&catalog=orders", "password=Secret", "Shop").find("boss@example.org"),
+            std::string::npos);
+  view("label=ORD-2&catalog=orders&erase=1", "password=Secret&confirm=ORD-2", "shop");
+  EXPECT_FALSE(home.exists("outbox/20261208000004.eeeeeeeeeeee.mail"));
 }
 
 }  // namespace
