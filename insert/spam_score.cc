@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "common/cgi/plain_text.h"
 #include "common/settings/file_lines.h"
 
 namespace {
@@ -142,9 +143,14 @@ ContentScore scoreContent(const ParamList& fields, const ContentRules& rules, in
   add(score, "links", linkCount > 1 ? linkCount - 1 : 0);
   add(score, "link markup", occurrences(lower, "<a ") + occurrences(lower, "[url") > 0 ? 3 : 0);
   add(score, "script", foreignScript(all) ? 3 : 0);
+  // A word is found also behind character references ("vi&#97;gra"), which
+  // a page or a mail shows as the letters they stand for.
+  std::string decoded = rules.blockedWords.empty() ? std::string() : lowered(plainText(all).view());
   long blocked = 0;
   for (const Text& word : rules.blockedWords)
-    if (lower.find(word.str()) != std::string::npos) blocked += 3;
+    if (lower.find(word.str()) != std::string::npos ||
+        decoded.find(word.str()) != std::string::npos)
+      blocked += 3;
   add(score, "blocked words", blocked);
   add(score, "fields", fieldPoints);
   add(score, "repeated", otherAddresses >= 2 ? 3 : 0);

@@ -41,12 +41,17 @@ List<Text> listMatchingFiles(const Text& directory, std::string_view wildcardNam
 // (through the series tag), so anything but digits is refused before it can
 // reach a file path, and so is a period that does not exist: month 99 of the
 // year 9999 would make a file that sorts as the newest member ever after.
+// For the same reason no member later than next year is made; one that
+// exists already stays reachable.
 void addSeriesMember(CgiPage& page, CatalogFileList& list, CatalogEntry& entry,
-                     const SeriesPattern& pattern, const Text& memberName) {
+                     const SeriesPattern& pattern, const Text& memberName, const DateTime& today) {
   std::string_view digits =
       memberName.view().substr(std::min(memberName.str().size(), entry.name.str().size()));
   if (!isRealPeriod(pattern, digits)) page.fatal(messages::kCatalogNotFound, memberName);
   SeriesMember member = memberFromDigits(pattern, digits);
+  struct stat info;
+  if (member.date.year > today.year + 1 && ::stat(member.path.c_str(), &info) != 0)
+    page.fatal(messages::kCatalogNotFound, memberName);
   addUnique(list, CatalogFile{entry.name + digits, &entry, member.path,
                               formatDate(member.date, entry.description, page.currentIndex())});
 }
@@ -95,12 +100,13 @@ void CatalogResolver::addCatalogFiles(CatalogFileList& list, std::string_view na
   SeriesPattern pattern = parseSeriesPattern(path);
   const Text& own = entry->name;
   if (own.equalsIgnoreCase(name)) {
-    addSeriesMember(page_, list, *entry, pattern, own + currentPeriodDigits(pattern, today_));
+    addSeriesMember(page_, list, *entry, pattern, own + currentPeriodDigits(pattern, today_),
+                    today_);
   } else if (name.size() == own.str().size() + 1 && name.back() == '*' &&
              own.equalsIgnoreCase(name.substr(0, name.size() - 1))) {
     addSeriesMembersOnDisk(page_, list, *entry, pattern);
   } else {
-    addSeriesMember(page_, list, *entry, pattern, Text(name));
+    addSeriesMember(page_, list, *entry, pattern, Text(name), today_);
   }
 }
 

@@ -533,7 +533,7 @@ struct Period {
 const Period kPeriods[] = {
     {"m[YYYY][MM].dat", "year=1999&month=12", "m199912.dat"},
     {"m[YYYY][MM].dat", "year=1900&month=01", "m190001.dat"},
-    {"m[YYYY][MM].dat", "year=2099&month=12", "m209912.dat"},
+    {"m[YYYY][MM].dat", "year=2099&month=12", nullptr},  // later than next year
     {"m[YYYY][MM].dat", "year=9999&month=99", nullptr},
     {"m[YYYY][MM].dat", "year=2024&month=00", nullptr},
     {"m[YYYY][MM].dat", "year=2024&month=13", nullptr},
@@ -573,6 +573,27 @@ TEST_F(InsertTest, SeriesMemberMustBeARealPeriod) {
       EXPECT_EQ(listing(), before);
     }
   }
+}
+
+// A visitor's series tag can name next year at the latest: a member years
+// ahead would list first for good. One that exists already still takes posts.
+TEST_F(InsertTest, SeriesMemberLaterThanNextYearIsNotMade) {
+  group("vars=DT\nindex=none\nform=order\ncatalog=log*year,month order m[YYYY][MM].dat\n");
+  int year = 1900 + [] {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_year;
+  }();
+  std::string next = std::to_string(year + 1), later = std::to_string(year + 2);
+  EXPECT_EQ(submit("", "year=" + next + "&month=12&x=1").status, 0);
+  EXPECT_TRUE(home.exists("m" + next + "12.dat"));
+  CgiResult refused = submit("", "year=" + later + "&month=01&x=1");
+  EXPECT_NE(refused.output.find("Cannot find catalog <tt>log" + later + "01"), std::string::npos)
+      << refused.output;
+  EXPECT_FALSE(home.exists("m" + later + "01.dat"));
+  home.write("m" + later + "01.dat", "");
+  EXPECT_EQ(submit("", "year=" + later + "&month=01&x=1").status, 0);
 }
 
 TEST_F(InsertTest, PeriodThatDoesNotExistIsNeitherNamedNorTheNewest) {

@@ -210,6 +210,7 @@ TEST(Spam, ContentRulesQuarantineWhatScoresAtTheThreshold) {
        "script 3"},
       {"name=Bot&note=%26%231087%3B%26%231088%3B%26%231080%3B", "script 3"},
       {"name=Bot&note=CHEAP+Pills+here", "blocked words 3"},
+      {"name=Bot&note=che%26%2397%3Bp+pi%26%23x6c%3Bls", "blocked words 3"},
       {"name=Bot&phone=call+me", "fields 3"},
   };
   int stored = 0;
