@@ -11,6 +11,7 @@
 
 #include "common/files/atomic_file.h"
 #include "common/files/path.h"
+#include "common/files/termination.h"
 
 namespace {
 
@@ -58,9 +59,11 @@ Refusal UploadSpool::beginFile(std::string_view field, std::string_view fileName
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
     Text path = randomNameAfter(folder_ + "upload.tmp");
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0640);
-    if (fd_ >= 0)
+    if (fd_ >= 0) {
+      // A server's TERM while the body still arrives leaves no file behind.
+      termination::removeOnTerm(path.c_str());
       files_.push_back({path, Text(), {original, Text(), 0}});
-    else if (errno != EEXIST)
+    } else if (errno != EEXIST)
       break;
   }
   if (fd_ < 0) app_.fatal(messages::kCreateFailed, folder_);
@@ -114,6 +117,7 @@ void UploadSpool::moveInto(const Text& recordFolder) {
     Text target = recordFolder + file.entry.storedName;
     if (std::rename(file.tempPath.c_str(), target.c_str()) != 0)
       app_.fatal(messages::kCreateFailed, target);
+    termination::forget(file.tempPath.c_str());
     file.finalPath = target;
     file.tempPath = Text();
   }
@@ -128,6 +132,7 @@ void UploadSpool::closeCurrent() {
 void UploadSpool::removeAll() {
   for (const Spooled& file : files_) {
     if (!file.tempPath.empty()) ::unlink(file.tempPath.c_str());
+    termination::forget(file.tempPath.c_str());
     if (!file.finalPath.empty()) ::unlink(file.finalPath.c_str());
   }
   files_.clear();

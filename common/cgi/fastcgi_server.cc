@@ -14,6 +14,7 @@
 
 #include "common/cgi/cgi_request.h"
 #include "common/cgi/cgi_streams.h"
+#include "common/files/termination.h"
 
 namespace {
 
@@ -93,13 +94,17 @@ Answered answerOne(const char* argv0, RequestAnswer answer, FCGX_Request& reques
 }  // namespace
 
 int serveRequests(const char* argv0, RequestAnswer answer) {
-  if (FCGX_IsCGI()) return answer(argv0);
+  // After the library's own start, which may set a TERM handler of its own.
+  bool cgi = FCGX_IsCGI();
+  termination::endOnTerm();
+  if (cgi) return answer(argv0);
   // A client that goes away mid-answer must end its request, not the process.
   std::signal(SIGPIPE, SIG_IGN);
   FCGX_Request request;
   if (FCGX_InitRequest(&request, 0, 0) != 0) return 1;
   RequestEnvironment environment;
   while (FCGX_Accept_r(&request) >= 0) {
+    termination::Deferred untilAnswered;
     environment.install(request.envp);
     CgiRequest::forgetProgramSettings();
     Answered answered = answerOne(argv0, answer, request);

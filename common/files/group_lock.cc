@@ -15,6 +15,7 @@ Text GroupLock::lockPath(const Text& groupPath) {
 bool GroupLock::acquire(const Text& groupPath) {
   release();
   fd_ = openLockFile(lockPath(groupPath), 0644);
+  if (fd_ >= 0) termDeferred_.emplace();
   return fd_ >= 0;
 }
 
@@ -22,4 +23,5 @@ void GroupLock::release() {
   if (fd_ < 0) return;
   close(fd_);  // closing the descriptor releases the flock
   fd_ = -1;
+  termDeferred_.reset();
 }

@@ -1,9 +1,12 @@
 // GroupLock: the exclusive lock that serialises every writer of one group
 // (submissions, index rebuilds, saves of the group page). It is an flock on a
 // lock file beside the group description file, released when the holder ends,
-// however it ends.
+// however it ends. While it is held a web server's TERM waits (termination.h).
 #pragma once
 
+#include <optional>
+
+#include "common/files/termination.h"
 #include "common/text/text.h"
 
 class GroupLock {
@@ -25,4 +28,5 @@ class GroupLock {
 
  private:
   int fd_ = -1;
+  std::optional<termination::Deferred> termDeferred_;
 };

@@ -15,6 +15,7 @@
 #include "common/catalog/record_layout.h"
 #include "common/files/group_lock.h"
 #include "common/files/path.h"
+#include "common/files/termination.h"
 #include "common/mail/mail_delivery.h"
 #include "common/settings/settings_file.h"
 
@@ -154,6 +155,7 @@ void startDetachedOutboxRun(const Text& home) {
   // program never waits for it.
   setsid();
   if (fork() != 0) _exit(0);
+  termination::startAfresh();
   int null = open("/dev/null", O_RDWR);
   for (int fd = 0; fd < 3; ++fd) dup2(null, fd);
   close_range(3, ~0U, 0);

@@ -94,9 +94,10 @@ TEST_F(Lunoder, EveryCatalogGetsItsPrivateIndex) {
   EXPECT_EQ(home.read("orders.idx"), kOrdersPrivateIndex);
   EXPECT_EQ(home.read("log199903.idx"), "V-1 visit 0\nV-1 visit 28\n");
   EXPECT_EQ(home.read("log199812.idx"), "V-1 visit 0\n");
+  // The login is judged under the lock beside the failed-logins file.
   EXPECT_EQ(listing(),
-            "kalder.ini\nlog199812.dat\nlog199812.idx\nlog199903.dat\nlog199903.idx\n"
-            "orders.dat\norders.idx\nshop.grp\nshop.lck\n");
+            "failed-logins.lck\nkalder.ini\nlog199812.dat\nlog199812.idx\nlog199903.dat\n"
+            "log199903.idx\norders.dat\norders.idx\nshop.grp\nshop.lck\n");
 }
 
 TEST_F(Lunoder, RebuildReplacesAnOldIndexWhole) {
