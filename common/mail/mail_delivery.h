@@ -1,6 +1,6 @@
 // deliverMail: one mail to the configured mail server with the configured
 // security (plain, STARTTLS or TLS, and an optional login), its outcome
-// returned rather than shown, for sendMail and for the outbox alike.
+// returned rather than shown, for the outbox.
 #pragma once
 
 #include <optional>
