@@ -20,7 +20,7 @@ import time
 import uuid
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from site_harness import end_processes, processes_of  # noqa: E402
+from site_harness import end_processes, is_running, processes_of  # noqa: E402
 
 
 def marked_or_in_session(mark, session):
@@ -51,11 +51,13 @@ def describe(pid):
 
 
 def leftovers(mark, session, ledger):
+    """What still runs; a zombie holds nothing open and is no leak (its
+    parent has gone, and the machine's first process reaps it, or not)."""
     pids = set(marked_or_in_session(mark, session))
     with open(ledger) as f:
         for site_dir in filter(None, f.read().split("\n")):
             pids.update(processes_of(site_dir))
-    return sorted(pids)
+    return sorted(pid for pid in pids if is_running(pid))
 
 
 def main():

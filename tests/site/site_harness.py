@@ -75,7 +75,7 @@ def end_processes(pids, grace=5):
         except OSError:
             pass
     deadline = time.time() + grace
-    while time.time() < deadline and any(_alive(pid) for pid in pids):
+    while time.time() < deadline and any(is_running(pid) for pid in pids):
         time.sleep(0.05)
     for pid in pids:
         try:
@@ -84,7 +84,8 @@ def end_processes(pids, grace=5):
             pass
 
 
-def _alive(pid):
+def is_running(pid):
+    """True while the process exists and is no zombie."""
     try:
         with open(f"/proc/{pid}/stat") as f:
             return f.read().rsplit(")", 1)[1].split()[0] != "Z"
