@@ -1,15 +1,13 @@
 #!/usr/bin/env python3
 """The help texts of manual/text: reads the Markdown subset they are written
-in, turns each page into the C++ table the program serves (`cxx`), checks
-that the languages agree (`check`) and writes the README regions taken from
-the English pages (`readme`)."""
+in, turns each page into the C++ table the program serves (`cxx`) and checks
+that the languages agree (`check`)."""
 
 import argparse
 import html
 import os
 import re
 import sys
-import textwrap
 
 # Folder, the program's short name of the language, the HTML language code
 # and the language's own name; in the order of the program's language table.
@@ -341,96 +339,21 @@ def agreement_faults(texts):
     return faults
 
 
-# ---------------------------------------------------------------- README
-
-MARKER = re.compile(r"<!-- manual:(P[A-Za-z0-9]+)(?:#([a-z0-9.-]+))? begin -->\n"
-                    r".*?<!-- manual:\1(?:#\2)? end -->", re.S)
-
-
-def readme_markdown(page, ident):
-    """The page, or its section `ident` with its subsections ("first..last":
-    the sections from one to the other), as README Markdown: ids and links
-    dropped (their text kept), every heading one level deeper (the page title
-    becomes a "##" heading), code blocks indented."""
-    blocks = page.blocks
-    out = []
-    if ident:
-        first, _, last = ident.partition("..")
-        start = section_start(page, first)
-        final = section_start(page, last or first)
-        end = next((i for i in range(final + 1, len(blocks))
-                    if blocks[i].kind == "h" and blocks[i].level <= blocks[final].level),
-                   len(blocks))
-        blocks = blocks[start:end]
-    else:
-        out.append("## " + page.title)
-    for b in blocks:
-        if b.kind == "h":
-            out.append("#" * (b.level + 1) + " " + plain_links(b.lines[0]))
-        elif b.kind == "p":
-            out.append(wrapped(plain_links(b.lines[0]), ""))
-        elif b.kind == "ul":
-            out.append("\n".join(wrapped(plain_links(item), "- ") for item in b.lines))
-        else:
-            out.append("\n".join(("    " + l).rstrip() for l in b.lines))
-    return "\n\n".join(out) + "\n"
-
-
-def section_start(page, ident):
-    start = next((i for i, b in enumerate(page.blocks) if b.kind == "h" and b.id == ident), None)
-    if start is None:
-        raise TextError(f"{page.path}: README names the section {ident}, which it lacks")
-    return start
-
-
-def wrapped(text, first):
-    return textwrap.fill(text, 78, initial_indent=first, subsequent_indent=" " * len(first),
-                         break_long_words=False, break_on_hyphens=False)
-
-
-def plain_links(text):
-    return re.sub(r"\[([^\]]+)\]\([^)\s]*\)", r"\1", text)
-
-
-def updated_readme(readme, texts):
-    def region(m):
-        name, ident = m.group(1), m.group(2)
-        if name not in texts["en"]:
-            raise TextError(f"README names the help page {name}, which does not exist")
-        tag = name + ("#" + ident if ident else "")
-        return (f"<!-- manual:{tag} begin -->\n" + readme_markdown(texts["en"][name], ident)
-                + f"<!-- manual:{tag} end -->")
-    return MARKER.sub(region, readme)
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("command", choices=("cxx", "check", "readme"))
+    parser.add_argument("command", choices=("cxx", "check"))
     parser.add_argument("text_dir")
-    parser.add_argument("target", nargs="?", help="cxx: the C++ file; readme: README.md")
-    parser.add_argument("--check", action="store_true", help="readme: only say if it is stale")
+    parser.add_argument("target", nargs="?", help="cxx: the C++ file")
     args = parser.parse_args()
     try:
         texts = read_texts(args.text_dir)
         if args.command == "cxx":
             write_cxx(texts, args.target)
-        elif args.command == "check":
+        else:
             faults = agreement_faults(texts)
             for fault in faults:
                 print(fault, file=sys.stderr)
             return 1 if faults else 0
-        else:
-            with open(args.target, encoding="utf-8") as f:
-                readme = f.read()
-            wanted = updated_readme(readme, texts)
-            if args.check:
-                if wanted != readme:
-                    print(f"{args.target} is out of date with manual/text/en: run "
-                          "scripts/update-readme-manual", file=sys.stderr)
-                    return 1
-            elif wanted != readme:
-                with open(args.target, "w", encoding="utf-8") as f:
-                    f.write(wanted)
     except TextError as error:
         print(error, file=sys.stderr)
         return 1

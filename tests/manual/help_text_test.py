@@ -59,14 +59,6 @@ class HelpTextTest(unittest.TestCase):
         slovenian = help_text.page_html(page["sl"]["Pa"], help_text.LANGUAGES[1], [])
         self.assertIn("<p>&zcaron; &#8364;</p>", slovenian)
 
-    def test_readme_region(self):
-        page = texts("# T\n\n## A {#a}\n\nSee [b](#b).\n\n### B {#b}\n\n- x\n\n## C {#c}\n\nc\n",
-                     "# T\n\n## A {#a}\n\n### B {#b}\n\n## C {#c}\n")
-        readme = "x\n<!-- manual:Pa#a begin -->\nold\n<!-- manual:Pa#a end -->\ny\n"
-        self.assertEqual(help_text.updated_readme(readme, page),
-                         "x\n<!-- manual:Pa#a begin -->\n### A\n\nSee b.\n\n#### B\n\n- x\n"
-                         "<!-- manual:Pa#a end -->\ny\n")
-
 
 if __name__ == "__main__":
     unittest.main()
