@@ -7,6 +7,7 @@ namespace {
 
 int answerRequest(const char* argv0) {
   CgiRequest::setStandingHeaderLines(kAdminHeaderLines);
+  CgiRequest::guardPageScripts();
   return runProgram(argv0, &IndexApplication::run);
 }
 

@@ -31,6 +31,13 @@ extern const size_t kHelpPageCount;
 // The page a request's path names ("Pzorvik.htm"), or null: only a name of
 // the page table matches, so "..", slashes and encodings never do.
 const HelpPage* findHelpPage(std::string_view path);
+// False when the request's raw address (REQUEST_URI, empty where the server
+// gives none) holds an encoded slash or backslash ("%2F", "%5c") or, before
+// its query, a ".." segment ("%2e" counting as a dot): a server may decode
+// and shorten such a path to a page's name while the browser still shows
+// the path it was given, which is then no page's address. No address of a
+// help link holds either.
+bool isPlainAddress(std::string_view requestUri);
 // The page's text in the language of that short name, else its first.
 const HelpPageText& helpPageText(const HelpPage& page, std::string_view language);
 // The code of the lang attribute of that language's pages ("en").

@@ -4,7 +4,12 @@
 
 namespace {
 
-int answerRequest(const char* argv0) { return runProgram(argv0, &ManualApplication::run); }
+// The pages are public, but they share the origin of the administration
+// pages: a script they ran could read those.
+int answerRequest(const char* argv0) {
+  CgiRequest::guardPageScripts();
+  return runProgram(argv0, &ManualApplication::run);
+}
 
 }  // namespace
 

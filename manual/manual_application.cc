@@ -3,6 +3,7 @@
 #include "manual/manual_application.h"
 
 #include "common/cgi/cgi_streams.h"
+#include "common/files/path.h"
 #include "manual/manual_texts.h"
 
 using namespace manualTexts;
@@ -14,40 +15,52 @@ namespace {
 // to the page of that language ("?language=slo#settings") when it is not the
 // one shown, else to the plain section; without scripts the page still holds
 // an anchor for each such fragment. Only a section word and a language value
-// are taken from the fragment, and the new address stays on this page. A
-// link to another section of the loaded page changes only the fragment.
-constexpr char kFragmentScript[] =
-    "<script>\n"
+// are taken from the fragment; the page's file name is written into the
+// script here, never read from the address, whose path a server may have
+// decoded and shortened (".." after "%2F") to reach this page from a
+// "javascript:" name. A link to another section of the loaded page changes
+// only the fragment. The page's name goes between the two parts: a name of
+// the page table, letters and digits, it cannot end the string.
+constexpr char kScriptBeforePage[] =
+    "\n"
     "function kalderHelpSection() {\n"
     "  var m = /^#([a-z0-9-]+)\\?(language=[^&#]*)?$/.exec(location.hash);\n"
     "  if (!m) return;\n"
     "  var query = m[2] ? \"?\" + m[2] : \"\";\n"
-    "  var page = location.pathname.replace(/^.*\\//, \"\");\n"
+    "  var page = \"";
+constexpr char kScriptAfterPage[] =
+    ".htm\";\n"
     "  location.replace((query === location.search ? \"\" : page + query) + \"#\" + m[1]);\n"
     "}\n"
     "kalderHelpSection();\n"
-    "window.addEventListener(\"hashchange\", kalderHelpSection);\n"
-    "</script>\n";
+    "window.addEventListener(\"hashchange\", kalderHelpSection);\n";
+
+// The text between the script tags of the page.
+Text fragmentScript(const HelpPage& page) {
+  return Text(kScriptBeforePage) + page.name + kScriptAfterPage;
+}
 
 }  // namespace
 
 void ManualApplication::run() {
   const HelpPage* page = findHelpPage(pathInfo().view());
-  if (!page) {
+  if (!page || !isPlainAddress(envValue("REQUEST_URI").view())) {
     writeNotFound();
     return;
   }
+  Text script = fragmentScript(*page);
+  allowPageScript(script.view());
   writeHeader("text/html");
-  writePage(*page);
+  writePage(*page, script);
 }
 
-void ManualApplication::writePage(const HelpPage& page) {
+void ManualApplication::writePage(const HelpPage& page, const Text& script) {
   const HelpPageText& text = helpPageText(page, currentLanguage().shortName);
   writeFrameStart(Markup(text.title));
   writeNavigation(page.name);
   print("<h1>%s</h1>\n", Markup(text.title));
   writeBody(text.body);
-  writeDirect(kFragmentScript);
+  writeDirect(Text::format("<script>%s</script>\n", script));
   writeDirect("</body>\n</html>\n");
 }
 

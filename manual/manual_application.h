@@ -14,7 +14,8 @@ class ManualApplication : public CgiApplication {
   void run();
 
  private:
-  void writePage(const HelpPage& page);
+  // `script` is the text of the page's script, which its header admits.
+  void writePage(const HelpPage& page, const Text& script);
   void writeNotFound();
   void writeFrameStart(const Markup& title);
   void writeNavigation(const char* pageName);

@@ -138,7 +138,6 @@ void sendRecordFile(ShowApplication& app, const CatalogFileList& files, const Vi
   }
   app.writeHeader("application/octet-stream",
                   dispositionLine(named->originalName.view()) +
-                      "X-Content-Type-Options: nosniff\n" +
                       Text::format("Content-Length: %ld\n", static_cast<long>(info.st_size)));
   streamFile(fd);
   ::close(fd);

@@ -9,6 +9,7 @@ namespace {
 
 int answerRequest(const char* argv0) {
   CgiRequest::setStandingHeaderLines(kAdminHeaderLines);
+  CgiRequest::guardPageScripts();
   return runProgram(argv0, &AdminApplication::run);
 }
 

@@ -12,6 +12,7 @@
 #include "common/cgi/json_answer.h"
 #include "common/cgi/json_body.h"
 #include "common/cgi/multipart.h"
+#include "common/cgi/script_policy.h"
 #include "common/files/path.h"
 
 namespace {
@@ -81,10 +82,18 @@ void CgiRequest::setStandingHeaderLines(std::string_view lines) {
   standingHeaderLines() = Text(lines);
 }
 
+void CgiRequest::guardPageScripts() { guardsPageScripts() = true; }
+
+bool& CgiRequest::guardsPageScripts() {
+  static bool guards = false;
+  return guards;
+}
+
 void CgiRequest::offerJsonAnswers(JsonErrorStatus statusOf) { jsonStatusOf() = statusOf; }
 
 void CgiRequest::forgetProgramSettings() {
   standingHeaderLines() = Text();
+  guardsPageScripts() = false;
   jsonStatusOf() = nullptr;
   deferMultipart() = false;
 }
@@ -117,7 +126,13 @@ void CgiRequest::writeHeader(std::string_view contentType, std::string_view more
   headerWritten_ = true;
   if (!status_.empty()) writeDirect(Text::format("Status: %s\n", status_));
   if (!contentType.empty()) writeDirect(Text::format("Content-type: %s\n", contentType));
-  writeDirect(Text::format("%s%s%s\n", standingHeaderLines(), answerHeaderLines_, moreLines));
+  Text policy = guardsPageScripts() ? scriptPolicyLines(pageScriptSource_) : Text();
+  writeDirect(
+      Text::format("%s%s%s%s\n", standingHeaderLines(), policy, answerHeaderLines_, moreLines));
+}
+
+void CgiRequest::allowPageScript(std::string_view script) {
+  pageScriptSource_ = inlineScriptSource(script);
 }
 
 void CgiRequest::deriveDirectories(const char* homeVariable) {

@@ -54,6 +54,10 @@ class CgiRequest {
   // request carries from now on, an error page too: added once what they
   // depend on is known, before the header is written.
   void addAnswerHeaderLines(std::string_view lines) { answerHeaderLines_ += lines; }
+  // The one inline script the page will hold, its text between the tags
+  // byte for byte: the script policy (see guardPageScripts) lets the browser
+  // run it and nothing else. Set before the header is written.
+  void allowPageScript(std::string_view script);
 
   // True when the program offers JSON answers and the request asks for one
   // (see json_answer.h): its pages, error pages too, are JSON objects.
@@ -97,14 +101,19 @@ class CgiRequest {
   // program carries after its content type, whatever writes the header: an
   // error page during start-up too. Set once, before the application is built.
   static void setStandingHeaderLines(std::string_view lines);
+  // Sends every answer of this program, an error page during start-up too,
+  // with the script policy lines (script_policy.h) after the standing ones:
+  // no other site's frame, and no script but the one of allowPageScript.
+  // Set once, before the application is built.
+  static void guardPageScripts();
   // Lets a script ask this program for JSON answers; `statusOf` gives the
   // status of the error answer for a message (null for the default, 500).
   // Set once, before the application is built.
   using JsonErrorStatus = const char* (*)(const MessageTable& message);
   static void offerJsonAnswers(JsonErrorStatus statusOf);
-  // Drops what deferMultipartBodies, setStandingHeaderLines and
-  // offerJsonAnswers set, so that a process answering request after request
-  // starts each one as a fresh process would.
+  // Drops what deferMultipartBodies, setStandingHeaderLines,
+  // guardPageScripts and offerJsonAnswers set, so that a process answering
+  // request after request starts each one as a fresh process would.
   static void forgetProgramSettings();
 
   // Limits that no real form reaches. A larger request is refused whole
@@ -120,6 +129,7 @@ class CgiRequest {
   void decodeMultipart(long length, std::string_view boundary, FilePartSink* files = nullptr,
                        std::string_view pageCharset = {});
   static bool& deferMultipart();
+  static bool& guardsPageScripts();
   void refuse(Refusal why);
 
   Text root_;
@@ -134,6 +144,7 @@ class CgiRequest {
   Text rawBody_;
   Text status_;
   Text answerHeaderLines_;
+  Text pageScriptSource_;  // empty: the page holds no script
   bool headerWritten_ = false;
   bool answersJson_ = false;
   Refusal refusal_ = Refusal::None;

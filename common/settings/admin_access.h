@@ -11,12 +11,12 @@
 // The header lines of every answer of these programs: the pages carry the
 // password in hidden fields (no cache may keep them) and hold buttons that
 // change files (no other site may show them in a frame to steer a click).
-// Each program's main makes them standing lines, so an error page during
-// start-up (an unknown group, say) carries them too.
+// Each program's main makes them standing lines and guards the pages'
+// scripts (CgiRequest::guardPageScripts, whose policy forbids frames too),
+// so an error page during start-up (an unknown group, say) carries them too.
 inline constexpr char kAdminHeaderLines[] =
     "Cache-Control: no-store\n"
-    "X-Frame-Options: DENY\n"
-    "Content-Security-Policy: frame-ancestors 'none'\n";
+    "X-Frame-Options: DENY\n";
 
 namespace messages {
 inline constexpr MessageTable kAdministrationClosed{"Administration closed",

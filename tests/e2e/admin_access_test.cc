@@ -19,7 +19,8 @@ namespace {
 
 const char kAdminLines[] =
     "Cache-Control: no-store\nX-Frame-Options: DENY\n"
-    "Content-Security-Policy: frame-ancestors 'none'\n";
+    "Content-Security-Policy: frame-ancestors 'none'; script-src 'none'\n"
+    "X-Content-Type-Options: nosniff\n";
 
 const char* const kProtected[] = {"zorvik", "show", "lunoder"};
 

@@ -17,7 +17,8 @@ const char kHeader[] = "Content-type: text/html\n\n";
 // The index builder's pages carry the header lines of the password-protected pages.
 const char kLunoderHeader[] =
     "Content-type: text/html\nCache-Control: no-store\nX-Frame-Options: DENY\n"
-    "Content-Security-Policy: frame-ancestors 'none'\n\n";
+    "Content-Security-Policy: frame-ancestors 'none'; script-src 'none'\n"
+    "X-Content-Type-Options: nosniff\n\n";
 
 std::string errorInData(const char* header = kHeader) {
   return std::string(header) +

@@ -28,7 +28,8 @@ const char kVisit[] = "&LABEL==V-1\n&FORMID==visit\n\n";
 // The header of every answer once the request is admitted or refused.
 const char kHeader[] =
     "Content-type: text/html\nCache-Control: no-store\nX-Frame-Options: DENY\n"
-    "Content-Security-Policy: frame-ancestors 'none'\n\n";
+    "Content-Security-Policy: frame-ancestors 'none'; script-src 'none'\n"
+    "X-Content-Type-Options: nosniff\n\n";
 
 class Lunoder : public ::testing::Test {
  protected:

@@ -1,11 +1,17 @@
 // manual run as a web server runs it: the help pages in each language and in
 // a few codings, the header text in their head, a clean 404 for every path
-// that names no page, and a section for every help link of zorvik's pages.
+// that names no page and for every address a server shortens to one, the
+// script policy that admits the page's own script alone, and a section for
+// every help link of zorvik's pages.
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
+#include <sys/stat.h>
 
+#include <cstdio>
 #include <regex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "support/cgi_run.h"
 #include "support/test_home.h"
@@ -32,10 +38,13 @@ class ManualTest : public ::testing::Test {
     home.write("shop.grp", "description=Shop\nform=order\n");
   }
 
-  // A GET of manual with `path` as PATH_INFO (none when empty).
-  CgiResult help(const std::string& path, const std::string& query = "") const {
+  // A GET of manual with `path` as PATH_INFO and `address` as REQUEST_URI
+  // (none when empty).
+  CgiResult help(const std::string& path, const std::string& query = "",
+                 const std::string& address = "") const {
     Environment env = getEnvironment(home.path(), "manual", "", query);
     if (!path.empty()) env["PATH_INFO"] = path;
+    if (!address.empty()) env["REQUEST_URI"] = address;
     return runCgi(programPath("manual"), env);
   }
 
@@ -54,6 +63,41 @@ class ManualTest : public ::testing::Test {
 
 bool has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
+}
+
+const char kNoScriptLines[] =
+    "Content-Security-Policy: frame-ancestors 'none'; script-src 'none'\n"
+    "X-Content-Type-Options: nosniff\n";
+const std::string kNotFoundHeader =
+    "Status: 404 Not Found\nContent-type: text/html\n" + std::string(kNoScriptLines) + "\n";
+
+// The header of an answer and its body.
+std::pair<std::string, std::string> splitAnswer(const std::string& output) {
+  size_t end = output.find("\n\n");
+  if (end == std::string::npos) return {output, ""};
+  return {output.substr(0, end + 1), output.substr(end + 2)};
+}
+
+// The text between the tags of each inline script of a page.
+std::vector<std::string> inlineScripts(const std::string& page) {
+  std::vector<std::string> scripts;
+  for (size_t at = 0; (at = page.find("<script", at)) != std::string::npos;) {
+    size_t start = page.find('>', at) + 1;
+    size_t end = page.find("</script>", start);
+    scripts.push_back(page.substr(start, end - start));
+    at = end;
+  }
+  return scripts;
+}
+
+// The script-src source that admits exactly `script`.
+std::string hashSource(const std::string& script) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  EVP_Digest(script.data(), script.size(), digest, &length, EVP_sha256(), nullptr);
+  unsigned char base64[4 * EVP_MAX_MD_SIZE];
+  int written = EVP_EncodeBlock(base64, digest, static_cast<int>(length));
+  return "'sha256-" + std::string(reinterpret_cast<char*>(base64), written) + "'";
 }
 
 TEST_F(ManualTest, PagesInEachLanguageAndCoding) {
@@ -78,7 +122,8 @@ TEST_F(ManualTest, PagesInEachLanguageAndCoding) {
     CgiResult result = help("/Pzorvik.htm", c.query);
     EXPECT_EQ(result.status, 0);
     const std::string& page = result.output;
-    EXPECT_EQ(page.rfind("Content-type: text/html\n\n<html lang=\"" + std::string(c.lang), 0), 0u);
+    EXPECT_EQ(page.rfind("Content-type: text/html\n", 0), 0u);
+    EXPECT_TRUE(has(page, "\n\n<html lang=\"" + std::string(c.lang)));
     EXPECT_EQ(has(page, "charset="), *c.charset != 0);
     if (*c.charset) {
       EXPECT_TRUE(has(page, std::string("charset=") + c.charset + "\">"));
@@ -123,7 +168,7 @@ TEST_F(ManualTest, EveryOtherPathIsACleanNotFound) {
     SCOPED_TRACE(path.substr(0, 40));
     CgiResult result = help(path);
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.output.rfind("Status: 404 Not Found\nContent-type: text/html\n\n", 0), 0u);
+    EXPECT_EQ(result.output.rfind(kNotFoundHeader, 0), 0u);
     EXPECT_TRUE(has(result.output, "<h1>Help page not found</h1>"));
     EXPECT_FALSE(has(result.output, "Secret"));
     EXPECT_FALSE(has(result.output, "<script>"));
@@ -136,6 +181,77 @@ TEST_F(ManualTest, NotFoundInTheLanguageOfTheRequest) {
   EXPECT_EQ(result.output.rfind("Status: 404 Not Found\n", 0), 0u);
   EXPECT_TRUE(has(result.output, "<h1>Strani pomo&#269;i ni</h1>"));
   EXPECT_TRUE(has(result.output, "/cgi-bin/manual.exe/Pindex.htm?language=slo,utf8,UTF-8\""));
+}
+
+// lighttpd and nginx decode "%2F" in the path and resolve "..", so the page
+// of PATH_INFO may come from an address whose last segment is anything
+// ("javascript:..."); Apache would take a backslash for a slash. Only the
+// raw address tells: one that a server may have shortened is no page's.
+TEST_F(ManualTest, AddressesThatServersShortenAreNotFound) {
+  const char* const shortened[] = {
+      "/cgi-bin/manual.exe/javascript:alert(document.domain)%2F%2F%2F..%2FPzorvik.htm"
+      "?language=slo",
+      "/forms/manual.exe/x%2f..%2fPzorvik.htm",
+      "/cgi-bin/manual.exe/x%5C..%5CPzorvik.htm",
+      "/cgi-bin/manual.exe/x%5c%2e%2E%5cPzorvik.htm",
+      "/cgi-bin/manual.exe/x/../Pzorvik.htm",
+      "/cgi-bin/manual.exe/x/.%2e/Pzorvik.htm",
+      "/cgi-bin/x/%2E%2e/manual.exe/Pzorvik.htm",
+      "/cgi-bin/manual.exe/x\\..\\Pzorvik.htm",
+      "/cgi-bin/manual.exe/Pzorvik.htm/..",
+      "/cgi-bin/manual.exe/Pzorvik.htm?language=slo%2F",
+  };
+  for (const char* address : shortened) {
+    SCOPED_TRACE(address);
+    CgiResult result = help("/Pzorvik.htm", "language=slo", address);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output.rfind(kNotFoundHeader, 0), 0u);
+    EXPECT_TRUE(has(result.output, "<h1>Strani pomo\xe8i ni</h1>"));
+    EXPECT_FALSE(has(result.output, "<script"));
+  }
+  // The servers' rewrite of the home's path, dots that are no segment of
+  // their own and a ".." in the query leave the page.
+  const char* const plain[] = {
+      "/cgi-bin/manual.exe/Pzorvik.htm",
+      "/forms/manual.exe/Pzorvik.htm?language=slo",
+      "/cgi-bin/manual.exe/Pzorvik.htm?language=slo,utf8,UTF-8",
+      "/cgi-bin/.../manual.exe/Pzorvik.htm",
+      "/cgi-bin/manual.exe/Pzorvik.htm?x=/../",
+  };
+  for (const char* address : plain) {
+    SCOPED_TRACE(address);
+    CgiResult result = help("/Pzorvik.htm", "", address);
+    EXPECT_EQ(result.output.rfind("Content-type: text/html\n", 0), 0u);
+    EXPECT_TRUE(has(result.output, "<h2 id=\"settings\">"));
+  }
+}
+
+// Each page's header admits its one inline script by its digest and no
+// other, whatever the address: the script moves to its own page's name.
+TEST_F(ManualTest, EachPageAdmitsItsOwnScriptAlone) {
+  for (const char* name : {"Pindex", "Pzorvik", "Pstoring", "Pshow"}) {
+    for (const char* query : {"", "language=slo,utf8,UTF-8", "language=slo,tex"}) {
+      SCOPED_TRACE(std::string(name) + "?" + query);
+      auto [header, page] = splitAnswer(help("/" + std::string(name) + ".htm", query).output);
+      std::vector<std::string> scripts = inlineScripts(page);
+      ASSERT_EQ(scripts.size(), 1u);
+      EXPECT_EQ(header,
+                "Content-type: text/html\nContent-Security-Policy: frame-ancestors 'none'; "
+                "script-src " +
+                    hashSource(scripts[0]) + "\nX-Content-Type-Options: nosniff\n");
+      EXPECT_TRUE(has(scripts[0], "var page = \"" + std::string(name) + ".htm\";"));
+      EXPECT_FALSE(has(scripts[0], "location.pathname"));
+    }
+  }
+}
+
+// A page that ends the request early runs no script either.
+TEST_F(ManualTest, ErrorPagesAdmitNoScript) {
+  std::remove(home.file("kalder.ini").c_str());
+  ASSERT_EQ(mkdir(home.file("kalder.ini").c_str(), 0755), 0);  // exists, cannot be read as a file
+  auto [header, page] = splitAnswer(help("/Pzorvik.htm").output);
+  EXPECT_TRUE(has(page, "Cannot open file"));
+  EXPECT_EQ(header, "Content-type: text/html\n" + std::string(kNoScriptLines));
 }
 
 // Every help link on zorvik's overview and group page, in both languages,

@@ -116,7 +116,8 @@ TEST_F(RequestLimits, EveryProgramRefusesBeforeItsWork) {
   std::string adminRefusal = kEnglish;
   adminRefusal.insert(adminRefusal.find("\n\n") + 1,
                       "Cache-Control: no-store\nX-Frame-Options: DENY\n"
-                      "Content-Security-Policy: frame-ancestors 'none'\n");
+                      "Content-Security-Policy: frame-ancestors 'none'; script-src 'none'\n"
+                      "X-Content-Type-Options: nosniff\n");
   for (const char* program : {"lunoder", "zorvik", "show"}) {
     CgiResult result = post(program, fields(10001), "");
     EXPECT_EQ(result.status, 1) << program;

@@ -98,13 +98,15 @@ TEST(Uploads, FilesAreStoredUnderGeneratedNamesAndDownloadAgain) {
   EXPECT_EQ(page.find("f9.bin\""), std::string::npos) << "a file that is not there is offered";
 
   CgiResult download = site.show("label=Q-42&catalog=orders&file=f2.bin");
-  EXPECT_EQ(download.output,
-            "Content-type: application/octet-stream\nCache-Control: no-store\n"
-            "X-Frame-Options: DENY\nContent-Security-Policy: frame-ancestors 'none'\n"
-            "Content-Disposition: attachment; filename=\"notes _1_.TXT\"; "
-            "filename*=UTF-8''notes%20%221%22.TXT\n"
-            "X-Content-Type-Options: nosniff\nContent-Length: 3000\n\n" +
-                notes);
+  EXPECT_EQ(
+      download.output,
+      "Content-type: application/octet-stream\nCache-Control: no-store\n"
+      "X-Frame-Options: DENY\nContent-Security-Policy: frame-ancestors 'none'; script-src 'none'\n"
+      "X-Content-Type-Options: nosniff\n"
+      "Content-Disposition: attachment; filename=\"notes _1_.TXT\"; "
+      "filename*=UTF-8''notes%20%221%22.TXT\n"
+      "Content-Length: 3000\n\n" +
+          notes);
   std::string whole = site.show("label=Q-42&catalog=orders&file=f1.bin").output;
   EXPECT_EQ(whole.substr(whole.find("\n\n") + 2), report);
 

@@ -12,10 +12,11 @@
 namespace {
 
 // Every page is kept out of caches (it carries the password) and out of
-// other sites' frames.
+// other sites' frames, and runs no script (the pages hold none).
 const char kHeaderLine[] =
     "Content-type: text/html\nCache-Control: no-store\nX-Frame-Options: DENY\n"
-    "Content-Security-Policy: frame-ancestors 'none'\n\n";
+    "Content-Security-Policy: frame-ancestors 'none'; script-src 'none'\n"
+    "X-Content-Type-Options: nosniff\n\n";
 
 // kalder.ini and a group file in the form the programs write them, so that a
 // save of an unchanged page must reproduce them byte for byte. Values hold a

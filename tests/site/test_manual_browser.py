@@ -3,7 +3,9 @@ the demo site, in English and in Slovenian, follows every help link of the
 overview and of the group page (whose links start at the home's web path,
 /forms/, since the server sets PATH_TRANSLATED there) and lands on the
 section in the link's language, the page's script having moved to the page
-of that language. Unknown pages and paths with ".." stay 404."""
+of that language. Unknown pages and paths with ".." stay 404, and so does an
+address that the server shortens to a page's name while the browser keeps a
+"javascript:" last segment, which the old script would have run."""
 
 import os
 import re
@@ -18,6 +20,7 @@ from browser_harness import SiteBrowserTest, click_and_wait  # noqa: E402
 from site_harness import SOURCE_DIR  # noqa: E402
 import help_text  # noqa: E402
 
+from selenium.common.exceptions import NoAlertPresentException  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
 from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
 
@@ -28,12 +31,24 @@ def headings(folder):
     return {h.id: re.sub(r"[`*]", "", h.lines[0]) for h in page.headings()}
 
 
-def status_of(url):
+def answer_of(url):
+    """(status, header lines) of a GET."""
     try:
         with urllib.request.urlopen(url, timeout=30) as r:
-            return r.status
+            return r.status, r.headers
     except urllib.error.HTTPError as e:
-        return e.code
+        return e.code, e.headers
+
+
+def status_of(url):
+    return answer_of(url)[0]
+
+
+# lighttpd and nginx decode "%2F" and resolve "..": they give this address
+# PATH_INFO "/Pzorvik.htm", while the browser's path ends in
+# "javascript:alert(document.domain)%2F%2F%2F..%2FPzorvik.htm".
+SCRIPT_ADDRESS = ("/cgi-bin/manual.exe/javascript:alert(document.domain)%2F%2F%2F..%2FPzorvik.htm"
+                  "#settings?language=slo")
 
 
 class ManualBrowserTest(SiteBrowserTest):
@@ -95,6 +110,29 @@ class ManualBrowserTest(SiteBrowserTest):
             self.assertEqual(status_of(self.site.url(prefix + "Pnothing.htm")), 404)
         self.browser.get(self.site.url("/forms/manual.exe/Pnothing.htm?language=slo"))
         self.assertEqual(self.browser.find_element(By.TAG_NAME, "h1").text, "Strani pomo\u010di ni")
+
+    def test_an_address_holding_a_script_gets_no_page(self):
+        self.assertEqual(status_of(self.site.url(SCRIPT_ADDRESS.partition("#")[0])), 404)
+        self.browser.get(self.site.url(SCRIPT_ADDRESS))
+        self.assertEqual(self.browser.find_element(By.TAG_NAME, "h1").text, "Help page not found")
+        self.assertEqual(self.browser.execute_script("return document.scripts.length"), 0)
+        self.assertTrue(self.browser.current_url.endswith("%2FPzorvik.htm#settings?language=slo"))
+        with self.assertRaises(NoAlertPresentException):
+            self.browser.switch_to.alert.text
+        self.shot("11-manual-script-address")
+
+    def test_a_page_admits_its_own_script_alone(self):
+        status, headers = answer_of(self.site.url("/cgi-bin/manual.exe/Pzorvik.htm"))
+        self.assertEqual(status, 200)
+        policies = headers.get_all("Content-Security-Policy")
+        self.assertEqual(len(policies), 1, policies)
+        self.assertRegex(policies[0],
+                         r"^frame-ancestors 'none'; script-src 'sha256-[A-Za-z0-9+/]{43}='$")
+        self.assertEqual(headers.get_all("X-Content-Type-Options"), ["nosniff"])
+        status, headers = answer_of(self.site.url("/forms/manual.exe/Pnothing.htm"))
+        self.assertEqual(status, 404)
+        self.assertEqual(headers.get_all("Content-Security-Policy"),
+                         ["frame-ancestors 'none'; script-src 'none'"])
 
 
 class NginxManualBrowserTest(ManualBrowserTest):
