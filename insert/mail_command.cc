@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/cgi/request_context.h"
 #include "common/files/path.h"
 #include "common/mail/outbox_run.h"
 
@@ -44,7 +45,7 @@ int runMailCommand(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if (home.empty() && std::getenv("KALDERHOME")) home = std::getenv("KALDERHOME");
+  if (home.empty()) home = RequestVariables::fromEnvironment().value("KALDERHOME").str();
   if (home.empty()) {
     std::fputs("insert.exe: name the home with --home DIR or KALDERHOME\n", stderr);
     return 2;

@@ -12,17 +12,20 @@
 
 namespace {
 
-int answerRequest(const char* argv0) {
-  CgiRequest::offerJsonAnswers(&submissionErrorStatus);
-  if (isPreflightRequest()) return runProgram(argv0, &Preflight::answer);
-  if (!isPostRequest()) return runProgram(argv0, &MethodRefusal::refuse);
-  CgiRequest::deferMultipartBodies();
-  return runProgram(argv0, &SubmitApplication::runSubmission);
+int answerRequest(const RequestContext& request) {
+  if (isPreflightRequest(request)) return runProgram(request, &Preflight::answer);
+  if (!isPostRequest(request)) return runProgram(request, &MethodRefusal::refuse);
+  return runProgram(request, &SubmitApplication::runSubmission);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc > 1 && startedFromShell()) return runMailCommand(argc, argv);
-  return serveRequests(argv[0], &answerRequest);
+  ProgramTraits traits;
+  traits.offersJson = true;
+  traits.jsonErrorStatus = &submissionErrorStatus;
+  traits.deferMultipartBodies = true;
+  traits.programArgument = argv[0];
+  return serveRequests(traits, &answerRequest);
 }

@@ -3,7 +3,9 @@
 
 #include "common/files/path.h"
 
-bool isPostRequest() { return envValue("REQUEST_METHOD") == "POST"; }
+bool isPostRequest(const RequestContext& request) {
+  return request.variables.value("REQUEST_METHOD") == "POST";
+}
 
 void refuseMethod(CgiPage& page) {
   page.setStatus("405 Method Not Allowed");

@@ -12,7 +12,7 @@ inline constexpr MessageTable kPostOnly{"Forms are submitted with the POST metho
 }  // namespace messages
 
 // True when the request's method is exactly "POST".
-bool isPostRequest();
+bool isPostRequest(const RequestContext& request);
 
 // Writes the 405 header and the error page and ends the request.
 // REQUIRES: the page's header is not written yet.
@@ -23,6 +23,6 @@ bool isPostRequest();
 // unknown group gets the same refusal.
 class MethodRefusal : public CgiApplication {
  public:
-  MethodRefusal() : CgiApplication(nullptr) {}
+  explicit MethodRefusal(const RequestContext& context) : CgiApplication(context, nullptr) {}
   [[noreturn]] void refuse() { refuseMethod(*this); }
 };

@@ -5,12 +5,14 @@
 #include "common/settings/cross_origin.h"
 #include "insert/method_refusal.h"
 
-bool isPreflightRequest() { return envValue("REQUEST_METHOD") == "OPTIONS"; }
+bool isPreflightRequest(const RequestContext& request) {
+  return request.variables.value("REQUEST_METHOD") == "OPTIONS";
+}
 
 // The group's cross-origin lines are already among the answer's lines when
 // the group allows the origin.
 void Preflight::answer() {
-  Text origin = requestOrigin();
+  Text origin = requestOrigin(*this);
   if (crossOriginHeaderLines(options, origin).empty()) refuseMethod(*this);
   setStatus("204 No Content");
   writeHeader("", kPreflightHeaderLines);

@@ -6,10 +6,11 @@
 #include "common/settings/catalog_group.h"
 
 // True when the request's method is exactly "OPTIONS".
-bool isPreflightRequest();
+bool isPreflightRequest(const RequestContext& request);
 
 class Preflight : public CatalogGroup {
  public:
-  Preflight() : CatalogGroup(nullptr, ScriptAccess{}) {}
+  explicit Preflight(const RequestContext& context)
+      : CatalogGroup(context, nullptr, ScriptAccess{}) {}
   void answer();
 };

@@ -8,7 +8,7 @@
 #include "common/settings/cross_origin.h"
 
 void refuseForeignOrigin(CatalogGroup& app) {
-  if (originMayPost(app.options, requestOrigin(), ownOrigin())) return;
+  if (originMayPost(app.options, requestOrigin(app), ownOrigin(app))) return;
   app.setStatus("403 Forbidden");
   app.fatal(messages::kForeignOrigin);
 }
@@ -47,11 +47,11 @@ Text redirectLocation(std::string_view address, std::string_view label) {
 
 void answerJson(CgiPage& page, std::string_view label, std::string_view catalog) {
   page.writeHeader(kJsonContentType);
-  writeDirect(JsonObject()
-                  .addBool("ok", true)
-                  .addString("label", label)
-                  .addString("catalog", catalog)
-                  .text());
+  page.writeDirect(JsonObject()
+                       .addBool("ok", true)
+                       .addString("label", label)
+                       .addString("catalog", catalog)
+                       .text());
 }
 
 // The page is for clients that do not follow the redirect themselves.

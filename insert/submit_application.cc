@@ -17,7 +17,7 @@
 #include "insert/submission_rate.h"
 
 void SubmitApplication::runSubmission() {
-  if (!isPostRequest()) refuseMethod(*this);
+  if (method() != "POST") refuseMethod(*this);
   refuseForeignOrigin(*this);
   receiveBody();
   if (pathInfo().empty()) fatal(messages::kNoGroup);
@@ -149,6 +149,7 @@ void SubmitApplication::writeAnswerPage(const FormEntry& form) {
   closeFile(file);
   TemplateScopes scopes{&postParams(), &group.variables, &variables()};
   TemplateOptions options{&postParams(), true};
+  options.requestVariables = &requestVariables();
   const Language& language = currentLanguage();
   expandTemplate(page, scopes, directoryOf(path), currentIndex(), language.dateFormat,
                  language.timeFormat, options);

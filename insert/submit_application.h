@@ -11,7 +11,9 @@ class SubmitApplication : public RecordStoring {
   // The header waits for runSubmission, so that a request which may not
   // store can be answered with its own status. Scripts of the sites the
   // group allows may read every answer (cross_origin.h).
-  SubmitApplication() : RecordStoring(nullptr, ScriptAccess{}) {}
+  explicit SubmitApplication(const RequestContext& context)
+      : RecordStoring(context, nullptr, ScriptAccess{}) {}
+  SubmitApplication() : SubmitApplication(RequestContext::fromProcess()) {}
 
   // The whole submission; every failure ends the request with an error page
   // (a JSON object when a script asks for one). Only a POST stores (see

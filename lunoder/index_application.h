@@ -26,7 +26,8 @@ inline constexpr MessageTable kIndexedCatalogs{
 class IndexApplication : public CatalogGroup {
  public:
   // The header waits for the admission, which may answer with a status.
-  IndexApplication() : CatalogGroup(nullptr) {}
+  explicit IndexApplication(const RequestContext& context) : CatalogGroup(context, nullptr) {}
+  IndexApplication() : IndexApplication(RequestContext::fromProcess()) {}
   // Admits the request with the administrator's password (index_login.cc),
   // then builds the indexes; a refused request gets the login page.
   void run();

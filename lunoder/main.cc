@@ -5,12 +5,10 @@
 
 namespace {
 
-int answerRequest(const char* argv0) {
-  CgiRequest::setStandingHeaderLines(kAdminHeaderLines);
-  CgiRequest::guardPageScripts();
-  return runProgram(argv0, &IndexApplication::run);
+int answerRequest(const RequestContext& request) {
+  return runProgram(request, &IndexApplication::run);
 }
 
 }  // namespace
 
-int main(int, char** argv) { return serveRequests(argv[0], &answerRequest); }
+int main(int, char** argv) { return serveRequests(adminProgramTraits(argv[0]), &answerRequest); }

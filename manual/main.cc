@@ -4,13 +4,17 @@
 
 namespace {
 
-// The pages are public, but they share the origin of the administration
-// pages: a script they ran could read those.
-int answerRequest(const char* argv0) {
-  CgiRequest::guardPageScripts();
-  return runProgram(argv0, &ManualApplication::run);
+int answerRequest(const RequestContext& request) {
+  return runProgram(request, &ManualApplication::run);
 }
 
 }  // namespace
 
-int main(int, char** argv) { return serveRequests(argv[0], &answerRequest); }
+// The pages are public, but they share the origin of the administration
+// pages: a script they ran could read those.
+int main(int, char** argv) {
+  ProgramTraits traits;
+  traits.guardPageScripts = true;
+  traits.programArgument = argv[0];
+  return serveRequests(traits, &answerRequest);
+}

@@ -44,7 +44,7 @@ Text fragmentScript(const HelpPage& page) {
 
 void ManualApplication::run() {
   const HelpPage* page = findHelpPage(pathInfo().view());
-  if (!page || !isPlainAddress(envValue("REQUEST_URI").view())) {
+  if (!page || !isPlainAddress(requestVariable("REQUEST_URI").view())) {
     writeNotFound();
     return;
   }

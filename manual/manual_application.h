@@ -10,7 +10,8 @@
 class ManualApplication : public CgiApplication {
  public:
   // The header waits until the page is known: a missing one answers 404.
-  ManualApplication() : CgiApplication(nullptr) {}
+  explicit ManualApplication(const RequestContext& context) : CgiApplication(context, nullptr) {}
+  ManualApplication() : ManualApplication(RequestContext::fromProcess()) {}
   void run();
 
  private:

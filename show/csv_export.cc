@@ -110,9 +110,9 @@ void exportCsv(ShowApplication& app, const CatalogFileList& files, const Text& c
     for (const Text& name : columns.names()) cells.push_back(columnValue(record, name));
     appendRow(out, cells);
     if (out.str().size() >= kFlushSize) {
-      writeDirect(out);
+      app.writeDirect(out.view());
       out = Text();
     }
   });
-  writeDirect(out);
+  app.writeDirect(out.view());
 }

@@ -91,13 +91,13 @@ std::optional<std::pair<Record, const CatalogFile*>> findRecord(ShowApplication&
   app.fatal(kFileNotFound, shortened(name, 40));
 }
 
-void streamFile(int fd) {
+void streamFile(ShowApplication& app, int fd) {
   char buffer[65536];
   for (;;) {
     ssize_t got = ::read(fd, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
-    writeDirect(std::string_view(buffer, static_cast<size_t>(got)));
+    app.writeDirect(std::string_view(buffer, static_cast<size_t>(got)));
   }
 }
 
@@ -139,6 +139,6 @@ void sendRecordFile(ShowApplication& app, const CatalogFileList& files, const Vi
   app.writeHeader("application/octet-stream",
                   dispositionLine(named->originalName.view()) +
                       Text::format("Content-Length: %ld\n", static_cast<long>(info.st_size)));
-  streamFile(fd);
+  streamFile(app, fd);
   ::close(fd);
 }

@@ -27,7 +27,8 @@ class ShowApplication : public RecordStoring {
   // Records on one page of a catalog's list.
   static constexpr long kPageSize = 50;
 
-  ShowApplication() : RecordStoring(nullptr) {}
+  explicit ShowApplication(const RequestContext& context) : RecordStoring(context, nullptr) {}
+  ShowApplication() : ShowApplication(RequestContext::fromProcess()) {}
   void run();
 
   // The request's own parameters, from the query string only.

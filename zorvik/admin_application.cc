@@ -12,7 +12,7 @@ void AdminApplication::run() {
   // Posted values are taken exactly as the page wrote them: without the
   // quote-letter expansion, a value holding a quote before c, s or z keeps
   // its bytes through a save.
-  if (envValue("REQUEST_METHOD") == "POST") {
+  if (method() == "POST") {
     postParams().clear();
     parseRawFields(rawBody().view(), postParams());
   }

@@ -12,7 +12,8 @@
 class AdminApplication : public CatalogGroup {
  public:
   // The header waits for the admission, which may answer with a status.
-  AdminApplication() : CatalogGroup(nullptr) {}
+  explicit AdminApplication(const RequestContext& context) : CatalogGroup(context, nullptr) {}
+  AdminApplication() : AdminApplication(RequestContext::fromProcess()) {}
   // Replaces the posted fields by the raw ones (see common/cgi/raw_fields.h), then
   // produces exactly one page.
   void run();

@@ -7,15 +7,13 @@
 
 namespace {
 
-int answerRequest(const char* argv0) {
-  CgiRequest::setStandingHeaderLines(kAdminHeaderLines);
-  CgiRequest::guardPageScripts();
-  return runProgram(argv0, &AdminApplication::run);
+int answerRequest(const RequestContext& request) {
+  return runProgram(request, &AdminApplication::run);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc > 1 && startedFromShell()) return runPasswordCommand(argc, argv);
-  return serveRequests(argv[0], &answerRequest);
+  return serveRequests(adminProgramTraits(argv[0]), &answerRequest);
 }

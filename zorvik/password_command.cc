@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/cgi/request_context.h"
 #include "common/settings/settings_password.h"
 
 namespace {
@@ -108,7 +109,8 @@ int runPasswordCommand(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if (command.home.empty() && std::getenv("KALDERHOME")) command.home = std::getenv("KALDERHOME");
+  if (command.home.empty())
+    command.home = RequestVariables::fromEnvironment().value("KALDERHOME").str();
   if (command.home.empty()) return fail("name the home directory with --home DIR or KALDERHOME");
   std::string password;
   if (!readNewPassword(password)) return fail("no password given");

@@ -7,7 +7,10 @@
 #include "common/cgi/request_ended.h"
 
 CgiPage::CgiPage(const char* contentType, const char* homeVariable)
-    : CgiRequest(contentType, homeVariable) {
+    : CgiPage(RequestContext::fromProcess(), contentType, homeVariable) {}
+
+CgiPage::CgiPage(const RequestContext& context, const char* contentType, const char* homeVariable)
+    : CgiRequest(context, contentType, homeVariable) {
   selectLanguage(kLanguages[0].shortName);
   setLanguageParam(queryParams().value("language"));
 }
@@ -60,7 +63,7 @@ void CgiPage::endWith(const MessageTable& title, const MessageTable& table, cons
     writeHeader("text/html");
     errorPage(text(title), message);
   }
-  std::fflush(cgiStreams().output);
+  std::fflush(output());
   throw RequestEnded{1};
 }
 

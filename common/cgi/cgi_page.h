@@ -12,6 +12,7 @@
 
 class CgiPage : public CgiRequest {
  public:
+  CgiPage(const RequestContext& context, const char* contentType, const char* homeVariable);
   CgiPage(const char* contentType, const char* homeVariable);
 
   // Formats (see Markup::format: outside text arguments are escaped, Markup

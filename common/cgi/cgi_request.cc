@@ -17,39 +17,24 @@
 
 namespace {
 
-Text& standingHeaderLines() {
-  static Text lines;
-  return lines;
-}
-
-CgiRequest::JsonErrorStatus& jsonStatusOf() {
-  static CgiRequest::JsonErrorStatus statusOf = nullptr;
-  return statusOf;
-}
-
-Text& programArgument() {
-  static Text argument;
-  return argument;
-}
-
-Text ownProgramPath() {
+Text ownProgramPath(const Text& programArgument) {
   char buffer[PATH_MAX];
   ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   if (n > 0) return Text(buffer, static_cast<size_t>(n));
-  return programArgument();
+  return programArgument;
 }
 
-// Older servers pass PATH_TRANSLATE; it is copied once into PATH_TRANSLATED so
-// that every later lookup finds it.
-void adoptPathTranslate() {
-  if (!envValue("PATH_TRANSLATED").empty()) return;
-  Text fallback = envValue("PATH_TRANSLATE");
-  if (!fallback.empty()) setenv("PATH_TRANSLATED", fallback.c_str(), 1);
+// Older servers pass PATH_TRANSLATE; it stands for PATH_TRANSLATED in every
+// lookup of this request (the request's own copy of its variables).
+void adoptPathTranslate(RequestVariables& variables) {
+  if (!variables.value("PATH_TRANSLATED").empty()) return;
+  Text fallback = variables.value("PATH_TRANSLATE");
+  if (!fallback.empty()) variables.set("PATH_TRANSLATED", fallback.view());
 }
 
 // CONTENT_LENGTH as a decimal integer; anything unparsable reads as 0.
-long contentLength() {
-  Text value = envValue("CONTENT_LENGTH");
+long contentLength(const RequestVariables& variables) {
+  Text value = variables.value("CONTENT_LENGTH");
   char* end = nullptr;
   errno = 0;
   long n = std::strtol(value.c_str(), &end, 10);
@@ -78,35 +63,20 @@ class FileByteCount : public FilePartSink {
 
 }  // namespace
 
-void CgiRequest::setStandingHeaderLines(std::string_view lines) {
-  standingHeaderLines() = Text(lines);
-}
-
-void CgiRequest::guardPageScripts() { guardsPageScripts() = true; }
-
-bool& CgiRequest::guardsPageScripts() {
-  static bool guards = false;
-  return guards;
-}
-
-void CgiRequest::offerJsonAnswers(JsonErrorStatus statusOf) { jsonStatusOf() = statusOf; }
-
-void CgiRequest::forgetProgramSettings() {
-  standingHeaderLines() = Text();
-  guardsPageScripts() = false;
-  jsonStatusOf() = nullptr;
-  deferMultipart() = false;
-}
-
 const char* CgiRequest::jsonErrorStatus(const MessageTable& message) const {
-  const char* status = jsonStatusOf() ? jsonStatusOf()(message) : nullptr;
+  ProgramTraits::JsonErrorStatus statusOf = context_.program.jsonErrorStatus;
+  const char* status = statusOf ? statusOf(message) : nullptr;
   return status ? status : "500 Internal Server Error";
 }
 
-void CgiRequest::setProgramArgument(const char* argv0) { programArgument() = argv0; }
+CgiRequest::CgiRequest(const char* contentType, const char* homeVariable)
+    : CgiRequest(RequestContext::fromProcess(), contentType, homeVariable) {}
 
-CgiRequest::CgiRequest(const char* contentType, const char* homeVariable) {
-  adoptPathTranslate();
+CgiRequest::CgiRequest(const RequestContext& context, const char* contentType,
+                       const char* homeVariable)
+    : context_(context) {
+  adoptPathTranslate(context_.variables);
+  method_ = requestVariable("REQUEST_METHOD");
   deriveDirectories(homeVariable);
   variables_.add("&root", root_, AddMode::Append);
   variables_.add("&home", home_, AddMode::Append);
@@ -116,8 +86,8 @@ CgiRequest::CgiRequest(const char* contentType, const char* homeVariable) {
   decodeParameters();
   // Decided before anything can fail, so that every answer, a refusal or
   // an unknown group too, comes in the form the script asked for.
-  answersJson_ =
-      jsonStatusOf() && asksForJson(envValue("HTTP_ACCEPT").view(), queryParams_.value("format"));
+  answersJson_ = context_.program.offersJson &&
+                 asksForJson(requestVariable("HTTP_ACCEPT").view(), queryParams_.value("format"));
   if (contentType && refusal_ == Refusal::None) writeHeader(contentType);
 }
 
@@ -126,9 +96,13 @@ void CgiRequest::writeHeader(std::string_view contentType, std::string_view more
   headerWritten_ = true;
   if (!status_.empty()) writeDirect(Text::format("Status: %s\n", status_));
   if (!contentType.empty()) writeDirect(Text::format("Content-type: %s\n", contentType));
-  Text policy = guardsPageScripts() ? scriptPolicyLines(pageScriptSource_) : Text();
-  writeDirect(
-      Text::format("%s%s%s%s\n", standingHeaderLines(), policy, answerHeaderLines_, moreLines));
+  Text policy = context_.program.guardPageScripts ? scriptPolicyLines(pageScriptSource_) : Text();
+  writeDirect(Text::format("%s%s%s%s\n", context_.program.standingHeaderLines, policy,
+                           answerHeaderLines_, moreLines));
+}
+
+void CgiRequest::writeDirect(std::string_view bytes) const {
+  std::fwrite(bytes.data(), 1, bytes.size(), output());
 }
 
 void CgiRequest::allowPageScript(std::string_view script) {
@@ -136,24 +110,24 @@ void CgiRequest::allowPageScript(std::string_view script) {
 }
 
 void CgiRequest::deriveDirectories(const char* homeVariable) {
-  pathInfo_ = envValue("PATH_INFO");
+  pathInfo_ = requestVariable("PATH_INFO");
   if (pathInfo_.startsWith("/")) pathInfo_.erase(0, 1);
 
-  root_ = envValue("PATH_TRANSLATED");
+  root_ = requestVariable("PATH_TRANSLATED");
   long keep = root_.length() - pathInfo_.length();
   root_.erase(keep < 0 ? 0 : keep);
   root_.replaceChar('\\', '/');
 
-  CGIhome_ = envValue("SCRIPT_NAME");
+  CGIhome_ = requestVariable("SCRIPT_NAME");
   CGIhome_.replaceChar('\\', '/');
   if (!CGIhome_.startsWith("/")) CGIhome_.insertAt(0, "/");
   long slash = CGIhome_.findLastChar('/');
   program_ = CGIhome_.substring(slash + 1);
   CGIhome_.erase(slash + 1);
 
-  if (homeVariable && *homeVariable) home_ = envValue(homeVariable);
+  if (homeVariable && *homeVariable) home_ = requestVariable(homeVariable);
   if (home_.empty()) {
-    Text self = ownProgramPath();
+    Text self = ownProgramPath(context_.program.programArgument);
     if (!self.empty()) home_ = directoryOf(self);
   }
   home_.toLower();
@@ -172,17 +146,16 @@ void CgiRequest::deriveDirectories(const char* homeVariable) {
 // page that refuses the request). After an oversized query the body is not
 // read at all.
 void CgiRequest::decodeParameters() {
-  Text method = envValue("REQUEST_METHOD");
-  if (method != "GET" && method != "POST") return;
-  if (!parseParams(envValue("QUERY_STRING"), '&', queryParams_, kLimits)) {
+  if (method_ != "GET" && method_ != "POST") return;
+  if (!parseParams(requestVariable("QUERY_STRING"), '&', queryParams_, kLimits)) {
     queryParams_.clear();
     refuse(Refusal::TooLarge);
     return;
   }
-  if (method != "POST") return;
-  long length = contentLength();
-  ContentType type = parseContentType(envValue("CONTENT_TYPE").view());
-  if (deferMultipart() && type.type == "multipart/form-data") {
+  if (method_ != "POST") return;
+  long length = contentLength(context_.variables);
+  ContentType type = parseContentType(requestVariable("CONTENT_TYPE").view());
+  if (context_.program.deferMultipartBodies && type.type == "multipart/form-data") {
     bodyDeferred_ = true;
     deferredLength_ = length;
     deferredBoundary_ = type.parameter("boundary").value_or("");
@@ -198,25 +171,21 @@ void CgiRequest::decodeParameters() {
 // The body is decoded by its content type, letter case and parameters aside;
 // a body without one is urlencoded, as browsers have always posted forms.
 void CgiRequest::decodeBody(long length) {
-  ContentType type = parseContentType(envValue("CONTENT_TYPE").view());
-  if (envValue("CONTENT_TYPE").empty() || type.type == "application/x-www-form-urlencoded") {
-    rawBody_.readBytes(cgiStreams().input, length);
+  Text contentType = requestVariable("CONTENT_TYPE");
+  ContentType type = parseContentType(contentType.view());
+  if (contentType.empty() || type.type == "application/x-www-form-urlencoded") {
+    rawBody_.readBytes(input(), length);
     if (!parseParams(rawBody_, '&', postParams_, kLimits)) refuse(Refusal::TooLarge);
   } else if (type.type == "multipart/form-data") {
     decodeMultipart(length, type.parameter("boundary").value_or(""));
   } else if (type.type == "application/json") {
     Text body;
-    body.readBytes(cgiStreams().input, length);
+    body.readBytes(input(), length);
     DecodedFields fields(postParams_, kLimits);
     refuse(parseJsonBody(body.view(), fields));
   } else {
     refuse(Refusal::UnsupportedType);
   }
-}
-
-bool& CgiRequest::deferMultipart() {
-  static bool defer = false;
-  return defer;
 }
 
 void CgiRequest::readDeferredBody(FilePartSink* files, long long fileAllowance,
@@ -242,7 +211,7 @@ void CgiRequest::decodeMultipart(long length, std::string_view boundary, FilePar
   Text piece;
   long read = 0;
   for (long left = length; left > 0 && parser.feed({}) == Refusal::None;) {
-    long got = piece.readBytes(cgiStreams().input, std::min(left, 64L * 1024));
+    long got = piece.readBytes(input(), std::min(left, 64L * 1024));
     if (got == 0) break;
     left -= got;
     read += got;
@@ -266,7 +235,7 @@ void CgiRequest::refuse(Refusal why) {
 Text CgiRequest::parameter(std::string_view name) const {
   if (const Param* p = queryParams_.find(name)) return p->value;
   if (const Param* p = postParams_.find(name)) return p->value;
-  return envValue(std::string(name).c_str());
+  return requestVariable(name);
 }
 
 void CgiRequest::errorPage(const Markup& title, const Markup& message) {

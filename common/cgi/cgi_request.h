@@ -1,6 +1,9 @@
 // CgiRequest: the innermost layer of every program. It writes the HTTP header,
-// reads the CGI environment, derives the directories and the program name,
-// decodes the query string and the POST body and starts the variable table.
+// reads the request's CGI variables (request_context.h), derives the
+// directories and the program name, decodes the query string and the POST
+// body and starts the variable table. Everything a request brings is read
+// here, once, from the context it is given; no other code reads the
+// environment.
 #pragma once
 
 #include <string>
@@ -8,6 +11,7 @@
 #include "common/cgi/file_part_sink.h"
 #include "common/cgi/markup.h"
 #include "common/cgi/message_table.h"
+#include "common/cgi/request_context.h"
 #include "common/cgi/request_refusal.h"
 #include "common/text/param_list.h"
 #include "common/text/text.h"
@@ -22,6 +26,8 @@ class CgiRequest {
   // HTML header itself if none was). A refused request (see refusal) gets
   // no header here: its page, written once the language is known, sets the
   // status first.
+  CgiRequest(const RequestContext& context, const char* contentType, const char* homeVariable);
+  // The process's own request (RequestContext::fromProcess).
   CgiRequest(const char* contentType, const char* homeVariable);
   virtual ~CgiRequest() = default;
   CgiRequest(const CgiRequest&) = delete;
@@ -39,6 +45,15 @@ class CgiRequest {
   const ParamList& postParams() const { return postParams_; }
   const ParamList& queryParams() const { return queryParams_; }
   const VariableTable& variables() const { return variables_; }
+  // The request's CGI variables ("REQUEST_METHOD", "HTTP_ORIGIN", ...).
+  const RequestVariables& requestVariables() const { return context_.variables; }
+  Text requestVariable(std::string_view name) const { return context_.variables.value(name); }
+  const Text& method() const { return method_; }
+  // Where the body is read from and the answer written to.
+  std::FILE* input() const { return context_.streams.input; }
+  std::FILE* output() const { return context_.streams.output; }
+  // Writes bytes to the answer unchanged (no formatting, no coding conversion).
+  void writeDirect(std::string_view bytes) const;
 
   // Writes the header: the content type (none when empty, for an answer
   // without a body), the answer's header lines, further header lines (each
@@ -75,10 +90,8 @@ class CgiRequest {
   // True when the request went over a limit below.
   bool oversized() const { return refusal_ == Refusal::TooLarge; }
 
-  // A program that receives files (insert) reads a multipart body itself,
-  // once it knows how many file bytes its group takes: set before the
-  // application is built. Every other program has its file parts refused.
-  static void deferMultipartBodies() { deferMultipart() = true; }
+  // A program that receives files (insert, ProgramTraits) reads a multipart
+  // body itself; every other program has its file parts refused.
   // True while a multipart body waits for readDeferredBody.
   bool bodyDeferred() const { return bodyDeferred_; }
   // Reads the waiting body: its fields into postParams, its files through
@@ -87,34 +100,12 @@ class CgiRequest {
   // body limit; a longer CONTENT_LENGTH is refused unread. Sets refusal().
   void readDeferredBody(FilePartSink* files, long long fileAllowance, std::string_view pageCharset);
 
-  // The query parameter, else the posted field, else the environment variable.
+  // The query parameter, else the posted field, else the CGI variable.
   Text parameter(std::string_view name) const;
 
   // The plain error page, for a program without the page layer: no coding
   // conversion.
   virtual void errorPage(const Markup& title, const Markup& message);
-
-  // The program file's path as the process was started; used for the home
-  // directory when the home variable is unset and /proc/self/exe is not readable.
-  static void setProgramArgument(const char* argv0);
-  // Header lines (each ended by a line feed) that every answer of this
-  // program carries after its content type, whatever writes the header: an
-  // error page during start-up too. Set once, before the application is built.
-  static void setStandingHeaderLines(std::string_view lines);
-  // Sends every answer of this program, an error page during start-up too,
-  // with the script policy lines (script_policy.h) after the standing ones:
-  // no other site's frame, and no script but the one of allowPageScript.
-  // Set once, before the application is built.
-  static void guardPageScripts();
-  // Lets a script ask this program for JSON answers; `statusOf` gives the
-  // status of the error answer for a message (null for the default, 500).
-  // Set once, before the application is built.
-  using JsonErrorStatus = const char* (*)(const MessageTable& message);
-  static void offerJsonAnswers(JsonErrorStatus statusOf);
-  // Drops what deferMultipartBodies, setStandingHeaderLines,
-  // guardPageScripts and offerJsonAnswers set, so that a process answering
-  // request after request starts each one as a fresh process would.
-  static void forgetProgramSettings();
 
   // Limits that no real form reaches. A larger request is refused whole
   // rather than cut: its body is not read, so neither time nor memory grows
@@ -128,10 +119,10 @@ class CgiRequest {
   void decodeBody(long length);
   void decodeMultipart(long length, std::string_view boundary, FilePartSink* files = nullptr,
                        std::string_view pageCharset = {});
-  static bool& deferMultipart();
-  static bool& guardsPageScripts();
   void refuse(Refusal why);
 
+  RequestContext context_;
+  Text method_;
   Text root_;
   Text home_;
   Text WWWhome_;

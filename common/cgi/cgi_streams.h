@@ -1,17 +1,15 @@
-// The streams a CGI program talks to the web server through: the request body
-// comes from `input`, the header and page go to `output`. Programs use the
-// process's standard streams; tests point these at files of their own.
+// The streams a request is read from and answered on: the request body comes
+// from `input`, the header and page go to `output`. A request gets them in
+// its context (request_context.h); the process's own are standard input and
+// output, which tests point at files of their own.
 #pragma once
 
 #include <cstdio>
-#include <string_view>
 
 struct CgiStreams {
   std::FILE* input = stdin;
   std::FILE* output = stdout;
 };
 
+// The process's own streams, which RequestContext::fromProcess hands on.
 CgiStreams& cgiStreams();
-
-// Writes bytes to the page unchanged (no formatting, no coding conversion).
-void writeDirect(std::string_view bytes);

@@ -1,39 +1,19 @@
-// The FastCGI loop over Debian's libfcgi. Each request gets the environment
-// of its parameters alone and the CGI streams on its connection; the
-// settings a program made for the previous request are forgotten.
+// The FastCGI loop over Debian's libfcgi. Each request gets a context of its
+// own: its parameters as its variables, its connection as its streams, the
+// program's traits; nothing of it outlives the request.
 #include "common/cgi/fastcgi_server.h"
 
 #include <fcgiapp.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
-#include <string>
-#include <vector>
 
-#include "common/cgi/cgi_request.h"
-#include "common/cgi/cgi_streams.h"
+#include "common/cgi/request_context.h"
 #include "common/files/termination.h"
 
 namespace {
-
-// The process environment made of one request's parameters. The strings
-// stay owned here (putenv keeps pointers, setenv would keep every value
-// ever set), so the memory does not grow from request to request.
-class RequestEnvironment {
- public:
-  void install(char** parameters) {
-    clearenv();
-    entries_.clear();
-    for (char** entry = parameters; entry && *entry; ++entry) entries_.emplace_back(*entry);
-    for (std::string& entry : entries_)
-      if (entry.find('=') != std::string::npos) putenv(entry.data());
-  }
-
- private:
-  std::vector<std::string> entries_;
-};
 
 ssize_t readFromStream(void* stream, char* buffer, size_t size) {
   int got = FCGX_GetStr(buffer, static_cast<int>(size), static_cast<FCGX_Stream*>(stream));
@@ -48,22 +28,22 @@ ssize_t writeToStream(void* stream, const char* buffer, size_t size) {
 // The FastCGI streams stay open until the request is finished.
 int leaveStreamOpen(void*) { return 0; }
 
-// Points the CGI streams at the request's connection for as long as it lives.
-class RequestStreams {
+// The request's connection as the streams of its context, for as long as it
+// lives.
+class ConnectionStreams {
  public:
-  RequestStreams(FCGX_Stream* in, FCGX_Stream* out) {
+  ConnectionStreams(FCGX_Stream* in, FCGX_Stream* out) {
     input_ = fopencookie(in, "r", {readFromStream, nullptr, nullptr, leaveStreamOpen});
     output_ = fopencookie(out, "w", {nullptr, writeToStream, nullptr, leaveStreamOpen});
-    cgiStreams() = CgiStreams{input_, output_};
   }
-  ~RequestStreams() {
-    cgiStreams() = CgiStreams{};
+  ~ConnectionStreams() {
     if (input_) std::fclose(input_);
     if (output_) std::fclose(output_);
   }
-  RequestStreams(const RequestStreams&) = delete;
-  RequestStreams& operator=(const RequestStreams&) = delete;
+  ConnectionStreams(const ConnectionStreams&) = delete;
+  ConnectionStreams& operator=(const ConnectionStreams&) = delete;
   bool open() const { return input_ && output_; }
+  CgiStreams streams() const { return CgiStreams{input_, output_}; }
 
  private:
   std::FILE* input_;
@@ -80,34 +60,47 @@ struct Answered {
   bool processBroken;
 };
 
-Answered answerOne(const char* argv0, RequestAnswer answer, FCGX_Request& request) {
-  RequestStreams streams(request.in, request.out);
-  if (!streams.open()) return {kBrokenProcessStatus, true};
+// A CGI server starts the program in the directory of its file, where a
+// relative path in a group file ("response=@list.txt") is found: a resident
+// process answers each request there too, or in the home without one.
+void enterRequestDirectory(const RequestVariables& variables) {
+  Text script = variables.value("SCRIPT_FILENAME");
+  size_t slash = script.str().find_last_of('/');
+  Text directory = slash != std::string::npos && slash > 0 ? script.substring(0, slash)
+                                                           : variables.value("KALDERHOME");
+  if (!directory.empty() && chdir(directory.c_str()) != 0) {
+    // The home's own checks report what is wrong with it.
+  }
+}
+
+Answered answerOne(const ProgramTraits& program, RequestAnswer answer, FCGX_Request& request) {
+  ConnectionStreams connection(request.in, request.out);
+  if (!connection.open()) return {kBrokenProcessStatus, true};
+  RequestContext context{RequestVariables::fromEntries(request.envp), connection.streams(),
+                         program};
+  enterRequestDirectory(context.variables);
   try {
-    return {answer(argv0), false};
+    return {answer(context), false};
   } catch (const std::exception& broken) {
-    std::fprintf(stderr, "%s: %s\n", argv0, broken.what());
+    std::fprintf(stderr, "%s: %s\n", program.programArgument.c_str(), broken.what());
     return {kBrokenProcessStatus, true};
   }
 }
 
 }  // namespace
 
-int serveRequests(const char* argv0, RequestAnswer answer) {
+int serveRequests(const ProgramTraits& program, RequestAnswer answer) {
   // After the library's own start, which may set a TERM handler of its own.
   bool cgi = FCGX_IsCGI();
   termination::endOnTerm();
-  if (cgi) return answer(argv0);
+  if (cgi) return answer(RequestContext::fromProcess(program));
   // A client that goes away mid-answer must end its request, not the process.
   std::signal(SIGPIPE, SIG_IGN);
   FCGX_Request request;
   if (FCGX_InitRequest(&request, 0, 0) != 0) return 1;
-  RequestEnvironment environment;
   while (FCGX_Accept_r(&request) >= 0) {
     termination::Deferred untilAnswered;
-    environment.install(request.envp);
-    CgiRequest::forgetProgramSettings();
-    Answered answered = answerOne(argv0, answer, request);
+    Answered answered = answerOne(program, answer, request);
     FCGX_SetExitStatus(answered.status, request.out);
     FCGX_Finish_r(&request);
     if (answered.processBroken) return kBrokenProcessStatus;

@@ -4,10 +4,13 @@
 // one request of a CGI process.
 #pragma once
 
-// One request's answer: builds the program's application and returns the
-// exit status a CGI process would end with.
-using RequestAnswer = int (*)(const char* argv0);
+#include "common/cgi/request_context.h"
+
+// One request's answer: builds the program's application for the request's
+// context and returns the exit status a CGI process would end with.
+using RequestAnswer = int (*)(const RequestContext& request);
 
 // Answers the CGI request, or the accepted FastCGI requests until the
-// manager closes the socket. Returns the process's exit status.
-int serveRequests(const char* argv0, RequestAnswer answer);
+// manager closes the socket, each with the program's `traits`. Returns the
+// process's exit status.
+int serveRequests(const ProgramTraits& program, RequestAnswer answer);

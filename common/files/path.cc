@@ -2,12 +2,6 @@
 #include "common/files/path.h"
 
 #include <cstdio>
-#include <cstdlib>
-
-Text envValue(const char* name) {
-  const char* value = std::getenv(name);
-  return Text(value ? value : "");
-}
 
 Text directoryOf(std::string_view path) {
   Text copy(path);

@@ -7,8 +7,6 @@
 
 #include "common/text/text.h"
 
-// The environment variable's value, or empty text when it is unset.
-Text envValue(const char* name);
 // `path` up to and including its last "/" (backslashes read as "/"); empty without one.
 Text directoryOf(std::string_view path);
 // Replaces the extension after the last "." of the file name, or appends one.

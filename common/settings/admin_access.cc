@@ -18,7 +18,7 @@ namespace {
   app.setStatus(status);
   app.writeHeader("text/html", moreLines);
   app.errorPage(app.text(title), message);
-  std::fflush(cgiStreams().output);
+  std::fflush(app.output());
   throw RequestEnded{1};
 }
 

@@ -12,11 +12,21 @@
 // password in hidden fields (no cache may keep them) and hold buttons that
 // change files (no other site may show them in a frame to steer a click).
 // Each program's main makes them standing lines and guards the pages'
-// scripts (CgiRequest::guardPageScripts, whose policy forbids frames too),
-// so an error page during start-up (an unknown group, say) carries them too.
+// scripts (ProgramTraits::guardPageScripts, whose policy forbids frames
+// too), so an error page during start-up (an unknown group, say) carries
+// them too.
 inline constexpr char kAdminHeaderLines[] =
     "Cache-Control: no-store\n"
     "X-Frame-Options: DENY\n";
+
+// The traits of zorvik, show and lunoder: those lines and the script guard.
+inline ProgramTraits adminProgramTraits(const char* programArgument) {
+  ProgramTraits traits;
+  traits.standingHeaderLines = kAdminHeaderLines;
+  traits.guardPageScripts = true;
+  traits.programArgument = programArgument;
+  return traits;
+}
 
 namespace messages {
 inline constexpr MessageTable kAdministrationClosed{"Administration closed",

@@ -8,20 +8,20 @@
 #include "common/settings/cross_origin.h"
 #include "common/settings/label_reservation.h"
 
-CatalogGroup::CatalogGroup(const char* contentType)
-    : CgiApplication(contentType), today(DateTime::now()) {
+CatalogGroup::CatalogGroup(const RequestContext& context, const char* contentType)
+    : CgiApplication(context, contentType), today(DateTime::now()) {
   if (pathInfo().empty()) return;
   const Param* entry = settings.groups.find(pathInfo());
   if (!entry) fatal(messages::kUnknownGroup, pathInfo());
   readGroup(pathInfo(), entry->value);
 }
 
-CatalogGroup::CatalogGroup(const char* contentType, ScriptAccess)
-    : CgiApplication(contentType, RefuseLater{}), today(DateTime::now()) {
+CatalogGroup::CatalogGroup(const RequestContext& context, const char* contentType, ScriptAccess)
+    : CgiApplication(context, contentType, RefuseLater{}), today(DateTime::now()) {
   const Param* entry = pathInfo().empty() ? nullptr : settings.groups.find(pathInfo());
   if (entry) {
     readGroup(pathInfo(), entry->value);
-    addAnswerHeaderLines(crossOriginHeaderLines(options, requestOrigin()));
+    addAnswerHeaderLines(crossOriginHeaderLines(options, requestOrigin(*this)));
   }
   refuseRequest(*this);
   if (!pathInfo().empty() && !entry) fatal(messages::kUnknownGroup, pathInfo());

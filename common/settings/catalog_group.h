@@ -15,14 +15,16 @@ class CatalogGroup : public CgiApplication {
  public:
   // Notes the time and loads the group that PATH_INFO names, if any; an
   // unknown name ends the request with "Unknown group of catalogs".
-  CatalogGroup() : CatalogGroup("text/html") {}
-  // The same with another content type, or none to write the header later.
-  explicit CatalogGroup(const char* contentType);
+  explicit CatalogGroup(const RequestContext& context, const char* contentType = "text/html");
   // The same for a program that scripts of other sites may post to: the
   // group is read before a refused request is answered, so that every
   // answer carries the group's cross-origin header lines (cross_origin.h).
   struct ScriptAccess {};
-  CatalogGroup(const char* contentType, ScriptAccess);
+  CatalogGroup(const RequestContext& context, const char* contentType, ScriptAccess);
+  // The process's own request (tests, tools).
+  CatalogGroup() : CatalogGroup(RequestContext::fromProcess()) {}
+  explicit CatalogGroup(const char* contentType)
+      : CatalogGroup(RequestContext::fromProcess(), contentType) {}
 
   // Loads the group file at `path` as the group `name`, and its options
   // file. A group file that cannot be read gives the defaults; an options

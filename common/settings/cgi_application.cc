@@ -17,14 +17,14 @@ Text privateTempPath(const Text& path) {
   return path + "." + Text::fromInt(static_cast<long>(getpid())) + ".tmp";
 }
 
-CgiApplication::CgiApplication(const char* contentType)
-    : CgiApplication(contentType, RefuseLater{}) {
+CgiApplication::CgiApplication(const RequestContext& context, const char* contentType)
+    : CgiApplication(context, contentType, RefuseLater{}) {
   // Only now can the refusal be written with the site's language and frame.
   refuseRequest(*this);
 }
 
-CgiApplication::CgiApplication(const char* contentType, RefuseLater)
-    : CgiPage(contentType, "KALDERHOME") {
+CgiApplication::CgiApplication(const RequestContext& context, const char* contentType, RefuseLater)
+    : CgiPage(context, contentType, "KALDERHOME") {
   readSettings();
 }
 

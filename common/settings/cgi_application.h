@@ -31,13 +31,15 @@ class CgiApplication : public CgiPage {
  public:
   // Builds the request for "text/html" with the home from KALDERHOME, then
   // reads the settings file and applies its language defaults.
-  CgiApplication() : CgiApplication("text/html") {}
-  // The same with another content type, or none to write the header later.
-  explicit CgiApplication(const char* contentType);
+  explicit CgiApplication(const RequestContext& context, const char* contentType = "text/html");
   // The same, leaving a refused request to be answered by the caller
   // (refuseRequest) once it knows more of the answer's header.
   struct RefuseLater {};
-  CgiApplication(const char* contentType, RefuseLater);
+  CgiApplication(const RequestContext& context, const char* contentType, RefuseLater);
+  // The process's own request (tests, tools).
+  CgiApplication() : CgiApplication(RequestContext::fromProcess()) {}
+  explicit CgiApplication(const char* contentType)
+      : CgiApplication(RequestContext::fromProcess(), contentType) {}
 
   // Writes the settings when they are marked changed (clearing the mark).
   void writeSettings();

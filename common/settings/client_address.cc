@@ -61,7 +61,7 @@ Text clientAddress(std::string_view remoteAddr, std::string_view forwardedFor,
 }
 
 Text recordedClientAddress(const CgiApplication& app) {
-  Text remote = envValue("REMOTE_ADDR");
+  Text remote = app.requestVariable("REMOTE_ADDR");
   if (!looksLikeAddress(remote.view()) ||
       !isTrustedProxy(remote.view(), app.settings.trustedProxies.view()))
     return remote;
@@ -85,6 +85,7 @@ Text clientKey(std::string_view address) {
 }
 
 Text clientAddress(const CgiApplication& app) {
-  return clientAddress(envValue("REMOTE_ADDR").view(), envValue("HTTP_X_FORWARDED_FOR").view(),
+  return clientAddress(app.requestVariable("REMOTE_ADDR").view(),
+                       app.requestVariable("HTTP_X_FORWARDED_FOR").view(),
                        app.settings.trustedProxies.view());
 }

@@ -25,11 +25,12 @@ bool isPlainOrigin(std::string_view origin) {
 
 }  // namespace
 
-Text requestOrigin() { return envValue("HTTP_ORIGIN"); }
+Text requestOrigin(const CgiRequest& request) { return request.requestVariable("HTTP_ORIGIN"); }
 
-Text ownOrigin() {
-  Text https = envValue("HTTPS");
-  return Text(https.equalsIgnoreCase("on") ? "https://" : "http://") + envValue("HTTP_HOST");
+Text ownOrigin(const CgiRequest& request) {
+  Text https = request.requestVariable("HTTPS");
+  return Text(https.equalsIgnoreCase("on") ? "https://" : "http://") +
+         request.requestVariable("HTTP_HOST");
 }
 
 bool isOwnOrigin(std::string_view origin, std::string_view own) {

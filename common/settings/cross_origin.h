@@ -5,6 +5,7 @@
 
 #include <string_view>
 
+#include "common/cgi/cgi_request.h"
 #include "common/cgi/message_table.h"
 #include "common/settings/group_options.h"
 #include "common/text/text.h"
@@ -16,9 +17,9 @@ inline constexpr MessageTable kForeignOrigin{
 }  // namespace messages
 
 // The request's Origin header (HTTP_ORIGIN), empty when there is none.
-Text requestOrigin();
+Text requestOrigin(const CgiRequest& request);
 // "https://" (HTTPS is "on") or "http://", then HTTP_HOST.
-Text ownOrigin();
+Text ownOrigin(const CgiRequest& request);
 
 // Whether `origin` names this server (`own`, as ownOrigin gives it); letter
 // case and a default port (:80, :443) aside.

@@ -60,6 +60,7 @@ List<OutboxMail> RecordStoring::composeNotifications(const Text& formName,
     subject = takeLine(body);
     TemplateScopes scopes{&postParams(), &group.variables, &variables()};
     TemplateOptions options{&postParams(), false};
+    options.requestVariables = &requestVariables();
     const Language& language = currentLanguage();
     Text directory = directoryOf(templatePath);
     expandTemplate(body, scopes, directory, currentIndex(), language.dateFormat,

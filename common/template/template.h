@@ -9,13 +9,15 @@
 #include "common/text/param_list.h"
 #include "common/text/text.h"
 
+class RequestVariables;
+
 // Where variables are looked up, in order (posted fields, group variables,
 // the request's variables).
 using TemplateScopes = List<const ParamList*>;
 
 struct TemplateOptions {
   // The scope that holds the visitor's posted fields: text taken from it (or
-  // from the environment) is data and is never scanned for tags again.
+  // from the request's variables) is data and is never scanned for tags again.
   const ParamList* postedFields = nullptr;
   // Writes "<", ">", the double and the single quote of posted text as
   // character references (escapeHtml: answer pages); mails take the posted
@@ -25,6 +27,9 @@ struct TemplateOptions {
   // (the reference label, the raw language parameter): treated like posted
   // text when they come from the scopes passed in.
   List<Text> visitorVariables = {"&reflabel", "&languageparam"};
+  // The request's CGI variables, which "&NAME" falls back to ("&HTTP_HOST");
+  // their text is the visitor's too. None: no fallback.
+  const RequestVariables* requestVariables = nullptr;
   // Bounds on expansion, so that a variable holding its own var tag, a macro
   // calling itself or a file including itself ends: the number of texts put
   // back for scanning, the number of files included, and the bytes the text

@@ -1,21 +1,14 @@
 // Variables of the template language: lookup through the scopes and the
-// environment, their values, conditions on them, and the backslash rule
+// request's variables, their values, conditions on them, and the backslash rule
 // applied to the finished text.
-#include <cstdlib>
 #include <cstring>
 
+#include "common/cgi/request_context.h"
 #include "common/template/template_internal.h"
 
 namespace template_internal {
 
 namespace {
-
-// The one entry that environment lookups fill in; it lives as long as the
-// process, so a found variable stays valid while the caller reads it.
-Param& environmentEntry() {
-  static Param entry;
-  return entry;
-}
 
 bool isVisitorVariable(std::string_view name, const TemplateOptions& options) {
   for (const Text& visitor : options.visitorVariables)
@@ -35,14 +28,10 @@ Variable lookupVariable(std::string_view name, const TemplateScopes& scopes,
         scope != defines && (scope == options.postedFields || isVisitorVariable(name, options));
     return Variable{entry, visitor};
   }
-  if (name[0] != '&') return {};
-  const char* value = std::getenv(std::string(name.substr(1)).c_str());
-  if (!value) return {};
-  Param& entry = environmentEntry();
-  entry.name = Text(name);
-  entry.value = value;
-  entry.further.clear();
-  return Variable{&entry, true};
+  if (name[0] != '&' || !options.requestVariables) return {};
+  // The request owns the entry, so it stays valid while the caller reads it.
+  const Param* entry = options.requestVariables->find(name.substr(1));
+  return entry ? Variable{entry, true} : Variable{};
 }
 
 Text variableValue(const Param* entry, bool all) {

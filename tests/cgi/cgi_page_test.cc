@@ -235,9 +235,9 @@ TEST(CgiPageErrors, PartialPageIsFollowedByACompleteErrorPage) {
   CgiEnvironment cgi;
   cgi.get("");
   CgiPage page("text/html", "KALDERHOME");
-  writeDirect("<html>\n");
+  page.writeDirect("<html>\n");
   page.writeHead("Shop");
-  writeDirect("<body>\n");
+  page.writeDirect("<body>\n");
   page.print("<p>half");
   EXPECT_EQ(endedStatus([&] { page.fatal(kSample, "f", 1); }), 1);
   EXPECT_EQ(cgi.output(), std::string(kHeader) +

@@ -71,7 +71,9 @@ TEST(CgiRequestDirectories, PathTranslateIsTheFallback) {
   cgi.set("PATH_TRANSLATE", "/var/www/shop");
   CgiRequest request("text/html", "KALDERHOME");
   EXPECT_EQ(request.root(), "/var/www/");
-  EXPECT_EQ(envValue("PATH_TRANSLATED"), "/var/www/shop");
+  // For every lookup of this request, and of this request alone.
+  EXPECT_EQ(request.requestVariable("PATH_TRANSLATED"), "/var/www/shop");
+  EXPECT_EQ(getenv("PATH_TRANSLATED"), nullptr);
 }
 
 TEST(CgiRequestDirectories, PathTranslatedWinsOverTheFallback) {

@@ -13,11 +13,13 @@ const char kNoScriptLines[] =
     "Content-Security-Policy: frame-ancestors 'none'; script-src 'none'\n"
     "X-Content-Type-Options: nosniff\n";
 
-// Ends the guard however a test ends, as the next request would find it.
-struct GuardedProgram {
-  GuardedProgram() { CgiRequest::guardPageScripts(); }
-  ~GuardedProgram() { CgiRequest::forgetProgramSettings(); }
-};
+// The process's request as a guarded program would be given it.
+RequestContext guarded(const char* standingLines = "") {
+  ProgramTraits traits;
+  traits.guardPageScripts = true;
+  traits.standingHeaderLines = standingLines;
+  return RequestContext::fromProcess(traits);
+}
 
 }  // namespace
 
@@ -43,17 +45,14 @@ TEST(ScriptPolicy, LinesAdmitTheSourceOrNoScript) {
 
 TEST(ScriptPolicy, GuardedAnswersCarryTheLinesAfterTheStandingOnes) {
   CgiEnvironment cgi;
-  GuardedProgram guarded;
-  CgiRequest::setStandingHeaderLines("Cache-Control: no-store\n");
-  CgiRequest request("text/html", "KALDERHOME");
+  CgiRequest request(guarded("Cache-Control: no-store\n"), "text/html", "KALDERHOME");
   EXPECT_EQ(cgi.output(), "Content-type: text/html\nCache-Control: no-store\n" +
                               std::string(kNoScriptLines) + "\n");
 }
 
 TEST(ScriptPolicy, APageScriptIsAdmittedByItsDigest) {
   CgiEnvironment cgi;
-  GuardedProgram guarded;
-  CgiRequest request(nullptr, "KALDERHOME");
+  CgiRequest request(guarded(), nullptr, "KALDERHOME");
   request.allowPageScript("abc");
   request.writeHeader("text/html", "Allow: GET\n");
   EXPECT_EQ(cgi.output(), "Content-type: text/html\n" +
@@ -63,7 +62,6 @@ TEST(ScriptPolicy, APageScriptIsAdmittedByItsDigest) {
 
 TEST(ScriptPolicy, UnguardedProgramsSendNoPolicy) {
   CgiEnvironment cgi;
-  { GuardedProgram guarded; }
   CgiRequest request(nullptr, "KALDERHOME");
   request.allowPageScript("abc");
   request.writeHeader("text/html");

@@ -95,6 +95,21 @@ TEST_F(InsertMailTest, TemplateGivesSenderSubjectAndBody) {
       << mails[0];
 }
 
+// A relative recipients file is found where a CGI server starts the program
+// (the directory of its file); a resident process answers each request there
+// too, not where it was started.
+TEST_F(InsertMailTest, RelativeRecipientsFileIsFoundBesideTheProgram) {
+  std::filesystem::create_directories(home.file("cgi-bin"));
+  home.write("cgi-bin/staff.txt", "staff@example.org\n");
+  home.write("shop.grp", "vars=DT\nform=order\ncatalog=orders order\nresponse=@staff.txt\n");
+  Environment env = postEnvironment(home.path(), "insert", "shop", "", "name=Ana");
+  env["SCRIPT_FILENAME"] = home.file("cgi-bin/insert.exe");
+  ASSERT_EQ(runCgi(programPath("insert"), env, "name=Ana").status, 0);
+  auto mails = this->mails(1);
+  ASSERT_EQ(mails.size(), 1u);
+  EXPECT_NE(mails[0].find("RCPT TO: <staff@example.org>\r\n"), std::string::npos) << mails[0];
+}
+
 TEST_F(InsertMailTest, DefaultMailCarriesTheRecordAndALinkToIt) {
   home.write("shop.grp",
              "vars=DT\nindex=none\nform=order\ncatalog=orders order\ncount=6\nlabel=A&B \n"

@@ -47,11 +47,3 @@ TEST(MakePath, AbsoluteNamesStandAlone) {
   EXPECT_EQ(makePath("/srv/data/", "a:"), "a:");
   EXPECT_EQ(makePath("/srv/data/", "ab:c"), "/srv/data/ab:c");
 }
-
-TEST(EnvValue, UnsetReadsEmpty) {
-  unsetenv("KALDER_TEST_UNSET");
-  EXPECT_EQ(envValue("KALDER_TEST_UNSET"), "");
-  setenv("KALDER_TEST_SET", "v=1", 1);
-  EXPECT_EQ(envValue("KALDER_TEST_SET"), "v=1");
-  unsetenv("KALDER_TEST_SET");
-}

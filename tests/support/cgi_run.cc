@@ -42,6 +42,11 @@ CgiProcess::CgiProcess(const std::string& program, const Environment& env, const
     int out = open(outputPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(in, 0);
     dup2(out, 1);
+    // A CGI server starts the program in the directory of its file.
+    if (auto script = env.find("SCRIPT_FILENAME"); script != env.end()) {
+      std::string directory = script->second.substr(0, script->second.find_last_of('/'));
+      if (!directory.empty() && chdir(directory.c_str()) != 0) _exit(126);
+    }
     char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
     execve(program.c_str(), argv, envp.data());
     _exit(127);

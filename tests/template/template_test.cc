@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "common/cgi/request_context.h"
 #include "common/language/language.h"
 #include "common/template/template_internal.h"
 #include "support/test_home.h"
@@ -17,7 +18,10 @@ namespace {
 
 class TemplateTest : public ::testing::Test {
  protected:
-  TemplateTest() { options.postedFields = &posted; }
+  TemplateTest() {
+    options.postedFields = &posted;
+    options.requestVariables = &request;
+  }
 
   std::string expand(const std::string& text, int language = kEnglish) {
     Text result(text);
@@ -32,6 +36,7 @@ class TemplateTest : public ::testing::Test {
   ParamList variables;
   Text directory;
   TemplateOptions options;
+  RequestVariables request;
 };
 
 // ---- Tags and their pieces ----
@@ -114,17 +119,22 @@ TEST(TemplateVariables, LookupFollowsTheScopesInOrder) {
   EXPECT_EQ(lookupVariable("", scopes).entry, nullptr);
 }
 
-TEST(TemplateVariables, EnvironmentAnswersNamesWithAmpersand) {
-  setenv("KALDER_TEMPLATE_TEST", "from env", 1);
+TEST(TemplateVariables, RequestVariablesAnswerNamesWithAmpersand) {
+  RequestVariables request;
+  request.set("KALDER_TEMPLATE_TEST", "from the request");
+  TemplateOptions options;
+  options.requestVariables = &request;
   TemplateScopes scopes;
-  Variable variable = lookupVariable("&KALDER_TEMPLATE_TEST", scopes);
+  Variable variable = lookupVariable("&KALDER_TEMPLATE_TEST", scopes, options);
   ASSERT_NE(variable.entry, nullptr);
-  EXPECT_EQ(variable.entry->name, "&KALDER_TEMPLATE_TEST");
-  EXPECT_EQ(variable.entry->value, "from env");
+  EXPECT_EQ(variable.entry->value, "from the request");
   EXPECT_TRUE(variable.fromVisitor);
-  EXPECT_EQ(lookupVariable("KALDER_TEMPLATE_TEST", scopes).entry, nullptr);
-  unsetenv("KALDER_TEMPLATE_TEST");
+  EXPECT_EQ(lookupVariable("KALDER_TEMPLATE_TEST", scopes, options).entry, nullptr);
+  EXPECT_EQ(lookupVariable("&OTHER", scopes, options).entry, nullptr);
+  // Without the request's variables nothing falls back, whatever the process has.
+  setenv("KALDER_TEMPLATE_TEST", "from the process", 1);
   EXPECT_EQ(lookupVariable("&KALDER_TEMPLATE_TEST", scopes).entry, nullptr);
+  unsetenv("KALDER_TEMPLATE_TEST");
 }
 
 TEST(TemplateVariables, VariableValueJoinsFurtherValues) {
@@ -249,13 +259,11 @@ TEST_F(TemplateTest, MacrodefWithoutClosingTagStaysInTheText) {
   EXPECT_EQ(expand("<macrodef m>body <var x>"), "<macrodef m>body X");
 }
 
-TEST_F(TemplateTest, EnvironmentVariableWhenNoScopeDefinesIt) {
-  setenv("KALDER_TEMPLATE_TEST", "env value", 1);
-  EXPECT_EQ(expand("<var &KALDER_TEMPLATE_TEST>"), "env value");
+TEST_F(TemplateTest, RequestVariableWhenNoScopeDefinesIt) {
+  request.set("KALDER_TEMPLATE_TEST", "request value");
+  EXPECT_EQ(expand("<var &KALDER_TEMPLATE_TEST>"), "request value");
   variables.add("&KALDER_TEMPLATE_TEST", "scope value", AddMode::Append);
   EXPECT_EQ(expand("<var &KALDER_TEMPLATE_TEST>"), "scope value");
-  unsetenv("KALDER_TEMPLATE_TEST");
-  EXPECT_EQ(expand("<var &PATH>"), std::getenv("PATH"));
 }
 
 TEST_F(TemplateTest, DatesAndTimesFromVariables) {
@@ -317,10 +325,10 @@ TEST_F(TemplateTest, PostedTextJoinsNoTagWithTheTemplate) {
   EXPECT_EQ(expand("<var lt>var x>"), "<var x>");
 }
 
-TEST_F(TemplateTest, EnvironmentTextIsNotExpanded) {
-  setenv("KALDER_TEMPLATE_TEST", "<var &PATH>", 1);
+TEST_F(TemplateTest, RequestVariableTextIsNotExpanded) {
+  request.set("KALDER_TEMPLATE_TEST", "<var &PATH>");
+  request.set("PATH", "/bin");
   EXPECT_EQ(expand("<var &KALDER_TEMPLATE_TEST>"), "<var &PATH>");
-  unsetenv("KALDER_TEMPLATE_TEST");
 }
 
 TEST_F(TemplateTest, VisitorVariablesOfTheRequestAreData) {

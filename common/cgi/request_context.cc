@@ -1,0 +1,45 @@
+// Request variables from the environment or from FastCGI parameters.
+#include "common/cgi/request_context.h"
+
+#include <unistd.h>
+
+RequestVariables RequestVariables::fromEnvironment() { return fromEntries(environ); }
+
+RequestVariables RequestVariables::fromEntries(char* const* entries) {
+  RequestVariables variables;
+  for (char* const* entry = entries; entry && *entry; ++entry) {
+    std::string_view text(*entry);
+    size_t equals = text.find('=');
+    if (equals == std::string_view::npos) continue;
+    variables.set(text.substr(0, equals), text.substr(equals + 1));
+  }
+  return variables;
+}
+
+void RequestVariables::set(std::string_view name, std::string_view value) {
+  for (Param& entry : entries_) {
+    if (entry.name.view() == name) {
+      entry.value = Text(value);
+      return;
+    }
+  }
+  Param entry;
+  entry.name = Text(name);
+  entry.value = Text(value);
+  entries_.push_back(std::move(entry));
+}
+
+const Param* RequestVariables::find(std::string_view name) const {
+  for (const Param& entry : entries_)
+    if (entry.name.view() == name) return &entry;
+  return nullptr;
+}
+
+Text RequestVariables::value(std::string_view name) const {
+  const Param* entry = find(name);
+  return entry ? entry->value : Text();
+}
+
+RequestContext RequestContext::fromProcess(ProgramTraits program) {
+  return RequestContext{RequestVariables::fromEnvironment(), cgiStreams(), std::move(program)};
+}
