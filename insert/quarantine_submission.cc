@@ -1,8 +1,14 @@
 // Storing a held-back submission in the group's quarantine: under the group
 // lock, with a label of the quarantine's own counter and its uploads beside
 // the quarantine file, and no mail. Records that stayed too long go first.
+// The record is appended; the file is not read (but for its first record,
+// whose age tells whether any expired), so the time spent under the lock
+// does not grow with the quarantine. A full quarantine refuses it (429).
+#include <sys/stat.h>
+
 #include "common/catalog/quarantine_file.h"
 #include "common/catalog/upload_folder.h"
+#include "common/catalog/upload_space.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/group_lock.h"
 #include "insert/spam_messages.h"
@@ -15,6 +21,7 @@ Text SubmitApplication::quarantine(const CatalogFile& target, const Text& formNa
   lockGroup(lock);
   if (!dropExpiredQuarantine(groupPath, today, options.spam.quarantineDays))
     fatal(spamMessages::kQuarantineUnwritable, path);
+  refuseOverfullQuarantine(path, target, formName, refLabel, reason);
   Text label = takeQuarantineLabel(groupPath, group.labelPrefix);
   if (label.empty()) fatal(spamMessages::kQuarantineUnwritable, quarantineCounterPath(groupPath));
   uploads_.moveInto(recordUploadFolder(path.view(), label.view()));
@@ -25,6 +32,22 @@ Text SubmitApplication::quarantine(const CatalogFile& target, const Text& formNa
   std::fwrite(record.c_str(), 1, record.str().size(), file.get());
   finishAppend(file, path, start);
   uploads_.keep();
+  addUploadSpace(groupPath, uploads_.bytes());
   addSubmissionVariables(formName, target, label, refLabel);
   return label;
+}
+
+// Measured with an empty label before one is taken: a refused submission
+// leaves the quarantine's counter as it was.
+void SubmitApplication::refuseOverfullQuarantine(const Text& path, const CatalogFile& target,
+                                                 const Text& formName, const Text& refLabel,
+                                                 const Text& reason) {
+  struct stat info;
+  long long size = ::stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : 0;
+  AutomaticValues automatic =
+      automaticValues(Text(), formName, submitterAddress(), today, refLabel);
+  Text record = quarantineRecordText(automatic, target.name.view(), reason.view(), postParams());
+  if (size + static_cast<long long>(record.str().size()) <= options.spam.quarantineMaxSize) return;
+  setStatus("429 Too Many Requests");
+  fatal(spamMessages::kQuarantineFull);
 }

@@ -10,4 +10,8 @@ inline constexpr MessageTable kTooManySubmissions{
     "po&scaron;ljite znova."};
 inline constexpr MessageTable kQuarantineUnwritable{"Cannot write the quarantine <tt>%s</tt>",
                                                     "Ne morem pisati karantene <tt>%s</tt>"};
+inline constexpr MessageTable kQuarantineFull{
+    "Too many held-back submissions are waiting for review. Please try again later.",
+    "Preve&ccaron; zadr&zcaron;anih oddaj &ccaron;aka na pregled. Prosimo, poskusite znova "
+    "pozneje."};
 }  // namespace spamMessages

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/catalog/upload_folder.h"
+#include "common/catalog/upload_space.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/group_lock.h"
 #include "common/files/path.h"
@@ -72,13 +73,17 @@ Text SubmitApplication::storeSubmission(const Text& formName, const CatalogFile&
   mails = composeNotifications(formName, target, label, refLabel);
   queueNotifications(mails);
   try {
-    uploads_.moveInto(recordUploadFolder(target.path.view(), label.view()));
+    if (countsLabels())
+      uploads_.moveInto(recordUploadFolder(target.path.view(), label.view()));
+    else
+      uploads_.moveIntoNewFolder(target.path, label);
     storeCounted(target, formName, label, refLabel);
   } catch (const RequestEnded&) {
     dropNotifications(mails);
     throw;
   }
   uploads_.keep();
+  addUploadSpace(groupPath, uploads_.bytes());
   return label;
 }
 

@@ -33,6 +33,8 @@ class SubmitApplication : public RecordStoring {
   // The catalog the files are spooled beside: the one chosen before the
   // body's fields are known (a series member they name lies beside it).
   CatalogFile uploadTarget();
+  // The bytes the group's uploads take on disk (upload_space.h).
+  long long uploadSpace();
   Text uploadLines() override;
   UploadSpool uploads_{*this};
 
@@ -47,6 +49,11 @@ class SubmitApplication : public RecordStoring {
   // label.
   Text quarantine(const CatalogFile& target, const Text& formName, const Text& refLabel,
                   const Text& reason);
+
+  // Ends the request with 429 when the record would grow the quarantine
+  // file past the group's quarantineMaxSize.
+  void refuseOverfullQuarantine(const Text& path, const CatalogFile& target, const Text& formName,
+                                const Text& refLabel, const Text& reason);
 
   Text storeSubmission(const Text& formName, const CatalogFile& target, const Text& refLabel,
                        List<OutboxMail>& mails);

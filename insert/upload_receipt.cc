@@ -1,6 +1,8 @@
 // Receiving a form's files: the multipart body is read once the group's
 // upload limits are known, its files spooled beside the target catalog.
 #include "common/catalog/upload_folder.h"
+#include "common/catalog/upload_space.h"
+#include "common/files/group_lock.h"
 #include "insert/submit_application.h"
 
 namespace {
@@ -33,17 +35,27 @@ Text endingsText(const List<Text>& endings) {
 void SubmitApplication::receiveBody() {
   if (!bodyDeferred()) return;
   const UploadLimits& limits = options.uploads;
-  if (limits.allowed()) {
-    CatalogFileList catalogs;
-    catalogFiles().addAllCatalogs(catalogs);
-    uploads_.open(limits, catalogUploadFolder(uploadTarget().path.view()),
-                  uploadSpaceInUse(catalogs));
-  }
+  if (limits.allowed())
+    uploads_.open(limits, catalogUploadFolder(uploadTarget().path.view()), uploadSpace());
   readDeferredBody(limits.allowed() ? &uploads_ : nullptr, limits.maxTotal, currentCharsetName());
   Text endings = endingsText(limits.endings);
   Text maxFile = byteSizeText(limits.maxFile);
   Text maxTotal = byteSizeText(limits.maxTotal);
   refuseRequest(*this, {endings.view(), maxFile.view(), maxTotal.view()});
+}
+
+// The running total; counted under the lock the first time, so that no
+// submission stores files between the count and its saving.
+long long SubmitApplication::uploadSpace() {
+  if (std::optional<long long> total = readUploadSpace(groupPath)) return *total;
+  GroupLock lock;
+  lockGroup(lock);
+  if (std::optional<long long> total = readUploadSpace(groupPath)) return *total;
+  CatalogFileList catalogs;
+  catalogFiles().addAllCatalogs(catalogs);
+  long long total = countUploadSpace(groupPath, catalogs);
+  writeUploadSpace(groupPath, total);
+  return total;
 }
 
 CatalogFile SubmitApplication::uploadTarget() {

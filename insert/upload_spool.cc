@@ -2,13 +2,16 @@
 // their record.
 #include "insert/upload_spool.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 
+#include "common/catalog/upload_folder.h"
 #include "common/files/atomic_file.h"
 #include "common/files/path.h"
 #include "common/files/termination.h"
@@ -49,15 +52,17 @@ void UploadSpool::open(const UploadLimits& limits, const Text& folder, long long
 
 // Names beginning with "&" belong to the system and are dropped from the
 // record, so their files would belong to nothing: they are read and skipped.
+// Every part with a file name counts, empty files too: each costs a file
+// and its flush.
 Refusal UploadSpool::beginFile(std::string_view field, std::string_view fileName) {
+  if (++parts_ > limits_.maxFiles) return Refusal::TooLarge;
   skipping_ = field.starts_with("&");
   if (skipping_) return Refusal::None;
   Text original = cleanOriginalName(fileName);
   if (!limits_.acceptsName(original.view())) return Refusal::FileEnding;
-  bool made = false;
-  if (!makeFolder(folder_, made)) app_.fatal(messages::kCreateFailed, folder_);
+  prepareFolders();
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-    Text path = randomNameAfter(folder_ + "upload.tmp");
+    Text path = randomNameAfter(spoolFolder() + "upload.tmp");
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0640);
     if (fd_ >= 0) {
       // A server's TERM while the body still arrives leaves no file behind.
@@ -102,6 +107,33 @@ List<UploadEntry> UploadSpool::entries() const {
   return list;
 }
 
+void UploadSpool::prepareFolders() {
+  if (prepared_) return;
+  prepared_ = true;
+  bool made = false;
+  if (!makeFolder(folder_, made)) app_.fatal(messages::kCreateFailed, folder_);
+  if (!makeFolder(spoolFolder(), made)) app_.fatal(messages::kCreateFailed, spoolFolder());
+  if (!made) sweepStale();
+}
+
+// The spool holds only the files of submissions under way, so reading it
+// costs little however many records keep files.
+void UploadSpool::sweepStale() {
+  Text folder = spoolFolder();
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  std::time_t before = std::time(nullptr) - kStaleSeconds;
+  while (const dirent* entry = ::readdir(dir)) {
+    std::string_view name = entry->d_name;
+    if (!name.starts_with("upload.tmp")) continue;
+    Text path = folder + name;
+    struct stat info;
+    if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_mtime < before)
+      ::unlink(path.c_str());
+  }
+  ::closedir(dir);
+}
+
 // A folder left by a submission that died after taking the same label is
 // reused: the generated names replace what it holds under them.
 void UploadSpool::moveInto(const Text& recordFolder) {
@@ -113,6 +145,33 @@ void UploadSpool::moveInto(const Text& recordFolder) {
   if (made) catalogFolder_ = catalogFolder;
   if (!makeFolder(recordFolder, made)) app_.fatal(messages::kCreateFailed, recordFolder);
   if (made) recordFolder_ = recordFolder;
+  moveFiles(recordFolder);
+}
+
+// Records whose label is not written all take the same label, so the folder
+// must be one no other record has: it is made here, never reused.
+void UploadSpool::moveIntoNewFolder(const Text& catalogPath, const Text& label) {
+  if (files_.empty()) return;
+  Text catalogFolder = catalogUploadFolder(catalogPath.view());
+  bool made = false;
+  if (!makeFolder(catalogFolder, made)) app_.fatal(messages::kCreateFailed, catalogFolder);
+  if (made) catalogFolder_ = catalogFolder;
+  Text recordFolder;
+  for (int attempt = 0; attempt < 100 && recordFolder_.empty(); ++attempt) {
+    Text token = randomNameAfter(Text("x")).substring(2);  // "x.<random>"
+    token.toLower();
+    recordFolder = unlabelledUploadFolder(catalogPath.view(), label.view(), token.view());
+    Text path = recordFolder.substring(0, recordFolder.length() - 1);
+    if (::mkdir(path.c_str(), 0750) == 0)
+      recordFolder_ = recordFolder;
+    else if (errno != EEXIST)
+      break;
+  }
+  if (recordFolder_.empty()) app_.fatal(messages::kCreateFailed, recordFolder);
+  moveFiles(recordFolder_);
+}
+
+void UploadSpool::moveFiles(const Text& recordFolder) {
   for (Spooled& file : files_) {
     Text target = recordFolder + file.entry.storedName;
     if (std::rename(file.tempPath.c_str(), target.c_str()) != 0)

@@ -2,8 +2,10 @@
 // first collects the field names for the header row, the second writes rows.
 #include "show/csv_export.h"
 
-#include <set>
+#include <optional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "common/cgi/cgi_streams.h"
 #include "common/language/entities.h"
@@ -17,18 +19,29 @@ constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr size_t kFlushSize = 64 * 1024;
 
 // The field names of a set of records in the order first met; names that
-// differ only in the case of ASCII letters are one column.
+// differ only in the case of ASCII letters are one column. A name finds its
+// column by hashing, so a row costs its fields, not fields times columns.
 class Columns {
  public:
   void add(const Text& name) {
-    Text key = name;
-    key.toUpper();
-    if (seen_.insert(key.str()).second) names_.push_back(name);
+    if (columns_.emplace(key(name), names_.size()).second) names_.push_back(name);
   }
   const List<Text>& names() const { return names_; }
+  // The column of `name`; none for a name the first pass did not see (a
+  // record stored between the passes).
+  std::optional<size_t> column(const Text& name) const {
+    auto found = columns_.find(key(name));
+    if (found == columns_.end()) return std::nullopt;
+    return found->second;
+  }
 
  private:
-  std::set<std::string> seen_;
+  static std::string key(const Text& name) {
+    Text upper = name;
+    upper.toUpper();
+    return upper.str();
+  }
+  std::unordered_map<std::string, size_t> columns_;
   List<Text> names_;
 };
 
@@ -47,18 +60,19 @@ void eachRecord(RecordReader& reader, const CatalogFileList& files, Each each) {
   });
 }
 
-// A column's cell of one record: its values joined by line feeds, as a
+// The cells of one record: each column's values joined by line feeds, as a
 // repeated field is written one line per value.
-Text columnValue(const Record& record, const Text& name) {
-  Text value;
-  bool first = true;
+void recordCells(const Record& record, const Columns& columns, List<Text>& cells,
+                 std::vector<bool>& filled) {
+  cells.assign(columns.names().size(), Text());
+  filled.assign(columns.names().size(), false);
   for (const Field& field : record) {
-    if (!field.name.equalsIgnoreCase(name)) continue;
-    if (!first) value += '\n';
-    value += field.value;
-    first = false;
+    std::optional<size_t> column = columns.column(field.name);
+    if (!column) continue;
+    if (filled[*column]) cells[*column] += '\n';
+    cells[*column] += field.value;
+    filled[*column] = true;
   }
-  return value;
 }
 
 void appendRow(Text& out, const List<Text>& cells) {
@@ -105,9 +119,9 @@ void exportCsv(ShowApplication& app, const CatalogFileList& files, const Text& c
   Text out = kByteOrderMark;
   if (!columns.names().empty()) appendRow(out, columns.names());
   List<Text> cells;
+  std::vector<bool> filled;
   eachRecord(reader, files, [&](const Record& record) {
-    cells.clear();
-    for (const Text& name : columns.names()) cells.push_back(columnValue(record, name));
+    recordCells(record, columns, cells, filled);
     appendRow(out, cells);
     if (out.str().size() >= kFlushSize) {
       app.writeDirect(out.view());

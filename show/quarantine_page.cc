@@ -1,5 +1,6 @@
 // Listing, releasing and deleting quarantined records, all under the group
 // lock; records that stayed longer than the group allows are removed first.
+// The file is read a record at a time, never whole.
 #include "show/quarantine_page.h"
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include "common/catalog/quarantine_file.h"
 #include "common/catalog/upload_folder.h"
 #include "common/cgi/request_ended.h"
+#include "common/files/atomic_file.h"
 #include "common/files/file_modes.h"
 #include "common/files/group_lock.h"
 #include "common/mail/outbox_run.h"
@@ -28,33 +30,44 @@ constexpr MessageTable kDelete{"Delete", "Izbri&scaron;i"};
 constexpr MessageTable kQuarantineLink{"Quarantine (%ld)", "Karantena (%ld)"};
 constexpr MessageTable kReasonColumn{"Reason", "Razlog"};
 
-// Takes the record `label` out of `records`; fatal when there is none.
-QuarantinedRecord takeRecord(ShowApplication& app, List<QuarantinedRecord>& records,
-                             const Text& label) {
-  for (size_t i = 0; i < records.size(); ++i) {
-    if (records[i].label() != label) continue;
-    QuarantinedRecord record = records[i];
-    records.erase(records.begin() + static_cast<long>(i));
-    return record;
-  }
+// The first record labelled `label`; fatal when there is none.
+QuarantinedRecord findRecord(ShowApplication& app, const Text& label) {
+  QuarantineReader reader(quarantinePath(app.groupPath));
+  QuarantinedRecord record;
+  while (reader.next(record))
+    if (record.label() == label) return record;
   app.fatal(showTexts::kRecordNotFound, label);
 }
 
-void saveRest(ShowApplication& app, const List<QuarantinedRecord>& rest) {
+// Takes that record out of the file.
+void removeRecord(ShowApplication& app, const Text& label) {
   Text path = quarantinePath(app.groupPath);
-  if (!writeQuarantine(path, rest)) app.fatal(spamMessages::kQuarantineUnwritable, path);
+  bool found = false;
+  bool written = rewriteQuarantine(path, [&](const QuarantinedRecord& record) {
+    bool drop = !found && record.label() == label;
+    found = found || drop;
+    return !drop;
+  });
+  if (!written) app.fatal(spamMessages::kQuarantineUnwritable, path);
 }
 
-// The uploads move from the quarantine's folder to the catalog's.
-void moveUploads(const Text& groupPath, const Text& oldLabel, const CatalogFile& target,
+// The uploads move from the quarantine's folder to the catalog's: to the
+// label's folder, or to one of the record's own when labels are not counted
+// (upload_folder.h).
+void moveUploads(ShowApplication& app, const Text& oldLabel, const CatalogFile& target,
                  const Text& label) {
-  Text from = recordUploadFolder(quarantinePath(groupPath).view(), oldLabel.view());
+  Text from = recordUploadFolder(quarantinePath(app.groupPath).view(), oldLabel.view());
   std::error_code ignored;
   if (!std::filesystem::exists(from.str(), ignored)) return;
   Text folder = catalogUploadFolder(target.path.view());
   makePrivateFolders(folder.substring(0, folder.length() - 1).c_str());
-  std::filesystem::rename(from.str(), recordUploadFolder(target.path.view(), label.view()).str(),
-                          ignored);
+  Text to = recordUploadFolder(target.path.view(), label.view());
+  if (!app.countsLabels()) {
+    Text token = randomNameAfter(Text("x")).substring(2);
+    token.toLower();
+    to = unlabelledUploadFolder(target.path.view(), label.view(), token.view());
+  }
+  std::filesystem::rename(from.str(), to.str(), ignored);
 }
 
 // Stores `record` as a new submission of its catalog; returns its new label.
@@ -82,7 +95,7 @@ Text release(ShowApplication& app, const QuarantinedRecord& record, bool& mailed
   // On disk before the quarantine forgets it.
   app.flushStored();
   app.confirmNotifications(mails);
-  moveUploads(app.groupPath, record.label(), target, label);
+  moveUploads(app, record.label(), target, label);
   mailed = !mails.empty();
   return label;
 }
@@ -113,15 +126,18 @@ Markup recordRow(ShowApplication& app, const QuarantinedRecord& record) {
       actionButton(app, "delete", record.label(), kDelete));
 }
 
-Markup recordTable(ShowApplication& app, const List<QuarantinedRecord>& records) {
+Markup recordTable(ShowApplication& app, const Text& path) {
   using namespace showTexts;
-  if (records.empty()) return Markup::format("<p>%s</p>\n", app.text(kQuarantineEmpty));
+  Markup rows;
+  QuarantineReader reader(path);
+  QuarantinedRecord record;
+  while (reader.next(record)) rows += recordRow(app, record);
+  if (rows.empty()) return Markup::format("<p>%s</p>\n", app.text(kQuarantineEmpty));
   Markup table = Markup::format(
       "<table border=1 cellpadding=3>\n<tr><th>&amp;LABEL</th><th>&amp;DATE</th>"
       "<th>&amp;COMPUTER</th><th>%s</th><th>%s</th><th></th><th></th></tr>\n",
       app.text(kCatalogColumn), app.text(kReasonColumn));
-  for (const QuarantinedRecord& record : records) table += recordRow(app, record);
-  return table + "</table>\n";
+  return table + rows + "</table>\n";
 }
 
 }  // namespace
@@ -130,7 +146,9 @@ Markup quarantineButton(ShowApplication& app) {
   Text path = quarantinePath(app.groupPath);
   std::error_code ignored;
   if (!std::filesystem::exists(path.str(), ignored)) return Markup();
-  long count = static_cast<long>(readQuarantine(path).size());
+  long count = 0;
+  QuarantineReader reader(path);
+  for (QuarantinedRecord record; reader.next(record);) ++count;
   return Markup::format("<p>%s</p>\n", actionButton(app, "list", Text(), kQuarantineLink, count));
 }
 
@@ -143,24 +161,22 @@ void writeQuarantinePage(ShowApplication& app, const Text& label, const Text& ac
     app.lockGroup(lock);
     if (!dropExpiredQuarantine(app.groupPath, app.today, app.options.spam.quarantineDays))
       app.fatal(spamMessages::kQuarantineUnwritable, path);
-    if (action == "release" || action == "delete") {
-      List<QuarantinedRecord> records = readQuarantine(path);
-      QuarantinedRecord record = takeRecord(app, records, label);
-      if (action == "release") {
-        Text newLabel = release(app, record, mailed);
-        saveRest(app, records);
-        note = Markup::format(app.text(kReleased), record.label(), newLabel);
-      } else {
-        saveRest(app, records);
-        removeQuarantineUploads(app.groupPath, record.label().view());
-        note = Markup::format(app.text(kDeleted), record.label());
-      }
+    if (action == "release") {
+      QuarantinedRecord record = findRecord(app, label);
+      Text newLabel = release(app, record, mailed);
+      removeRecord(app, label);
+      note = Markup::format(app.text(kReleased), record.label(), newLabel);
+    } else if (action == "delete") {
+      QuarantinedRecord record = findRecord(app, label);
+      removeRecord(app, label);
+      removeQuarantineUploads(app.groupPath, record.label().view());
+      note = Markup::format(app.text(kDeleted), record.label());
     }
   }
   Markup title = Markup::format(app.text(kQuarantineTitle), app.groupName);
   Markup body = Markup::format("<h1>%s</h1>\n", title);
   if (!note.empty()) body += Markup::format("<p>%s</p>\n", note);
-  body += recordTable(app, readQuarantine(path));
+  body += recordTable(app, path);
   body += Markup::format(
       "<div>%s</div>\n",
       app.button(ViewTarget{}, Markup::format(app.text(showTexts::kGroupTitle), app.groupName)));

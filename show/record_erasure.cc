@@ -10,6 +10,7 @@
 #include "common/catalog/index_entry.h"
 #include "common/catalog/line_source.h"
 #include "common/catalog/upload_folder.h"
+#include "common/catalog/upload_space.h"
 #include "common/cgi/raw_fields.h"
 #include "common/files/group_lock.h"
 #include "common/files/path.h"
@@ -152,8 +153,10 @@ void erase(ShowApplication& app, const CatalogFileList& files, const Text& label
   if (indexed) writeIndexWithout(app, indexPath, *span, removed, label, index);
   app.commitReplacement(catalog, span->file->path);
   if (indexed) app.commitReplacement(index, indexPath);
+  Text folder = recordUploadFolder(span->file->path, label);
+  long long bytes = folderBytes(folder);
   std::error_code ignored;
-  std::filesystem::remove_all(recordUploadFolder(span->file->path, label).str(), ignored);
+  if (std::filesystem::remove_all(folder.str(), ignored) > 0) addUploadSpace(app.groupPath, -bytes);
   dropRecordMails(app, label);
   Text line = logLine(app, *span, label);
   bool logged = ::write(log, line.c_str(), line.str().size()) == line.length() && fsync(log) == 0;

@@ -10,6 +10,7 @@
 #include "common/catalog/item_record.h"
 #include "common/catalog/line_source.h"
 #include "common/catalog/upload_folder.h"
+#include "common/catalog/upload_space.h"
 #include "common/files/atomic_file.h"
 #include "common/files/path.h"
 
@@ -77,35 +78,43 @@ Text quarantineRecordText(const AutomaticValues& automatic, std::string_view cat
   return text;
 }
 
-List<QuarantinedRecord> parseQuarantine(std::string_view content) {
-  List<QuarantinedRecord> records;
-  TextLines lines(content);
+QuarantineReader::QuarantineReader(const Text& path) {
+  file_ = std::fopen(path.c_str(), "rb");
+  if (file_) lines_ = std::make_unique<BlockLines>(file_, kPieceSize);
+}
+
+QuarantineReader::~QuarantineReader() {
+  lines_.reset();
+  if (file_) std::fclose(file_);
+}
+
+bool QuarantineReader::next(QuarantinedRecord& record) {
+  if (!lines_) return false;
   for (;;) {
-    QuarantinedRecord record;
+    record = QuarantinedRecord();
     QuarantineSink sink(record);
-    RecordRead read = readItemRecord(lines, sink, &record.text);
-    if (read != RecordRead::Record) break;
-    if (!record.label().empty()) records.push_back(record);
+    if (readItemRecord(*lines_, sink, &record.text) != RecordRead::Record) return false;
+    if (!record.label().empty()) return true;
   }
-  return records;
 }
 
-List<QuarantinedRecord> readQuarantine(const Text& path) {
-  return parseQuarantine(readFileBytes(path).view());
-}
-
-bool writeQuarantine(const Text& path, const List<QuarantinedRecord>& records) {
+bool rewriteQuarantine(const Text& path,
+                       const std::function<bool(const QuarantinedRecord&)>& keep) {
   AtomicFile file;
   if (!file.open(path, path + ".tmp")) return false;
-  for (const QuarantinedRecord& record : records)
-    std::fwrite(record.text.c_str(), 1, record.text.str().size(), file.file());
+  QuarantineReader reader(path);
+  QuarantinedRecord record;
+  while (reader.next(record)) {
+    if (keep(record)) std::fwrite(record.text.c_str(), 1, record.text.str().size(), file.file());
+  }
   return file.commit();
 }
 
 void removeQuarantineUploads(const Text& groupPath, std::string_view label) {
+  Text folder = recordUploadFolder(quarantinePath(groupPath).view(), label);
+  long long bytes = folderBytes(folder);
   std::error_code ignored;
-  std::filesystem::remove_all(recordUploadFolder(quarantinePath(groupPath).view(), label).str(),
-                              ignored);
+  if (std::filesystem::remove_all(folder.str(), ignored) > 0) addUploadSpace(groupPath, -bytes);
 }
 
 long daysSinceEpoch(int year, int month, int day) {
@@ -118,21 +127,31 @@ long daysSinceEpoch(int year, int month, int day) {
   return era * 146097 + dayOfEra - 719468;
 }
 
+namespace {
+
+bool expired(const QuarantinedRecord& record, long today, long days) {
+  DateTime sent = record.sent();
+  return today - daysSinceEpoch(sent.year, sent.month, sent.day) > days;
+}
+
+}  // namespace
+
 bool dropExpiredQuarantine(const Text& groupPath, const DateTime& now, long days) {
   Text path = quarantinePath(groupPath);
-  std::error_code ignored;
-  if (!std::filesystem::exists(path.str(), ignored)) return true;
   long today = daysSinceEpoch(now.year, now.month, now.day);
-  List<QuarantinedRecord> kept, expired;
-  for (const QuarantinedRecord& record : readQuarantine(path)) {
-    DateTime sent = record.sent();
-    bool old = today - daysSinceEpoch(sent.year, sent.month, sent.day) > days;
-    (old ? expired : kept).push_back(record);
+  {
+    QuarantineReader reader(path);
+    QuarantinedRecord first;
+    if (!reader.next(first) || !expired(first, today, days)) return true;
   }
-  if (expired.empty()) return true;
-  if (!writeQuarantine(path, kept)) return false;
-  for (const QuarantinedRecord& record : expired)
-    removeQuarantineUploads(groupPath, record.label().view());
+  List<Text> gone;
+  bool written = rewriteQuarantine(path, [&](const QuarantinedRecord& record) {
+    if (!expired(record, today, days)) return true;
+    gone.push_back(record.label());
+    return false;
+  });
+  if (!written) return false;
+  for (const Text& label : gone) removeQuarantineUploads(groupPath, label.view());
   return true;
 }
 

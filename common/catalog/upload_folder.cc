@@ -1,9 +1,6 @@
 // The names of upload folders.
 #include "common/catalog/upload_folder.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "common/files/path.h"
 
 Text catalogUploadFolder(std::string_view catalogPath) {
@@ -33,18 +30,12 @@ Text recordUploadFolder(std::string_view catalogPath, std::string_view label) {
   return folder;
 }
 
-long long uploadSpaceInUse(const CatalogFileList& catalogs) {
-  namespace fs = std::filesystem;
-  long long total = 0;
-  for (const CatalogFile& catalog : catalogs) {
-    std::error_code error;
-    fs::recursive_directory_iterator walk(catalogUploadFolder(catalog.path.view()).str(), error);
-    for (fs::recursive_directory_iterator end; !error && walk != end; walk.increment(error)) {
-      std::error_code sizeError;
-      if (walk->is_symlink(sizeError) || !walk->is_regular_file(sizeError)) continue;
-      std::uintmax_t size = walk->file_size(sizeError);
-      if (!sizeError) total += static_cast<long long>(size);
-    }
-  }
-  return total;
+Text unlabelledUploadFolder(std::string_view catalogPath, std::string_view label,
+                            std::string_view token) {
+  Text folder = recordUploadFolder(catalogPath, label);
+  folder.erase(folder.length() - 1);
+  folder += ".";
+  folder += token;
+  folder += "/";
+  return folder;
 }

@@ -5,7 +5,6 @@
 
 #include <string_view>
 
-#include "common/catalog/catalog_file.h"
 #include "common/text/text.h"
 
 // The folder of every upload of the catalog at `catalogPath`, ending in "/".
@@ -16,6 +15,8 @@ Text catalogUploadFolder(std::string_view catalogPath);
 // no label leaves the catalog's folder or hides as a dot name.
 Text recordUploadFolder(std::string_view catalogPath, std::string_view label);
 
-// The bytes of every file in the upload folders of `catalogs` (links not
-// followed): the space a group's uploads take.
-long long uploadSpaceInUse(const CatalogFileList& catalogs);
+// The folder of a record whose label is not written (and so not counted):
+// the label's folder name, a "." and `token` ("orders.files/q-42.k3j9x/").
+// Labels never give a dot, so no labelled record can meet it.
+Text unlabelledUploadFolder(std::string_view catalogPath, std::string_view label,
+                            std::string_view token);

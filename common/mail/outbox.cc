@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 
@@ -96,6 +97,24 @@ bool syncFolder(const Text& folder) {
   return synced;
 }
 
+// The header of a mail file and the empty line that ends it, read line by
+// line; the body is not touched. Empty when the file cannot be read.
+Text headerLines(const std::string& path) {
+  Text header;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return header;
+  char* line = nullptr;
+  size_t capacity = 0;
+  for (ssize_t got; (got = ::getline(&line, &capacity, file)) > 0;) {
+    header += std::string_view(line, static_cast<size_t>(got));
+    std::string_view read(line, static_cast<size_t>(got));
+    if (read == "\n" || read == "\r\n") break;
+  }
+  std::free(line);
+  std::fclose(file);
+  return header;
+}
+
 }  // namespace
 
 long long outboxNow() { return static_cast<long long>(std::time(nullptr)); }
@@ -166,6 +185,7 @@ bool Outbox::ensureFolder() const {
 }
 
 bool Outbox::save(OutboxMail& mail, MailState state) {
+  if (!mail.bodyRead && !readBody(mail)) return false;
   Text old = pathOf(mail);
   mail.state = state;
   Text path = pathOf(mail);
@@ -182,6 +202,7 @@ bool Outbox::save(OutboxMail& mail, MailState state) {
 }
 
 bool Outbox::update(OutboxMail& mail, MailState state) {
+  if (!mail.bodyRead && !readBody(mail)) return false;
   Text old = pathOf(mail);
   Text temp = randomNameAfter(folder_ + mail.id + ".tmp");
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -240,11 +261,11 @@ List<OutboxMail> Outbox::mails() const {
       std::string_view ending = mailStateEnding(state);
       if (name.size() <= ending.size() || !name.ends_with(ending)) continue;
       if (!entry.is_regular_file(error) || entry.is_symlink(error)) break;
-      std::optional<OutboxMail> mail =
-          parseOutboxMail(readFileBytes(Text(entry.path().string())).view());
+      std::optional<OutboxMail> mail = parseOutboxMail(headerLines(entry.path().string()).view());
       if (!mail) break;
       mail->id = Text(name.substr(0, name.size() - ending.size()));
       mail->state = state;
+      mail->bodyRead = false;
       found.push_back(std::move(*mail));
       break;
     }
@@ -253,6 +274,16 @@ List<OutboxMail> Outbox::mails() const {
     return a.created != b.created ? a.created < b.created : a.id.str() < b.id.str();
   });
   return found;
+}
+
+bool Outbox::readBody(OutboxMail& mail) const {
+  bool readable = false;
+  Text bytes = readFileBytes(pathOf(mail), &readable);
+  std::optional<OutboxMail> read = readable ? parseOutboxMail(bytes.view()) : std::nullopt;
+  if (!read) return false;
+  mail.body = std::move(read->body);
+  mail.bodyRead = true;
+  return true;
 }
 
 bool Outbox::holds(const OutboxMail& mail) const {

@@ -38,6 +38,9 @@ struct OutboxMail {
   int attempts = 0;
   Text reply;  // the last reply of a server, or why no server answered
   Text sender, recipient, subject, body;
+  // False for a mail listed by Outbox::mails(): its body is still on disk
+  // (Outbox::readBody).
+  bool bodyRead = true;
 };
 
 // The bytes of a mail file, and the mail they hold (none for a file that is
@@ -71,7 +74,12 @@ class Outbox {
   // Removes the mail's file.
   bool remove(const OutboxMail& mail);
   // Every mail in the folder, oldest first; unreadable files are skipped.
+  // Only each file's header lines are read: the bodies stay on disk, so a
+  // listing costs the same however long the mails are.
   List<OutboxMail> mails() const;
+  // Reads the body of a listed mail (before sending it); false when its file
+  // is gone or no longer a mail. save and update read it themselves.
+  bool readBody(OutboxMail& mail) const;
   // Whether the mail's file is still there in its state.
   bool holds(const OutboxMail& mail) const;
   // The mail of that id in any state.

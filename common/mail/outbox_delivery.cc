@@ -57,8 +57,9 @@ DeliveryCounts deliverOutbox(Outbox& outbox, MailSender& sender, const DeliveryR
     if (run.now() > run.deadline) break;
     if (mail.state == MailState::Pending && run.fateOf) settlePending(outbox, mail, run, counts);
     if (mail.state != MailState::Waiting || mail.next > run.now()) continue;
-    // The administrator may have dropped it since the folder was read.
-    if (!outbox.holds(mail)) continue;
+    // The administrator may have dropped it since the folder was read; the
+    // body is read only now, for the mail that is sent.
+    if (!outbox.readBody(mail)) continue;
     attempt(outbox, sender, mail, run, counts);
   }
   return counts;

@@ -37,6 +37,13 @@ void readSize(std::string_view value, long long& size) {
   if (read >= 0) size = read;
 }
 
+void readCount(std::string_view value, long& count) {
+  long read = 0;
+  auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), read);
+  if (!value.empty() && error == std::errc() && end == value.data() + value.size() && read >= 0)
+    count = read;
+}
+
 }  // namespace
 
 bool UploadLimits::acceptsName(std::string_view fileName) const {
@@ -109,6 +116,10 @@ GroupOptions parseGroupOptions(std::string_view content) {
       readSize(value, options.uploads.maxTotal);
     } else if (key.equalsIgnoreCase("uploadMaxDisk")) {
       readSize(value, options.uploads.maxDisk);
+    } else if (key.equalsIgnoreCase("uploadMaxFiles")) {
+      readCount(value, options.uploads.maxFiles);
+    } else if (key.equalsIgnoreCase("quarantineMaxSize")) {
+      readSize(value, options.spam.quarantineMaxSize);
     } else if (key.equalsIgnoreCase("allowedOrigins")) {
       options.allowedOrigins = words(value);
     } else if (key.equalsIgnoreCase("redirect")) {

@@ -10,7 +10,12 @@
 //                                 any. Without it no file is accepted.
 //   uploadMaxFile=10M             largest file (bytes, or K, M, G)
 //   uploadMaxTotal=25M            largest total of one submission's files
-//   uploadMaxDisk=1G              largest total of all the group's uploads
+//   uploadMaxDisk=1G              largest total of all the group's uploads,
+//                                 the quarantine's included
+//   uploadMaxFiles=20             most file parts in one submission (every
+//                                 part with a file name, empty files too)
+//   quarantineMaxSize=100M        largest quarantine file; spam beyond it is
+//                                 refused (429) and nothing of it stored
 //   allowedOrigins=https://a.example https://b.example
 //                                 sites whose scripts may post (CORS); other
 //                                 sites' posts are refused
@@ -34,6 +39,7 @@ struct UploadLimits {
   long long maxFile = 10LL << 20;
   long long maxTotal = 25LL << 20;
   long long maxDisk = 1LL << 30;
+  long maxFiles = 20;
 
   bool allowed() const { return !endings.empty(); }
   // Whether a file the visitor named `fileName` may be kept (its ending, in

@@ -36,6 +36,7 @@ struct RateWindow {
 
 struct SpamOptions {
   static constexpr long kDefaultQuarantineDays = 30;
+  static constexpr long long kDefaultQuarantineMaxSize = 100LL << 20;
 
   Text honeypot;                // the field's name; empty: off
   List<RateWindow> rateLimits;  // empty: off
@@ -46,6 +47,7 @@ struct SpamOptions {
   List<Text> numericFields;
   List<Text> emptyFields;
   long quarantineDays = kDefaultQuarantineDays;
+  long long quarantineMaxSize = kDefaultQuarantineMaxSize;  // bytes of the file (group_options.h)
 };
 
 // Takes the option `key` (case ignored) into `options`; false when the key

@@ -22,10 +22,13 @@ void RecordStoring::lockGroup(GroupLock& lock) {
 // The counter is saved before the record is stored: a submission that dies
 // between the two leaves a label unused, never one handed out twice. When
 // storing fails, the group file is put back as it was before the request.
+bool RecordStoring::countsLabels() const {
+  return group.indexMode != ShareMode::None || !group.omittedFields.contains(AutomaticField::Label);
+}
+
 void RecordStoring::storeCounted(const CatalogFile& target, const Text& formName, const Text& label,
                                  const Text& refLabel) {
-  bool counted =
-      group.indexMode != ShareMode::None || !group.omittedFields.contains(AutomaticField::Label);
+  bool counted = countsLabels();
   SavedFile before;
   if (counted) before = saveCounter();
   try {

@@ -25,6 +25,9 @@ class RecordStoring : public CatalogGroup {
 
   // Storing, under the group lock.
   void lockGroup(class GroupLock& lock);
+  // Whether the counter is saved for each record: the label is written, or
+  // an index lists it. Otherwise every record takes the same label.
+  bool countsLabels() const;
   // Saves the counter, then stores the record; a failed store puts the group
   // file back.
   void storeCounted(const CatalogFile& target, const Text& formName, const Text& label,
