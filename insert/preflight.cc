@@ -1,8 +1,8 @@
 // The preflight answer of insert.
 #include "insert/preflight.h"
 
+#include "common/access/cross_origin.h"
 #include "common/files/path.h"
-#include "common/settings/cross_origin.h"
 #include "insert/method_refusal.h"
 
 bool isPreflightRequest(const RequestContext& request) {

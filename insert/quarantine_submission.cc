@@ -7,11 +7,11 @@
 #include <sys/stat.h>
 
 #include "common/catalog/quarantine_file.h"
+#include "common/catalog/spam_messages.h"
 #include "common/catalog/upload_folder.h"
 #include "common/catalog/upload_space.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/group_lock.h"
-#include "insert/spam_messages.h"
 #include "insert/submit_application.h"
 
 Text SubmitApplication::quarantine(const CatalogFile& target, const Text& formName,

@@ -5,10 +5,10 @@
 #include <ctime>
 #include <set>
 
+#include "common/access/client_address.h"
 #include "common/catalog/record_fields.h"
 #include "common/settings/catalog_group.h"
-#include "common/settings/client_address.h"
-#include "common/settings/file_lines.h"
+#include "common/text/file_lines.h"
 #include "insert/state_file.h"
 
 namespace {

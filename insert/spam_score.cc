@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/cgi/plain_text.h"
-#include "common/settings/file_lines.h"
+#include "common/text/file_lines.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <initializer_list>
 
+#include "common/access/cross_origin.h"
 #include "common/cgi/cgi_streams.h"
 #include "common/cgi/json_answer.h"
-#include "common/settings/cross_origin.h"
 
 void refuseForeignOrigin(CatalogGroup& app) {
   if (originMayPost(app.options, requestOrigin(app), ownOrigin(app))) return;

@@ -6,10 +6,10 @@
 #include <charconv>
 #include <ctime>
 
+#include "common/access/client_address.h"
+#include "common/catalog/spam_messages.h"
 #include "common/settings/catalog_group.h"
-#include "common/settings/client_address.h"
-#include "common/settings/file_lines.h"
-#include "insert/spam_messages.h"
+#include "common/text/file_lines.h"
 #include "insert/state_file.h"
 
 namespace {

@@ -2,9 +2,9 @@
 // asks for the administrator's password as the settings pages and the record
 // viewer do. The login form posts back to the very address that was refused
 // (the group, the "form" and "catalog" parameters of its query and the language).
+#include "common/access/admin_access.h"
 #include "common/cgi/raw_fields.h"
 #include "common/files/path.h"
-#include "common/settings/admin_access.h"
 #include "lunoder/index_application.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // lunoder: rebuilds the index files of the group named by PATH_INFO.
-#include "common/settings/admin_access.h"
+#include "common/access/admin_access.h"
 #include "common/settings/program_main.h"
 #include "lunoder/index_application.h"
 

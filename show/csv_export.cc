@@ -7,9 +7,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/access/admin_access.h"
 #include "common/cgi/cgi_streams.h"
 #include "common/language/entities.h"
-#include "common/settings/admin_access.h"
 #include "show/record_reader.h"
 #include "show/show_application.h"
 

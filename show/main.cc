@@ -1,5 +1,5 @@
 // show: views the records of a group's catalogs and exports them as CSV.
-#include "common/settings/admin_access.h"
+#include "common/access/admin_access.h"
 #include "common/settings/program_main.h"
 #include "show/show_application.h"
 

@@ -7,13 +7,13 @@
 #include <filesystem>
 
 #include "common/catalog/quarantine_file.h"
+#include "common/catalog/spam_messages.h"
 #include "common/catalog/upload_folder.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/atomic_file.h"
 #include "common/files/file_modes.h"
 #include "common/files/group_lock.h"
 #include "common/mail/outbox_run.h"
-#include "insert/spam_messages.h"
 #include "show/catalog_pages.h"
 #include "show/show_application.h"
 #include "show/show_texts.h"

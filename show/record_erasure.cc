@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "common/access/client_address.h"
 #include "common/catalog/index_entry.h"
 #include "common/catalog/line_source.h"
 #include "common/catalog/upload_folder.h"
@@ -14,8 +15,7 @@
 #include "common/cgi/raw_fields.h"
 #include "common/files/group_lock.h"
 #include "common/files/path.h"
-#include "common/settings/client_address.h"
-#include "common/settings/file_lines.h"
+#include "common/text/file_lines.h"
 #include "show/mail_status.h"
 #include "show/record_reader.h"
 #include "show/show_application.h"

@@ -2,10 +2,10 @@
 // shares: the links that carry the password on, and the page frame.
 #include "show/show_application.h"
 
+#include "common/access/admin_access.h"
 #include "common/cgi/cgi_streams.h"
 #include "common/cgi/raw_fields.h"
 #include "common/files/path.h"
-#include "common/settings/admin_access.h"
 #include "show/catalog_pages.h"
 #include "show/csv_export.h"
 #include "show/login_page.h"

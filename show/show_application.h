@@ -1,6 +1,6 @@
 // ShowApplication: the program object of show, the record viewer and
 // exporter that the notification mails link to. It admits a request with the
-// stored password (common/settings/admin_access.h) and answers with the login
+// stored password (common/access/admin_access.h) and answers with the login
 // page, the group's catalogs, one catalog's records page by page, one record,
 // or a catalog as CSV.
 #pragma once

@@ -1,9 +1,9 @@
 // Login and dispatch of the administration pages.
 #include "zorvik/admin_application.h"
 
+#include "common/access/admin_access.h"
 #include "common/cgi/raw_fields.h"
 #include "common/files/path.h"
-#include "common/settings/admin_access.h"
 #include "zorvik/group_actions.h"
 #include "zorvik/login_page.h"
 #include "zorvik/settings_actions.h"

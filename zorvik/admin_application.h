@@ -1,13 +1,13 @@
 // AdminApplication: the program object of zorvik, the administrator's pages
 // for the settings file and the group description files. It admits the
-// request (see common/settings/admin_access.h) and hands it to the login
+// request (see common/access/admin_access.h) and hands it to the login
 // page, the settings overview or the group details page.
 #pragma once
 
 #include <string_view>
 
+#include "common/access/password_check.h"
 #include "common/settings/catalog_group.h"
-#include "common/settings/password_check.h"
 
 class AdminApplication : public CatalogGroup {
  public:

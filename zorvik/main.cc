@@ -1,6 +1,6 @@
 // zorvik: the administrator's password-protected settings pages; typed on
 // the server's command line, the command that sets the password.
-#include "common/settings/admin_access.h"
+#include "common/access/admin_access.h"
 #include "common/settings/program_main.h"
 #include "zorvik/admin_application.h"
 #include "zorvik/password_command.h"

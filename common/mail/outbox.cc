@@ -16,7 +16,7 @@
 
 #include "common/files/atomic_file.h"
 #include "common/files/path.h"
-#include "common/settings/file_lines.h"
+#include "common/text/file_lines.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <unistd.h>
 
+#include "common/access/cross_origin.h"
 #include "common/cgi/request_refusal.h"
-#include "common/settings/cross_origin.h"
 #include "common/settings/label_reservation.h"
 
 CatalogGroup::CatalogGroup(const RequestContext& context, const char* contentType)

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "common/files/path.h"
-#include "common/settings/file_lines.h"
+#include "common/text/file_lines.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <charconv>
 
-#include "common/settings/file_lines.h"
+#include "common/text/file_lines.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "common/settings/file_lines.h"
+#include "common/text/file_lines.h"
 
 namespace {
 

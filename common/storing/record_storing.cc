@@ -5,11 +5,11 @@
 
 #include <cstdio>
 
+#include "common/access/client_address.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/atomic_file.h"
 #include "common/files/group_lock.h"
 #include "common/files/path.h"
-#include "common/settings/client_address.h"
 
 Text RecordStoring::submitterAddress() const {
   return recordedAddress.empty() ? recordedClientAddress(*this) : recordedAddress;

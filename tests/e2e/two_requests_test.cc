@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "common/access/admin_access.h"
 #include "common/cgi/request_ended.h"
-#include "common/settings/admin_access.h"
 #include "insert/submit_application.h"
 #include "show/show_application.h"
 #include "support/cgi_run.h"

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "common/cgi/request_ended.h"
-#include "common/settings/file_lines.h"
+#include "common/text/file_lines.h"
 #include "support/cgi_environment.h"
 #include "support/text_print.h"
 

@@ -1,5 +1,5 @@
 // Counting failed logins per address in the home's state file.
-#include "common/settings/login_throttle.h"
+#include "common/access/login_throttle.h"
 
 #include <sys/stat.h>
 

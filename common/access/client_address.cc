@@ -1,5 +1,5 @@
 // Choosing the client's address from REMOTE_ADDR and X-Forwarded-For.
-#include "common/settings/client_address.h"
+#include "common/access/client_address.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,6 +1,6 @@
 // clientAddress: REMOTE_ADDR, or behind a trusted proxy the last address of
 // X-Forwarded-For, and never anything that is not an address.
-#include "common/settings/client_address.h"
+#include "common/access/client_address.h"
 
 #include <gtest/gtest.h>
 

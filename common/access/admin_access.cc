@@ -1,13 +1,13 @@
 // The admission of the password-protected programs and their refusal pages.
-#include "common/settings/admin_access.h"
+#include "common/access/admin_access.h"
 
 #include <ctime>
 
+#include "common/access/client_address.h"
+#include "common/access/login_throttle.h"
+#include "common/access/password_check.h"
 #include "common/cgi/cgi_streams.h"
 #include "common/cgi/request_ended.h"
-#include "common/settings/client_address.h"
-#include "common/settings/login_throttle.h"
-#include "common/settings/password_check.h"
 
 namespace {
 

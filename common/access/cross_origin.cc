@@ -1,5 +1,5 @@
 // The Origin rules of posts from scripts.
-#include "common/settings/cross_origin.h"
+#include "common/access/cross_origin.h"
 
 #include "common/files/path.h"
 

@@ -1,6 +1,6 @@
 // LoginFailures: the table of failed logins behind the throttle, its window,
 // its bounds and the text of its state file.
-#include "common/settings/login_throttle.h"
+#include "common/access/login_throttle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The password comparison.
-#include "common/settings/password_check.h"
+#include "common/access/password_check.h"
 
 #include "common/text/text.h"
 
