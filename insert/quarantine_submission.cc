@@ -14,39 +14,37 @@
 #include "common/files/group_lock.h"
 #include "insert/submit_application.h"
 
-Text SubmitApplication::quarantine(const CatalogFile& target, const Text& formName,
-                                   const Text& refLabel, const Text& reason) {
+Text SubmitApplication::quarantine(Submission& submission, const Text& reason) {
   Text path = quarantinePath(groupPath);
   GroupLock lock;
-  lockGroup(lock);
+  store_.lockGroup(lock);
   if (!dropExpiredQuarantine(groupPath, today, options.spam.quarantineDays))
     fatal(spamMessages::kQuarantineUnwritable, path);
-  refuseOverfullQuarantine(path, target, formName, refLabel, reason);
-  Text label = takeQuarantineLabel(groupPath, group.labelPrefix);
-  if (label.empty()) fatal(spamMessages::kQuarantineUnwritable, quarantineCounterPath(groupPath));
-  uploads_.moveInto(recordUploadFolder(path.view(), label.view()));
-  AutomaticValues automatic = automaticValues(label, formName, submitterAddress(), today, refLabel);
-  Text record = quarantineRecordText(automatic, target.name.view(), reason.view(), postParams());
+  refuseOverfullQuarantine(path, submission, reason);
+  submission.label = takeQuarantineLabel(groupPath, group.labelPrefix);
+  if (submission.label.empty())
+    fatal(spamMessages::kQuarantineUnwritable, quarantineCounterPath(groupPath));
+  uploads_.moveInto(recordUploadFolder(path.view(), submission.label.view()));
+  Text record = quarantineRecordText(submission.automatic(), submission.target.name.view(),
+                                     reason.view(), submission.fields);
   FilePtr file = openAppend(path);
   long start = std::ftell(file.get());
   std::fwrite(record.c_str(), 1, record.str().size(), file.get());
-  finishAppend(file, path, start);
+  store_.finishAppend(file, path, start);
   uploads_.keep();
   addUploadSpace(groupPath, uploads_.bytes());
-  addSubmissionVariables(formName, target, label, refLabel);
-  return label;
+  store_.addSubmissionVariables(submission);
+  return submission.label;
 }
 
 // Measured with an empty label before one is taken: a refused submission
 // leaves the quarantine's counter as it was.
-void SubmitApplication::refuseOverfullQuarantine(const Text& path, const CatalogFile& target,
-                                                 const Text& formName, const Text& refLabel,
+void SubmitApplication::refuseOverfullQuarantine(const Text& path, const Submission& submission,
                                                  const Text& reason) {
   struct stat info;
   long long size = ::stat(path.c_str(), &info) == 0 ? static_cast<long long>(info.st_size) : 0;
-  AutomaticValues automatic =
-      automaticValues(Text(), formName, submitterAddress(), today, refLabel);
-  Text record = quarantineRecordText(automatic, target.name.view(), reason.view(), postParams());
+  Text record = quarantineRecordText(submission.automatic(), submission.target.name.view(),
+                                     reason.view(), submission.fields);
   if (size + static_cast<long long>(record.str().size()) <= options.spam.quarantineMaxSize) return;
   setStatus("429 Too Many Requests");
   fatal(spamMessages::kQuarantineFull);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "common/access/client_address.h"
 #include "common/catalog/upload_folder.h"
 #include "common/catalog/upload_space.h"
 #include "common/cgi/request_ended.h"
@@ -33,66 +34,80 @@ void SubmitApplication::runSubmission() {
   // Checked before storing: a bad setting must not leave a stored record
   // behind an error page that invites sending the form again.
   Text redirect = answersJson() ? Text() : checkedRedirect(*this, formName);
-  Text refLabel = queryParams().value("reflabel");
+  Submission submission = newSubmission(formName, target);
   refuseOverRate(*this);
   RecentSubmissionGuard recent(*this, formName);
   if (Text earlier = recent.earlierLabel(); !earlier.empty()) {
     // Sent twice (a second click, say): the answer of the first, stored once.
-    addSubmissionVariables(formName, target, earlier, refLabel);
-    answer(form, target, earlier, redirect);
+    submission.label = earlier;
+    store_.addSubmissionVariables(submission);
+    answer(form, submission, redirect);
     return;
   }
   if (Text reason = quarantineReason(*this, recent.otherAddresses()); !reason.empty()) {
-    Text held = quarantine(target, formName, refLabel, reason);
-    flushStored();
+    submission.fields = postParams();
+    Text held = quarantine(submission, reason);
+    store_.flushStored();
     recent.note(held);
-    answer(form, target, held, redirect);
+    answer(form, submission, redirect);
     return;
   }
   dropHoneypotField(*this);
+  submission.fields = postParams();
   List<OutboxMail> mails;
-  Text label = storeSubmission(formName, target, refLabel, mails);
-  flushStored();
-  confirmNotifications(mails);
+  Text label = storeSubmission(submission, mails);
+  store_.flushStored();
+  store_.confirmNotifications(mails);
   recent.note(label);
-  answerThenDeliver(form, target, label, redirect, !mails.empty());
+  answerThenDeliver(form, submission, redirect, !mails.empty());
+}
+
+Submission SubmitApplication::newSubmission(const Text& formName, const CatalogFile& target) {
+  Submission submission;
+  submission.formName = formName;
+  submission.target = target;
+  submission.refLabel = queryParams().value("reflabel");
+  submission.sent = today;
+  submission.clientAddress = recordedClientAddress(*this);
+  return submission;
 }
 
 // Under the group lock: the label, the mails put in the outbox as pending,
 // the files and the record stored. A failed store takes its mails back; they
 // are confirmed once the record is on disk, after the lock.
-Text SubmitApplication::storeSubmission(const Text& formName, const CatalogFile& target,
-                                        const Text& refLabel, List<OutboxMail>& mails) {
+Text SubmitApplication::storeSubmission(Submission& submission, List<OutboxMail>& mails) {
   GroupLock lock;
-  lockGroup(lock);
+  store_.lockGroup(lock);
   // The counter read with the group may be stale by now: another
   // submission may have advanced it while this one waited for the lock.
   group.count = counterOnDisk(group.count);
-  Text label = takeNextLabel(group);
-  addSubmissionVariables(formName, target, label, refLabel);
-  mails = composeNotifications(formName, target, label, refLabel);
-  queueNotifications(mails);
+  submission.label = takeNextLabel(group);
+  submission.uploads = uploads_.entries();
+  store_.addSubmissionVariables(submission);
+  mails = store_.composeNotifications(submission);
+  store_.queueNotifications(mails);
+  const CatalogFile& target = submission.target;
   try {
-    if (countsLabels())
-      uploads_.moveInto(recordUploadFolder(target.path.view(), label.view()));
+    if (store_.countsLabels())
+      uploads_.moveInto(recordUploadFolder(target.path.view(), submission.label.view()));
     else
-      uploads_.moveIntoNewFolder(target.path, label);
-    storeCounted(target, formName, label, refLabel);
+      uploads_.moveIntoNewFolder(target.path, submission.label);
+    store_.storeCounted(submission);
   } catch (const RequestEnded&) {
-    dropNotifications(mails);
+    store_.dropNotifications(mails);
     throw;
   }
   uploads_.keep();
   addUploadSpace(groupPath, uploads_.bytes());
-  return label;
+  return submission.label;
 }
 
 // Delivery starts once the answer is out, or the answer failed: the visitor
 // never waits for a mail server.
-void SubmitApplication::answerThenDeliver(const FormEntry& form, const CatalogFile& target,
-                                          const Text& label, const Text& redirect, bool mailed) {
+void SubmitApplication::answerThenDeliver(const FormEntry& form, const Submission& submission,
+                                          const Text& redirect, bool mailed) {
   try {
-    answer(form, target, label, redirect);
+    answer(form, submission, redirect);
   } catch (const RequestEnded&) {
     if (mailed) startDetachedOutboxRun(home());
     throw;
@@ -100,12 +115,12 @@ void SubmitApplication::answerThenDeliver(const FormEntry& form, const CatalogFi
   if (mailed) startDetachedOutboxRun(home());
 }
 
-void SubmitApplication::answer(const FormEntry& form, const CatalogFile& target, const Text& label,
+void SubmitApplication::answer(const FormEntry& form, const Submission& submission,
                                const Text& redirect) {
   if (answersJson()) {
-    answerJson(*this, label, target.name);
+    answerJson(*this, submission.label, submission.target.name);
   } else if (!redirect.empty()) {
-    answerRedirect(*this, redirectLocation(redirect, label));
+    answerRedirect(*this, redirectLocation(redirect, submission.label));
   } else {
     writeHeader("text/html");
     writeAnswerPage(form);

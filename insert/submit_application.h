@@ -3,16 +3,17 @@
 // response and answers with the form's message page.
 #pragma once
 
-#include "common/storing/record_storing.h"
+#include "common/catalog/catalog_files.h"
+#include "common/storing/record_store.h"
 #include "insert/upload_spool.h"
 
-class SubmitApplication : public RecordStoring {
+class SubmitApplication : public CatalogGroup {
  public:
   // The header waits for runSubmission, so that a request which may not
   // store can be answered with its own status. Scripts of the sites the
   // group allows may read every answer (cross_origin.h).
   explicit SubmitApplication(const RequestContext& context)
-      : RecordStoring(context, nullptr, ScriptAccess{}) {}
+      : CatalogGroup(context, nullptr, ScriptAccess{}) {}
   SubmitApplication() : SubmitApplication(RequestContext::fromProcess()) {}
 
   // The whole submission; every failure ends the request with an error page
@@ -35,32 +36,34 @@ class SubmitApplication : public RecordStoring {
   CatalogFile uploadTarget();
   // The bytes the group's uploads take on disk (upload_space.h).
   long long uploadSpace();
-  Text uploadLines() override;
   UploadSpool uploads_{*this};
+  RecordStore store_{*this};
 
   // Choosing.
   // Resolves the catalog names of this group.
   CatalogResolver catalogFiles() { return CatalogResolver(group, today, *this); }
   Text chooseFormName();
   CatalogFile chooseTarget(const Text& formName, const FormEntry& form);
+  // The submission of this request before its label is taken: the form, the
+  // catalog, the reference label, the time and the client; `fields` are
+  // filled in once the spam defences have looked at them.
+  Submission newSubmission(const Text& formName, const CatalogFile& target);
 
   // A submission a spam defence holds back (spam_defence.h): stored in the
   // quarantine under a label of its own counter, no mail sent; returns the
   // label.
-  Text quarantine(const CatalogFile& target, const Text& formName, const Text& refLabel,
-                  const Text& reason);
+  Text quarantine(Submission& submission, const Text& reason);
 
   // Ends the request with 429 when the record would grow the quarantine
   // file past the group's quarantineMaxSize.
-  void refuseOverfullQuarantine(const Text& path, const CatalogFile& target, const Text& formName,
-                                const Text& refLabel, const Text& reason);
+  void refuseOverfullQuarantine(const Text& path, const Submission& submission, const Text& reason);
 
-  Text storeSubmission(const Text& formName, const CatalogFile& target, const Text& refLabel,
-                       List<OutboxMail>& mails);
-  void answerThenDeliver(const FormEntry& form, const CatalogFile& target, const Text& label,
-                         const Text& redirect, bool mailed);
+  // Under the group lock: the label taken, the mails queued, the files and
+  // the record stored; returns the label.
+  Text storeSubmission(Submission& submission, List<OutboxMail>& mails);
+  void answerThenDeliver(const FormEntry& form, const Submission& submission, const Text& redirect,
+                         bool mailed);
   // The page, the JSON answer or the redirect of a stored submission.
-  void answer(const FormEntry& form, const CatalogFile& target, const Text& label,
-              const Text& redirect);
+  void answer(const FormEntry& form, const Submission& submission, const Text& redirect);
   void writeAnswerPage(const FormEntry& form);
 };

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr MessageTable kFileLine{"File: %s, %ld bytes\n", "Datoteka: %s, %ld bajtov\n"};
-
 // "10 MiB", "512 KiB", "1000 bytes".
 Text byteSizeText(long long size) {
   static constexpr struct {
@@ -49,7 +47,7 @@ void SubmitApplication::receiveBody() {
 long long SubmitApplication::uploadSpace() {
   if (std::optional<long long> total = readUploadSpace(groupPath)) return *total;
   GroupLock lock;
-  lockGroup(lock);
+  store_.lockGroup(lock);
   if (std::optional<long long> total = readUploadSpace(groupPath)) return *total;
   CatalogFileList catalogs;
   catalogFiles().addAllCatalogs(catalogs);
@@ -64,12 +62,4 @@ CatalogFile SubmitApplication::uploadTarget() {
   if (!requested.empty()) return requested.front();
   Text formName = chooseFormName();
   return chooseTarget(formName, findForm(formName));
-}
-
-Text SubmitApplication::uploadLines() {
-  Text lines;
-  for (const UploadEntry& entry : uploads_.entries())
-    lines += Text::format(kFileLine.pick(currentIndex()), entry.originalName,
-                          static_cast<long>(entry.size));
-  return lines;
 }

@@ -14,6 +14,7 @@
 #include "common/files/file_modes.h"
 #include "common/files/group_lock.h"
 #include "common/mail/outbox_run.h"
+#include "common/storing/record_store.h"
 #include "show/catalog_pages.h"
 #include "show/show_application.h"
 #include "show/show_texts.h"
@@ -54,15 +55,15 @@ void removeRecord(ShowApplication& app, const Text& label) {
 // The uploads move from the quarantine's folder to the catalog's: to the
 // label's folder, or to one of the record's own when labels are not counted
 // (upload_folder.h).
-void moveUploads(ShowApplication& app, const Text& oldLabel, const CatalogFile& target,
-                 const Text& label) {
+void moveUploads(ShowApplication& app, const RecordStore& store, const Text& oldLabel,
+                 const CatalogFile& target, const Text& label) {
   Text from = recordUploadFolder(quarantinePath(app.groupPath).view(), oldLabel.view());
   std::error_code ignored;
   if (!std::filesystem::exists(from.str(), ignored)) return;
   Text folder = catalogUploadFolder(target.path.view());
   makePrivateFolders(folder.substring(0, folder.length() - 1).c_str());
   Text to = recordUploadFolder(target.path.view(), label.view());
-  if (!app.countsLabels()) {
+  if (!store.countsLabels()) {
     Text token = randomNameAfter(Text("x")).substring(2);
     token.toLower();
     to = unlabelledUploadFolder(target.path.view(), label.view(), token.view());
@@ -70,34 +71,43 @@ void moveUploads(ShowApplication& app, const Text& oldLabel, const CatalogFile& 
   std::filesystem::rename(from.str(), to.str(), ignored);
 }
 
-// Stores `record` as a new submission of its catalog; returns its new label.
-Text release(ShowApplication& app, const QuarantinedRecord& record, bool& mailed) {
+// The held record as a submission of its catalog, with the date, time and
+// address it was sent with; its label is taken when it is stored.
+Submission submissionOf(ShowApplication& app, const QuarantinedRecord& record) {
   CatalogFileList files;
   app.catalogFiles().addCatalogFiles(files, record.catalog.view());
   if (files.empty()) app.fatal(messages::kCatalogNotFound, record.catalog);
-  const CatalogFile& target = files.front();
-  const Text& formName = record.automatic[AutomaticField::FormId];
-  const Text& refLabel = record.automatic[AutomaticField::RefLabel];
-  app.today = record.sent();
-  app.recordedAddress = record.automatic[AutomaticField::Computer];
-  app.postParams() = record.fields;
+  Submission submission;
+  submission.formName = record.automatic[AutomaticField::FormId];
+  submission.target = files.front();
+  submission.refLabel = record.automatic[AutomaticField::RefLabel];
+  submission.fields = record.fields;
+  submission.sent = record.sent();
+  submission.clientAddress = record.automatic[AutomaticField::Computer];
+  return submission;
+}
+
+// Stores `record` as a new submission of its catalog; returns its new label.
+Text release(ShowApplication& app, const QuarantinedRecord& record, bool& mailed) {
+  Submission submission = submissionOf(app, record);
+  RecordStore store(app);
   app.group.count = app.counterOnDisk(app.group.count);
-  Text label = takeNextLabel(app.group);
-  app.addSubmissionVariables(formName, target, label, refLabel);
-  List<OutboxMail> mails = app.composeNotifications(formName, target, label, refLabel);
-  app.queueNotifications(mails);
+  submission.label = takeNextLabel(app.group);
+  store.addSubmissionVariables(submission);
+  List<OutboxMail> mails = store.composeNotifications(submission);
+  store.queueNotifications(mails);
   try {
-    app.storeCounted(target, formName, label, refLabel);
+    store.storeCounted(submission);
   } catch (const RequestEnded&) {
-    app.dropNotifications(mails);
+    store.dropNotifications(mails);
     throw;
   }
   // On disk before the quarantine forgets it.
-  app.flushStored();
-  app.confirmNotifications(mails);
-  moveUploads(app, record.label(), target, label);
+  store.flushStored();
+  store.confirmNotifications(mails);
+  moveUploads(app, store, record.label(), submission.target, submission.label);
   mailed = !mails.empty();
-  return label;
+  return submission.label;
 }
 
 // A one-button form that posts the password on with the action.
@@ -158,7 +168,7 @@ void writeQuarantinePage(ShowApplication& app, const Text& label, const Text& ac
   bool mailed = false;
   {
     GroupLock lock;
-    app.lockGroup(lock);
+    RecordStore(app).lockGroup(lock);
     if (!dropExpiredQuarantine(app.groupPath, app.today, app.options.spam.quarantineDays))
       app.fatal(spamMessages::kQuarantineUnwritable, path);
     if (action == "release") {

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "common/catalog/catalog_files.h"
-#include "common/storing/record_storing.h"
+#include "common/settings/catalog_group.h"
 
 // What a page links to: the parameters of another request to the viewer.
 struct ViewTarget {
@@ -20,14 +20,14 @@ struct ViewTarget {
   bool erase = false;  // the record's deletion page
 };
 
-class ShowApplication : public RecordStoring {
+class ShowApplication : public CatalogGroup {
  public:
   // Labels and catalog names longer than this are refused before any lookup.
   static constexpr long kMaxNameLength = 200;
   // Records on one page of a catalog's list.
   static constexpr long kPageSize = 50;
 
-  explicit ShowApplication(const RequestContext& context) : RecordStoring(context, nullptr) {}
+  explicit ShowApplication(const RequestContext& context) : CatalogGroup(context, nullptr) {}
   ShowApplication() : ShowApplication(RequestContext::fromProcess()) {}
   void run();
 

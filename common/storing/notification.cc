@@ -9,13 +9,14 @@
 #include "common/mail/mail.h"
 #include "common/mail/mail_text.h"
 #include "common/mail/outbox_run.h"
-#include "common/storing/record_storing.h"
+#include "common/storing/record_store.h"
 #include "common/template/template.h"
 #include "common/text/param_list.h"
 
 namespace {
 
 constexpr MessageTable kDefaultSubject{"New Entry in catalog ", "Nov zapis v katalogu "};
+constexpr MessageTable kFileLine{"File: %s, %ld bytes\n", "Datoteka: %s, %ld bajtov\n"};
 
 bool listed(const List<Text>& names, std::string_view name) {
   for (const Text& n : names)
@@ -36,13 +37,12 @@ Text takeLine(Text& rest) {
 }  // namespace
 
 // The mails of the first matching response, one per recipient, in UTF-8.
-List<OutboxMail> RecordStoring::composeNotifications(const Text& formName,
-                                                     const CatalogFile& target, const Text& label,
-                                                     const Text& refLabel) {
+List<OutboxMail> RecordStore::composeNotifications(const Submission& submission) {
+  const GroupDescription& group = app_.group;
   const ResponseEntry* response = nullptr;
   for (const ResponseEntry& r : group.responses) {
-    bool formMatches = r.forms.empty() || listed(r.forms, formName);
-    bool catalogMatches = r.catalogs.empty() || listed(r.catalogs, target.entry->name);
+    bool formMatches = r.forms.empty() || listed(r.forms, submission.formName);
+    bool catalogMatches = r.catalogs.empty() || listed(r.catalogs, submission.target.entry->name);
     if (formMatches && catalogMatches) {
       response = &r;
       break;
@@ -52,31 +52,31 @@ List<OutboxMail> RecordStoring::composeNotifications(const Text& formName,
 
   Text sender, subject, body;
   Text templatePath = makePath(group.workDir, response->templateFile);
-  if (!response->templateFile.empty() && fileExists(templatePath)) {
-    FilePtr file = openRead(templatePath, OpenMode::Required);
+  if (!response->templateFile.empty() && app_.fileExists(templatePath)) {
+    FilePtr file = app_.openRead(templatePath, OpenMode::Required);
     body.readBytes(file.get(), -1);
-    closeFile(file);
+    app_.closeFile(file);
     sender = takeLine(body);
     subject = takeLine(body);
-    TemplateScopes scopes{&postParams(), &group.variables, &variables()};
-    TemplateOptions options{&postParams(), false};
-    options.requestVariables = &requestVariables();
-    const Language& language = currentLanguage();
+    TemplateScopes scopes{&submission.fields, &group.variables, &app_.variables()};
+    TemplateOptions options{&submission.fields, false};
+    options.requestVariables = &app_.requestVariables();
+    const Language& language = app_.currentLanguage();
     Text directory = directoryOf(templatePath);
-    expandTemplate(body, scopes, directory, currentIndex(), language.dateFormat,
+    expandTemplate(body, scopes, directory, app_.currentIndex(), language.dateFormat,
                    language.timeFormat, options);
-    expandTemplate(subject, scopes, directory, currentIndex(), language.dateFormat,
+    expandTemplate(subject, scopes, directory, app_.currentIndex(), language.dateFormat,
                    language.timeFormat, options);
   } else {
-    subject = Text(kDefaultSubject.pick(currentIndex())) + target.name;
-    body = defaultMailBody(formName, target, label, refLabel);
+    subject = Text(kDefaultSubject.pick(app_.currentIndex())) + submission.target.name;
+    body = defaultMailBody(submission);
   }
-  std::string_view charset = currentCharsetName();
+  std::string_view charset = app_.currentCharsetName();
   OutboxMail mail;
-  mail.group = groupSettingsName;
-  mail.catalog = target.name;
-  mail.catalogPath = target.path;
-  mail.label = label;
+  mail.group = app_.groupSettingsName;
+  mail.catalog = submission.target.name;
+  mail.catalogPath = submission.target.path;
+  mail.label = submission.label;
   mail.sender = sender.empty() ? localSenderAddress() : mailUtf8(sender, charset);
   mail.subject = mailUtf8(subject, charset);
   mail.body = mailUtf8(body, charset);
@@ -94,39 +94,40 @@ List<OutboxMail> RecordStoring::composeNotifications(const Text& formName,
 // Written and flushed before the record is stored, so a crash after storing
 // never loses them. A mail that cannot be written ends the submission before
 // anything is stored: the visitor can send the form again.
-void RecordStoring::queueNotifications(List<OutboxMail>& mails) {
-  Outbox outbox(outboxFolder(home()));
+void RecordStore::queueNotifications(List<OutboxMail>& mails) {
+  Outbox outbox(outboxFolder(app_.home()));
   long long now = outboxNow();
   for (size_t i = 0; i < mails.size(); ++i) {
-    if (outbox.addPending(mails[i], now, settings.serverName)) continue;
+    if (outbox.addPending(mails[i], now, app_.settings.serverName)) continue;
     mails.resize(i);
     dropNotifications(mails);
-    fatal(messages::kMailError, text(messages::kOutboxUnwritable));
+    app_.fatal(messages::kMailError, app_.text(messages::kOutboxUnwritable));
   }
 }
 
-void RecordStoring::confirmNotifications(List<OutboxMail>& mails) {
-  Outbox outbox(outboxFolder(home()));
+void RecordStore::confirmNotifications(List<OutboxMail>& mails) {
+  Outbox outbox(outboxFolder(app_.home()));
   // One that stays pending is confirmed by the next run, which finds its
   // record stored.
   for (OutboxMail& mail : mails) outbox.confirm(mail);
 }
 
-void RecordStoring::dropNotifications(const List<OutboxMail>& mails) {
-  Outbox outbox(outboxFolder(home()));
+void RecordStore::dropNotifications(const List<OutboxMail>& mails) {
+  Outbox outbox(outboxFolder(app_.home()));
   for (const OutboxMail& mail : mails) outbox.remove(mail);
 }
 
-// The record in the item form, whatever the group's layout, and the link to
-// it in the record viewer.
-Text RecordStoring::defaultMailBody(const Text& formName, const CatalogFile& target,
-                                    const Text& label, const Text& refLabel) {
-  AutomaticValues automatic = automaticValues(label, formName, submitterAddress(), today, refLabel);
-  Text body = itemRecordText(automatic, group.omittedFields, postParams());
-  body += uploadLines();
+// The record in the item form, whatever the group's layout, its files, and
+// the link to it in the record viewer.
+Text RecordStore::defaultMailBody(const Submission& submission) {
+  Text body = itemRecordText(submission.automatic(), app_.group.omittedFields, submission.fields);
+  for (const UploadEntry& entry : submission.uploads)
+    body += Text::format(kFileLine.pick(app_.currentIndex()), entry.originalName,
+                         static_cast<long>(entry.size));
   // A label prefix or catalog name may hold characters that end a query
   // value ("&", "#", a space): they are percent-encoded.
-  body += "http://" + settings.serverName + variables().value("&KALDERHOME") + "show.exe/" +
-          groupName + "?label=" + percentEncode(label) + "&catalog=" + percentEncode(target.name);
+  body += "http://" + app_.settings.serverName + app_.variables().value("&KALDERHOME") +
+          "show.exe/" + app_.groupName + "?label=" + percentEncode(submission.label) +
+          "&catalog=" + percentEncode(submission.target.name);
   return body;
 }

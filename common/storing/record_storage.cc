@@ -9,7 +9,7 @@
 #include "common/catalog/record_layout.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/path.h"
-#include "common/storing/record_storing.h"
+#include "common/storing/record_store.h"
 #include "common/storing/sorted_place.h"
 
 namespace {
@@ -64,42 +64,49 @@ std::string_view missingEnd(std::string_view tail, Layout layout) {
   return tail.empty() || tail.back() == '\n' ? "" : "\n";
 }
 
+// The sort field's value of the new record.
+Text newSortKey(const GroupDescription& group, const Submission& submission) {
+  const Param* field = submission.fields.find(group.sortField);
+  return field ? field->value : Text();
+}
+
 }  // namespace
 
-void RecordStoring::storeRecord(const CatalogFile& target, const Text& formName, const Text& label,
-                                const Text& refLabel) {
+void RecordStore::storeRecord(const Submission& submission) {
+  const GroupDescription& group = app_.group;
   // Records of a group with changes go to a transaction file, kept elsewhere.
   if (group.changesMode != ShareMode::None) return;
   InsertMode insertMode = group.insertMode;
-  Text indexPath = indexPathOf(group.indexMode, groupPath, target);
+  const CatalogFile& target = submission.target;
+  Text indexPath = indexPathOf(group.indexMode, app_.groupPath, target);
   if (indexPath.empty()) {
     if (insertMode == InsertMode::End) {
-      appendRecord(target, formName, label, refLabel);
+      appendRecord(submission);
       return;
     }
     rewriteThroughTemp(target.path, [&](std::FILE* old, std::FILE* temp) {
       if (insertMode == InsertMode::Start) {
-        writeRecord(temp, formName, label, refLabel);
+        writeRecord(temp, submission);
       } else {
-        mergeRecords(old, temp, formName, label, refLabel);
+        mergeRecords(old, temp, submission);
       }
     });
     return;
   }
   // A catalog file named like its own index would get the entries among its
   // records: refused, as the index builder refuses to write such an index.
-  if (indexPath == target.path) fatal(messages::kCreateFailed, indexPath);
-  long offset = appendRecord(target, formName, label, refLabel);
+  if (indexPath == target.path) app_.fatal(messages::kCreateFailed, indexPath);
+  long offset = appendRecord(submission);
   try {
     if (insertMode == InsertMode::End) {
-      appendIndexEntry(indexPath, target, formName, label, offset, refLabel);
+      appendIndexEntry(indexPath, submission, offset);
       return;
     }
     rewriteThroughTemp(indexPath, [&](std::FILE* old, std::FILE* temp) {
       if (insertMode == InsertMode::Start) {
-        writeIndexEntry(temp, target, formName, label, offset, refLabel);
+        writeIndexEntry(temp, submission, offset);
       } else {
-        mergeIndexEntries(old, temp, target, formName, label, offset, refLabel);
+        mergeIndexEntries(old, temp, submission, offset);
       }
     });
   } catch (const RequestEnded&) {
@@ -112,42 +119,39 @@ void RecordStoring::storeRecord(const CatalogFile& target, const Text& formName,
   }
 }
 
-long RecordStoring::appendRecord(const CatalogFile& target, const Text& formName, const Text& label,
-                                 const Text& refLabel) {
-  FilePtr file = openAppend(target.path);
+long RecordStore::appendRecord(const Submission& submission) {
+  const Text& path = submission.target.path;
+  FilePtr file = app_.openAppend(path);
   long start = std::ftell(file.get());
-  long offset = writeRecord(file.get(), formName, label, refLabel);
-  finishAppend(file, target.path, start);
+  long offset = writeRecord(file.get(), submission);
+  finishAppend(file, path, start);
   return offset;
 }
 
-void RecordStoring::appendIndexEntry(const Text& indexPath, const CatalogFile& target,
-                                     const Text& formName, const Text& label, long offset,
-                                     const Text& refLabel) {
-  FilePtr file = openAppend(indexPath);
+void RecordStore::appendIndexEntry(const Text& indexPath, const Submission& submission,
+                                   long offset) {
+  FilePtr file = app_.openAppend(indexPath);
   long start = std::ftell(file.get());
-  writeIndexEntry(file.get(), target, formName, label, offset, refLabel);
+  writeIndexEntry(file.get(), submission, offset);
   finishAppend(file, indexPath, start);
 }
 
-long RecordStoring::writeRecord(std::FILE* file, const Text& formName, const Text& label,
-                                const Text& refLabel) {
+long RecordStore::writeRecord(std::FILE* file, const Submission& submission) {
   long offset = std::ftell(file);
-  AutomaticValues automatic = automaticValues(label, formName, submitterAddress(), today, refLabel);
-  writeText(file, recordLayoutOf(group).recordText(automatic, postParams()));
+  writeText(file, recordLayoutOf(app_.group).recordText(submission.automatic(), submission.fields));
   return offset;
 }
 
-void RecordStoring::writeIndexEntry(std::FILE* file, const CatalogFile& target,
-                                    const Text& formName, const Text& label, long offset,
-                                    const Text& refLabel) {
+void RecordStore::writeIndexEntry(std::FILE* file, const Submission& submission, long offset) {
   Text line;
-  ::appendIndexEntry(line, IndexEntry{label, formName, target.name, offset, refLabel},
-                     entriesNameCatalog(group.indexMode));
+  ::appendIndexEntry(line,
+                     IndexEntry{submission.label, submission.formName, submission.target.name,
+                                offset, submission.refLabel},
+                     entriesNameCatalog(app_.group.indexMode));
   writeText(file, line);
 }
 
-void RecordStoring::finishAppend(FilePtr& file, const Text& path, long start) {
+void RecordStore::finishAppend(FilePtr& file, const Text& path, long start) {
   bool written = std::fflush(file.get()) == 0 && !std::ferror(file.get());
   int fd = fcntl(fileno(file.get()), F_DUPFD_CLOEXEC, 0);
   bool closed = std::fclose(file.release()) == 0;
@@ -160,58 +164,52 @@ void RecordStoring::finishAppend(FilePtr& file, const Text& path, long start) {
   }
   if (!(written && closed)) {
     if (fd >= 0) close(fd);
-    fatal(messages::kOpenFailed, path);
+    app_.fatal(messages::kOpenFailed, path);
   }
   if (fd >= 0) appended_.add(fd, path);
 }
 
-void RecordStoring::flushStored() {
+void RecordStore::flushStored() {
   Text failed = appended_.flush();
-  if (!failed.empty()) fatal(messages::kOpenFailed, failed);
+  if (!failed.empty()) app_.fatal(messages::kOpenFailed, failed);
 }
 
-void RecordStoring::rewriteThroughTemp(
+void RecordStore::rewriteThroughTemp(
     const Text& path, const std::function<void(std::FILE* old, std::FILE* temp)>& writeFront) {
-  FilePtr old = openRead(path, OpenMode::CreateIfMissing);
-  if (!old) fatal(messages::kOpenFailed, path);
+  FilePtr old = app_.openRead(path, OpenMode::CreateIfMissing);
+  if (!old) app_.fatal(messages::kOpenFailed, path);
   Text tempPath = withExtension(path, "tmp");
   AtomicFile temp;
-  openReplacement(temp, path, tempPath, tempPath);
+  app_.openReplacement(temp, path, tempPath, tempPath);
   writeFront(old.get(), temp.file());
   copyRest(old.get(), temp.file());
-  if (std::ferror(old.get())) fatal(messages::kOpenFailed, path);
-  closeFile(old);
-  commitReplacement(temp, tempPath);
-}
-
-Text RecordStoring::newSortKey() const {
-  const Param* field = postParams().find(group.sortField);
-  return field ? field->value : Text();
+  if (std::ferror(old.get())) app_.fatal(messages::kOpenFailed, path);
+  app_.closeFile(old);
+  app_.commitReplacement(temp, tempPath);
 }
 
 // The old records that go before the new one are copied as they are, up to
 // the place the scan finds; the rest follows unchanged (rewriteThroughTemp).
-void RecordStoring::mergeRecords(std::FILE* old, std::FILE* temp, const Text& formName,
-                                 const Text& label, const Text& refLabel) {
-  long place = sortedRecordPlace(*this, old, newSortKey());
+void RecordStore::mergeRecords(std::FILE* old, std::FILE* temp, const Submission& submission) {
+  long place = sortedRecordPlace(app_, old, newSortKey(app_.group, submission));
   std::string tail = copyFront(old, place, temp);
-  writeText(temp, missingEnd(tail, group.dataFields.empty() ? Layout::Records : Layout::Lines));
-  writeRecord(temp, formName, label, refLabel);
+  writeText(temp,
+            missingEnd(tail, app_.group.dataFields.empty() ? Layout::Records : Layout::Lines));
+  writeRecord(temp, submission);
 }
 
 // A private index is kept in sorted order, so its place is searched; in a
 // common index the entries of one catalog are in order only among
 // themselves, so the scan passes the others.
-void RecordStoring::mergeIndexEntries(std::FILE* old, std::FILE* temp, const CatalogFile& target,
-                                      const Text& formName, const Text& label, long offset,
-                                      const Text& refLabel) {
-  FilePtr data = openRead(target.path, OpenMode::Required);
-  Text newKey = newSortKey();
-  long place = group.indexMode == ShareMode::Common
-                   ? scannedEntryPlace(*this, old, data.get(), target.name, newKey)
-                   : searchedEntryPlace(*this, old, data.get(), newKey);
-  closeFile(data);
+void RecordStore::mergeIndexEntries(std::FILE* old, std::FILE* temp, const Submission& submission,
+                                    long offset) {
+  FilePtr data = app_.openRead(submission.target.path, OpenMode::Required);
+  Text newKey = newSortKey(app_.group, submission);
+  long place = app_.group.indexMode == ShareMode::Common
+                   ? scannedEntryPlace(app_, old, data.get(), submission.target.name, newKey)
+                   : searchedEntryPlace(app_, old, data.get(), newKey);
+  app_.closeFile(data);
   std::string tail = copyFront(old, place, temp);
   writeText(temp, missingEnd(tail, Layout::Lines));
-  writeIndexEntry(temp, target, formName, label, offset, refLabel);
+  writeIndexEntry(temp, submission, offset);
 }

@@ -60,7 +60,7 @@ TEST(Termination, TermWhileTheBodyArrivesLeavesNoFile) {
   close(input[0]);
   ASSERT_EQ(write(input[1], start.data(), start.size()), static_cast<ssize_t>(start.size()));
   std::string folder = home.file("orders.files");
-  for (int i = 0; i < 200 && filesUnder(folder) == 0; ++i)
+  for (int i = 0; i < 800 && filesUnder(folder) == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
   EXPECT_EQ(filesUnder(folder), 1);  // the upload, spooled while the body arrives
   kill(child, SIGTERM);
