@@ -4,7 +4,6 @@
 // median whole-process time of each request. Another build's programs may
 // be measured by naming their folder: leftovers_bench [BIN_DIR].
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +12,8 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "bench/timed_run.h"
 
 namespace {
 
@@ -42,24 +43,7 @@ double runProgram(const std::string& name, const std::string& home, const std::s
                                   "SCRIPT_NAME=/cgi-bin/" + name + ".exe",
                                   "KALDERHOME=" + home};
   if (!type.empty()) env.push_back("CONTENT_TYPE=" + type);
-  std::vector<char*> envp;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  auto start = std::chrono::steady_clock::now();
-  pid_t pid = fork();
-  if (pid == 0) {
-    int in = open(input.c_str(), O_RDONLY);
-    int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(in, 0);
-    dup2(out, 1);
-    char* argv[] = {program.data(), nullptr};
-    execve(program.c_str(), argv, envp.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-      .count();
+  return runTimed(program, env, input, output).milliseconds;
 }
 
 template <typename Request>

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/timed_run.h"
+
 namespace {
 
 struct Run {
@@ -53,27 +55,10 @@ Run runProgram(const std::string& name, const std::string& home, const std::stri
                                   "PATH_INFO=/shop",
                                   "SCRIPT_NAME=/cgi-bin/" + name + ".exe",
                                   "KALDERHOME=" + home};
-  std::vector<char*> envp;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::fflush(stdout);
-  auto start = std::chrono::steady_clock::now();
-  pid_t pid = fork();
-  if (pid == 0) {
-    int in = open(input.c_str(), O_RDONLY);
-    int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(in, 0);
-    dup2(out, 1);
-    char* argv[] = {program.data(), nullptr};
-    execve(program.c_str(), argv, envp.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
+  TimedRun timed = runTimed(program, env, input, output);
   Run run;
-  run.milliseconds =
-      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.milliseconds = timed.milliseconds;
+  run.status = timed.status;
   std::error_code ignored;
   run.bytes = static_cast<long>(std::filesystem::file_size(output, ignored));
   return run;

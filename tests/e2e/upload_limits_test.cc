@@ -10,6 +10,7 @@
 #include <string>
 
 #include "support/cgi_run.h"
+#include "support/multipart_body.h"
 #include "support/test_home.h"
 
 namespace {
@@ -17,18 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const char kGroup[] = "vars=CDT\nform=order\ncatalog=orders order\nlabel=Q-\ncount=41\n";
-const char kType[] = "multipart/form-data; boundary=XyZ";
-const char kEnd[] = "--XyZ--\r\n";
-
-std::string textPart(const std::string& name, const std::string& value) {
-  return "--XyZ\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value + "\r\n";
-}
-
-std::string filePart(const std::string& name, const std::string& fileName,
-                     const std::string& bytes) {
-  return "--XyZ\r\nContent-Disposition: form-data; name=\"" + name + "\"; filename=\"" + fileName +
-         "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + bytes + "\r\n";
-}
 
 std::string emptyFileParts(int count) {
   std::string body;
@@ -55,7 +44,7 @@ struct Site {
   }
   CgiResult post(const std::string& body) {
     Environment env = postEnvironment(home.path(), "insert", "shop", "formid=order", body);
-    env["CONTENT_TYPE"] = kType;
+    env["CONTENT_TYPE"] = kMultipartType;
     return runCgi(programPath("insert"), env, body);
   }
   CgiResult show(const std::string& query, const std::string& body = "password=Secret") {
@@ -86,7 +75,7 @@ TEST(UploadLimits, FilePartsAreCountedEmptyOnesToo) {
   };
   for (const Row& row : rows) {
     Site site(row.options);
-    CgiResult result = site.post(row.body + kEnd);
+    CgiResult result = site.post(row.body + kMultipartEnd);
     EXPECT_EQ(statusOf(result), row.status) << row.what << "\n" << result.output.substr(0, 300);
     EXPECT_EQ(storedFilesUnder(site.home.file("orders.files")), row.files) << row.what;
     if (row.status == "413") {
@@ -100,15 +89,16 @@ TEST(UploadLimits, FilePartsAreCountedEmptyOnesToo) {
 TEST(UploadLimits, QuarantinedFilesCountAgainstTheSpace) {
   Site site("uploadEndings=*\nuploadMaxDisk=5K\nhoneypot=website\n");
   std::string threeKiB(3072, 'q');
-  CgiResult held = site.post(textPart("website", "x") + filePart("a", "a.pdf", threeKiB) + kEnd);
+  CgiResult held =
+      site.post(textPart("website", "x") + filePart("a", "a.pdf", threeKiB) + kMultipartEnd);
   ASSERT_EQ(held.status, 0) << held.output;
   ASSERT_TRUE(site.home.exists("shop.grp.quarantine"));
-  CgiResult refused = site.post(filePart("a", "a.pdf", threeKiB) + kEnd);
+  CgiResult refused = site.post(filePart("a", "a.pdf", threeKiB) + kMultipartEnd);
   EXPECT_EQ(statusOf(refused), "413") << refused.output;
   EXPECT_NE(refused.output.find("The site's space for files is full"), std::string::npos);
   // Deleting the quarantined record frees its space.
   ASSERT_EQ(site.show("quarantine=delete&label=Q-1").status, 0);
-  CgiResult stored = site.post(filePart("a", "a.pdf", threeKiB) + kEnd);
+  CgiResult stored = site.post(filePart("a", "a.pdf", threeKiB) + kMultipartEnd);
   EXPECT_EQ(stored.status, 0) << stored.output;
 }
 
@@ -131,12 +121,12 @@ TEST(UploadLimits, SpaceIsARunningTotal) {
     Site site("uploadEndings=*\nuploadMaxDisk=10K\n");
     if (!row.total.empty()) site.home.write("shop.grp.uploads", row.total);
     if (!row.onDisk.empty()) site.home.write("orders.files/old/f1.bin", row.onDisk);
-    CgiResult result = site.post(filePart("a", "a.pdf", twoKiB) + kEnd);
+    CgiResult result = site.post(filePart("a", "a.pdf", twoKiB) + kMultipartEnd);
     EXPECT_EQ(statusOf(result), row.status) << row.what << "\n" << result.output.substr(0, 300);
     EXPECT_EQ(site.home.read("shop.grp.uploads"), row.totalAfter) << row.what;
   }
   Site site("uploadEndings=*\n");
-  ASSERT_EQ(site.post(filePart("a", "a.pdf", twoKiB) + kEnd).status, 0);
+  ASSERT_EQ(site.post(filePart("a", "a.pdf", twoKiB) + kMultipartEnd).status, 0);
   ASSERT_EQ(site.home.read("shop.grp.uploads"), "2048\n");
   site.show("label=Q-42&catalog=orders&erase=1", "password=Secret&confirm=Q-42");
   EXPECT_FALSE(site.home.exists("orders.files/q-42"));
@@ -149,7 +139,7 @@ TEST(UploadLimits, StaleSpoolFilesAreSwept) {
   site.home.write("orders.files/spool.tmp/upload.tmp.live", "l");
   fs::last_write_time(site.home.file("orders.files/spool.tmp/upload.tmp.dead"),
                       fs::file_time_type::clock::now() - std::chrono::hours(2));
-  CgiResult result = site.post(filePart("a", "a.pdf", "%PDF") + kEnd);
+  CgiResult result = site.post(filePart("a", "a.pdf", "%PDF") + kMultipartEnd);
   ASSERT_EQ(result.status, 0) << result.output;
   EXPECT_FALSE(site.home.exists("orders.files/spool.tmp/upload.tmp.dead"));
   EXPECT_TRUE(site.home.exists("orders.files/spool.tmp/upload.tmp.live"));
@@ -161,8 +151,8 @@ TEST(UploadLimits, StaleSpoolFilesAreSwept) {
 TEST(UploadLimits, RecordsWithoutWrittenLabelsKeepTheirOwnFiles) {
   Site site("uploadEndings=*\n",
             "vars=LCDT\nindex=none\nform=order\ncatalog=orders order\nlabel=Q-\n");
-  ASSERT_EQ(site.post(filePart("a", "a.pdf", "first") + kEnd).status, 0);
-  ASSERT_EQ(site.post(filePart("a", "a.pdf", "second") + kEnd).status, 0);
+  ASSERT_EQ(site.post(filePart("a", "a.pdf", "first") + kMultipartEnd).status, 0);
+  ASSERT_EQ(site.post(filePart("a", "a.pdf", "second") + kMultipartEnd).status, 0);
   std::string contents;
   int folders = 0;
   for (const auto& folder : fs::directory_iterator(site.home.file("orders.files"))) {

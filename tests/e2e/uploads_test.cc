@@ -8,24 +8,12 @@
 #include <string>
 
 #include "support/cgi_run.h"
+#include "support/multipart_body.h"
 #include "support/test_home.h"
 
 namespace {
 
 const char kGroup[] = "vars=CDT\nform=order\ncatalog=orders order\nlabel=Q-\ncount=41\n";
-const char kType[] = "multipart/form-data; boundary=XyZ";
-
-std::string textPart(const std::string& name, const std::string& value) {
-  return "--XyZ\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value + "\r\n";
-}
-
-std::string filePart(const std::string& name, const std::string& fileName,
-                     const std::string& bytes) {
-  return "--XyZ\r\nContent-Disposition: form-data; name=\"" + name + "\"; filename=\"" + fileName +
-         "\"\r\nContent-Type: application/octet-stream\r\n\r\n" + bytes + "\r\n";
-}
-
-const char kEnd[] = "--XyZ--\r\n";
 
 // Bytes no text reader keeps whole: NULs, CR LF, lines that begin like the
 // boundary, and more than one 64 KiB piece of the body.
@@ -58,7 +46,7 @@ struct Site {
   }
   CgiResult post(const std::string& body, const std::string& contentLength = "") {
     Environment env = postEnvironment(home.path(), "insert", "shop", "formid=order", body);
-    env["CONTENT_TYPE"] = kType;
+    env["CONTENT_TYPE"] = kMultipartType;
     if (!contentLength.empty()) env["CONTENT_LENGTH"] = contentLength;
     return runCgi(programPath("insert"), env, body);
   }
@@ -77,10 +65,10 @@ TEST(Uploads, FilesAreStoredUnderGeneratedNamesAndDownloadAgain) {
   Site site(kOptions);
   std::string report = awkwardBytes(150000);
   std::string notes = awkwardBytes(3000);
-  CgiResult stored =
-      site.post(textPart("name", "Ana") + filePart("cv", "C:\\\\My\\\\report.pdf", report) +
-                filePart("cv", "notes \\\"1\\\".TXT", notes) +
-                textPart("cv", "forged (f9.bin, 5 bytes)") + filePart("unused", "", "") + kEnd);
+  CgiResult stored = site.post(
+      textPart("name", "Ana") + filePart("cv", "C:\\\\My\\\\report.pdf", report) +
+      filePart("cv", "notes \\\"1\\\".TXT", notes) + textPart("cv", "forged (f9.bin, 5 bytes)") +
+      filePart("unused", "", "") + kMultipartEnd);
   ASSERT_EQ(stored.output, "Content-type: text/html\n\nStored Q-42.\n");
   EXPECT_EQ(site.home.read("orders.files/q-42/f1.bin"), report);
   EXPECT_EQ(site.home.read("orders.files/q-42/f2.bin"), notes);
@@ -120,7 +108,7 @@ TEST(Uploads, FilesAreStoredUnderGeneratedNamesAndDownloadAgain) {
 
 TEST(Uploads, PathInTheFileNameNeverReachesTheDisk) {
   Site site("uploadEndings=html\n");
-  ASSERT_EQ(site.post(filePart("page", "../../x.html", "<b>hi</b>") + kEnd).status, 0);
+  ASSERT_EQ(site.post(filePart("page", "../../x.html", "<b>hi</b>") + kMultipartEnd).status, 0);
   EXPECT_EQ(site.home.read("orders.files/q-42/f1.bin"), "<b>hi</b>");
   EXPECT_EQ(filesUnder(site.uploads()), 1);
   for (const auto& item : std::filesystem::recursive_directory_iterator(site.home.path()))
@@ -140,18 +128,18 @@ TEST(Uploads, RefusedSubmissionsLeaveNothing) {
     std::string message;
     std::string contentLength = "";
   } rows[] = {
-      {"uploads not allowed", "", filePart("cv", "cv.pdf", twoKiB) + kEnd,
+      {"uploads not allowed", "", filePart("cv", "cv.pdf", twoKiB) + kMultipartEnd,
        "415 Unsupported Media Type", "This form cannot receive files"},
-      {"an ending not allowed", kOptions, filePart("cv", "cv.pdf.exe", twoKiB) + kEnd,
+      {"an ending not allowed", kOptions, filePart("cv", "cv.pdf.exe", twoKiB) + kMultipartEnd,
        "415 Unsupported Media Type", "it accepts files ending in: pdf, txt"},
       {"a file over its limit", "uploadEndings=*\nuploadMaxFile=1K\n",
-       filePart("cv", "cv", twoKiB) + kEnd, "413 Content Too Large",
+       filePart("cv", "cv", twoKiB) + kMultipartEnd, "413 Content Too Large",
        "at most 1 KiB a file and 25 MiB for all"},
       {"files over their total", "uploadEndings=*\nuploadMaxFile=2K\nuploadMaxTotal=3K\n",
-       filePart("a", "a.pdf", twoKiB) + filePart("b", "b.pdf", twoKiB) + kEnd,
+       filePart("a", "a.pdf", twoKiB) + filePart("b", "b.pdf", twoKiB) + kMultipartEnd,
        "413 Content Too Large", "A file sent with the form is too large"},
       {"the group's space full", "uploadEndings=*\nuploadMaxDisk=10K\n",
-       filePart("a", "a.pdf", twoKiB) + kEnd, "413 Content Too Large",
+       filePart("a", "a.pdf", twoKiB) + kMultipartEnd, "413 Content Too Large",
        "The site's space for files is full"},
       {"a body cut short in a file", kOptions,
        textPart("name", "Ana") + filePart("cv", "cv.pdf", twoKiB).substr(0, 1500),
@@ -163,7 +151,7 @@ TEST(Uploads, RefusedSubmissionsLeaveNothing) {
              for (int i = 0; i < 17; ++i) text += textPart("t", std::string(1 << 20, 't'));
              return text;
            }() +
-           kEnd,
+           kMultipartEnd,
        "413 Content Too Large", "more than the site accepts"},
       {"a body longer than text and files may be", "uploadEndings=*\nuploadMaxTotal=1K\n",
        textPart("name", "Ana"), "413 Content Too Large", "more than the site accepts",
@@ -190,7 +178,7 @@ TEST(Uploads, FilesFollowTheSeriesMemberThePostChooses) {
             "vars=CDT\nform=order\ncatalog=log*period order log[YYYY][MM].dat\n"
             "label=Q-\ncount=41\n");
   CgiResult result =
-      site.post(textPart("period", "202312") + filePart("cv", "cv.pdf", "%PDF") + kEnd);
+      site.post(textPart("period", "202312") + filePart("cv", "cv.pdf", "%PDF") + kMultipartEnd);
   ASSERT_EQ(result.status, 0) << result.output;
   EXPECT_EQ(site.home.read("log202312.files/q-42/f1.bin"), "%PDF");
   EXPECT_EQ(filesUnder(site.home.path() + "log202312.files"), 1);
@@ -216,7 +204,7 @@ TEST(Uploads, TextPartOfAnotherCharsetIsConverted) {
   for (const Row& row : rows) {
     Site site("");
     Environment env = postEnvironment(site.home.path(), "insert", "shop", row.query, part);
-    env["CONTENT_TYPE"] = kType;
+    env["CONTENT_TYPE"] = kMultipartType;
     EXPECT_EQ(runCgi(programPath("insert"), env, part).status, 0) << row.query;
     EXPECT_NE(site.home.read("orders.dat").find(row.stored), std::string::npos) << row.query;
   }
@@ -227,7 +215,7 @@ TEST(Uploads, TextPartOfAnotherCharsetIsConverted) {
 TEST(Uploads, FailedStoreLeavesNoFile) {
   Site site(kOptions);
   std::filesystem::create_directory(site.home.file("orders.dat"));
-  CgiResult result = site.post(filePart("cv", "cv.pdf", "%PDF") + kEnd);
+  CgiResult result = site.post(filePart("cv", "cv.pdf", "%PDF") + kMultipartEnd);
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.output.find("Cannot open file"), std::string::npos) << result.output;
   EXPECT_EQ(filesUnder(site.uploads()), 0);
