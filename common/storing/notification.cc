@@ -36,37 +36,47 @@ Text takeLine(Text& rest) {
 
 }  // namespace
 
-// The mails of the first matching response, one per recipient, in UTF-8.
-List<OutboxMail> RecordStore::composeNotifications(const Submission& submission) {
-  const GroupDescription& group = app_.group;
-  const ResponseEntry* response = nullptr;
+namespace {
+
+// The first response whose forms and catalogs take the submission; null for none.
+const ResponseEntry* matchingResponse(const GroupDescription& group, const Submission& submission) {
   for (const ResponseEntry& r : group.responses) {
     bool formMatches = r.forms.empty() || listed(r.forms, submission.formName);
     bool catalogMatches = r.catalogs.empty() || listed(r.catalogs, submission.target.entry->name);
-    if (formMatches && catalogMatches) {
-      response = &r;
-      break;
-    }
+    if (formMatches && catalogMatches) return &r;
   }
-  if (!response) return {};
+  return nullptr;
+}
 
+}  // namespace
+
+// A mail template: its sender line, its subject line, then the body, each
+// expanded with the submission's variables (posted text taken as it is).
+void RecordStore::expandMailTemplate(const Submission& submission, const Text& path, Text& sender,
+                                     Text& subject, Text& body) {
+  FilePtr file = app_.openRead(path, OpenMode::Required);
+  body.readBytes(file.get(), -1);
+  app_.closeFile(file);
+  sender = takeLine(body);
+  subject = takeLine(body);
+  TemplateScopes scopes{&submission.fields, &app_.group.variables, &app_.variables()};
+  TemplateOptions options{&submission.fields, false};
+  options.requestVariables = &app_.requestVariables();
+  const Language& language = app_.currentLanguage();
+  Text directory = directoryOf(path);
+  for (Text* text : {&body, &subject})
+    expandTemplate(*text, scopes, directory, app_.currentIndex(), language.dateFormat,
+                   language.timeFormat, options);
+}
+
+// The mails of the first matching response, one per recipient, in UTF-8.
+List<OutboxMail> RecordStore::composeNotifications(const Submission& submission) {
+  const ResponseEntry* response = matchingResponse(app_.group, submission);
+  if (!response) return {};
   Text sender, subject, body;
-  Text templatePath = makePath(group.workDir, response->templateFile);
+  Text templatePath = makePath(app_.group.workDir, response->templateFile);
   if (!response->templateFile.empty() && app_.fileExists(templatePath)) {
-    FilePtr file = app_.openRead(templatePath, OpenMode::Required);
-    body.readBytes(file.get(), -1);
-    app_.closeFile(file);
-    sender = takeLine(body);
-    subject = takeLine(body);
-    TemplateScopes scopes{&submission.fields, &group.variables, &app_.variables()};
-    TemplateOptions options{&submission.fields, false};
-    options.requestVariables = &app_.requestVariables();
-    const Language& language = app_.currentLanguage();
-    Text directory = directoryOf(templatePath);
-    expandTemplate(body, scopes, directory, app_.currentIndex(), language.dateFormat,
-                   language.timeFormat, options);
-    expandTemplate(subject, scopes, directory, app_.currentIndex(), language.dateFormat,
-                   language.timeFormat, options);
+    expandMailTemplate(submission, templatePath, sender, subject, body);
   } else {
     subject = Text(kDefaultSubject.pick(app_.currentIndex())) + submission.target.name;
     body = defaultMailBody(submission);

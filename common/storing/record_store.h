@@ -66,6 +66,8 @@ class RecordStore {
   void mergeIndexEntries(std::FILE* old, std::FILE* temp, const Submission& submission,
                          long offset);
   Text defaultMailBody(const Submission& submission);
+  void expandMailTemplate(const Submission& submission, const Text& path, Text& sender,
+                          Text& subject, Text& body);
 
   CatalogGroup& app_;
   PendingFlush appended_;
