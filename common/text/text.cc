@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -139,10 +141,12 @@ void Text::squeeze(char c) {
 }
 
 long Text::readLine(std::FILE* file) {
-  // One buffer serves every call: getline grows it to the longest line seen.
-  static char* buffer = nullptr;
-  static size_t capacity = 0;
+  // A buffer of the call's own: a line read (a password, say) is kept by no
+  // one once the call returns.
+  char* buffer = nullptr;
+  size_t capacity = 0;
   ssize_t got = getline(&buffer, &capacity, file);
+  std::unique_ptr<char, decltype(&std::free)> owned(buffer, &std::free);
   if (got < 0) {
     s_.clear();
     return -1;
