@@ -90,9 +90,11 @@ def start_fastcgi_floor(site, workers):
     socket = os.path.join(site.dir, "run", "trivial.sock")
     as_user = ["-u", "www-data", "-g", "www-data", "-U", "www-data", "-G", "www-data"] \
         if os.geteuid() == 0 else []
+    # spawn-fcgi and multiwatch run what they are given by its full path.
+    setpriv, multiwatch = shutil.which("setpriv"), shutil.which("multiwatch")
     site._launch(["spawn-fcgi", "-n", "-s", socket, "-M", "0660"] + as_user + [
-        "--", "setpriv", "--pdeathsig", "TERM", "--", "multiwatch", "-s", "TERM", "-f",
-        str(workers), "--", "setpriv", "--pdeathsig", "TERM", "--", program])
+        "--", setpriv, "--pdeathsig", "TERM", "--", multiwatch, "-s", "TERM", "-f",
+        str(workers), "--", setpriv, "--pdeathsig", "TERM", "--", program])
     wait_for_path(socket)
     conf = os.path.join(site.dir, "nginx.conf")
     with open(conf) as f:
