@@ -1,7 +1,10 @@
 """Requests per second of insert (append, no index, no mail; every record
 still flushed to disk) through nginx with the programs resident over FastCGI,
-against a trivial C CGI that only prints a header through lighttpd; then the
-memory of the resident workers over a long run of mixed requests. Prints
+against a trivial C CGI that only prints a header through lighttpd, and
+against a trivial libfcgi program that appends each body to a file and
+flushes it (bench/trivial_fastcgi.c) under the same nginx with as many
+processes; then the memory of the resident workers over a long run of mixed
+requests. Prints
 "figure" lines for scripts/run-benchmarks. Needs wrk, nginx, spawn-fcgi,
 multiwatch and lighttpd (the benchmark script installs them).
 
@@ -10,19 +13,25 @@ multiwatch and lighttpd (the benchmark script installs them).
 
 import os
 import re
+import shutil
+import signal
 import subprocess
 import sys
 import tempfile
+import time
+import urllib.request
 from statistics import median
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "site"))
-from site_harness import Site  # noqa: E402
+from site_harness import BIN_DIR, Site, wait_for_path  # noqa: E402
 
 SECONDS = int(os.environ.get("KALDER_THROUGHPUT_SECONDS", "15"))
 ROUNDS = 3
 # Workers waiting on the disk's flush use no processor: enough of them let
 # the flushes of many submissions go to the disk together.
 WORKERS = int(os.environ.get("KALDER_THROUGHPUT_WORKERS", "8"))
+# The trivial libfcgi program and insert are compared with this many each.
+FLOOR_WORKERS = 4
 MIXED_REQUESTS = int(os.environ.get("KALDER_RESIDENT_REQUESTS", "100000"))
 TRIVIAL_CGI = '#include <stdio.h>\nint main(void) { fputs("Content-type: text/plain\\n\\n", stdout); return 0; }\n'
 
@@ -71,6 +80,62 @@ request = function()
 end
 """)
     return path
+
+
+def start_fastcgi_floor(site, workers):
+    """Serves bench/trivial_fastcgi.c's program as /cgi-bin/trivial.exe of the
+    running nginx site, `workers` processes under multiwatch as the programs'."""
+    program = os.path.join(site.dir, "www", "cgi-bin", "trivial.exe")
+    shutil.copy(os.path.join(BIN_DIR, "trivial_fastcgi"), program)
+    socket = os.path.join(site.dir, "run", "trivial.sock")
+    as_user = ["-u", "www-data", "-g", "www-data", "-U", "www-data", "-G", "www-data"] \
+        if os.geteuid() == 0 else []
+    # spawn-fcgi and multiwatch run what they are given by its full path.
+    setpriv, multiwatch = shutil.which("setpriv"), shutil.which("multiwatch")
+    site._launch(["spawn-fcgi", "-n", "-s", socket, "-M", "0660"] + as_user + [
+        "--", setpriv, "--pdeathsig", "TERM", "--", multiwatch, "-s", "TERM", "-f",
+        str(workers), "--", setpriv, "--pdeathsig", "TERM", "--", program])
+    wait_for_path(socket)
+    conf = os.path.join(site.dir, "nginx.conf")
+    with open(conf) as f:
+        text = f.read()
+    with open(conf, "w") as f:
+        f.write(text.replace("insert|lunoder|zorvik|show|manual)", "insert|lunoder|zorvik|show|manual|trivial)"))
+    with open(os.path.join(site.dir, "run", "nginx.pid")) as f:
+        os.kill(int(f.read()), signal.SIGHUP)
+    for _ in range(100):
+        try:
+            if urllib.request.urlopen(site.url("/cgi-bin/trivial.exe/bench"), b"x=1").status == 200:
+                return
+        except OSError:
+            pass
+        time.sleep(0.1)
+    raise RuntimeError("the trivial FastCGI program does not answer")
+
+
+def fastcgi_floor_figures(scratch, post):
+    """insert against the trivial libfcgi program, same nginx, FLOOR_WORKERS each."""
+    site = Site("nginx", workers=FLOOR_WORKERS).start()
+    try:
+        add_bench_group(site)
+        start_fastcgi_floor(site, FLOOR_WORKERS)
+        floor_post = lua(os.path.join(scratch, "floor.lua"), [
+            ("POST", "/cgi-bin/trivial.exe/bench?formid=entry", "name=Ana&note=a+few+words")])
+        insert_runs, floor_runs = [], []
+        for _ in range(ROUNDS):
+            insert_runs.append(wrk(site.url("/"), post, seconds=SECONDS // ROUNDS + 1))
+            floor_runs.append(wrk(site.url("/"), floor_post, seconds=SECONDS // ROUNDS + 1))
+    finally:
+        site.stop()
+    insert_rate = median(rate for rate, _ in insert_runs)
+    floor_rate = median(rate for rate, _ in floor_runs)
+    figure(f"insert, nginx + FastCGI ({FLOOR_WORKERS} workers)", "requests/s",
+           "%.0f (median of %d; %d failed)" % (insert_rate, ROUNDS,
+                                                sum(bad for _, bad in insert_runs)))
+    figure(f"trivial libfcgi append + fdatasync, same nginx ({FLOOR_WORKERS} workers)",
+           "requests/s", "%.0f (median of %d; %d failed)" % (floor_rate, ROUNDS,
+                                                              sum(bad for _, bad in floor_runs)))
+    figure("insert FastCGI / trivial libfcgi", "ratio", "%.2f" % (insert_rate / floor_rate))
 
 
 def resident_bytes(program):
@@ -133,6 +198,8 @@ def main():
     figure("trivial C CGI (header only), lighttpd", "requests/s",
            "%.0f (median of %d; %d failed)" % (trivial_rate, ROUNDS, trivial_bad))
     figure("insert FastCGI / trivial CGI", "ratio", "%.2f" % (insert_rate / trivial_rate))
+
+    fastcgi_floor_figures(scratch, post)
 
     # Memory: the mixed requests of a busy site, sent to the resident workers.
     nginx = Site("nginx").start()

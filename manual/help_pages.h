@@ -23,6 +23,8 @@ struct HelpPageText {
 struct HelpPage {
   const char* name;  // "Pzorvik", served as "Pzorvik.htm"
   std::array<HelpPageText, kLanguageCount> texts;
+  const char* script;        // the text between the page's script tags
+  const char* scriptSource;  // its digest as a script-src source ("'sha256-...'")
 };
 
 extern const HelpPage kHelpPages[];

@@ -4,6 +4,8 @@ in, turns each page into the C++ table the program serves (`cxx`) and checks
 that the languages agree (`check`)."""
 
 import argparse
+import base64
+import hashlib
 import html
 import os
 import re
@@ -28,6 +30,32 @@ PAGE_NAME = re.compile(r"P[A-Za-z0-9]+$")
 HEADING = re.compile(r"(#{2,3}) (\S.*?) \{#([a-z0-9-]+)\}$")
 LINK_TARGET = re.compile(r"(?:(P[A-Za-z0-9]+)\.htm)?(?:#([a-z0-9-]+))?$")
 FENCE = re.compile(r"```([a-z]*)$")
+
+# The one inline script of every page, its name written in. The
+# administration pages write the language into the fragment of a help link
+# ("#settings?language=slo"), which the browser never sends. This moves to
+# the page of that language ("?language=slo#settings") when it is not the one
+# shown, else to the plain section; without scripts the page still holds an
+# anchor for each such fragment. Only a section word and a language value are
+# taken from the fragment; the page's file name is written into the script
+# here, never read from the address, whose path a server may have decoded and
+# shortened (".." after "%2F") to reach this page from a "javascript:" name.
+# A link to another section of the loaded page changes only the fragment. The
+# page's name goes between the two parts: a name of the page table, letters
+# and digits, it cannot end the string.
+SCRIPT_BEFORE_PAGE = (
+    "\n"
+    "function kalderHelpSection() {\n"
+    "  var m = /^#([a-z0-9-]+)\\?(language=[^&#]*)?$/.exec(location.hash);\n"
+    "  if (!m) return;\n"
+    "  var query = m[2] ? \"?\" + m[2] : \"\";\n"
+    "  var page = \"")
+SCRIPT_AFTER_PAGE = (
+    ".htm\";\n"
+    "  location.replace((query === location.search ? \"\" : page + query) + \"#\" + m[1]);\n"
+    "}\n"
+    "kalderHelpSection();\n"
+    "window.addEventListener(\"hashchange\", kalderHelpSection);\n")
 
 
 class TextError(Exception):
@@ -274,6 +302,18 @@ def cxx_string(text):
     return "\n        ".join(parts) or '""'
 
 
+def page_script(name):
+    """The text between the script tags of the page `name`."""
+    return SCRIPT_BEFORE_PAGE + name + SCRIPT_AFTER_PAGE
+
+
+def script_source(script):
+    """The script-src source that admits exactly `script`: its SHA-256,
+    worked out here so that the program needs no digest of its own."""
+    digest = hashlib.sha256(script.encode()).digest()
+    return "'sha256-" + base64.b64encode(digest).decode() + "'"
+
+
 def write_cxx(texts, out_path):
     names = sorted(texts["en"])
     rows = []
@@ -287,7 +327,9 @@ def write_cxx(texts, out_path):
             title = inline_html(parse_inline(page.title, None), use_entities)
             variants.append(f'    {{"{short}", "{code}", {cxx_string(title)},\n'
                             f"     {cxx_string(page_html(page, language, others))}}}")
-        rows.append(f'  {{"{name}", {{{{\n' + ",\n".join(variants) + "}}},\n")
+        script = page_script(name)
+        rows.append(f'  {{"{name}", {{{{\n' + ",\n".join(variants) + "}},\n"
+                    f"   {cxx_string(script)},\n   {cxx_string(script_source(script))}}},\n")
     text = ("// Generated from manual/text by manual/help_text.py: do not edit.\n"
             '#include "manual/help_pages.h"\n\n'
             "const HelpPage kHelpPages[] = {\n" + "".join(rows) + "};\n"

@@ -8,59 +8,26 @@
 
 using namespace manualTexts;
 
-namespace {
-
-// The administration pages write the language into the fragment of a help
-// link ("#settings?language=slo"), which the browser never sends. This moves
-// to the page of that language ("?language=slo#settings") when it is not the
-// one shown, else to the plain section; without scripts the page still holds
-// an anchor for each such fragment. Only a section word and a language value
-// are taken from the fragment; the page's file name is written into the
-// script here, never read from the address, whose path a server may have
-// decoded and shortened (".." after "%2F") to reach this page from a
-// "javascript:" name. A link to another section of the loaded page changes
-// only the fragment. The page's name goes between the two parts: a name of
-// the page table, letters and digits, it cannot end the string.
-constexpr char kScriptBeforePage[] =
-    "\n"
-    "function kalderHelpSection() {\n"
-    "  var m = /^#([a-z0-9-]+)\\?(language=[^&#]*)?$/.exec(location.hash);\n"
-    "  if (!m) return;\n"
-    "  var query = m[2] ? \"?\" + m[2] : \"\";\n"
-    "  var page = \"";
-constexpr char kScriptAfterPage[] =
-    ".htm\";\n"
-    "  location.replace((query === location.search ? \"\" : page + query) + \"#\" + m[1]);\n"
-    "}\n"
-    "kalderHelpSection();\n"
-    "window.addEventListener(\"hashchange\", kalderHelpSection);\n";
-
-// The text between the script tags of the page.
-Text fragmentScript(const HelpPage& page) {
-  return Text(kScriptBeforePage) + page.name + kScriptAfterPage;
-}
-
-}  // namespace
-
 void ManualApplication::run() {
   const HelpPage* page = findHelpPage(pathInfo().view());
   if (!page || !isPlainAddress(requestVariable("REQUEST_URI").view())) {
     writeNotFound();
     return;
   }
-  Text script = fragmentScript(*page);
-  allowPageScript(script.view());
+  // The page's one script (see manual/help_text.py), admitted by the digest
+  // worked out when the page table was made.
+  allowPageScript(page->scriptSource);
   writeHeader("text/html");
-  writePage(*page, script);
+  writePage(*page);
 }
 
-void ManualApplication::writePage(const HelpPage& page, const Text& script) {
+void ManualApplication::writePage(const HelpPage& page) {
   const HelpPageText& text = helpPageText(page, currentLanguage().shortName);
   writeFrameStart(Markup(text.title));
   writeNavigation(page.name);
   print("<h1>%s</h1>\n", Markup(text.title));
   writeBody(text.body);
-  writeDirect(Text::format("<script>%s</script>\n", script));
+  writeDirect(Text::format("<script>%s</script>\n", page.script));
   writeDirect("</body>\n</html>\n");
 }
 

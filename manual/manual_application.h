@@ -16,7 +16,7 @@ class ManualApplication : public CgiApplication {
 
  private:
   // `script` is the text of the page's script, which its header admits.
-  void writePage(const HelpPage& page, const Text& script);
+  void writePage(const HelpPage& page);
   void writeNotFound();
   void writeFrameStart(const Markup& title);
   void writeNavigation(const char* pageName);

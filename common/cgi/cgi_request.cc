@@ -105,10 +105,6 @@ void CgiRequest::writeDirect(std::string_view bytes) const {
   std::fwrite(bytes.data(), 1, bytes.size(), output());
 }
 
-void CgiRequest::allowPageScript(std::string_view script) {
-  pageScriptSource_ = inlineScriptSource(script);
-}
-
 void CgiRequest::deriveDirectories(const char* homeVariable) {
   pathInfo_ = requestVariable("PATH_INFO");
   if (pathInfo_.startsWith("/")) pathInfo_.erase(0, 1);

@@ -69,10 +69,11 @@ class CgiRequest {
   // request carries from now on, an error page too: added once what they
   // depend on is known, before the header is written.
   void addAnswerHeaderLines(std::string_view lines) { answerHeaderLines_ += lines; }
-  // The one inline script the page will hold, its text between the tags
-  // byte for byte: the script policy (see guardPageScripts) lets the browser
-  // run it and nothing else. Set before the header is written.
-  void allowPageScript(std::string_view script);
+  // The one inline script the page will hold, named by its script-src
+  // source ("'sha256-<base64 digest>'" of its text between the tags byte for
+  // byte): the script policy (see guardPageScripts) lets the browser run it
+  // and nothing else. Set before the header is written.
+  void allowPageScript(std::string_view scriptSource) { pageScriptSource_ = scriptSource; }
 
   // True when the program offers JSON answers and the request asks for one
   // (see json_answer.h): its pages, error pages too, are JSON objects.

@@ -8,12 +8,9 @@
 
 #include "common/text/text.h"
 
-// The source of a script-src list that admits exactly this inline script,
-// the text between its <script> and </script> tags byte for byte:
-// "'sha256-<base64 digest>'".
-Text inlineScriptSource(std::string_view script);
-
 // The Content-Security-Policy line and the X-Content-Type-Options line, each
-// ended by a line feed. `scriptSource` is a source of inlineScriptSource, or
-// empty for a page without a script ("script-src 'none'").
+// ended by a line feed. `scriptSource` admits the page's one inline script
+// ("'sha256-<base64 digest>'" of the text between its tags, worked out when
+// the program is built), or is empty for a page without a script
+// ("script-src 'none'").
 Text scriptPolicyLines(std::string_view scriptSource);

@@ -1,18 +1,17 @@
-// TlsTransport over OpenSSL: a non-blocking handshake, reads and writes, each
-// waiting on the socket with poll up to its deadline, and OpenSSL's reasons
-// turned into readable replies.
+// TlsTransport over OpenSSL, loaded when the first connection is set up: a
+// non-blocking handshake, reads and writes, each waiting on the socket with
+// poll up to its deadline, and OpenSSL's reasons turned into readable replies.
 #include "common/mail/tls_transport.h"
 
 #include <arpa/inet.h>
-#include <openssl/err.h>
-#include <openssl/ssl.h>
-#include <openssl/x509v3.h>
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 
 #include <cerrno>
 #include <ctime>
+
+#include "common/mail/openssl_library.h"
 
 namespace {
 
@@ -59,53 +58,65 @@ bool isAddress(const Text& host) {
 }  // namespace
 
 TlsTransport::~TlsTransport() {
-  if (ssl_ && SSL_is_init_finished(ssl_)) {
+  if (!openSsl_) return;
+  const OpenSslLibrary& o = *openSsl_;
+  if (ssl_ && o.SSL_is_init_finished(ssl_)) {
     SigpipeHeld held;
-    SSL_shutdown(ssl_);  // a courtesy: the answer is not waited for
+    o.SSL_shutdown(ssl_);  // a courtesy: the answer is not waited for
   }
-  SSL_free(ssl_);
-  SSL_CTX_free(context_);
+  o.SSL_free(ssl_);
+  o.SSL_CTX_free(context_);
 }
 
 // Verification is always on: there is no setting that turns it off.
 bool TlsTransport::configure(const Text& host, const Text& caFile) {
-  context_ = SSL_CTX_new(TLS_client_method());
-  if (!context_ || !SSL_CTX_set_min_proto_version(context_, TLS1_2_VERSION)) return false;
-  SSL_CTX_set_verify(context_, SSL_VERIFY_PEER, nullptr);
-  SSL_CTX_set_options(context_, SSL_OP_IGNORE_UNEXPECTED_EOF);
+  openSsl_ = openSslLibrary();
+  if (!openSsl_) {
+    error_ = "TLS: the OpenSSL library (libssl) cannot be loaded";
+    return false;
+  }
+  const OpenSslLibrary& o = *openSsl_;
+  context_ = o.SSL_CTX_new(o.TLS_client_method());
+  if (!context_ ||
+      !o.SSL_CTX_ctrl(context_, SSL_CTRL_SET_MIN_PROTO_VERSION, TLS1_2_VERSION, nullptr))
+    return false;
+  o.SSL_CTX_set_verify(context_, SSL_VERIFY_PEER, nullptr);
+  o.SSL_CTX_set_options(context_, SSL_OP_IGNORE_UNEXPECTED_EOF);
   bool trusted = caFile.empty()
-                     ? SSL_CTX_set_default_verify_paths(context_) == 1
-                     : SSL_CTX_load_verify_locations(context_, caFile.c_str(), nullptr) == 1;
+                     ? o.SSL_CTX_set_default_verify_paths(context_) == 1
+                     : o.SSL_CTX_load_verify_locations(context_, caFile.c_str(), nullptr) == 1;
   if (!trusted) {
     error_ = caFile.empty() ? "TLS: the system's CA store cannot be read"
                             : "TLS: the CA file (mailCaFile) cannot be read";
     return false;
   }
-  ssl_ = SSL_new(context_);
-  if (!ssl_ || SSL_set_fd(ssl_, tcp_.socket()) != 1) return false;
+  ssl_ = o.SSL_new(context_);
+  if (!ssl_ || o.SSL_set_fd(ssl_, tcp_.socket()) != 1) return false;
   if (host.empty()) return false;
   // An address is matched against the certificate's addresses; a name is
   // also sent as the server name (SNI), which never carries an address.
   if (isAddress(host))
-    return X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_), host.c_str()) == 1;
-  SSL_set_hostflags(ssl_, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
-  return SSL_set_tlsext_host_name(ssl_, host.c_str()) == 1 &&
-         SSL_set1_host(ssl_, host.c_str()) == 1;
+    return o.X509_VERIFY_PARAM_set1_ip_asc(o.SSL_get0_param(ssl_), host.c_str()) == 1;
+  o.SSL_set_hostflags(ssl_, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+  // SSL_set_tlsext_host_name, which the headers define as this call.
+  void* name = const_cast<char*>(host.c_str());
+  return o.SSL_ctrl(ssl_, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name, name) == 1 &&
+         o.SSL_set1_host(ssl_, host.c_str()) == 1;
 }
 
 IoResult TlsTransport::handshake(const Text& host, const Text& caFile,
                                  SmtpClock::time_point deadline) {
   if (!configure(host, caFile)) {
     if (error_.empty()) error_ = "TLS: the connection cannot be set up";
-    ERR_clear_error();
+    if (openSsl_) openSsl_->ERR_clear_error();
     return IoResult{IoStatus::Failed, 0};
   }
   for (;;) {
     int result;
     {
       SigpipeHeld held;
-      ERR_clear_error();
-      result = SSL_connect(ssl_);
+      openSsl_->ERR_clear_error();
+      result = openSsl_->SSL_connect(ssl_);
     }
     if (result == 1) return IoResult{};
     IoResult next = afterCall(result, deadline);
@@ -123,7 +134,7 @@ IoResult TlsTransport::handshake(const Text& host, const Text& caFile,
 
 IoResult TlsTransport::afterCall(int result, SmtpClock::time_point deadline) {
   int socketError = errno;
-  switch (SSL_get_error(ssl_, result)) {
+  switch (openSsl_->SSL_get_error(ssl_, result)) {
     case SSL_ERROR_WANT_READ: return waitForSocket(tcp_.socket(), POLLIN, deadline);
     case SSL_ERROR_WANT_WRITE: return waitForSocket(tcp_.socket(), POLLOUT, deadline);
     case SSL_ERROR_ZERO_RETURN: return IoResult{IoStatus::Closed, 0};
@@ -139,12 +150,13 @@ IoResult TlsTransport::afterCall(int result, SmtpClock::time_point deadline) {
 // The first reason OpenSSL queued ("certificate verify failed") and, when
 // the certificate was refused, why ("self-signed certificate").
 void TlsTransport::noteError(const char* what) {
-  unsigned long code = ERR_get_error();
-  const char* reason = code ? ERR_reason_error_string(code) : nullptr;
+  unsigned long code = openSsl_->ERR_get_error();
+  const char* reason = code ? openSsl_->ERR_reason_error_string(code) : nullptr;
   error_ = Text("TLS: ") + (reason ? reason : what);
-  long verified = SSL_get_verify_result(ssl_);
-  if (verified != X509_V_OK) error_ += Text(" (") + X509_verify_cert_error_string(verified) + ")";
-  ERR_clear_error();
+  long verified = openSsl_->SSL_get_verify_result(ssl_);
+  if (verified != X509_V_OK)
+    error_ += Text(" (") + openSsl_->X509_verify_cert_error_string(verified) + ")";
+  openSsl_->ERR_clear_error();
 }
 
 IoResult TlsTransport::write(std::string_view bytes, SmtpClock::time_point deadline) {
@@ -155,8 +167,8 @@ IoResult TlsTransport::write(std::string_view bytes, SmtpClock::time_point deadl
     int result;
     {
       SigpipeHeld held;
-      ERR_clear_error();
-      result = SSL_write_ex(ssl_, bytes.data() + done, bytes.size() - done, &written);
+      openSsl_->ERR_clear_error();
+      result = openSsl_->SSL_write_ex(ssl_, bytes.data() + done, bytes.size() - done, &written);
     }
     if (result == 1) {
       done += written;
@@ -180,8 +192,8 @@ IoResult TlsTransport::readLine(Text& line, SmtpClock::time_point deadline) {
     int result;
     {
       SigpipeHeld held;
-      ERR_clear_error();
-      result = SSL_read_ex(ssl_, buffer, sizeof buffer, &got);
+      openSsl_->ERR_clear_error();
+      result = openSsl_->SSL_read_ex(ssl_, buffer, sizeof buffer, &got);
     }
     if (result == 1) {
       received_.append(buffer, got);

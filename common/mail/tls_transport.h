@@ -6,6 +6,7 @@
 #include "common/mail/smtp_transport.h"
 #include "common/text/text.h"
 
+struct OpenSslLibrary;
 struct ssl_ctx_st;
 struct ssl_st;
 
@@ -35,6 +36,7 @@ class TlsTransport : public SmtpTransport {
   void noteError(const char* what);
 
   TcpTransport& tcp_;
+  const OpenSslLibrary* openSsl_ = nullptr;  // set once the connection is set up
   ssl_ctx_st* context_ = nullptr;
   ssl_st* ssl_ = nullptr;
   ReceivedLines received_;

@@ -59,6 +59,23 @@ class HelpTextTest(unittest.TestCase):
         slovenian = help_text.page_html(page["sl"]["Pa"], help_text.LANGUAGES[1], [])
         self.assertIn("<p>&zcaron; &#8364;</p>", slovenian)
 
+    def test_script_sources_are_the_base64_of_the_scripts_digest(self):
+        known = {"": "'sha256-47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU='",
+                 "abc": "'sha256-ungWv48Bz+pBQUDeXa4iI7ADYaOWF3qctBD/YfIAFa0='",
+                 "\nalert(1);\n": "'sha256-L+t9q3v5LeakHkwTJJlqwHiLsxVtqG4eOt8NDvhN6eg='"}
+        for script, source in known.items():
+            self.assertEqual(help_text.script_source(script), source)
+
+    def test_each_page_script_names_its_page_and_its_source_goes_with_it(self):
+        with tempfile.TemporaryDirectory() as directory:
+            out = os.path.join(directory, "table.cc")
+            help_text.write_cxx(texts(PAGE, PAGE, name="Pzorvik"), out)
+            with open(out) as f:
+                table = f.read()
+        script = help_text.page_script("Pzorvik")
+        self.assertIn('var page = \\"Pzorvik.htm\\";', table)
+        self.assertIn(help_text.script_source(script), table)
+
 
 if __name__ == "__main__":
     unittest.main()
