@@ -2,7 +2,8 @@
 // pieces of any size, ends in a verdict without a crash; and fields made from
 // the input, written as a browser writes them, decode back to the fields that
 // a urlencoded form of the same names and values gives; every other field
-// sent as a chosen file reaches the file sink byte for byte instead.
+// sent as a chosen file reaches the file sink byte for byte instead, under
+// its storable field name.
 #pragma once
 
 #include <string>
@@ -88,7 +89,9 @@ inline std::string fieldsComeBack(std::string_view data, size_t piece) {
     body += "\r\n\r\n" + value + "\r\n";
     expectedFields.countItem();
     expectedFields.add(name, asFile ? "(file)" : value);
-    if (asFile) expectedFiles += name + "|" + name + ".bin|" + value + "\n";
+    // A file's field name is made storable as a field's is.
+    if (asFile)
+      expectedFiles += storableFieldName(name).str() + "|" + name + ".bin|" + value + "\n";
     asFile = !asFile;
   }
   body += "--" + boundary + "--\r\n";
