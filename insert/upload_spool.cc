@@ -156,18 +156,8 @@ void UploadSpool::moveIntoNewFolder(const Text& catalogPath, const Text& label) 
   bool made = false;
   if (!makeFolder(catalogFolder, made)) app_.fatal(messages::kCreateFailed, catalogFolder);
   if (made) catalogFolder_ = catalogFolder;
-  Text recordFolder;
-  for (int attempt = 0; attempt < 100 && recordFolder_.empty(); ++attempt) {
-    Text token = randomNameAfter(Text("x")).substring(2);  // "x.<random>"
-    token.toLower();
-    recordFolder = unlabelledUploadFolder(catalogPath.view(), label.view(), token.view());
-    Text path = recordFolder.substring(0, recordFolder.length() - 1);
-    if (::mkdir(path.c_str(), 0750) == 0)
-      recordFolder_ = recordFolder;
-    else if (errno != EEXIST)
-      break;
-  }
-  if (recordFolder_.empty()) app_.fatal(messages::kCreateFailed, recordFolder);
+  recordFolder_ = makeUnlabelledUploadFolder(catalogPath.view(), label.view());
+  if (recordFolder_.empty()) app_.fatal(messages::kCreateFailed, catalogFolder);
   moveFiles(recordFolder_);
 }
 

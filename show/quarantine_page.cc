@@ -10,7 +10,6 @@
 #include "common/catalog/spam_messages.h"
 #include "common/catalog/upload_folder.h"
 #include "common/cgi/request_ended.h"
-#include "common/files/atomic_file.h"
 #include "common/files/file_modes.h"
 #include "common/files/group_lock.h"
 #include "common/mail/outbox_run.h"
@@ -62,12 +61,10 @@ void moveUploads(ShowApplication& app, const RecordStore& store, const Text& old
   if (!std::filesystem::exists(from.str(), ignored)) return;
   Text folder = catalogUploadFolder(target.path.view());
   makePrivateFolders(folder.substring(0, folder.length() - 1).c_str());
-  Text to = recordUploadFolder(target.path.view(), label.view());
-  if (!store.countsLabels()) {
-    Text token = randomNameAfter(Text("x")).substring(2);
-    token.toLower();
-    to = unlabelledUploadFolder(target.path.view(), label.view(), token.view());
-  }
+  // A new empty folder of its own is replaced by the rename.
+  Text to = store.countsLabels() ? recordUploadFolder(target.path.view(), label.view())
+                                 : makeUnlabelledUploadFolder(target.path.view(), label.view());
+  if (to.empty()) return;
   std::filesystem::rename(from.str(), to.str(), ignored);
 }
 

@@ -1,6 +1,11 @@
 // The names of upload folders.
 #include "common/catalog/upload_folder.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "common/files/atomic_file.h"
 #include "common/files/path.h"
 
 Text catalogUploadFolder(std::string_view catalogPath) {
@@ -38,4 +43,15 @@ Text unlabelledUploadFolder(std::string_view catalogPath, std::string_view label
   folder += token;
   folder += "/";
   return folder;
+}
+
+Text makeUnlabelledUploadFolder(std::string_view catalogPath, std::string_view label) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    Text token = randomNameAfter(Text("x")).substring(2);  // "x.<random>"
+    token.toLower();
+    Text folder = unlabelledUploadFolder(catalogPath, label, token.view());
+    if (::mkdir(folder.substring(0, folder.length() - 1).c_str(), 0750) == 0) return folder;
+    if (errno != EEXIST) break;
+  }
+  return Text();
 }

@@ -20,3 +20,7 @@ Text recordUploadFolder(std::string_view catalogPath, std::string_view label);
 // Labels never give a dot, so no labelled record can meet it.
 Text unlabelledUploadFolder(std::string_view catalogPath, std::string_view label,
                             std::string_view token);
+// Creates a new such folder with a random token, one no other record has
+// (the catalog's upload folder must exist); its path, or empty text when
+// none could be made.
+Text makeUnlabelledUploadFolder(std::string_view catalogPath, std::string_view label);

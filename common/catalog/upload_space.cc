@@ -16,6 +16,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The bytes of the regular files directly in `folder` (links not followed),
+// of those with stored upload names alone when `storedOnly`.
+long long filesBytes(const fs::path& folder, bool storedOnly) {
+  long long total = 0;
+  std::error_code error;
+  for (fs::directory_iterator walk(folder, error), end; !error && walk != end;
+       walk.increment(error)) {
+    std::error_code sizeError;
+    if (walk->is_symlink(sizeError) || !walk->is_regular_file(sizeError)) continue;
+    if (storedOnly && !isStoredUploadName(walk->path().filename().string())) continue;
+    std::uintmax_t size = walk->file_size(sizeError);
+    if (!sizeError) total += static_cast<long long>(size);
+  }
+  return total;
+}
+
 // The stored files of the record folders directly in `folder`.
 long long catalogFolderBytes(const Text& folder) {
   long long total = 0;
@@ -23,15 +39,8 @@ long long catalogFolderBytes(const Text& folder) {
   for (fs::directory_iterator walk(folder.str(), error), end; !error && walk != end;
        walk.increment(error)) {
     std::error_code ignored;
-    if (walk->is_symlink(ignored) || !walk->is_directory(ignored)) continue;
-    for (fs::directory_iterator inner(walk->path(), ignored); !ignored && inner != end;
-         inner.increment(ignored)) {
-      std::error_code sizeError;
-      if (inner->is_symlink(sizeError) || !inner->is_regular_file(sizeError)) continue;
-      if (!isStoredUploadName(inner->path().filename().string())) continue;
-      std::uintmax_t size = inner->file_size(sizeError);
-      if (!sizeError) total += static_cast<long long>(size);
-    }
+    if (!walk->is_symlink(ignored) && walk->is_directory(ignored))
+      total += filesBytes(walk->path(), true);
   }
   return total;
 }
@@ -74,15 +83,4 @@ long long countUploadSpace(const Text& groupPath, const CatalogFileList& catalog
   return total;
 }
 
-long long folderBytes(const Text& folder) {
-  long long total = 0;
-  std::error_code error;
-  for (fs::directory_iterator walk(folder.str(), error), end; !error && walk != end;
-       walk.increment(error)) {
-    std::error_code sizeError;
-    if (walk->is_symlink(sizeError) || !walk->is_regular_file(sizeError)) continue;
-    std::uintmax_t size = walk->file_size(sizeError);
-    if (!sizeError) total += static_cast<long long>(size);
-  }
-  return total;
-}
+long long folderBytes(const Text& folder) { return filesBytes(folder.str(), false); }

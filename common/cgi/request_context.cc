@@ -11,7 +11,9 @@ RequestVariables RequestVariables::fromEntries(char* const* entries) {
     std::string_view text(*entry);
     size_t equals = text.find('=');
     if (equals == std::string_view::npos) continue;
-    variables.set(text.substr(0, equals), text.substr(equals + 1));
+    // Lookups take the first of a name, as getenv does: no search here.
+    variables.entries_.push_back(
+        Param{Text(text.substr(0, equals)), Text(text.substr(equals + 1)), {}});
   }
   return variables;
 }
