@@ -163,10 +163,8 @@ CatalogFile SubmitApplication::chooseTarget(const Text& formName, const FormEntr
 
 void SubmitApplication::writeAnswerPage(const FormEntry& form) {
   Text path = makePath(group.workDir, form.messageFile);
-  FilePtr file = openRead(path, OpenMode::Required);
   Text page;
-  page.readBytes(file.get(), -1);
-  closeFile(file);
+  readWholeFile(path, OpenMode::Required, page);
   TemplateScopes scopes{&postParams(), &group.variables, &variables()};
   TemplateOptions options{&postParams(), true};
   options.requestVariables = &requestVariables();

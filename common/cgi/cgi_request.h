@@ -52,6 +52,7 @@ class CgiRequest {
   // Where the body is read from and the answer written to.
   std::FILE* input() const { return context_.streams.input; }
   std::FILE* output() const { return context_.streams.output; }
+  FileCache* fileCache() const { return context_.files; }
   // Writes bytes to the answer unchanged (no formatting, no coding conversion).
   void writeDirect(std::string_view bytes) const;
 

@@ -73,11 +73,12 @@ void enterRequestDirectory(const RequestVariables& variables) {
   }
 }
 
-Answered answerOne(const ProgramTraits& program, RequestAnswer answer, FCGX_Request& request) {
+Answered answerOne(const ProgramTraits& program, RequestAnswer answer, FCGX_Request& request,
+                   FileCache& files) {
   ConnectionStreams connection(request.in, request.out);
   if (!connection.open()) return {kBrokenProcessStatus, true};
   RequestContext context{RequestVariables::fromEntries(request.envp), connection.streams(),
-                         program};
+                         program, &files};
   enterRequestDirectory(context.variables);
   try {
     return {answer(context), false};
@@ -98,9 +99,10 @@ int serveRequests(const ProgramTraits& program, RequestAnswer answer) {
   std::signal(SIGPIPE, SIG_IGN);
   FCGX_Request request;
   if (FCGX_InitRequest(&request, 0, 0) != 0) return 1;
+  FileCache files;
   while (FCGX_Accept_r(&request) >= 0) {
     termination::Deferred untilAnswered;
-    Answered answered = answerOne(program, answer, request);
+    Answered answered = answerOne(program, answer, request, files);
     FCGX_SetExitStatus(answered.status, request.out);
     FCGX_Finish_r(&request);
     if (answered.processBroken) return kBrokenProcessStatus;

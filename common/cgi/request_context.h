@@ -11,6 +11,7 @@
 
 #include "common/cgi/cgi_streams.h"
 #include "common/cgi/message_table.h"
+#include "common/files/file_cache.h"
 #include "common/text/param_list.h"
 #include "common/text/text.h"
 
@@ -56,6 +57,8 @@ struct RequestContext {
   RequestVariables variables;
   CgiStreams streams;  // the body is read from input, the answer written to output
   ProgramTraits program;
+  // A resident process's files kept between its requests; none under CGI.
+  FileCache* files = nullptr;
 
   // The process's own request: its environment and the process-wide streams
   // (standard input and output, which tests point at files of their own).

@@ -49,11 +49,8 @@ void CatalogGroup::readGroup(const Text& name, const Text& path) {
 
 void CatalogGroup::readOptions(const Text& path) {
   options = GroupOptions();
-  FilePtr file = openRead(path, OpenMode::IfExists);
-  if (!file) return;
   Text content;
-  content.readBytes(file.get(), -1);
-  closeFile(file);
+  if (!readWholeFile(path, OpenMode::IfExists, content)) return;
   options = parseGroupOptions(content);
 }
 

@@ -32,12 +32,8 @@ void CgiApplication::readSettings() {
   settingsPath = home() + "kalder.ini";
   // A settings file that cannot be read must not pass for a missing one:
   // its defaults include no password at all.
-  FilePtr file = openRead(settingsPath, OpenMode::IfExists);
-  if (!file) return;
   Text content;
-  content.readBytes(file.get(), -1);
-  checkRead(file, settingsPath);
-  closeFile(file);
+  if (!readWholeFile(settingsPath, OpenMode::IfExists, content)) return;
   settings = parseSettingsFile(content);
   applyLanguageSettings();
   setLanguageParam(Text(languageParam()));
@@ -104,6 +100,21 @@ FilePtr CgiApplication::openRead(const Text& path, OpenMode mode) {
 
 void CgiApplication::checkRead(const FilePtr& file, const Text& path) {
   if (std::ferror(file.get())) fatal(messages::kOpenFailed, path);
+}
+
+bool CgiApplication::readWholeFile(const Text& path, OpenMode mode, Text& content) {
+  if (FileCache* cache = fileCache()) {
+    FileCache::Outcome outcome = cache->read(path, content);
+    if (outcome == FileCache::Outcome::Read) return true;
+    if (outcome == FileCache::Outcome::Absent && mode == OpenMode::IfExists) return false;
+    fatal(messages::kOpenFailed, path);
+  }
+  FilePtr file = openRead(path, mode);
+  if (!file) return false;
+  content.readBytes(file.get(), -1);
+  checkRead(file, path);
+  closeFile(file);
+  return true;
 }
 
 namespace {

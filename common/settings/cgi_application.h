@@ -56,6 +56,11 @@ class CgiApplication : public CgiPage {
   void closeFile(FilePtr& file) { file.reset(); }
   // Ends the request with "Cannot open file" when reading `file` failed.
   void checkRead(const FilePtr& file, const Text& path);
+  // The whole of a small file read on every request (IfExists or Required),
+  // from the resident process's cache while the file is unchanged. False
+  // when an IfExists file is missing; anything else unreadable ends the
+  // request with "Cannot open file".
+  bool readWholeFile(const Text& path, OpenMode mode, Text& content);
   bool fileExists(const Text& path) const;
   void createEmptyFile(const Text& path);
 
