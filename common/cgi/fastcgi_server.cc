@@ -77,8 +77,8 @@ Answered answerOne(const ProgramTraits& program, RequestAnswer answer, FCGX_Requ
                    FileCache& files) {
   ConnectionStreams connection(request.in, request.out);
   if (!connection.open()) return {kBrokenProcessStatus, true};
-  RequestContext context{RequestVariables::fromEntries(request.envp), connection.streams(),
-                         program, &files};
+  RequestContext context{RequestVariables::fromEntries(request.envp), connection.streams(), program,
+                         &files};
   enterRequestDirectory(context.variables);
   try {
     return {answer(context), false};

@@ -46,8 +46,7 @@ FileCache::Outcome FileCache::read(const Text& path, Text& content) {
     content = kept->second.content;
     return Outcome::Read;
   }
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "r"),
-                                                       std::fclose);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "r"), std::fclose);
   if (!file) return errno == ENOENT ? Outcome::Absent : Outcome::Unreadable;
   // The identity of the file actually opened, taken before its bytes: a
   // change while they are read shows as a different identity next time.
