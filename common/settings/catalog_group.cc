@@ -76,28 +76,42 @@ CatalogEntry& CatalogGroup::findCatalog(std::string_view name) {
   return *entry;
 }
 
-long CatalogGroup::counterOnDisk(long fallback) const {
-  FilePtr file(std::fopen(groupPath.c_str(), "r"));
-  if (!file) return fallback;
-  Text content;
-  content.readBytes(file.get(), -1);
-  return LabelReservation(groupPath).recoveredCounter(findCounterLine(content).count);
+long CatalogGroup::counterOnDisk(long fallback) {
+  CounterUnderLock& held = counterUnderLock_;
+  held = CounterUnderLock();
+  held.file.reset(std::fopen(groupPath.c_str(), "r+"));
+  // A group file this process may only read still tells the counter; a
+  // submission that must save it fails there.
+  if (!held.file) held.file.reset(std::fopen(groupPath.c_str(), "r"));
+  if (!held.file) return fallback;
+  if (held.content.readBytes(held.file.get(), -1) < 0 || std::ferror(held.file.get())) {
+    held = CounterUnderLock();
+    return fallback;
+  }
+  held.reservation.emplace(groupPath);
+  return held.reservation->recoveredCounter(findCounterLine(held.content).count);
 }
 
 CatalogGroup::SavedFile CatalogGroup::saveCounter() {
-  SavedFile before{fileExists(groupPath), Text()};
+  CounterUnderLock held = std::move(counterUnderLock_);
+  counterUnderLock_ = CounterUnderLock();
+  SavedFile before{held.file != nullptr || fileExists(groupPath), Text()};
   if (!before.existed) createEmptyFile(groupPath);
-  FilePtr old = openUpdate(groupPath);
-  Text content;
-  if (content.readBytes(old.get(), -1) < 0 || std::ferror(old.get()))
-    fatal(messages::kOpenFailed, groupPath);
+  FilePtr old = std::move(held.file);
+  Text content = std::move(held.content);
+  if (!old) {
+    old = openUpdate(groupPath);
+    if (content.readBytes(old.get(), -1) < 0 || std::ferror(old.get()))
+      fatal(messages::kOpenFailed, groupPath);
+  }
+  if (!held.reservation) held.reservation.emplace(groupPath);
   before.content = content;
   Text line = counterLineText(group.count);
   CounterLine counter = findCounterLine(content);
   if (counter.found && counter.length == line.str().size()) {
     // Within the reserved labels the line needs no flush of its own: the
     // submission's one flush to disk is its record's.
-    bool reserved = LabelReservation(groupPath).reserveUpTo(group.count);
+    bool reserved = held.reservation->reserveUpTo(group.count);
     bool written = std::fseek(old.get(), static_cast<long>(counter.start), SEEK_SET) == 0 &&
                    std::fwrite(line.c_str(), 1, counter.length, old.get()) == counter.length &&
                    std::fflush(old.get()) == 0 && (reserved || fdatasync(fileno(old.get())) == 0);

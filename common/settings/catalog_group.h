@@ -5,11 +5,14 @@
 // layer's (common/catalog), which takes what it needs from the description.
 #pragma once
 
+#include <optional>
+
 #include "common/language/date_time.h"
 #include "common/settings/cgi_application.h"
 #include "common/settings/group_file.h"
 #include "common/settings/group_messages.h"
 #include "common/settings/group_options.h"
+#include "common/settings/label_reservation.h"
 
 class CatalogGroup : public CgiApplication {
  public:
@@ -45,8 +48,10 @@ class CatalogGroup : public CgiApplication {
   CatalogEntry& findCatalog(std::string_view name);
 
   // The counter that the group file holds now, or `fallback` when the file
-  // cannot be read. Under the group lock it is the one to advance.
-  long counterOnDisk(long fallback) const;
+  // cannot be read. Under the group lock it is the one to advance, and the
+  // file and its label reservation stay open for saveCounter under the same
+  // lock, so a submission reads each once.
+  long counterOnDisk(long fallback);
   // Writes group.count into the counter line of the group file, keeping
   // every other byte: in place when the line keeps its length (one small
   // write on every submission's path, flushed only when no reservation
@@ -68,4 +73,13 @@ class CatalogGroup : public CgiApplication {
   GroupDescription group;
   GroupOptions options;
   bool groupChanged = false;
+
+ private:
+  // What counterOnDisk read under the lock, for saveCounter.
+  struct CounterUnderLock {
+    FilePtr file;  // open for update, unless it could only be read
+    Text content;
+    std::optional<LabelReservation> reservation;
+  };
+  CounterUnderLock counterUnderLock_;
 };

@@ -59,8 +59,9 @@ Text LabelReservation::path(const Text& groupPath) {
   return path;
 }
 
-LabelReservation::State LabelReservation::read() const {
-  State state;
+const LabelReservation::State& LabelReservation::read() const {
+  if (state_) return *state_;
+  State& state = state_.emplace();
   bool readable = false;
   Text line = firstLine(readFileBytes(path_, &readable));
   if (!readable) return state;
@@ -96,6 +97,7 @@ bool LabelReservation::resetTo(long count) {
 }
 
 bool LabelReservation::write(long ceiling) {
+  state_.reset();
   AtomicFile file;
   Text temp = path_;
   setExtension(temp, "tmp");

@@ -6,6 +6,8 @@
 // continues after the ceiling, so no label is ever handed out twice.
 #pragma once
 
+#include <optional>
+
 #include "common/text/text.h"
 
 class LabelReservation {
@@ -36,11 +38,13 @@ class LabelReservation {
     Text host;
     Text boot;
   };
-  State read() const;
+  // The file's state, read once: whoever holds this object holds the lock.
+  const State& read() const;
   bool write(long ceiling);
   bool thisMachine(const State& state) const { return state.host == host_; }
 
   Text path_;
   Text host_;
   Text boot_;
+  mutable std::optional<State> state_;
 };
