@@ -5,7 +5,6 @@
 // or a catalog as CSV.
 #pragma once
 
-#include <initializer_list>
 #include <utility>
 
 #include "common/catalog/catalog_files.h"
@@ -45,7 +44,7 @@ class ShowApplication : public CatalogGroup {
   // The one-button form every action of the viewer is: the password and the
   // `hidden` fields posted on to `action` (a URL for an attribute).
   Markup passwordButton(const Markup& action, const Markup& caption,
-                        std::initializer_list<std::pair<const char*, Text>> hidden = {}) const;
+                        const List<std::pair<const char*, Text>>& hidden = {}) const;
   // Writes an HTML page: header, head with `title`, `body`.
   void writePage(const Markup& title, const Markup& body);
   // The header of an HTML page (once; later calls write nothing).
