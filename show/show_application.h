@@ -2,7 +2,7 @@
 // exporter that the notification mails link to. It admits a request with the
 // stored password (common/access/admin_access.h) and answers with the login
 // page, the group's catalogs, one catalog's records page by page, one record,
-// or a catalog as CSV.
+// a catalog as CSV, or one person's data (person_page.h).
 #pragma once
 
 #include <utility>
