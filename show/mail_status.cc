@@ -1,6 +1,7 @@
 // Reading the outbox for the viewer's pages.
 #include "show/mail_status.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "common/cgi/raw_fields.h"
@@ -101,8 +102,12 @@ void applyMailAction(ShowApplication& app, const Text& label) {
   }
 }
 
-void dropRecordMails(ShowApplication& app, const Text& label) {
+void dropRecordMails(ShowApplication& app, const List<Text>& labels) {
   Outbox outbox = outboxOf(app);
-  for (const OutboxMail& mail : outbox.mails())
-    if (ofRecord(app, mail.group, mail.label, label)) outbox.remove(mail);
+  for (const OutboxMail& mail : outbox.mails()) {
+    bool ofOne = std::any_of(labels.begin(), labels.end(), [&](const Text& label) {
+      return ofRecord(app, mail.group, mail.label, label);
+    });
+    if (ofOne) outbox.remove(mail);
+  }
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "common/cgi/markup.h"
+#include "common/text/list.h"
 #include "common/text/text.h"
 
 class ShowApplication;
@@ -17,6 +18,6 @@ Markup groupMailCounts(ShowApplication& app);
 // id, and "mailaction", "retry" or "drop") to a failed or waiting mail of the
 // record `label`; anything else is ignored.
 void applyMailAction(ShowApplication& app, const Text& label);
-// Removes every mail of the record `label` that is not yet sent (its
-// erasure: the mails hold the record's content).
-void dropRecordMails(ShowApplication& app, const Text& label);
+// Removes every mail not yet sent of the records `labels` (their erasure:
+// the mails hold the records' content), in one reading of the outbox.
+void dropRecordMails(ShowApplication& app, const List<Text>& labels);

@@ -1,4 +1,5 @@
-// show: views the records of a group's catalogs and exports them as CSV.
+// show: views the records of a group's catalogs, exports them as CSV and
+// finds, exports and erases one person's data.
 #include "common/access/admin_access.h"
 #include "common/settings/program_main.h"
 #include "show/show_application.h"

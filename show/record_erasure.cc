@@ -1,9 +1,10 @@
-// Taking a record out of its catalog file and its index, with its uploads.
+// Taking records out of their catalog file and its index, with their uploads.
 #include "show/record_erasure.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 
@@ -23,14 +24,6 @@
 
 namespace {
 
-// The bytes a record takes in its file: from its first byte to the first
-// byte of the next record (blank lines between them go with it).
-struct RecordSpan {
-  const CatalogFile* file = nullptr;
-  long offset = 0;
-  long end = -1;  // -1: to the end of the file
-};
-
 // The record labelled `label`, searched in file order (an index may be out
 // of step with its catalog; the file itself never is).
 std::optional<RecordSpan> findSpan(RecordReader& reader, const CatalogFileList& files,
@@ -42,7 +35,7 @@ std::optional<RecordSpan> findSpan(RecordReader& reader, const CatalogFileList& 
         span->end = place.offset;
         return false;
       }
-      if (place.label == label) span = RecordSpan{&file, place.offset, -1};
+      if (place.label == label) span = RecordSpan{&file, place.offset, -1, label};
       return true;
     });
     if (span) break;
@@ -68,34 +61,64 @@ void flushTo(std::FILE* file, Text& out) {
   out = Text();
 }
 
-// The catalog file without the span, ready to be put in place.
-void writeCatalogWithout(ShowApplication& app, const RecordSpan& span, AtomicFile& temp) {
-  const Text& path = span.file->path;
+// The catalog file without the spans (closed, in file order), ready to be
+// put in place.
+void writeCatalogWithout(ShowApplication& app, const List<RecordSpan>& spans, AtomicFile& temp) {
+  const Text& path = spans.front().file->path;
   FilePtr old = app.openRead(path, OpenMode::Required);
   app.openReplacement(temp, path, privateTempPath(path), path);
-  bool copied = copyBytes(old.get(), temp.file(), span.offset) &&
-                (span.end < 0 || (std::fseek(old.get(), span.end, SEEK_SET) == 0 &&
-                                  copyBytes(old.get(), temp.file(), -1)));
+  long at = 0;
+  bool copied = true;
+  for (const RecordSpan& span : spans) {
+    copied = copied && copyBytes(old.get(), temp.file(), span.offset - at) &&
+             std::fseek(old.get(), span.end, SEEK_SET) == 0;
+    at = span.end;
+  }
+  copied = copied && copyBytes(old.get(), temp.file(), -1);
   if (!copied) app.fatal(messages::kCreateFailed, path);
 }
 
-// The index without the record's entry; the entries of later records of the
-// same file move back by the record's length. Entries of other catalogs of
-// a common index stay byte for byte.
-void writeIndexWithout(ShowApplication& app, const Text& indexPath, const RecordSpan& span,
-                       long removed, const Text& label, AtomicFile& temp) {
+// The spans with the end of the file where they run to it.
+List<RecordSpan> closedSpans(List<RecordSpan> spans) {
+  std::error_code error;
+  auto size = std::filesystem::file_size(spans.front().file->path.str(), error);
+  for (RecordSpan& span : spans)
+    if (span.end < 0) span.end = error ? span.offset : static_cast<long>(size);
+  return spans;
+}
+
+// How far an entry at `offset` moves back: the lengths of the spans before it.
+long removedBefore(const List<RecordSpan>& spans, long offset) {
+  long removed = 0;
+  for (const RecordSpan& span : spans)
+    if (span.offset < offset) removed += span.end - span.offset;
+  return removed;
+}
+
+bool isErased(const List<RecordSpan>& spans, const IndexEntry& entry) {
+  return std::any_of(spans.begin(), spans.end(), [&](const RecordSpan& span) {
+    return entry.label == span.label && entry.offset == span.offset;
+  });
+}
+
+// The index without the records' entries; the entries of later records of
+// the same file move back by the lengths taken out before them. Entries of
+// other catalogs of a common index stay byte for byte.
+void writeIndexWithout(ShowApplication& app, const Text& indexPath, const List<RecordSpan>& spans,
+                       AtomicFile& temp) {
   FilePtr old = app.openRead(indexPath, OpenMode::Required);
   app.openReplacement(temp, indexPath, privateTempPath(indexPath), indexPath);
   bool common = entriesNameCatalog(app.group.indexMode);
+  const Text& catalog = spans.front().file->name;
   BlockLines lines(old.get());
   std::string_view line;
   Text out;
   while (lines.next(line)) {
     IndexEntry entry = parseIndexEntry(line, common);
-    bool ofThisFile =
-        !line.empty() && (!common || entry.catalogName.equalsIgnoreCase(span.file->name));
-    if (ofThisFile && entry.label == label && entry.offset == span.offset) continue;
-    if (ofThisFile && entry.offset > span.offset) {
+    bool ofThisFile = !line.empty() && (!common || entry.catalogName.equalsIgnoreCase(catalog));
+    if (ofThisFile && isErased(spans, entry)) continue;
+    long removed = ofThisFile ? removedBefore(spans, entry.offset) : 0;
+    if (removed > 0) {
       entry.offset -= removed;
       appendIndexEntry(out, entry, common);
     } else {
@@ -107,34 +130,11 @@ void writeIndexWithout(ShowApplication& app, const Text& indexPath, const Record
   flushTo(temp.file(), out);
 }
 
-long spanLength(const RecordSpan& span) {
-  if (span.end >= 0) return span.end - span.offset;
-  std::error_code error;
-  auto size = std::filesystem::file_size(span.file->path.str(), error);
-  return error ? 0 : static_cast<long>(size) - span.offset;
-}
-
-Text logLine(ShowApplication& app, const RecordSpan& span, const Text& label) {
-  const DateTime& now = app.today;
-  Text line = Text::fromInt(now.year, 4) + "-" + Text::fromInt(now.month, 2) + "-" +
-              Text::fromInt(now.day, 2) + " " + Text::fromInt(now.hour, 2) + ":" +
-              Text::fromInt(now.minute, 2);
-  for (const Text& part : {app.groupSettingsName, span.file->name, label, clientAddress(app)}) {
-    Text value = oneLine(part);
-    value.replaceChar('\t', ' ');
-    line += "\t";
-    line += value;
-  }
-  line += "\n";
-  return line;
-}
-
-// The log is opened before anything is erased, so no erasure goes unlogged.
-int openDeletionLog(ShowApplication& app) {
-  Text path = makePath(app.home(), kDeletionLogName);
-  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) app.fatal(messages::kCreateFailed, path);
-  return fd;
+void removeUploads(ShowApplication& app, const RecordSpan& span) {
+  Text folder = recordUploadFolder(span.file->path, span.label);
+  long long bytes = folderBytes(folder);
+  std::error_code ignored;
+  if (std::filesystem::remove_all(folder.str(), ignored) > 0) addUploadSpace(app.groupPath, -bytes);
 }
 
 void erase(ShowApplication& app, const CatalogFileList& files, const Text& label) {
@@ -144,24 +144,9 @@ void erase(ShowApplication& app, const CatalogFileList& files, const Text& label
   RecordReader reader(app);
   std::optional<RecordSpan> span = findSpan(reader, files, label);
   if (!span) app.fatal(showTexts::kRecordNotFound, label);
-  int log = openDeletionLog(app);
-  long removed = spanLength(*span);
-  AtomicFile catalog, index;
-  writeCatalogWithout(app, *span, catalog);
-  Text indexPath = reader.indexPath(*span->file);
-  bool indexed = !indexPath.empty() && app.fileExists(indexPath);
-  if (indexed) writeIndexWithout(app, indexPath, *span, removed, label, index);
-  app.commitReplacement(catalog, span->file->path);
-  if (indexed) app.commitReplacement(index, indexPath);
-  Text folder = recordUploadFolder(span->file->path, label);
-  long long bytes = folderBytes(folder);
-  std::error_code ignored;
-  if (std::filesystem::remove_all(folder.str(), ignored) > 0) addUploadSpace(app.groupPath, -bytes);
-  dropRecordMails(app, label);
-  Text line = logLine(app, *span, label);
-  bool logged = ::write(log, line.c_str(), line.str().size()) == line.length() && fsync(log) == 0;
-  ::close(log);
-  if (!logged) app.fatal(messages::kCreateFailed, makePath(app.home(), kDeletionLogName));
+  RecordEraser eraser(app);
+  eraser.eraseFromFile({*span});
+  eraser.finish();
 }
 
 Markup confirmationForm(ShowApplication& app, const ViewTarget& target) {
@@ -172,6 +157,54 @@ Markup confirmationForm(ShowApplication& app, const ViewTarget& target) {
 }
 
 }  // namespace
+
+RecordEraser::RecordEraser(ShowApplication& app) : app_(app) {
+  Text path = makePath(app.home(), kDeletionLogName);
+  log_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (log_ < 0) app.fatal(messages::kCreateFailed, path);
+}
+
+RecordEraser::~RecordEraser() { ::close(log_); }
+
+void RecordEraser::eraseFromFile(const List<RecordSpan>& found) {
+  if (found.empty()) return;
+  const CatalogFile& file = *found.front().file;
+  List<RecordSpan> spans = closedSpans(found);
+  AtomicFile catalog, index;
+  writeCatalogWithout(app_, spans, catalog);
+  Text indexPath = RecordReader(app_).indexPath(file);
+  bool indexed = !indexPath.empty() && app_.fileExists(indexPath);
+  if (indexed) writeIndexWithout(app_, indexPath, spans, index);
+  app_.commitReplacement(catalog, file.path);
+  if (indexed) app_.commitReplacement(index, indexPath);
+  List<Text> labels;
+  for (const RecordSpan& span : spans) {
+    removeUploads(app_, span);
+    labels.push_back(span.label);
+  }
+  dropRecordMails(app_, labels);
+  for (const RecordSpan& span : spans) logErasure(file.name, span.label);
+}
+
+void RecordEraser::logErasure(const Text& catalog, const Text& label) {
+  const DateTime& now = app_.today;
+  Text line = Text::fromInt(now.year, 4) + "-" + Text::fromInt(now.month, 2) + "-" +
+              Text::fromInt(now.day, 2) + " " + Text::fromInt(now.hour, 2) + ":" +
+              Text::fromInt(now.minute, 2);
+  for (const Text& part : {app_.groupSettingsName, catalog, label, clientAddress(app_)}) {
+    Text value = oneLine(part);
+    value.replaceChar('\t', ' ');
+    line += "\t";
+    line += value;
+  }
+  line += "\n";
+  written_ = written_ && ::write(log_, line.c_str(), line.str().size()) == line.length();
+}
+
+void RecordEraser::finish() {
+  if (!written_ || fsync(log_) != 0)
+    app_.fatal(messages::kCreateFailed, makePath(app_.home(), kDeletionLogName));
+}
 
 void writeErasurePage(ShowApplication& app, const CatalogFileList& files,
                       const ViewTarget& target) {

@@ -9,6 +9,7 @@
 #include "show/catalog_pages.h"
 #include "show/csv_export.h"
 #include "show/login_page.h"
+#include "show/person_page.h"
 #include "show/quarantine_page.h"
 #include "show/record_erasure.h"
 #include "show/record_files.h"
@@ -67,9 +68,8 @@ Markup ShowApplication::actionUrl(const ViewTarget& target) const {
   return exactValue(url);
 }
 
-Markup ShowApplication::passwordButton(
-    const Markup& action, const Markup& caption,
-    std::initializer_list<std::pair<const char*, Text>> hidden) const {
+Markup ShowApplication::passwordButton(const Markup& action, const Markup& caption,
+                                       const List<std::pair<const char*, Text>>& hidden) const {
   Markup form = Markup::format(
       "<form method=post action=\"%s\" style=\"display:inline\">"
       "<input type=hidden name=password value=\"%s\">",
@@ -100,8 +100,13 @@ void ShowApplication::writeHtmlHeader() {
 
 void ShowApplication::run() {
   if (groupName.empty()) fatal(messages::kNoGroup);
+  refusePersonInAddress(*this);
   if (!admitAdministrator(*this, rawPostedField(rawBody().view(), "password").view())) {
     writeLoginPage(*this);
+    return;
+  }
+  if (postsPerson(*this)) {
+    answerPersonRequest(*this);
     return;
   }
   ViewTarget target = requested();
@@ -115,6 +120,10 @@ void ShowApplication::run() {
 // catalog is resolved as the submission program resolves it, so a series
 // member's digits are checked before they become part of a path.
 void ShowApplication::answer(const ViewTarget& target) {
+  if (asksForPersonForm(*this)) {
+    writePersonForm(*this);
+    return;
+  }
   if (queryParams().find("quarantine")) {
     if (target.label.length() > kMaxNameLength)
       fatal(showTexts::kRecordNotFound, shortened(target.label, kMaxNameLength));

@@ -2,10 +2,9 @@
 // exporter that the notification mails link to. It admits a request with the
 // stored password (common/access/admin_access.h) and answers with the login
 // page, the group's catalogs, one catalog's records page by page, one record,
-// or a catalog as CSV.
+// a catalog as CSV, or one person's data (person_page.h).
 #pragma once
 
-#include <initializer_list>
 #include <utility>
 
 #include "common/catalog/catalog_files.h"
@@ -45,7 +44,7 @@ class ShowApplication : public CatalogGroup {
   // The one-button form every action of the viewer is: the password and the
   // `hidden` fields posted on to `action` (a URL for an attribute).
   Markup passwordButton(const Markup& action, const Markup& caption,
-                        std::initializer_list<std::pair<const char*, Text>> hidden = {}) const;
+                        const List<std::pair<const char*, Text>>& hidden = {}) const;
   // Writes an HTML page: header, head with `title`, `body`.
   void writePage(const Markup& title, const Markup& body);
   // The header of an HTML page (once; later calls write nothing).

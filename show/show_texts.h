@@ -72,6 +72,69 @@ inline constexpr MessageTable kMailDrop{"Drop", "Zavrzi"};
 inline constexpr MessageTable kMailCounts{"Mails waiting: %ld, failed: %ld",
                                           "Po&scaron;ta na &ccaron;akanju: %ld, neuspela: %ld"};
 
+// One person's data.
+inline constexpr MessageTable kPersonHeading{"One person's data", "Podatki ene osebe"};
+inline constexpr MessageTable kPersonPrompt{
+    "Text that a field equals (an e-mail address, say)",
+    "Besedilo, ki mu je enako neko polje (na primer e-po&scaron;tni naslov)"};
+inline constexpr MessageTable kPersonFieldPrompt{"Only in the field (may stay empty)",
+                                                 "Le v polju (lahko ostane prazno)"};
+inline constexpr MessageTable kPersonFind{"Find", "Poi&scaron;&ccaron;i"};
+inline constexpr MessageTable kPersonTitle{"Data of one person in the group %s",
+                                           "Podatki ene osebe v skupini %s"};
+inline constexpr MessageTable kPersonAnyField{
+    "Records in which a field equals <tt>%s</tt>, letter case ignored: %ld",
+    "Zapisi, v katerih je neko polje enako <tt>%s</tt> ne glede na velikost &ccaron;rk: %ld"};
+inline constexpr MessageTable kPersonNamedField{
+    "Records in which the field <tt>%s</tt> equals <tt>%s</tt>, letter case ignored: %ld",
+    "Zapisi, v katerih je polje <tt>%s</tt> enako <tt>%s</tt> ne glede na velikost &ccaron;rk: "
+    "%ld"};
+inline constexpr MessageTable kHeldIn{"%s (quarantine)", "%s (karantena)"};
+inline constexpr MessageTable kNoLabel{"(no label)", "(brez oznake)"};
+inline constexpr MessageTable kPersonMails{"Mails not yet sent",
+                                           "&Scaron;e neposlana po&scaron;ta"};
+inline constexpr MessageTable kMailNotSent{"not yet sent", "&scaron;e ni poslana"};
+inline constexpr MessageTable kOfNoRecord{"of no record found", "ni od najdenega zapisa"};
+inline constexpr MessageTable kDownloadAll{"Download all", "Prenesi vse"};
+inline constexpr MessageTable kEraseAll{"Erase all", "Izbri&scaron;i vse"};
+inline constexpr MessageTable kPersonEraseTitle{"Erase the data of one person in the group %s",
+                                                "Brisanje podatkov ene osebe v skupini %s"};
+inline constexpr MessageTable kPersonEraseWarning{
+    "These records, their index entries, their uploaded files and their mails not yet sent, and "
+    "the mails listed, will be removed for good; the log of deletions keeps only each label, the "
+    "time and your address. A record stored after this page was made is not touched.",
+    "Ti zapisi, njihovi vnosi v indeksu, njihove prilo&zcaron;ene datoteke in njihova &scaron;e "
+    "neposlana po&scaron;ta ter na&scaron;teta po&scaron;ta bodo trajno odstranjeni; dnevnik "
+    "brisanj obdr&zcaron;i le oznako vsakega zapisa, &ccaron;as in va&scaron; naslov. Zapis, "
+    "shranjen po nastanku te strani, ostane nedotaknjen."};
+inline constexpr MessageTable kPersonEraseRecords{"Records: %s", "Zapisi: %s"};
+inline constexpr MessageTable kPersonEraseHeld{"Records in the quarantine: %s",
+                                               "Zapisi v karanteni: %s"};
+inline constexpr MessageTable kPersonEraseMails{"Mails of no record found: %ld",
+                                                "Po&scaron;ta, ki ni od najdenega zapisa: %ld"};
+inline constexpr MessageTable kPersonUnlabelled{
+    "Records stored without a label cannot be erased here: %ld",
+    "Zapisov, shranjenih brez oznake, tu ni mogo&ccaron;e izbrisati: %ld"};
+inline constexpr MessageTable kPersonEraseConfirm{"Erase for good", "Trajno izbri&scaron;i"};
+inline constexpr MessageTable kPersonKeep{"Keep the data", "Obdr&zcaron;i podatke"};
+inline constexpr MessageTable kPersonErasedTitle{"Data of one person erased",
+                                                 "Podatki ene osebe so izbrisani"};
+inline constexpr MessageTable kPersonErased{
+    "Records erased: %ld; mails removed: %ld.",
+    "Izbrisani zapisi: %ld; odstranjena po&scaron;ta: %ld."};
+inline constexpr MessageTable kPersonNotErased{
+    "Not erased, since they are gone or no longer hold the text: %s",
+    "Niso izbrisani, ker jih ni ve&ccaron; ali besedila ne vsebujejo ve&ccaron;: %s"};
+inline constexpr MessageTable kPersonTooLong{
+    "The text or field name searched for is longer than %ld bytes",
+    "Iskano besedilo ali ime polja je dalj&scaron;e od %ld bajtov"};
+inline constexpr MessageTable kPersonInAddress{
+    "A person's text and field are taken from a posted form only, never from the address",
+    "Besedilo in polje osebe se sprejmeta le iz poslanega obrazca, nikoli iz naslova"};
+inline constexpr MessageTable kZipUnavailable{
+    "The ZIP download needs libarchive (Debian: libarchive13)",
+    "Prenos ZIP potrebuje knji&zcaron;nico libarchive (Debian: libarchive13)"};
+
 // The automatic fields of a record, in the order they are written.
 inline constexpr MessageTable kAutomaticFields[] = {
     {"Label", "Oznaka"}, {"Form", "Obrazec"}, {"Computer", "Ra&ccaron;unalnik"},

@@ -1,5 +1,22 @@
-// Writing and checking UTF-8.
+// Writing, checking and case folding UTF-8.
 #include "common/text/utf8.h"
+
+namespace {
+
+// The lower-case letter of a code point from U+0080 to U+017F. Latin Extended-A pairs
+// its letters as upper and lower case in turn, from an even code point in
+// some runs and from an odd one in others; the dotted and dotless i
+// (U+0130, U+0131) have no partner there and stay.
+unsigned lowerCodePoint(unsigned c) {
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
+  if ((c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+    return c | 1;
+  if (((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) && (c & 1)) return c + 1;
+  if (c == 0x178) return 0xFF;
+  return c;
+}
+
+}  // namespace
 
 void appendUtf8(std::string& out, unsigned codePoint) {
   if ((codePoint >= 0xD800 && codePoint <= 0xDFFF) || codePoint > 0x10FFFF) codePoint = 0xFFFD;
@@ -48,4 +65,24 @@ bool isUtf8(std::string_view text) {
     text.remove_prefix(length);
   }
   return true;
+}
+
+std::string foldCase(std::string_view text) {
+  std::string folded;
+  folded.reserve(text.size());
+  while (!text.empty()) {
+    unsigned char lead = static_cast<unsigned char>(text.front());
+    size_t length = utf8SequenceLength(text);
+    if (length == 2 && lead <= 0xC5) {
+      unsigned codePoint = ((lead & 0x1Fu) << 6) | (static_cast<unsigned char>(text[1]) & 0x3Fu);
+      appendUtf8(folded, lowerCodePoint(codePoint));
+    } else if (length > 1) {
+      folded += text.substr(0, length);
+    } else {
+      length = 1;
+      folded += lead >= 'A' && lead <= 'Z' ? static_cast<char>(lead + 0x20) : text.front();
+    }
+    text.remove_prefix(length);
+  }
+  return folded;
 }

@@ -334,3 +334,22 @@ TEST(Utf8, WellFormedOnly) {
   EXPECT_EQ(out, "A\xC4\x8D\xE2\x82\xAC\xF0\x9F\x98\x80");
   EXPECT_TRUE(isUtf8(out));
 }
+
+TEST(Utf8Test, FoldCaseLowersAsciiLatin1AndLatinExtendedA) {
+  struct Case {
+    const char* text;
+    const char* folded;
+  } cases[] = {
+      {"Ana@Example.ORG", "ana@example.org"},
+      {"KO\xC4\x8C"
+       "EVJE \xC5\xA0I\xC5\xBD",
+       "ko\xC4\x8D"
+       "evje \xC5\xA1i\xC5\xBE"},                                                  // ČŠŽ
+      {"\xC3\x9C\xC3\x89\xC3\x86 \xC3\x97", "\xC3\xBC\xC3\xA9\xC3\xA6 \xC3\x97"},  // ÜÉÆ, × stays
+      {"\xC4\xB9\xC5\x81\xC5\xB8", "\xC4\xBA\xC5\x82\xC3\xBF"},                    // ĹŁŸ
+      {"\xC4\xB0\xC4\xB1", "\xC4\xB0\xC4\xB1"},  // dotted and dotless i stay
+      {"\xC8\x98\xD0\x96", "\xC8\x98\xD0\x96"},  // beyond Latin Extended-A: as it is
+      {"\xC0Z\xFF", "\xC0z\xFF"},                // bytes that are not UTF-8 stay
+  };
+  for (const Case& c : cases) EXPECT_EQ(foldCase(c.text), c.folded) << c.text;
+}
