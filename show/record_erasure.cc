@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "common/access/audit_action.h"
 #include "common/access/client_address.h"
 #include "common/catalog/index_entry.h"
 #include "common/catalog/line_source.h"
@@ -144,6 +145,7 @@ void erase(ShowApplication& app, const CatalogFileList& files, const Text& label
   RecordReader reader(app);
   std::optional<RecordSpan> span = findSpan(reader, files, label);
   if (!span) app.fatal(showTexts::kRecordNotFound, label);
+  AuditedAction audit(app, "record erased");
   int log = openDeletionLog(app);
   long removed = spanLength(*span);
   AtomicFile catalog, index;
@@ -162,6 +164,7 @@ void erase(ShowApplication& app, const CatalogFileList& files, const Text& label
   bool logged = ::write(log, line.c_str(), line.str().size()) == line.length() && fsync(log) == 0;
   ::close(log);
   if (!logged) app.fatal(messages::kCreateFailed, makePath(app.home(), kDeletionLogName));
+  audit.done(app.groupSettingsName, span->file->name, label);
 }
 
 Markup confirmationForm(ShowApplication& app, const ViewTarget& target) {
