@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -221,7 +222,16 @@ AuditLog::~AuditLog() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+// A missing log is made by the first line, so an action that fails leaves
+// no new file behind; until then its folder must be writable.
 bool AuditLog::open() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = ::open(path_.c_str(), O_RDWR | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+  if (fd_ >= 0) return true;
+  return errno == ENOENT && ::access(home_.c_str(), W_OK | X_OK) == 0;
+}
+
+bool AuditLog::openOrCreate() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd_ >= 0) giveToHomeOwner(fd_, home_);
@@ -234,7 +244,7 @@ bool AuditLog::reopenIfMoved() {
   if (fd_ >= 0 && fstat(fd_, &opened) == 0 && ::stat(path_.c_str(), &named) == 0 &&
       opened.st_ino == named.st_ino && opened.st_dev == named.st_dev)
     return true;
-  return open();
+  return openOrCreate();
 }
 
 std::string AuditLog::lastHash() {
@@ -262,7 +272,7 @@ bool AuditLog::rotate(const std::string& lastHash) {
     return false;
   }
   syncFolder(home_);
-  return open();
+  return openOrCreate();
 }
 
 bool AuditLog::append(const AuditEntry& entry) {

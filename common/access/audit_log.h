@@ -84,7 +84,8 @@ class AuditLog {
   AuditLog(const AuditLog&) = delete;
   AuditLog& operator=(const AuditLog&) = delete;
 
-  // Opens (creates, mode 0600) the log for appending; false when it cannot.
+  // Opens the log for appending; false when it cannot be written. A log
+  // that does not exist yet is created (mode 0600) by the first append.
   bool open();
   // Appends `entry` under the lock, moving a full log to audit.log.1 first,
   // and flushes it to disk. False when the whole line is not on disk (a
@@ -94,6 +95,7 @@ class AuditLog {
   const std::string& path() const { return path_; }
 
  private:
+  bool openOrCreate();
   bool reopenIfMoved();
   bool rotate(const std::string& lastHash);
   std::string lastHash();
