@@ -215,8 +215,11 @@ std::vector<std::string_view> auditLineColumns(std::string_view line) {
   return columns;
 }
 
+// The home as the programs take it, in lower case (see makePath).
 AuditLog::AuditLog(std::string home, long rotateBytes)
-    : home_(std::move(home)), path_(logPath(home_, kAuditLogName)), rotateBytes_(rotateBytes) {}
+    : path_(logPath(home, kAuditLogName)), rotateBytes_(rotateBytes) {
+  home_ = directoryOf(path_).str();
+}
 
 AuditLog::~AuditLog() {
   if (fd_ >= 0) ::close(fd_);
