@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "common/access/address_storage.h"
 #include "common/access/client_address.h"
 #include "common/catalog/upload_folder.h"
 #include "common/catalog/upload_space.h"
@@ -68,7 +69,7 @@ Submission SubmitApplication::newSubmission(const Text& formName, const CatalogF
   submission.target = target;
   submission.refLabel = queryParams().value("reflabel");
   submission.sent = today;
-  submission.clientAddress = recordedClientAddress(*this);
+  submission.clientAddress = storedAddress(*this, recordedClientAddress(*this));
   return submission;
 }
 

@@ -4,6 +4,7 @@
 // old index whole.
 #include "lunoder/index_application.h"
 
+#include "common/access/audit_action.h"
 #include "common/catalog/index_entry.h"
 #include "common/catalog/line_source.h"
 #include "common/catalog/record_layout.h"
@@ -103,6 +104,7 @@ void IndexApplication::buildIndexes() {
     warning(messages::kRecordsLackData);
   // Submissions append to catalogs and indexes under the same lock, so none
   // of them is lost between reading a catalog and replacing its index.
+  AuditedAction audit(*this, "index rebuilt");
   GroupLock lock;
   if (!lock.acquire(groupPath)) fatal(messages::kCreateFailed, GroupLock::lockPath(groupPath));
   CatalogFileList list = selectedCatalogs();
@@ -112,6 +114,7 @@ void IndexApplication::buildIndexes() {
     for (const CatalogFile& file : list) writePrivateIndex(file, list);
   }
   lock.release();
+  audit.done(groupSettingsName, {}, Text::fromInt(static_cast<long>(list.size())));
   writeResultPage(list);
 }
 

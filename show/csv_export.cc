@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/access/admin_access.h"
+#include "common/access/audit_action.h"
 #include "common/cgi/cgi_streams.h"
 #include "common/language/entities.h"
 #include "show/record_reader.h"
@@ -109,9 +110,12 @@ Text csvFileName(std::string_view catalog) {
 void exportCsv(ShowApplication& app, const CatalogFileList& files, const Text& catalog) {
   RecordReader reader(app);
   Columns columns;
+  long count = 0;
   eachRecord(reader, files, [&](const Record& record) {
     for (const Field& field : record) columns.add(field.name);
+    ++count;
   });
+  auditAction(app, "csv exported", app.groupSettingsName, catalog, Text::fromInt(count));
 
   app.writeHeader(
       "text/csv; charset=utf-8",

@@ -8,8 +8,9 @@ void writeLoginPage(ShowApplication& app) {
   using namespace showTexts;
   Markup body =
       Markup::format("<form method=post action=\"%s\">\n", app.actionUrl(app.requested()));
-  body += Markup::format("<h1>%s</h1>\n<hr>\n<p>\n",
-                         Markup::format(app.text(kLoginHeading), app.groupName));
+  Markup heading = app.requested().audit ? app.text(kAuditLoginHeading)
+                                         : Markup::format(app.text(kLoginHeading), app.groupName);
+  body += Markup::format("<h1>%s</h1>\n<hr>\n<p>\n", heading);
   body += Markup::format("%s:\n", app.text(kPasswordPrompt));
   body += "<input type=password name=password>\n";
   body += "<input type=submit value=\"  OK  \">\n";

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <ctime>
 
+#include "common/access/audit_action.h"
 #include "common/cgi/raw_fields.h"
 #include "common/mail/outbox.h"
 #include "common/mail/outbox_run.h"
@@ -92,12 +93,16 @@ void applyMailAction(ShowApplication& app, const Text& label) {
   std::optional<OutboxMail> mail = outbox.find(id.view());
   if (!mail || !ofRecord(app, mail->group, mail->label, label)) return;
   if (action == "drop") {
+    AuditedAction audit(app, "mail dropped");
     outbox.remove(*mail);
+    audit.done(app.groupSettingsName, {}, label);
   } else if (mail->state != MailState::Pending) {
+    AuditedAction audit(app, "mail retried");
     // A retry starts the mail's retry period anew.
     mail->created = outboxNow();
     mail->next = mail->created;
     outbox.update(*mail, MailState::Waiting);
+    audit.done(app.groupSettingsName, {}, label);
     startDetachedOutboxRun(app.home());
   }
 }

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <optional>
 
+#include "common/access/audit_action.h"
 #include "common/catalog/quarantine_file.h"
 #include "common/catalog/series.h"
 #include "common/catalog/upload_entry.h"
@@ -178,6 +179,7 @@ void addFile(ZipStream& zip, const ArchivedFile& file, std::time_t now) {
 
 void exportPersonData(ShowApplication& app, PersonSearch& search) {
   if (!ZipStream::available()) app.fatal(showTexts::kZipUnavailable);
+  auditAction(app, "person exported", app.groupSettingsName.view());
   app.writeHeader(
       "application/zip",
       Text::format("Content-Disposition: attachment; filename=\"%s\"\n", kPersonZipName));

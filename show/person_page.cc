@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 
+#include "common/access/audit_action.h"
 #include "common/catalog/quarantine_file.h"
 #include "common/catalog/spam_messages.h"
 #include "common/cgi/raw_fields.h"
@@ -245,6 +246,7 @@ PersonErasure erasePersonData(ShowApplication& app, PersonSearch& search) {
   List<Text> labels = postedWords(app, "labels");
   List<Text> held = postedWords(app, "held");
   List<Text> mailIds = postedWords(app, "mails");
+  AuditedAction audit(app, "person erased");
   GroupLock lock;
   if (!lock.acquire(app.groupPath))
     app.fatal(messages::kCreateFailed, GroupLock::lockPath(app.groupPath));
@@ -275,6 +277,8 @@ PersonErasure erasePersonData(ShowApplication& app, PersonSearch& search) {
   eraser.finish();
   erasure.erased.insert(erasure.erased.end(), heldFound.begin(), heldFound.end());
   erasure.mails = static_cast<long>(mails.size());
+  audit.done(app.groupSettingsName, "",
+             Text::fromInt(static_cast<long>(erasure.erased.size())).view());
   return erasure;
 }
 

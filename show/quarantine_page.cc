@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "common/access/audit_action.h"
 #include "common/catalog/quarantine_file.h"
 #include "common/catalog/spam_messages.h"
 #include "common/catalog/upload_folder.h"
@@ -170,13 +171,17 @@ void writeQuarantinePage(ShowApplication& app, const Text& label, const Text& ac
       app.fatal(spamMessages::kQuarantineUnwritable, path);
     if (action == "release") {
       QuarantinedRecord record = findRecord(app, label);
+      AuditedAction audit(app, "quarantine released");
       Text newLabel = release(app, record, mailed);
       removeRecord(app, label);
+      audit.done(app.groupSettingsName, record.catalog, record.label() + " " + newLabel);
       note = Markup::format(app.text(kReleased), record.label(), newLabel);
     } else if (action == "delete") {
       QuarantinedRecord record = findRecord(app, label);
+      AuditedAction audit(app, "quarantine deleted");
       removeRecord(app, label);
       removeQuarantineUploads(app.groupPath, record.label().view());
+      audit.done(app.groupSettingsName, record.catalog, record.label());
       note = Markup::format(app.text(kDeleted), record.label());
     }
   }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "common/access/audit_action.h"
 #include "common/access/client_address.h"
 #include "common/catalog/index_entry.h"
 #include "common/catalog/line_source.h"
@@ -144,9 +145,11 @@ void erase(ShowApplication& app, const CatalogFileList& files, const Text& label
   RecordReader reader(app);
   std::optional<RecordSpan> span = findSpan(reader, files, label);
   if (!span) app.fatal(showTexts::kRecordNotFound, label);
+  AuditedAction audit(app, "record erased");
   RecordEraser eraser(app);
   eraser.eraseFromFile({*span});
   eraser.finish();
+  audit.done(app.groupSettingsName, span->file->name, label);
 }
 
 Markup confirmationForm(ShowApplication& app, const ViewTarget& target) {

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <optional>
 
+#include "common/access/audit_action.h"
 #include "common/catalog/upload_entry.h"
 #include "common/catalog/upload_folder.h"
 #include "common/cgi/cgi_streams.h"
@@ -129,6 +130,8 @@ void sendRecordFile(ShowApplication& app, const CatalogFileList& files, const Vi
     if (entry && entry->storedName == storedName && !named) named = entry;
   }
   if (!named) fileNotFound(app, storedName);
+  auditAction(app, "file downloaded", app.groupSettingsName, file->name,
+              target.label + " " + named->storedName);
   Text path = recordUploadFolder(file->path.view(), target.label.view()) + named->storedName;
   int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   struct stat info;

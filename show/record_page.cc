@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "common/access/audit_action.h"
 #include "show/mail_status.h"
 #include "show/record_files.h"
 #include "show/record_reader.h"
@@ -77,6 +78,7 @@ void writeRecordPage(ShowApplication& app, const CatalogFileList& files, const V
   RecordReader reader(app);
   Found found = findRecord(reader, files, target.label);
   if (!found.place) app.fatal(kRecordNotFound, target.label);
+  auditAction(app, "record viewed", app.groupSettingsName, found.place->file->name, target.label);
 
   Markup label = Markup::format("<tt>%s</tt>", target.label);
   Markup body = Markup::format("<h1>%s</h1>\n", Markup::format(app.text(kRecordTitle), label));

@@ -6,6 +6,7 @@
 #include "common/cgi/cgi_streams.h"
 #include "common/cgi/raw_fields.h"
 #include "common/files/path.h"
+#include "show/audit_page.h"
 #include "show/catalog_pages.h"
 #include "show/csv_export.h"
 #include "show/login_page.h"
@@ -52,6 +53,7 @@ ViewTarget ShowApplication::requested() const {
   if (queryParams().find("page")) target.page = pageNumber(queryParams().value("page"));
   target.csv = queryParams().value("format").equalsIgnoreCase("csv");
   target.erase = queryParams().value("erase") == "1";
+  target.audit = queryParams().value("audit") == "1";
   return target;
 }
 
@@ -62,8 +64,10 @@ Markup ShowApplication::actionUrl(const ViewTarget& target) const {
   if (target.page > 0) addQueryItem(query, "page", Text::fromInt(target.page));
   if (target.csv) addQueryItem(query, "format", "csv");
   if (target.erase) addQueryItem(query, "erase", "1");
+  if (target.audit) addQueryItem(query, "audit", "1");
   addQueryItem(query, "language", languageParam());
-  Text url = CGIhome() + "show.exe/" + percentEncode(groupName);
+  Text url = CGIhome() + "show.exe";
+  if (!groupName.empty()) url += "/" + percentEncode(groupName);
   if (!query.empty()) url += "?" + query;
   return exactValue(url);
 }
@@ -99,17 +103,18 @@ void ShowApplication::writeHtmlHeader() {
 }
 
 void ShowApplication::run() {
-  if (groupName.empty()) fatal(messages::kNoGroup);
+  ViewTarget target = requested();
+  if (groupName.empty() && !target.audit) fatal(messages::kNoGroup);
   refusePersonInAddress(*this);
   if (!admitAdministrator(*this, rawPostedField(rawBody().view(), "password").view())) {
     writeLoginPage(*this);
     return;
   }
   if (postsPerson(*this)) {
+    if (groupName.empty()) fatal(messages::kNoGroup);
     answerPersonRequest(*this);
     return;
   }
-  ViewTarget target = requested();
   // An HTML answer's header goes first, so that an error page met on the way
   // carries the header lines of these pages too; a download writes its own.
   if (!target.csv && !queryParams().find("file")) writeHtmlHeader();
@@ -120,6 +125,10 @@ void ShowApplication::run() {
 // catalog is resolved as the submission program resolves it, so a series
 // member's digits are checked before they become part of a path.
 void ShowApplication::answer(const ViewTarget& target) {
+  if (target.audit) {
+    writeAuditPage(*this);
+    return;
+  }
   if (asksForPersonForm(*this)) {
     writePersonForm(*this);
     return;

@@ -2,7 +2,7 @@
 // exporter that the notification mails link to. It admits a request with the
 // stored password (common/access/admin_access.h) and answers with the login
 // page, the group's catalogs, one catalog's records page by page, one record,
-// a catalog as CSV, or one person's data (person_page.h).
+// a catalog as CSV, one person's data (person_page.h), or the audit log.
 #pragma once
 
 #include <utility>
@@ -17,6 +17,7 @@ struct ViewTarget {
   long page = 0;  // 0: no page parameter
   bool csv = false;
   bool erase = false;  // the record's deletion page
+  bool audit = false;  // the audit log's page, with or without a group
 };
 
 class ShowApplication : public CatalogGroup {

@@ -11,6 +11,8 @@ inline constexpr MessageTable kLoginTitle{"Records Login", "Prijava za pregled z
 inline constexpr MessageTable kLoginHeading{"Records of the group of catalogs <tt>%s</tt>",
                                             "Zapisi skupine katalogov <tt>%s</tt>"};
 inline constexpr MessageTable kPasswordPrompt{"Please, enter your password", "Vnesite geslo"};
+inline constexpr MessageTable kAuditLoginHeading{"Audit log of the administration",
+                                                 "Revizijska sled administracije"};
 
 // The group's catalogs.
 inline constexpr MessageTable kGroupTitle{"Catalogs of the group %s", "Katalogi skupine %s"};

@@ -1,6 +1,7 @@
 // Applying the group details page's fields and buttons.
 #include "zorvik/group_actions.h"
 
+#include "common/access/audit_action.h"
 #include "common/files/path.h"
 #include "zorvik/admin_application.h"
 #include "zorvik/admin_texts.h"
@@ -249,10 +250,12 @@ void handleGroupPage(AdminApplication& app) {
     writeGroupPage(app, marks);
     return;
   }
+  AuditedAction audit(app, "group saved");
   applyLists(app, marks);
   bool counterEdited = applyOptions(app);
   app.groupChanged = true;
   applyButton(app, action, marks);
   saveGroupLocked(app, !counterEdited);
+  audit.done(app.groupSettingsName, {}, {});
   writeGroupPage(app, marks);
 }

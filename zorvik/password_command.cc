@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/access/audit_log.h"
 #include "common/cgi/request_context.h"
 #include "common/settings/settings_password.h"
 
@@ -117,8 +118,14 @@ int runPasswordCommand(int argc, char** argv) {
   std::string problem = passwordProblem(password);
   if (!problem.empty()) return fail(problem);
   std::string path = settingsPathFor(command.home);
+  AuditLog audit(command.home);
+  if (!audit.open()) return fail("cannot write " + audit.path());
   problem = storePassword(path, password);
   if (!problem.empty()) return fail(problem);
+  AuditEntry entry;
+  entry.program = "zorvik";
+  entry.action = "password set";
+  if (!audit.append(entry)) return fail("the password is stored, but cannot write " + audit.path());
   std::printf("zorvik: the password is stored in %s\n", path.c_str());
   return 0;
 }

@@ -1,6 +1,7 @@
 // Applying the settings overview's fields and buttons.
 #include "zorvik/settings_actions.h"
 
+#include "common/access/audit_action.h"
 #include "zorvik/admin_application.h"
 #include "zorvik/admin_texts.h"
 #include "zorvik/group_actions.h"
@@ -61,8 +62,9 @@ void applySettings(AdminApplication& app, Text& mark) {
 }
 
 // Writes the settings, then shows the marked group's details page.
-void showDetails(AdminApplication& app, const Text& mark) {
+void showDetails(AdminApplication& app, const Text& mark, AuditedAction& audit) {
   app.writeSettings();
+  audit.done({}, {}, {});
   app.postParams().clear();
   const Param* group = app.settings.groups.find(mark.view());
   if (!group) app.fatal(messages::kUnknownGroup, mark);
@@ -94,6 +96,7 @@ void handleSettingsPage(AdminApplication& app) {
     return;
   }
   SettingsButton button = settingsButton(app, action->value);
+  AuditedAction audit(app, "settings saved");
   applySettings(app, mark);
   const ParamList& posted = app.postParams();
   if (button == SettingsButton::Add) {
@@ -101,9 +104,10 @@ void handleSettingsPage(AdminApplication& app) {
   } else if (button == SettingsButton::Remove && !mark.empty()) {
     app.settings.groups.remove(mark.view(), "");
   } else if (button == SettingsButton::ShowDetails && !mark.empty()) {
-    showDetails(app, mark);
+    showDetails(app, mark, audit);
     return;
   }
   app.writeSettings();
+  audit.done({}, {}, {});
   writeSettingsPage(app, mark);
 }

@@ -3,6 +3,7 @@
 
 #include <ctime>
 
+#include "common/access/audit_action.h"
 #include "common/access/client_address.h"
 #include "common/access/login_throttle.h"
 #include "common/access/password_check.h"
@@ -42,5 +43,6 @@ bool admitAdministrator(CgiApplication& app, std::string_view posted) {
       client.view(), now, !posted.empty(),
       [&] { return passwordMatches(posted, app.settings.password.view()); }, admitted);
   if (until > 0) refuseThrottled(app, until - now);
+  if (!admitted && !posted.empty()) auditAction(app, "login", {}, {}, {}, "refused");
   return admitted;
 }

@@ -52,6 +52,8 @@ inline constexpr MessageTable kTryAgainLater{
 // no password is stored ("403 Forbidden") or when the client address failed
 // LoginFailures::kMaxFailures times within the window ("429 Too Many
 // Requests"). A wrong non-empty password counts as a failure of the client's
-// address; a right one clears its count. False means: show the login page.
+// address and is written to the audit log (a log that cannot be written
+// ends the request with "Cannot create file"); a right one clears its
+// count. False means: show the login page.
 // REQUIRES: nothing of the answer is written yet.
 bool admitAdministrator(CgiApplication& app, std::string_view posted);

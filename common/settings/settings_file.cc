@@ -24,6 +24,7 @@ constexpr GeneralKey kGeneralKeys[] = {
     {"mailUser", &SystemSettings::mailUser},
     {"mailPassword", &SystemSettings::mailPassword},
     {"mailCaFile", &SystemSettings::mailCaFile},
+    {"addressStorage", &SystemSettings::addressStorage},
 };
 
 enum class Section { None, General, Groups, International, Header, Unknown };

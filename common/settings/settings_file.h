@@ -19,6 +19,7 @@
 //   mailUser=forms@example.org         SMTP login (only over TLS)
 //   mailPassword=secret
 //   mailCaFile=/etc/ssl/mail-ca.pem    CA file instead of the system store
+//   addressStorage=hashed              full, network or hashed (a record's &COMPUTER)
 //   later=x                            keys of later versions: kept as they are
 //
 //   [GROUPS]
@@ -57,6 +58,8 @@ struct SystemSettings {
   Text mailUser;
   Text mailPassword;
   Text mailCaFile;
+  // What a record keeps of its visitor's address (common/access/address_storage.h).
+  Text addressStorage;
   // The "[GENERAL]" lines of keys this version does not know, as read: they
   // are written back, so a save never drops a setting of a later version.
   List<Text> otherGeneralLines;

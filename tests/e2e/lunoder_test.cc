@@ -95,9 +95,11 @@ TEST_F(Lunoder, EveryCatalogGetsItsPrivateIndex) {
   EXPECT_EQ(home.read("orders.idx"), kOrdersPrivateIndex);
   EXPECT_EQ(home.read("log199903.idx"), "V-1 visit 0\nV-1 visit 28\n");
   EXPECT_EQ(home.read("log199812.idx"), "V-1 visit 0\n");
-  // The login is judged under the lock beside the failed-logins file.
+  // The login is judged under the lock beside the failed-logins file; the
+  // rebuild is written to the audit log under its lock.
   EXPECT_EQ(listing(),
-            "failed-logins.lck\nkalder.ini\nlog199812.dat\nlog199812.idx\nlog199903.dat\n"
+            "audit.lck\naudit.log\nfailed-logins.lck\nkalder.ini\nlog199812.dat\nlog199812."
+            "idx\nlog199903.dat\n"
             "log199903.idx\norders.dat\norders.idx\nshop.grp\nshop.lck\n");
 }
 

@@ -1,0 +1,136 @@
+// SHA-256 as FIPS 180-4 section 6.2 gives it, and HMAC over it.
+#include "common/text/sha256.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t kRoundConstants[64] = {
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+
+constexpr uint32_t rotateRight(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+
+constexpr size_t kBlockSize = 64;
+
+}  // namespace
+
+Sha256::Sha256()
+    : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+             0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
+
+void Sha256::compress(const uint8_t* block) {
+  uint32_t w[64];
+  for (int i = 0; i < 16; ++i)
+    w[i] = uint32_t(block[4 * i]) << 24 | uint32_t(block[4 * i + 1]) << 16 |
+           uint32_t(block[4 * i + 2]) << 8 | uint32_t(block[4 * i + 3]);
+  for (int i = 16; i < 64; ++i) {
+    uint32_t s0 = rotateRight(w[i - 15], 7) ^ rotateRight(w[i - 15], 18) ^ (w[i - 15] >> 3);
+    uint32_t s1 = rotateRight(w[i - 2], 17) ^ rotateRight(w[i - 2], 19) ^ (w[i - 2] >> 10);
+    w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+  }
+  uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
+  uint32_t e = state_[4], f = state_[5], g = state_[6], h = state_[7];
+  for (int i = 0; i < 64; ++i) {
+    uint32_t s1 = rotateRight(e, 6) ^ rotateRight(e, 11) ^ rotateRight(e, 25);
+    uint32_t choice = (e & f) ^ (~e & g);
+    uint32_t t1 = h + s1 + choice + kRoundConstants[i] + w[i];
+    uint32_t s0 = rotateRight(a, 2) ^ rotateRight(a, 13) ^ rotateRight(a, 22);
+    uint32_t majority = (a & b) ^ (a & c) ^ (b & c);
+    uint32_t t2 = s0 + majority;
+    h = g;
+    g = f;
+    f = e;
+    e = d + t1;
+    d = c;
+    c = b;
+    b = a;
+    a = t1 + t2;
+  }
+  state_[0] += a;
+  state_[1] += b;
+  state_[2] += c;
+  state_[3] += d;
+  state_[4] += e;
+  state_[5] += f;
+  state_[6] += g;
+  state_[7] += h;
+}
+
+void Sha256::update(std::string_view bytes) {
+  totalLength_ += bytes.size();
+  const auto* in = reinterpret_cast<const uint8_t*>(bytes.data());
+  size_t left = bytes.size();
+  while (left > 0) {
+    size_t take = std::min(left, kBlockSize - blockLength_);
+    std::memcpy(block_.data() + blockLength_, in, take);
+    blockLength_ += take;
+    in += take;
+    left -= take;
+    if (blockLength_ == kBlockSize) {
+      compress(block_.data());
+      blockLength_ = 0;
+    }
+  }
+}
+
+// The padding: a 1 bit, zeros up to 56 bytes of a block, the length in bits.
+Sha256Digest Sha256::finish() {
+  uint64_t bits = totalLength_ * 8;
+  uint8_t pad[kBlockSize + 8] = {0x80};
+  size_t padLength = (blockLength_ < 56 ? 56 : 56 + kBlockSize) - blockLength_;
+  for (int i = 0; i < 8; ++i) pad[padLength + i] = static_cast<uint8_t>(bits >> (56 - 8 * i));
+  update(std::string_view(reinterpret_cast<const char*>(pad), padLength + 8));
+  Sha256Digest digest;
+  for (int i = 0; i < 8; ++i)
+    for (int j = 0; j < 4; ++j) digest[4 * i + j] = static_cast<uint8_t>(state_[i] >> (24 - 8 * j));
+  return digest;
+}
+
+Sha256Digest sha256(std::string_view bytes) {
+  Sha256 hash;
+  hash.update(bytes);
+  return hash.finish();
+}
+
+Sha256Digest hmacSha256(std::string_view key, std::string_view message) {
+  uint8_t block[kBlockSize] = {};
+  if (key.size() > kBlockSize) {
+    Sha256Digest shortKey = sha256(key);
+    std::memcpy(block, shortKey.data(), shortKey.size());
+  } else {
+    std::memcpy(block, key.data(), key.size());
+  }
+  char inner[kBlockSize], outer[kBlockSize];
+  for (size_t i = 0; i < kBlockSize; ++i) {
+    inner[i] = static_cast<char>(block[i] ^ 0x36);
+    outer[i] = static_cast<char>(block[i] ^ 0x5c);
+  }
+  Sha256 innerHash;
+  innerHash.update(std::string_view(inner, kBlockSize));
+  innerHash.update(message);
+  Sha256Digest innerDigest = innerHash.finish();
+  Sha256 outerHash;
+  outerHash.update(std::string_view(outer, kBlockSize));
+  outerHash.update(
+      std::string_view(reinterpret_cast<const char*>(innerDigest.data()), innerDigest.size()));
+  return outerHash.finish();
+}
+
+std::string toHex(const Sha256Digest& digest) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(2 * digest.size());
+  for (uint8_t byte : digest) {
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 15];
+  }
+  return hex;
+}
