@@ -100,9 +100,3 @@ void applyMailAction(ShowApplication& app, const Text& label) {
     startDetachedOutboxRun(app.home());
   }
 }
-
-void dropRecordMails(ShowApplication& app, const Text& label) {
-  Outbox outbox = outboxOf(app);
-  for (const OutboxMail& mail : outbox.mails())
-    if (ofRecord(app, mail.group, mail.label, label)) outbox.remove(mail);
-}

@@ -17,6 +17,3 @@ Markup groupMailCounts(ShowApplication& app);
 // id, and "mailaction", "retry" or "drop") to a failed or waiting mail of the
 // record `label`; anything else is ignored.
 void applyMailAction(ShowApplication& app, const Text& label);
-// Removes every mail of the record `label` that is not yet sent (its
-// erasure: the mails hold the record's content).
-void dropRecordMails(ShowApplication& app, const Text& label);
