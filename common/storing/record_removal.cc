@@ -41,19 +41,6 @@ void removeFolder(const Text& folder, long long bytes, const Text& groupPath) {
   if (std::filesystem::remove_all(folder.str(), ignored) > 0) addUploadSpace(groupPath, -bytes);
 }
 
-// The bytes of the files of every record folder in a catalog's upload folder.
-long long catalogFolderBytes(const Text& folder) {
-  long long total = 0;
-  std::error_code error;
-  for (std::filesystem::directory_iterator walk(folder.str(), error), end; !error && walk != end;
-       walk.increment(error)) {
-    std::error_code ignored;
-    if (!walk->is_symlink(ignored) && walk->is_directory(ignored))
-      total += folderBytes(Text(walk->path().string()) + "/");
-  }
-  return total;
-}
-
 }  // namespace
 
 Text RemovalPlace::indexPath() const {

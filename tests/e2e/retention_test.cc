@@ -168,6 +168,8 @@ class Retention : public ::testing::Test {
 
 TEST_F(Retention, ExpiryTakesOldRecordsWithTheirIndexUploadsAndMails) {
   writeOutbox(epochOf(kNow));
+  home.write("shop.grp.uploads", "100\n");
+  home.write("fair.grp.uploads", "50\n");
   std::map<std::string, std::string> kept = snapshot(home.path(), "old.");
   kept["keep.grp"] = home.read("keep.grp");
   kept["keep.idx"] = home.exists("keep.idx") ? home.read("keep.idx") : "";
@@ -189,6 +191,9 @@ TEST_F(Retention, ExpiryTakesOldRecordsWithTheirIndexUploadsAndMails) {
   EXPECT_FALSE(home.exists("visits202611.dat"));
   EXPECT_FALSE(home.exists("visits202611.idx"));
   EXPECT_FALSE(home.exists("visits202611.files"));
+  // The groups' upload totals lose the bytes of the files that went.
+  EXPECT_EQ(home.read("shop.grp.uploads"), "96\n");
+  EXPECT_EQ(home.read("fair.grp.uploads"), "45\n");
   EXPECT_EQ(home.read("visits202612.dat"), visit("V-4", "20261231"));
   EXPECT_EQ(home.read("visits202703.dat"), visit("V-5", "20270301"));
   EXPECT_EQ(home.read("ev2025.dat"), visit("E-2", "20270201"));
