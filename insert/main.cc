@@ -2,9 +2,11 @@
 // A preflight (OPTIONS) of a script of another site is answered from the
 // group's options; any other request that is not a POST is refused before
 // any group is read. A script may ask for JSON answers. Typed on the
-// server's command line, it delivers the mails waiting in the outbox.
+// server's command line, it delivers the mails waiting in the outbox or
+// expires the records that their groups keep no longer.
 #include "common/settings/program_main.h"
 #include "insert/error_status.h"
+#include "insert/expiry_command.h"
 #include "insert/mail_command.h"
 #include "insert/method_refusal.h"
 #include "insert/preflight.h"
@@ -21,7 +23,8 @@ int answerRequest(const RequestContext& request) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1 && startedFromShell()) return runMailCommand(argc, argv);
+  if (argc > 1 && startedFromShell())
+    return asksForExpiry(argc, argv) ? runExpiryCommand(argc, argv) : runMailCommand(argc, argv);
   ProgramTraits traits;
   traits.offersJson = true;
   traits.jsonErrorStatus = &submissionErrorStatus;

@@ -11,7 +11,7 @@
 #include "common/cgi/request_ended.h"
 #include "common/files/group_lock.h"
 #include "common/files/path.h"
-#include "common/mail/outbox_run.h"
+#include "common/storing/expiry.h"
 #include "common/template/template.h"
 #include "insert/method_refusal.h"
 #include "insert/recent_submissions.h"
@@ -104,16 +104,18 @@ Text SubmitApplication::storeSubmission(Submission& submission, List<OutboxMail>
 }
 
 // Delivery starts once the answer is out, or the answer failed: the visitor
-// never waits for a mail server.
+// never waits for a mail server. A group that keeps records for a limited
+// time has the detached run do a share of the expiry now and then.
 void SubmitApplication::answerThenDeliver(const FormEntry& form, const Submission& submission,
                                           const Text& redirect, bool mailed) {
+  bool expire = options.retention.any(group.catalogs) && expiryShareDue(home());
   try {
     answer(form, submission, redirect);
   } catch (const RequestEnded&) {
-    if (mailed) startDetachedOutboxRun(home());
+    startDetachedRun(home(), mailed, expire);
     throw;
   }
-  if (mailed) startDetachedOutboxRun(home());
+  startDetachedRun(home(), mailed, expire);
 }
 
 void SubmitApplication::answer(const FormEntry& form, const Submission& submission,

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "common/language/date_time.h"
+#include "common/storing/expiry.h"
 #include "show/mail_status.h"
 #include "show/quarantine_page.h"
 #include "show/record_reader.h"
@@ -177,6 +178,53 @@ Markup catalogTable(ShowApplication& app) {
   return table + "</table>\n";
 }
 
+const MessageTable& keptDaysText(long days, int languageIndex) {
+  using showTexts::kKeptDays;
+  if (languageIndex == 1) {
+    long lastTwo = days % 100;
+    return kKeptDays[lastTwo == 1 ? 0 : lastTwo == 2 ? 1 : lastTwo == 3 || lastTwo == 4 ? 2 : 3];
+  }
+  return kKeptDays[days == 1 ? 0 : 3];
+}
+
+Markup dayText(long day, int languageIndex) {
+  return Markup(
+      formatDate(dateOfDay(day), showTexts::kListDate.pick(languageIndex), languageIndex));
+}
+
+// How long a catalog keeps its records and when its oldest goes (the first
+// day an expiry finds it older than that).
+Markup retentionRow(ShowApplication& app, const RecordLayout& layout, CatalogEntry& entry) {
+  using namespace showTexts;
+  long days = app.options.retention.daysOf(entry.name.view());
+  Markup kept = Markup::format("%s", app.text(kKeptForever)), goes;
+  if (days > 0) {
+    kept = Markup::format(app.text(keptDaysText(days, app.currentIndex())), days);
+    CatalogFileList files;
+    app.catalogFiles().addCatalogFiles(files, entry.isSeries ? entry.name + "*" : entry.name,
+                                       &entry);
+    std::optional<long> oldest = oldestRecordDay(files, layout);
+    goes = oldest ? Markup::format(app.text(kOldestGoes),
+                                   dayText(*oldest + days + 1, app.currentIndex()),
+                                   dayText(*oldest, app.currentIndex()))
+                  : Markup::format("%s", app.text(kNoDatedRecord));
+  }
+  return Markup::format("<tr><td>%s</td><td>%s</td><td>%s</td></tr>\n", entry.name, kept, goes);
+}
+
+// Only for a group that lets records go.
+Markup retentionTable(ShowApplication& app) {
+  using namespace showTexts;
+  if (!app.options.retention.any(app.group.catalogs)) return Markup();
+  RecordLayout layout = recordLayoutOf(app.group);
+  Markup table = Markup::format(
+      "<h2>%s</h2>\n<table border=1 cellpadding=4>\n<tr><th>%s</th><th>%s</th><th>%s</th></tr>\n",
+      app.text(kRetentionTitle), app.text(kCatalogColumn), app.text(kKeptColumn),
+      app.text(kOldestColumn));
+  for (CatalogEntry& entry : app.group.catalogs) table += retentionRow(app, layout, entry);
+  return table + "</table>\n";
+}
+
 }  // namespace
 
 Text previewValue(std::string_view value, size_t limit) {
@@ -222,6 +270,7 @@ void writeGroupPage(ShowApplication& app) {
   if (!app.group.description.empty()) body += Markup::format("<p>%s</p>\n", app.group.description);
   body += app.group.catalogs.empty() ? Markup::format("<p>%s</p>\n", app.text(kNoCatalogs))
                                      : catalogTable(app);
+  body += retentionTable(app);
   body += quarantineButton(app);
   body += groupMailCounts(app);
   app.writePage(Markup::format(app.text(kGroupTitle), app.groupName), body);

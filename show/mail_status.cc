@@ -1,7 +1,6 @@
 // Reading the outbox for the viewer's pages.
 #include "show/mail_status.h"
 
-#include <algorithm>
 #include <ctime>
 
 #include "common/access/audit_action.h"
@@ -104,15 +103,5 @@ void applyMailAction(ShowApplication& app, const Text& label) {
     outbox.update(*mail, MailState::Waiting);
     audit.done(app.groupSettingsName, {}, label);
     startDetachedOutboxRun(app.home());
-  }
-}
-
-void dropRecordMails(ShowApplication& app, const List<Text>& labels) {
-  Outbox outbox = outboxOf(app);
-  for (const OutboxMail& mail : outbox.mails()) {
-    bool ofOne = std::any_of(labels.begin(), labels.end(), [&](const Text& label) {
-      return ofRecord(app, mail.group, mail.label, label);
-    });
-    if (ofOne) outbox.remove(mail);
   }
 }

@@ -18,6 +18,3 @@ Markup groupMailCounts(ShowApplication& app);
 // id, and "mailaction", "retry" or "drop") to a failed or waiting mail of the
 // record `label`; anything else is ignored.
 void applyMailAction(ShowApplication& app, const Text& label);
-// Removes every mail not yet sent of the records `labels` (their erasure:
-// the mails hold the records' content), in one reading of the outbox.
-void dropRecordMails(ShowApplication& app, const List<Text>& labels);

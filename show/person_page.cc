@@ -250,7 +250,8 @@ PersonErasure erasePersonData(ShowApplication& app, PersonSearch& search) {
   GroupLock lock;
   if (!lock.acquire(app.groupPath))
     app.fatal(messages::kCreateFailed, GroupLock::lockPath(app.groupPath));
-  std::map<std::string, List<RecordSpan>> spansOfFile;
+  // Each catalog file with its records to go, in file order.
+  std::map<std::string, std::pair<const CatalogFile*, RecordSpans>> spansOfFile;
   List<Text> heldFound;
   PersonErasure erasure;
   search.eachRecord([&](const PersonRecord& where, const Record&) {
@@ -259,8 +260,9 @@ PersonErasure erasePersonData(ShowApplication& app, PersonSearch& search) {
       if (holds(held, where.label) && !holds(heldFound, where.label))
         heldFound.push_back(where.label);
     } else if (holds(labels, where.label)) {
-      spansOfFile[where.file->path.str()].push_back(
-          RecordSpan{where.file, where.offset, where.end, where.label});
+      auto& [file, spans] = spansOfFile[where.file->path.str()];
+      file = where.file;
+      spans.push_back(RecordSpan{where.offset, where.end, where.label});
       erasure.erased.push_back(where.label);
     }
   });
@@ -270,11 +272,10 @@ PersonErasure erasePersonData(ShowApplication& app, PersonSearch& search) {
     if (holds(erasure.erased, mail.label) || holds(mailIds, mail.id)) mails.push_back(mail);
 
   RecordEraser eraser(app);
-  for (const auto& [path, spans] : spansOfFile) eraser.eraseFromFile(spans);
+  for (const auto& [path, found] : spansOfFile) eraser.eraseFromFile(*found.first, found.second);
   eraseHeld(app, eraser, heldFound);
   for (const OutboxMail& mail : mails)
     if (!holds(erasure.erased, mail.label)) outbox.remove(mail);
-  eraser.finish();
   erasure.erased.insert(erasure.erased.end(), heldFound.begin(), heldFound.end());
   erasure.mails = static_cast<long>(mails.size());
   audit.done(app.groupSettingsName, "",

@@ -22,6 +22,21 @@ inline constexpr MessageTable kRecordsColumn{"Records", "&Scaron;tevilo zapisov"
 inline constexpr MessageTable kAllPeriods{"all periods", "vsa obdobja"};
 inline constexpr MessageTable kNoCatalogs{"The group has no catalogs.", "Skupina nima katalogov."};
 
+// How long the group keeps its catalogs' records.
+inline constexpr MessageTable kRetentionTitle{"Retention", "Hramba zapisov"};
+inline constexpr MessageTable kKeptColumn{"Records kept", "Zapisi se hranijo"};
+inline constexpr MessageTable kOldestColumn{"The oldest record goes",
+                                            "Najstarej&scaron;i zapis bo izbrisan"};
+inline constexpr MessageTable kKeptForever{"for ever", "trajno"};
+// Days as English and Slovenian count them: 1, 2, 3 and 4, any other number
+// (Slovenian takes the last two digits).
+inline constexpr MessageTable kKeptDays[] = {{"%ld day", "%ld dan"},
+                                             {"%ld days", "%ld dneva"},
+                                             {"%ld days", "%ld dnevi"},
+                                             {"%ld days", "%ld dni"}};
+inline constexpr MessageTable kOldestGoes{"on %s (stored on %s)", "%s (shranjen %s)"};
+inline constexpr MessageTable kNoDatedRecord{"no record has a date", "noben zapis nima datuma"};
+
 // One catalog's records.
 inline constexpr MessageTable kCatalogTitle{"Catalog %s", "Katalog %s"};
 inline constexpr MessageTable kRecordRange{"Records %ld to %ld of %ld",

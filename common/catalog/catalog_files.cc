@@ -59,7 +59,7 @@ void addSeriesMember(CgiPage& page, CatalogFileList& list, CatalogEntry& entry,
 // Every member whose file exists, latest period first. A matching file whose
 // period characters are not the digits of a real period is no member: it
 // could never be named, and it might sort before every real member.
-void addSeriesMembersOnDisk(const CgiPage& page, CatalogFileList& list, CatalogEntry& entry,
+void addSeriesMembersOnDisk(int languageIndex, CatalogFileList& list, CatalogEntry& entry,
                             const SeriesPattern& pattern) {
   Text directory = directoryOf(pattern.wildcardPath);
   std::string_view wildcardName = pattern.wildcardPath.view().substr(directory.str().size());
@@ -70,7 +70,7 @@ void addSeriesMembersOnDisk(const CgiPage& page, CatalogFileList& list, CatalogE
     if (!isRealPeriod(pattern, digits)) continue;
     found.push_back(
         {sortKey, CatalogFile{entry.name + digits, &entry, member.path,
-                              formatDate(member.date, entry.description, page.currentIndex())}});
+                              formatDate(member.date, entry.description, languageIndex)}});
   }
   std::sort(found.begin(), found.end(), [](const FoundMember& a, const FoundMember& b) {
     return b.sortKey < a.sortKey || (b.sortKey == a.sortKey && b.file.path < a.file.path);
@@ -104,7 +104,7 @@ void CatalogResolver::addCatalogFiles(CatalogFileList& list, std::string_view na
                     today_);
   } else if (name.size() == own.str().size() + 1 && name.back() == '*' &&
              own.equalsIgnoreCase(name.substr(0, name.size() - 1))) {
-    addSeriesMembersOnDisk(page_, list, *entry, pattern);
+    addSeriesMembersOnDisk(page_.currentIndex(), list, *entry, pattern);
   } else {
     addSeriesMember(page_, list, *entry, pattern, Text(name), today_);
   }
@@ -139,4 +139,16 @@ void CatalogResolver::addCatalogsOfForm(CatalogFileList& list, const FormEntry& 
 void CatalogResolver::addAllCatalogs(CatalogFileList& list) {
   for (CatalogEntry& catalog : group_.catalogs)
     addCatalogFiles(list, catalog.name + (catalog.isSeries ? "*" : ""), &catalog);
+}
+
+CatalogFileList everyCatalogFile(GroupDescription& group, int languageIndex) {
+  CatalogFileList list;
+  for (CatalogEntry& entry : group.catalogs) {
+    Text path = makePath(group.workDir, entry.dataFile);
+    if (entry.isSeries)
+      addSeriesMembersOnDisk(languageIndex, list, entry, parseSeriesPattern(path));
+    else
+      addUnique(list, CatalogFile{entry.name, &entry, path, entry.description});
+  }
+  return list;
 }

@@ -15,6 +15,12 @@
 // comparison); a file not appended is discarded.
 void addUnique(CatalogFileList& list, CatalogFile file);
 
+// Every catalog file of `group`: each plain catalog and every member of each
+// series found on disk (newest first), in the group's order, descriptions in
+// the language `languageIndex`. Nothing in it can be unknown, so it needs no
+// page: the commands typed on the server take it.
+CatalogFileList everyCatalogFile(GroupDescription& group, int languageIndex);
+
 // Each operation adds to a list and never empties it. A name the group
 // lacks ends the request with its fatal error on `page`, which also gives
 // the language of a series member's description. The group, whose entries

@@ -117,16 +117,6 @@ void removeQuarantineUploads(const Text& groupPath, std::string_view label) {
   if (std::filesystem::remove_all(folder.str(), ignored) > 0) addUploadSpace(groupPath, -bytes);
 }
 
-long daysSinceEpoch(int year, int month, int day) {
-  // Howard Hinnant's days_from_civil.
-  year -= month <= 2;
-  long era = (year >= 0 ? year : year - 399) / 400;
-  long yearOfEra = year - era * 400;
-  long dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;
-}
-
 namespace {
 
 bool expired(const QuarantinedRecord& record, long today, long days) {

@@ -74,6 +74,3 @@ void removeQuarantineUploads(const Text& groupPath, std::string_view label);
 // The next label of the quarantine's own counter, with the group's label
 // prefix; empty when the counter cannot be saved.
 Text takeQuarantineLabel(const Text& groupPath, const Text& labelPrefix);
-
-// Days since 1970-01-01 of a calendar date.
-long daysSinceEpoch(int year, int month, int day);

@@ -193,3 +193,22 @@ SeriesMember memberFromPath(const SeriesPattern& pattern, const Text& path, Text
   sortKey = year + month + day;
   return member;
 }
+
+std::optional<DateTime> lastDayOfPeriod(const SeriesPattern& pattern, const DateTime& date) {
+  const SeriesField* season = nullptr;
+  bool year = false, month = false, day = false;
+  for (const SeriesField& field : pattern.fields) {
+    if (field.kind == SeriesFieldKind::Season) season = &field;
+    year = year || field.kind == SeriesFieldKind::LongYear ||
+           field.kind == SeriesFieldKind::ShortYear || field.kind == SeriesFieldKind::Season;
+    month = month || field.kind == SeriesFieldKind::Month;
+    day = day || field.kind == SeriesFieldKind::Day;
+  }
+  if (!year || (day && !month)) return std::nullopt;
+  // A season's year is its first; it ends in its month of the next year.
+  int lastMonth = month ? date.month : season ? season->seasonMonth : 12;
+  int lastYear = date.year;
+  if (season && lastMonth <= season->seasonMonth) ++lastYear;
+  int lastDay = day ? date.day : daysIn(lastMonth, lastYear);
+  return DateTime{lastDay, lastMonth, lastYear, 0, 0};
+}

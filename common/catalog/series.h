@@ -3,6 +3,7 @@
 // the wildcard path made from them, and the digits and file of each member.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "common/language/date_time.h"
@@ -68,6 +69,12 @@ bool matchesWildcard(std::string_view wildcardName, std::string_view fileName);
 // year, month and day digits in that order (latest period sorts highest).
 SeriesMember memberFromPath(const SeriesPattern& pattern, const Text& path, Text& digits,
                             Text& sortKey);
+
+// The last day of the period of a member whose digits gave `date`
+// (memberFromPath): a day, the last of its month, of its year, or of a
+// season's last month. None when the pattern has no year field, since such a
+// period comes back every year, or a day without a month.
+std::optional<DateTime> lastDayOfPeriod(const SeriesPattern& pattern, const DateTime& date);
 
 // The year that two digits of a short year stand for: 1990 to 2089.
 int yearOfShortYear(int twoDigits);

@@ -32,19 +32,6 @@ long long filesBytes(const fs::path& folder, bool storedOnly) {
   return total;
 }
 
-// The stored files of the record folders directly in `folder`.
-long long catalogFolderBytes(const Text& folder) {
-  long long total = 0;
-  std::error_code error;
-  for (fs::directory_iterator walk(folder.str(), error), end; !error && walk != end;
-       walk.increment(error)) {
-    std::error_code ignored;
-    if (!walk->is_symlink(ignored) && walk->is_directory(ignored))
-      total += filesBytes(walk->path(), true);
-  }
-  return total;
-}
-
 }  // namespace
 
 Text uploadSpacePath(const Text& groupPath) { return groupPath + ".uploads"; }
@@ -84,3 +71,15 @@ long long countUploadSpace(const Text& groupPath, const CatalogFileList& catalog
 }
 
 long long folderBytes(const Text& folder) { return filesBytes(folder.str(), false); }
+
+long long catalogFolderBytes(const Text& folder) {
+  long long total = 0;
+  std::error_code error;
+  for (fs::directory_iterator walk(folder.str(), error), end; !error && walk != end;
+       walk.increment(error)) {
+    std::error_code ignored;
+    if (!walk->is_symlink(ignored) && walk->is_directory(ignored))
+      total += filesBytes(walk->path(), true);
+  }
+  return total;
+}

@@ -25,5 +25,8 @@ void addUploadSpace(const Text& groupPath, long long delta);
 // The bytes of the stored files ("f1.bin" ...) of every record folder of
 // `catalogs` and of the group's quarantine; spool files are not counted.
 long long countUploadSpace(const Text& groupPath, const CatalogFileList& catalogs);
+// The bytes of the stored files of the record folders in a catalog's upload
+// folder (catalogUploadFolder), as the total counts them.
+long long catalogFolderBytes(const Text& folder);
 // The bytes of the regular files directly in `folder` (links not followed).
 long long folderBytes(const Text& folder);

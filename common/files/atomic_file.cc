@@ -53,7 +53,11 @@ bool AtomicFile::open(const Text& targetPath, const Text& tempPath) {
   // others may open even for a moment shows them the new settings'
   // password. A new file is created with the private mode from the start.
   if (!createTemp(tempPath, replacing ? 0600 : kPrivateFileMode)) return false;
-  if (replacing) fchmod(fileno(file_), info.st_mode & 07777);
+  if (!replacing) return true;
+  fchmod(fileno(file_), info.st_mode & 07777);
+  // Root (a command typed on the server) must not take the file from the
+  // web server's user.
+  giveOwnerOf(fileno(file_), info.st_uid, info.st_gid);
   return true;
 }
 

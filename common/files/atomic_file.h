@@ -23,7 +23,8 @@ class AtomicFile {
   // for writing; false when it cannot. The file is created, never opened: a
   // link or file that someone put at a predictable name is never written
   // through. It gets the target's mode, or for a new target the private mode
-  // (file_modes.h), and is never readable by more people than the target.
+  // (file_modes.h), and is never readable by more people than the target;
+  // written by root, it gets the target's owner and group too.
   bool open(const Text& targetPath, const Text& tempPath);
   // The temporary file's path while it is open.
   const Text& tempPath() const { return temp_; }

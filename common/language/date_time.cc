@@ -84,6 +84,30 @@ DateTime DateTime::now() {
                   local.tm_min};
 }
 
+long daysSinceEpoch(int year, int month, int day) {
+  // Howard Hinnant's days_from_civil.
+  year -= month <= 2;
+  long era = (year >= 0 ? year : year - 399) / 400;
+  long yearOfEra = year - era * 400;
+  long dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+DateTime dateOfDay(long days) {
+  // Howard Hinnant's civil_from_days.
+  days += 719468;
+  long era = (days >= 0 ? days : days - 146096) / 146097;
+  long dayOfEra = days - era * 146097;
+  long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  long shiftedMonth = (5 * dayOfYear + 2) / 153;
+  int day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+  int month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
+  int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2));
+  return DateTime{day, month, year, 0, 0};
+}
+
 int weekday(const DateTime& date) {
   int m = floorMod(date.month + 9, 12) + 1;
   int y = date.month <= 2 ? date.year - 1 : date.year;

@@ -17,6 +17,10 @@ struct DateTime {
   static DateTime now();
 };
 
+// Days since 1970-01-01 of a calendar date, and the date of such a day.
+long daysSinceEpoch(int year, int month, int day);
+DateTime dateOfDay(long days);
+
 // 0 for Sunday to 6 for Saturday (Gauss's rule, Gregorian calendar).
 int weekday(const DateTime& date);
 

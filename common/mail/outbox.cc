@@ -252,6 +252,14 @@ bool Outbox::remove(const OutboxMail& mail) {
   return removed;
 }
 
+int Outbox::removeWhere(const std::function<bool(const OutboxMail&)>& which) {
+  int removed = 0;
+  for (const OutboxMail& mail : mails())
+    if (which(mail) && ::unlink(pathOf(mail).c_str()) == 0) ++removed;
+  if (removed > 0) syncFolder(folder_);
+  return removed;
+}
+
 List<OutboxMail> Outbox::mails() const {
   List<OutboxMail> found;
   std::error_code error;
@@ -325,20 +333,51 @@ bool Outbox::markSent(const OutboxMail& mail, long long now, std::string_view re
   return remove(mail) && logged;
 }
 
+namespace {
+
+// The entry of one line of "sent.log"; none for a line that is no entry.
+std::optional<Outbox::SentEntry> parseSentLine(std::string_view line) {
+  List<Text> parts;
+  for (size_t at = 0;;) {
+    size_t tab = line.find('\t', at);
+    parts.push_back(Text(line.substr(at, tab == std::string_view::npos ? tab : tab - at)));
+    if (tab == std::string_view::npos) break;
+    at = tab + 1;
+  }
+  if (parts.size() != 7) return std::nullopt;
+  return Outbox::SentEntry{
+      readNumber(parts[0]), parts[1], parts[2], parts[3], parts[4], parts[5], parts[6]};
+}
+
+}  // namespace
+
 List<Outbox::SentEntry> Outbox::sentEntries() const {
   List<SentEntry> entries;
   Text log = readFileBytes(folder_ + "sent.log");
   forEachLine(log.view(), [&](std::string_view line, size_t, size_t) {
-    List<Text> parts;
-    for (size_t at = 0;;) {
-      size_t tab = line.find('\t', at);
-      parts.push_back(Text(line.substr(at, tab == std::string_view::npos ? tab : tab - at)));
-      if (tab == std::string_view::npos) break;
-      at = tab + 1;
-    }
-    if (parts.size() != 7) return;
-    entries.push_back(SentEntry{readNumber(parts[0]), parts[1], parts[2], parts[3], parts[4],
-                                parts[5], parts[6]});
+    if (std::optional<SentEntry> entry = parseSentLine(line)) entries.push_back(std::move(*entry));
   });
   return entries;
+}
+
+// The log is cut to half of kSentLogLimit whenever it passes it, so it is
+// read whole.
+long Outbox::dropSentEntries(const std::function<bool(const SentEntry&)>& drop) {
+  Text path = folder_ + "sent.log";
+  Text log = readFileBytes(path);
+  Text kept;
+  long dropped = 0;
+  forEachLine(log.view(), [&](std::string_view line, size_t start, size_t length) {
+    std::optional<SentEntry> entry = parseSentLine(line);
+    if (entry && drop(*entry)) {
+      ++dropped;
+      return;
+    }
+    kept += log.view().substr(start, length);
+  });
+  if (dropped == 0) return 0;
+  AtomicFile file;
+  if (!file.open(path, folder_ + "sent.tmp")) return -1;
+  std::fwrite(kept.c_str(), 1, kept.str().size(), file.file());
+  return file.commit() ? dropped : -1;
 }

@@ -19,6 +19,7 @@
 //   sender=shop@example.org   recipient=orders@example.org   subject=New order
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -73,6 +74,9 @@ class Outbox {
   bool update(OutboxMail& mail, MailState state);
   // Removes the mail's file.
   bool remove(const OutboxMail& mail);
+  // Removes every mail that `which` picks, in whatever state (none of them
+  // is sent); how many went.
+  int removeWhere(const std::function<bool(const OutboxMail&)>& which);
   // Every mail in the folder, oldest first; unreadable files are skipped.
   // Only each file's header lines are read: the bodies stay on disk, so a
   // listing costs the same however long the mails are.
@@ -97,6 +101,11 @@ class Outbox {
     Text id, messageId, group, label, recipient, reply;
   };
   List<SentEntry> sentEntries() const;
+  // Rewrites "sent.log" without the lines whose entries `drop` picks, every
+  // other line byte for byte; how many went (none when nothing changed),
+  // -1 when the log could not be rewritten. REQUIRES: the RunnerLock, which
+  // every writer of the log holds (markSent is called in a run).
+  long dropSentEntries(const std::function<bool(const SentEntry&)>& drop);
 
   const Text& folder() const { return folder_; }
   Text pathOf(const OutboxMail& mail) const;

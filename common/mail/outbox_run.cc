@@ -2,10 +2,6 @@
 // lock, sending over the configured mail server, detaching from the request.
 #include "common/mail/outbox_run.h"
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -13,9 +9,9 @@
 
 #include "common/catalog/line_source.h"
 #include "common/catalog/record_layout.h"
+#include "common/files/detached_process.h"
 #include "common/files/group_lock.h"
 #include "common/files/path.h"
-#include "common/files/termination.h"
 #include "common/mail/mail_delivery.h"
 #include "common/settings/settings_file.h"
 
@@ -144,21 +140,5 @@ DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting)
 }
 
 void startDetachedOutboxRun(const Text& home) {
-  std::fflush(nullptr);
-  pid_t child = fork();
-  if (child < 0) return;  // the next submission or the timer delivers
-  if (child > 0) {
-    waitpid(child, nullptr, 0);
-    return;
-  }
-  // The middle process exits at once, so the run belongs to init and the
-  // program never waits for it.
-  setsid();
-  if (fork() != 0) _exit(0);
-  termination::startAfresh();
-  int null = open("/dev/null", O_RDWR);
-  for (int fd = 0; fd < 3; ++fd) dup2(null, fd);
-  close_range(3, ~0U, 0);
-  runOutbox(home, kDetachedRunSeconds);
-  _exit(0);
+  startDetached([&] { runOutbox(home, kDetachedRunSeconds); });
 }

@@ -24,11 +24,13 @@
 //   redirect.order=/thanks-order.html
 //                                 the same for the form "order" alone
 //
-// and the spam defences of spam_options.h (honeypot, rateLimit, ...).
+// the spam defences of spam_options.h (honeypot, rateLimit, ...) and how long
+// records are kept, retention_options.h (retainDays, retainDays.orders).
 #pragma once
 
 #include <string_view>
 
+#include "common/settings/retention_options.h"
 #include "common/settings/spam_options.h"
 #include "common/text/list.h"
 #include "common/text/param_list.h"
@@ -53,6 +55,7 @@ struct GroupOptions {
   Text redirect;              // for every form without its own
   ParamList formRedirects;    // form name = address
   SpamOptions spam;
+  RetentionOptions retention;
 
   bool allowsOrigin(std::string_view origin) const;
   // The address to go to after storing a submission of `formName`; empty for

@@ -189,3 +189,40 @@ TEST(RealPeriod, TheCurrentPeriodIsReal) {
 }
 
 }  // namespace
+
+namespace {
+
+// The last day of a member's period, "yyyymmdd", or "none".
+std::string lastDayOf(const char* pattern, const char* memberPath) {
+  SeriesPattern p = parseSeriesPattern(pattern);
+  Text digits, sortKey;
+  SeriesMember member = memberFromPath(p, Text(memberPath), digits, sortKey);
+  std::optional<DateTime> last = lastDayOfPeriod(p, member.date);
+  if (!last) return "none";
+  return std::to_string(last->year * 10000 + last->month * 100 + last->day);
+}
+
+TEST(LastDayOfPeriod, EachKindOfPeriod) {
+  struct Case {
+    const char *pattern, *member, *last;
+  } cases[] = {
+      {"v[YYYY][MM].dat", "v202402.dat", "20240229"},
+      {"v[YYYY][MM].dat", "v202302.dat", "20230228"},
+      {"v[YYYY][MM].dat", "v202612.dat", "20261231"},
+      {"v[YY][MM].dat", "v9904.dat", "19990430"},
+      {"v[YYYY].dat", "v2026.dat", "20261231"},
+      {"v[YYYY][MM][DD].dat", "v20260305.dat", "20260305"},
+      {"v[DD][MM][YYYY].dat", "v05032026.dat", "20260305"},
+      {"v[YY08].dat", "v2526.dat", "20260831"},
+      {"v[YY12].dat", "v2526.dat", "20261231"},
+      {"v[YY08][MM].dat", "v252609.dat", "20250930"},
+      {"v[YY08][MM].dat", "v252602.dat", "20260228"},
+      // Periods that come back every year never age whole.
+      {"v[MM].dat", "v03.dat", "none"},
+      {"v[MM][DD].dat", "v0305.dat", "none"},
+      {"v[YYYY][DD].dat", "v202605.dat", "none"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(lastDayOf(c.pattern, c.member), c.last) << c.member;
+}
+
+}  // namespace

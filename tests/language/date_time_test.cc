@@ -156,3 +156,16 @@ TEST(DateTimeNow, IsAPlausibleLocalTime) {
   EXPECT_GE(now.minute, 0);
   EXPECT_LE(now.minute, 59);
 }
+
+TEST(DaysSinceEpoch, KnownDaysAndTheWayBack) {
+  EXPECT_EQ(daysSinceEpoch(1970, 1, 1), 0);
+  EXPECT_EQ(daysSinceEpoch(2000, 3, 1), 11017);
+  EXPECT_EQ(daysSinceEpoch(1969, 12, 31), -1);
+  for (long day = -800000; day <= 800000; day += 37) {
+    DateTime date = dateOfDay(day);
+    ASSERT_EQ(daysSinceEpoch(date.year, date.month, date.day), day) << day;
+    ASSERT_TRUE(date.month >= 1 && date.month <= 12 && date.day >= 1 && date.day <= 31);
+  }
+  DateTime leap = dateOfDay(daysSinceEpoch(2024, 2, 29));
+  EXPECT_EQ(leap.year * 10000 + leap.month * 100 + leap.day, 20240229);
+}
