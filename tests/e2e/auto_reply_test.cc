@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,10 @@ TEST_F(AutoReply, DailyLimitsPerAddressAndGroupAcrossDays) {
     ASSERT_EQ(submitAt(step.when, std::string("email=") + step.address + "%40example.org").status,
               0)
         << step.when;
+  // A run under one simulated day may hold the runner lock while a mail of
+  // the next is queued, which then is not due by its clock: --all sends it.
+  std::string flush = programPath("insert") + " --flush-mail --all --home " + home.path();
+  if (FILE* pipe = popen(flush.c_str(), "r")) pclose(pipe);
   std::vector<std::string> got = recipients(6, 5);
   std::sort(got.begin(), got.end());
   EXPECT_EQ(got, (std::vector<std::string>{"a@example.org", "a@example.org", "a@example.org",
