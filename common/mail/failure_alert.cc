@@ -14,15 +14,6 @@
 
 namespace {
 
-Text generalValue(const SystemSettings& settings, std::string_view key) {
-  for (const Text& line : settings.otherGeneralLines) {
-    long equals = line.findChar('=');
-    if (equals > 0 && equalsIgnoreCase(line.view().substr(0, equals), key))
-      return line.substring(equals + 1);
-  }
-  return Text();
-}
-
 long long readNumber(std::string_view text) {
   long long number = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
@@ -68,11 +59,11 @@ std::string_view stateName(const OutboxMail& mail) {
 
 AlertSettings alertSettingsOf(const SystemSettings& settings) {
   AlertSettings alert;
-  long long hours = readNumber(trimBlanks(generalValue(settings, "alertHours").view()));
+  long long hours = readNumber(trimBlanks(settings.alertHours.view()));
   alert.hours = hours > 0 && hours <= 24 * 366 ? static_cast<long>(hours) : 0;
   alert.administrator = settings.administrator;
   alert.serverName = settings.serverName;
-  alert.viewer = generalValue(settings, "viewerAddress");
+  alert.viewer = settings.viewerAddress;
   if (alert.viewer.empty()) alert.viewer = "http://" + settings.serverName + "/cgi-bin/show.exe";
   return alert;
 }

@@ -31,8 +31,7 @@ struct AlertSettings {
   Text serverName;  // the domain of the digest's Message-ID
 };
 
-// The digest settings of kalder.ini; alertHours and viewerAddress are keys
-// the settings reader keeps as they are written.
+// The digest settings of kalder.ini ("alertHours", "viewerAddress").
 AlertSettings alertSettingsOf(const SystemSettings& settings);
 
 // Whether `mail` belongs in a digest at `now`.

@@ -25,6 +25,8 @@ constexpr GeneralKey kGeneralKeys[] = {
     {"mailPassword", &SystemSettings::mailPassword},
     {"mailCaFile", &SystemSettings::mailCaFile},
     {"addressStorage", &SystemSettings::addressStorage},
+    {"alertHours", &SystemSettings::alertHours},
+    {"viewerAddress", &SystemSettings::viewerAddress},
 };
 
 enum class Section { None, General, Groups, International, Header, Unknown };

@@ -62,6 +62,9 @@ struct SystemSettings {
   Text mailCaFile;
   // What a record keeps of its visitor's address (common/access/address_storage.h).
   Text addressStorage;
+  // The digest of mails that do not arrive (common/mail/failure_alert.h).
+  Text alertHours;
+  Text viewerAddress;
   // The "[GENERAL]" lines of keys this version does not know, as read: they
   // are written back, so a save never drops a setting of a later version.
   List<Text> otherGeneralLines;
