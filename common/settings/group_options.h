@@ -25,11 +25,13 @@
 //                                 the same for the form "order" alone
 //
 // the spam defences of spam_options.h (honeypot, rateLimit, ...) and how long
-// records are kept, retention_options.h (retainDays, retainDays.orders).
+// records are kept, retention_options.h (retainDays, retainDays.orders), and
+// double opt-in, opt_in_options.h (confirmField, confirmTemplate, confirmDays).
 #pragma once
 
 #include <string_view>
 
+#include "common/settings/opt_in_options.h"
 #include "common/settings/retention_options.h"
 #include "common/settings/spam_options.h"
 #include "common/text/list.h"
@@ -56,6 +58,7 @@ struct GroupOptions {
   ParamList formRedirects;    // form name = address
   SpamOptions spam;
   RetentionOptions retention;
+  OptInOptions optIn;
 
   bool allowsOrigin(std::string_view origin) const;
   // The address to go to after storing a submission of `formName`; empty for
