@@ -169,10 +169,16 @@ void SubmitApplication::runConfirmation() {
   Text token = queryParams().value("confirm");
   bool shaped = options.optIn.enabled() && isConfirmTokenShaped(token.view());
   if (method() == "GET" || method() == "HEAD") {
+    ConfirmOutcome outcome = ConfirmOutcome::Unknown;
     if (shaped) {
+      PendingRecord held;
+      CatalogFile where;
+      outcome = findHeld(confirmTokenHash(token.view()), held, where);
+    }
+    if (outcome == ConfirmOutcome::Stored) {
       writeConfirmButton(token);
     } else {
-      writeLinkGone(ConfirmOutcome::Unknown);
+      writeLinkGone(outcome);
     }
     return;
   }
@@ -243,23 +249,11 @@ SubmitApplication::ConfirmOutcome SubmitApplication::confirmHeld(const Text& tok
                                                                  List<OutboxMail>& mails) {
   GroupLock lock;
   store_.lockGroup(lock);
-  std::optional<PendingRecord> held;
+  PendingRecord held;
   CatalogFile where;
-  for (const CatalogFile& file : everyCatalogFile(group, currentIndex())) {
-    forEachPending(pendingPath(file.path.view()), [&](const PendingRecord& record) {
-      if (record.tokenHash != tokenHash) return true;
-      held = record;
-      return false;
-    });
-    if (held) {
-      where = file;
-      break;
-    }
-  }
-  if (!held) return ConfirmOutcome::Unknown;
-  long todayNumber = daysSinceEpoch(today.year, today.month, today.day);
-  if (held->expiredOn(todayNumber, options.optIn.days)) return ConfirmOutcome::Expired;
-  submission = heldSubmission(*held, where);
+  ConfirmOutcome found = findHeld(tokenHash, held, where);
+  if (found != ConfirmOutcome::Stored) return found;
+  submission = heldSubmission(held, where);
   group.count = counterOnDisk(group.count);
   submission.label = takeNextLabel(group);
   store_.addSubmissionVariables(submission);
@@ -280,6 +274,28 @@ SubmitApplication::ConfirmOutcome SubmitApplication::confirmHeld(const Text& tok
     fatal(messages::kOpenFailed, path);
   }
   return ConfirmOutcome::Stored;
+}
+
+// Stored: a held record of that hash whose link still holds. Only reads.
+SubmitApplication::ConfirmOutcome SubmitApplication::findHeld(const Text& tokenHash,
+                                                              PendingRecord& held,
+                                                              CatalogFile& where) {
+  bool found = false;
+  for (const CatalogFile& file : everyCatalogFile(group, currentIndex())) {
+    forEachPending(pendingPath(file.path.view()), [&](const PendingRecord& record) {
+      found = record.tokenHash == tokenHash;
+      if (found) held = record;
+      return !found;
+    });
+    if (found) {
+      where = file;
+      break;
+    }
+  }
+  if (!found) return ConfirmOutcome::Unknown;
+  long todayNumber = daysSinceEpoch(today.year, today.month, today.day);
+  return held.expiredOn(todayNumber, options.optIn.days) ? ConfirmOutcome::Expired
+                                                         : ConfirmOutcome::Stored;
 }
 
 Submission SubmitApplication::heldSubmission(const PendingRecord& held, const CatalogFile& where) {

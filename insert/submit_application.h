@@ -82,11 +82,13 @@ class SubmitApplication : public CatalogGroup {
   void holdForConfirmation(const FormEntry& form, Submission& submission, const Text& redirect);
   OutboxMail confirmationMail(const Submission& submission, const Text& address, const Text& token);
   void answerPending(const FormEntry& form, const Text& redirect);
+  // Stored: found (and, after confirmHeld, stored).
   enum class ConfirmOutcome { Stored, Unknown, Expired };
   // Under the group lock: the held record of that token hash stored with
   // its label and its staff mails queued, or why not.
   ConfirmOutcome confirmHeld(const Text& tokenHash, Submission& submission,
                              List<OutboxMail>& mails);
+  ConfirmOutcome findHeld(const Text& tokenHash, PendingRecord& held, CatalogFile& where);
   Submission heldSubmission(const PendingRecord& held, const CatalogFile& where);
   void writeConfirmButton(const Text& token);
   void writeConfirmedPage(const Text& label);
