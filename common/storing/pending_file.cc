@@ -65,6 +65,8 @@ DateTime PendingRecord::sent() const {
   return when;
 }
 
+Text PendingRecord::id() const { return "pending-" + tokenHash.substring(0, 16); }
+
 // A record without a readable date counts as sent long ago: nothing keeps
 // a link alive for ever.
 bool PendingRecord::expiredOn(long today, long days) const {

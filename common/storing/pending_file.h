@@ -32,6 +32,9 @@ struct PendingRecord {
 
   // The date and time it was sent, from its automatic fields.
   DateTime sent() const;
+  // How the record viewer names it, having no label: "pending-" and the
+  // first 16 digits of its token's hash (never the token itself).
+  Text id() const;
   // Whether its link no longer holds on the day `today` (daysSinceEpoch)
   // when links stay valid `days` days.
   bool expiredOn(long today, long days) const;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "common/text/sha256.h"
+#include "support/browser_form.h"
 #include "support/cgi_run.h"
 #include "support/smtp_sink.h"
 #include "support/test_home.h"
@@ -22,10 +23,11 @@ const char kGroup[] =
     "response=boss@example.org\n";
 
 // A held record as the pending file keeps it, sent on `date`.
-std::string heldRecord(const std::string& token, const std::string& date, const std::string& name) {
+std::string heldRecord(const std::string& token, const std::string& date, const std::string& name,
+                       const std::string& email = "ana@example.org") {
   return "&TOKEN==" + toHex(sha256(token)) +
          "\n&FORMID==order\n&COMPUTER==192.0.2.7\n&DATE==" + date + "\n&TIME==1200\nname==" + name +
-         "\nemail==ana@example.org\n\n";
+         "\nemail==" + email + "\n\n";
 }
 
 class OptIn : public ::testing::Test {
@@ -33,7 +35,7 @@ class OptIn : public ::testing::Test {
   void SetUp() override {
     ASSERT_NE(sink.port(), 0);
     home.write("kalder.ini",
-               "[GENERAL]\nmailServer=127.0.0.1:" + std::to_string(sink.port()) +
+               "[GENERAL]\npassword=Secret\nmailServer=127.0.0.1:" + std::to_string(sink.port()) +
                    "\nserverName=www.example.org\n[GROUPS]\nshop=" + home.file("shop.grp") + "\n");
     home.write("shop.grp", kGroup);
     home.write("shop.grp.options", "confirmField=email\n");
@@ -228,6 +230,39 @@ TEST_F(OptIn, DelimitedCatalogIsAConfigurationError) {
   }
   EXPECT_FALSE(home.exists("orders.dat.pending"));
   EXPECT_FALSE(home.exists("outbox"));
+}
+
+// One person's data in show covers the submissions awaiting confirmation:
+// found, listed by an id that is no token, exported and erased.
+TEST_F(OptIn, PersonSearchFindsAndErasesHeldSubmissions) {
+  const std::string ana(32, 'a'), bor(32, 'b');
+  std::string borsRecord = heldRecord(bor, "29990101", "Bor", "bor@example.org");
+  home.write("orders.dat", "");
+  home.write("orders.dat.pending", heldRecord(ana, "29990101", "Ana") + borsRecord);
+  std::string id = "pending-" + toHex(sha256(ana)).substr(0, 16);
+  auto show = [&](const std::string& body) {
+    return runCgi(programPath("show"), postEnvironment(home.path(), "show", "shop", "", body), body)
+        .output;
+  };
+  std::string found = show("password=Secret&person=ANA%40example.org");
+  EXPECT_NE(found.find("orders (awaiting confirmation)"), std::string::npos) << found;
+  EXPECT_NE(found.find(id), std::string::npos) << found;
+  EXPECT_EQ(found.find("pending-" + toHex(sha256(bor)).substr(0, 16)), std::string::npos);
+
+  std::string confirmation = show("password=Secret&person=ana%40example.org&eraseperson=1");
+  bool erased = false;
+  for (int i = 0; i < 10 && !erased; ++i) {
+    BrowserForm form(confirmation, i);
+    for (const BrowserForm::Control& control : form.controls())
+      erased = erased || (control.kind == "submit" && control.value == "Erase for good");
+    if (!erased) continue;
+    EXPECT_EQ(form.value("pending"), id);
+    std::string done = show(form.submit("Erase for good"));
+    EXPECT_NE(done.find("Records erased: 1;"), std::string::npos) << done;
+  }
+  EXPECT_TRUE(erased) << confirmation;
+  EXPECT_EQ(home.read("orders.dat.pending"), borsRecord);
+  EXPECT_NE(home.read("deletions.log").find("\tshop\torders\t" + id + "\t"), std::string::npos);
 }
 
 // insert --expire in simulated time: held submissions older than
