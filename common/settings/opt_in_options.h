@@ -6,7 +6,8 @@
 //                               confirmation link goes to; item-form
 //                               catalogs only
 //   confirmTemplate=confirm.tmt the mail (sender line, subject line, body;
-//                               <var &confirmlink> is the link); without it
+//                               <var &confirmlink> is the link, <var
+//                               &confirmdays> its days); without it
 //                               a built-in mail in the request's language
 //   confirmDays=7               how long a link stays valid; unconfirmed
 //                               submissions go after that
