@@ -165,6 +165,24 @@ TEST_F(OptIn, AnswersOfAHeldSubmission) {
   EXPECT_EQ(slovenian, 1);
 }
 
+// The site's own template: its sender and subject, the link where it puts it.
+TEST_F(OptIn, ConfirmTemplateGivesSenderSubjectAndLink) {
+  home.write("shop.grp.options",
+             "confirmField=email\nconfirmTemplate=confirm.tmt\nconfirmDays=3\n");
+  home.write("confirm.tmt",
+             "shop@example.org\nConfirm, <var name>\nOpen <var &confirmlink> within <var "
+             "&confirmdays> days.\n");
+  ASSERT_EQ(submit("", "name=Ana&email=ana%40example.org").status, 0);
+  auto mails = this->mails(1);
+  ASSERT_EQ(mails.size(), 1u);
+  EXPECT_NE(mails[0].find("MAIL FROM: <shop@example.org>\r\n"), std::string::npos) << mails[0];
+  EXPECT_NE(mails[0].find("\r\nSubject: Confirm, Ana\r\n"), std::string::npos) << mails[0];
+  EXPECT_TRUE(std::regex_search(
+      mails[0], std::regex("\r\n\r\nOpen http://www\\.example\\.org/cgi-bin/insert\\.exe/"
+                           "shop\\?confirm=[0-9a-f]{32} within 3 days\\.\r\n")))
+      << mails[0];
+}
+
 // Anything but one plain address refuses the submission: nothing is held,
 // nothing mailed.
 TEST_F(OptIn, OnlyOnePlainAddressIsHeld) {
