@@ -230,10 +230,14 @@ long GroupExpiry::expireFile(const CatalogFile& file, long days, long budget) {
   return expired;
 }
 
-// Held submissions whose confirmation link expired (pending_file.h); they
+// Held submissions whose confirmation link expired (pending_file.h), or
+// that are older than their catalog keeps records when that is sooner; they
 // count with the catalog's own expired records.
 long GroupExpiry::expirePending(const CatalogFile& file) {
   if (!options_.optIn.enabled()) return 0;
+  long days = options_.optIn.days;
+  long kept = options_.retention.daysOf(file.entry->name.view());
+  if (kept > 0 && kept < days) days = kept;
   Text path = pendingPath(file.path.view());
   if (::access(path.c_str(), F_OK) != 0) return 0;
   GroupLock lock;
@@ -241,7 +245,7 @@ long GroupExpiry::expirePending(const CatalogFile& file) {
     problems_.push_back(GroupLock::lockPath(groupPath_));
     return 0;
   }
-  long count = dropExpiredPending(path, today_, options_.optIn.days);
+  long count = dropExpiredPending(path, today_, days);
   if (count >= 0) return count;
   problems_.push_back(path);
   return 0;

@@ -284,33 +284,46 @@ TEST_F(OptIn, PersonSearchFindsAndErasesHeldSubmissions) {
 }
 
 // insert --expire in simulated time: held submissions older than
-// confirmDays go, counted in one line of the log of deletions.
+// confirmDays go, or than the catalog keeps records when that is sooner,
+// counted in one line of the log of deletions.
 TEST_F(OptIn, ExpiryRemovesHeldSubmissionsPastConfirmDays) {
-  home.write("shop.grp.options", "confirmField=email\nconfirmDays=3\n");
-  home.write("orders.dat", "");
-  home.write("orders.dat.pending", heldRecord(std::string(32, '1'), "20270225", "Gone") +
-                                       heldRecord(std::string(32, '2'), "20270226", "Kept") +
-                                       heldRecord(std::string(32, '3'), "20270301", "New"));
-  std::string command =
-      "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 faketime "
-      "'2027-03-01 12:00:00' " +
-      programPath("insert") + " --expire --home " + home.path() + " 2>&1";
-  std::string output;
-  int status = -1;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[256];
-    while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
-    status = WEXITSTATUS(pclose(pipe));
+  const std::string gone = heldRecord(std::string(32, '1'), "20270225", "Gone");
+  const std::string kept = heldRecord(std::string(32, '2'), "20270226", "Kept");
+  const std::string fresh = heldRecord(std::string(32, '3'), "20270301", "New");
+  struct Case {
+    const char* options;
+    std::string left;
+    const char* count;
+  } cases[] = {
+      {"confirmField=email\nconfirmDays=3\n", kept + fresh, "1"},
+      {"confirmField=email\nconfirmDays=3\nretainDays=2\n", fresh, "2"},
+  };
+  for (const Case& c : cases) {
+    home.write("shop.grp.options", c.options);
+    home.write("orders.dat", "");
+    home.write("orders.dat.pending", gone + kept + fresh);
+    std::remove(home.file("deletions.log").c_str());
+    std::string command =
+        "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 faketime "
+        "'2027-03-01 12:00:00' " +
+        programPath("insert") + " --expire --home " + home.path() + " 2>&1";
+    std::string output;
+    int status = -1;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char buffer[256];
+      while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
+      status = WEXITSTATUS(pclose(pipe));
+    }
+    ASSERT_EQ(status, 0) << output;
+    EXPECT_EQ(output, std::string("expired ") + c.count + "\n");
+    EXPECT_EQ(home.read("orders.dat.pending"), c.left) << c.options;
+    std::string log = home.read("deletions.log");
+    EXPECT_EQ(log.substr(0, 14), "2027-03-01 12:") << log;
+    EXPECT_NE(log.find(std::string("\tshop\torders\texpired ") + c.count + "\t-\n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find('\n'), log.size() - 1) << log;
   }
-  ASSERT_EQ(status, 0) << output;
-  EXPECT_EQ(output, "expired 1\n");
-  EXPECT_EQ(home.read("orders.dat.pending"),
-            heldRecord(std::string(32, '2'), "20270226", "Kept") +
-                heldRecord(std::string(32, '3'), "20270301", "New"));
-  std::string log = home.read("deletions.log");
-  EXPECT_EQ(log.substr(0, 14), "2027-03-01 12:") << log;
-  EXPECT_NE(log.find("\tshop\torders\texpired 1\t-\n"), std::string::npos) << log;
-  EXPECT_EQ(log.find('\n'), log.size() - 1) << log;
 }
 
 }  // namespace
