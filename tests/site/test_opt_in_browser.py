@@ -38,12 +38,15 @@ class OptInBrowserTest(SiteBrowserTest):
 
     def test_get_shows_a_button_and_its_post_confirms_once(self):
         before = len(self.stored())
-        status, _ = self.site.post(ORDER, {"name": "Opta", "surname": "Novak", "item": "Teapot",
+        status, answer = self.site.post(ORDER, {"name": "Opta", "surname": "Novak", "item": "Teapot",
                                            "quantity": "2", "email": "ana@example.org"})
-        self.assertEqual(status, 200)
+        self.assertEqual(status, 200, answer)
         mails = self.site.mails(1)
+        self.assertTrue(mails, (answer, self.site.server_log()))
         links = [re.search(rb"\?confirm=([0-9a-f]{32})", m) for m in mails]
-        (token,) = [m.group(1).decode() for m in links if m]
+        tokens = [m.group(1).decode() for m in links if m]
+        self.assertEqual(len(tokens), 1, mails)
+        token = tokens[0]
         mails_before = len(mails)
         link = self.site.url("/cgi-bin/insert.exe/demo?confirm=" + token)
 
@@ -77,6 +80,9 @@ class OptInBrowserTest(SiteBrowserTest):
         path = os.path.join(self.site.home, "orders.dat.pending")
         with open(path, "w") as f:
             f.write(held)
+        home = os.stat(self.site.home)  # the web server's, which may not be ours
+        os.chown(path, home.st_uid, home.st_gid)
+        self.addCleanup(os.remove, path)
         count = len(self.stored())
         self.browser.get(self.site.url("/cgi-bin/insert.exe/demo?confirm=" + token))
         self.shot("30-opt-in-3-expired")
