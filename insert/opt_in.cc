@@ -197,8 +197,6 @@ void SubmitApplication::runConfirmation() {
   }
   store_.flushStored();
   store_.confirmNotifications(mails);
-  // The visitor's own mail after a confirmed submission goes here, beside
-  // the staff mails: it is queued and confirmed with them.
   try {
     writeConfirmedPage(submission.label);
   } catch (const RequestEnded&) {
@@ -258,6 +256,10 @@ SubmitApplication::ConfirmOutcome SubmitApplication::confirmHeld(const Text& tok
   submission.label = takeNextLabel(group);
   store_.addSubmissionVariables(submission);
   mails = store_.composeNotifications(submission);
+  // VISITOR MAIL OF A CONFIRMED SUBMISSION: the mails a stored submission
+  // sends after it is stored (the staff's above, the visitor's own reply)
+  // are all added to `mails` here, so that they are queued, stored with
+  // the record and confirmed together.
   store_.queueNotifications(mails);
   try {
     store_.storeCounted(submission);
