@@ -48,6 +48,11 @@ Text quarantineReason(CatalogGroup& app, int otherAddresses) {
   return spamReason(app.postParams(), spam, rules, otherAddresses);
 }
 
+bool contentScored(CatalogGroup& app, int otherAddresses) {
+  if (!app.options.spam.spamRules) return false;
+  return scoreContent(app.postParams(), contentRules(app), otherAddresses).points > 0;
+}
+
 void dropHoneypotField(CatalogGroup& app) {
   const Text& honeypot = app.options.spam.honeypot;
   if (honeypot.empty()) return;

@@ -23,3 +23,8 @@ Text spamReason(const ParamList& fields, const SpamOptions& options, const Conte
 // The reason to quarantine the submission of `app`, or empty to store it.
 // `otherAddresses`: how many other addresses sent the same content lately.
 Text quarantineReason(CatalogGroup& app, int otherAddresses);
+
+// Whether any content rule of spamRules gives the posted fields of `app` a
+// point, however few: such a submission is stored, yet gets no mail to its
+// visitor (a bot's victim would get it). False without spamRules.
+bool contentScored(CatalogGroup& app, int otherAddresses);

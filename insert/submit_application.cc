@@ -13,6 +13,7 @@
 #include "common/files/path.h"
 #include "common/storing/expiry.h"
 #include "common/template/template.h"
+#include "insert/auto_reply.h"
 #include "insert/method_refusal.h"
 #include "insert/recent_submissions.h"
 #include "insert/spam_defence.h"
@@ -54,6 +55,9 @@ void SubmitApplication::runSubmission() {
     answer(form, submission, redirect);
     return;
   }
+  // Scored before the honeypot field goes, as the quarantine's check was.
+  bool mayReply = options.autoReply.replyFor(formName.view()).any() &&
+                  !contentScored(*this, recent.otherAddresses());
   dropHoneypotField(*this);
   submission.fields = postParams();
   if (options.optIn.enabled()) {
@@ -61,7 +65,7 @@ void SubmitApplication::runSubmission() {
     return;
   }
   List<OutboxMail> mails;
-  Text label = storeSubmission(submission, mails);
+  Text label = storeSubmission(submission, mails, mayReply);
   store_.flushStored();
   store_.confirmNotifications(mails);
   recent.note(label);
@@ -81,7 +85,8 @@ Submission SubmitApplication::newSubmission(const Text& formName, const CatalogF
 // Under the group lock: the label, the mails put in the outbox as pending,
 // the files and the record stored. A failed store takes its mails back; they
 // are confirmed once the record is on disk, after the lock.
-Text SubmitApplication::storeSubmission(Submission& submission, List<OutboxMail>& mails) {
+Text SubmitApplication::storeSubmission(Submission& submission, List<OutboxMail>& mails,
+                                        bool mayReply) {
   GroupLock lock;
   store_.lockGroup(lock);
   // The counter read with the group may be stale by now: another
@@ -91,6 +96,7 @@ Text SubmitApplication::storeSubmission(Submission& submission, List<OutboxMail>
   submission.uploads = uploads_.entries();
   store_.addSubmissionVariables(submission);
   mails = store_.composeNotifications(submission);
+  if (mayReply) addAutoReply(*this, store_, submission, mails);
   store_.queueNotifications(mails);
   const CatalogFile& target = submission.target;
   try {

@@ -62,9 +62,9 @@ class SubmitApplication : public CatalogGroup {
   // file past the group's quarantineMaxSize.
   void refuseOverfullQuarantine(const Text& path, const Submission& submission, const Text& reason);
 
-  // Under the group lock: the label taken, the mails queued, the files and
-  // the record stored; returns the label.
-  Text storeSubmission(Submission& submission, List<OutboxMail>& mails);
+  // Under the group lock: the label taken, the mails queued (the visitor's
+  // too when `mayReply`), the files and the record stored; returns the label.
+  Text storeSubmission(Submission& submission, List<OutboxMail>& mails, bool mayReply);
   void answerThenDeliver(const FormEntry& form, const Submission& submission, const Text& redirect,
                          bool mailed);
   // The page, the JSON answer or the redirect of a stored submission.

@@ -63,6 +63,9 @@ Refusal UploadSpool::beginFile(std::string_view field, std::string_view fileName
   prepareFolders();
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
     Text path = randomNameAfter(spoolFolder() + "upload.tmp");
+    // Held back from the file's creation until it is listed for removal: a
+    // TERM in between would leave it behind.
+    termination::Deferred untilListed;
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0640);
     if (fd_ >= 0) {
       // A server's TERM while the body still arrives leaves no file behind.

@@ -12,6 +12,7 @@
 #include "common/files/detached_process.h"
 #include "common/files/group_lock.h"
 #include "common/files/path.h"
+#include "common/mail/failure_alert.h"
 #include "common/mail/mail_delivery.h"
 #include "common/settings/settings_file.h"
 
@@ -120,6 +121,7 @@ DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting)
   if (!readable) return total;
   Outbox outbox(outboxFolder(home));
   SmtpSender sender(settings);
+  AlertSettings alerts = alertSettingsOf(settings);
   long long deadline = outboxNow() + seconds;
   DeliveryRun run{outboxNow, deadline,
                   [&](const OutboxMail& mail) { return fateOf(settings, mail); }};
@@ -135,6 +137,9 @@ DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting)
       add(total, counts);
       if (!anything(counts) || outboxNow() > deadline) break;
     }
+    // After the attempts, so that a mail that failed in this run is listed.
+    if (queueFailureDigest(outbox, alerts, outboxNow()))
+      add(total, deliverOutbox(outbox, sender, run));
   } while (outboxNow() <= deadline && dueMailWaits(outbox));
   return total;
 }

@@ -25,12 +25,14 @@
 //                                 the same for the form "order" alone
 //
 // the spam defences of spam_options.h (honeypot, rateLimit, ...) and how long
-// records are kept, retention_options.h (retainDays, retainDays.orders), and
+// records are kept, retention_options.h (retainDays, retainDays.orders), the
+// mail to the visitor, auto_reply_options.h (autoReply, languageFiles), and
 // double opt-in, opt_in_options.h (confirmField, confirmTemplate, confirmDays).
 #pragma once
 
 #include <string_view>
 
+#include "common/settings/auto_reply_options.h"
 #include "common/settings/opt_in_options.h"
 #include "common/settings/retention_options.h"
 #include "common/settings/spam_options.h"
@@ -58,6 +60,7 @@ struct GroupOptions {
   ParamList formRedirects;    // form name = address
   SpamOptions spam;
   RetentionOptions retention;
+  AutoReplyOptions autoReply;
   OptInOptions optIn;
 
   bool allowsOrigin(std::string_view origin) const;

@@ -20,7 +20,9 @@
 //   mailPassword=secret
 //   mailCaFile=/etc/ssl/mail-ca.pem    CA file instead of the system store
 //   addressStorage=hashed              full, network or hashed (a record's &COMPUTER)
-//   later=x                            keys of later versions: kept as they are
+//   alertHours=6                       the digest of mails that do not arrive
+//   viewerAddress=https://...show.exe  its links (common/mail/failure_alert.h)
+//   later=x                            other keys: kept as they are
 //
 //   [GROUPS]
 //   shop=/srv/www/forms/shop.grp       a repeated group keeps its first path

@@ -101,6 +101,25 @@ List<OutboxMail> RecordStore::composeNotifications(const Submission& submission)
   return mails;
 }
 
+OutboxMail RecordStore::composeTemplateMail(const Submission& submission,
+                                            const Text& templatePath) {
+  Text sender, subject, body;
+  expandMailTemplate(submission, templatePath, sender, subject, body);
+  // A posted value the template puts in the subject may hold line breaks.
+  for (char& c : subject.str())
+    if (c == '\n' || c == '\r') c = ' ';
+  std::string_view charset = app_.currentCharsetName();
+  OutboxMail mail;
+  mail.group = app_.groupSettingsName;
+  mail.catalog = submission.target.name;
+  mail.catalogPath = submission.target.path;
+  mail.label = submission.label;
+  mail.sender = sender.empty() ? localSenderAddress() : mailUtf8(sender, charset);
+  mail.subject = mailUtf8(subject, charset);
+  mail.body = mailUtf8(body, charset);
+  return mail;
+}
+
 // Written and flushed before the record is stored, so a crash after storing
 // never loses them. A mail that cannot be written ends the submission before
 // anything is stored: the visitor can send the form again.

@@ -43,6 +43,11 @@ class RecordStore {
   void addSubmissionVariables(const Submission& submission);
   // The mails of the first matching response, one per recipient, in UTF-8.
   List<OutboxMail> composeNotifications(const Submission& submission);
+  // A mail from the template at `templatePath` (sender line, subject line,
+  // body, expanded as a response's) for the record of `submission`, in
+  // UTF-8, its recipient left empty. The sender is the template's (or the
+  // local one), never a visitor's; the subject is kept on one line.
+  OutboxMail composeTemplateMail(const Submission& submission, const Text& templatePath);
   // Written and flushed as pending before the record is stored; confirmed
   // once it is on disk; dropped when storing failed.
   void queueNotifications(List<OutboxMail>& mails);
