@@ -1,7 +1,8 @@
 // insert: stores a posted form in a catalog of the group named by PATH_INFO.
 // A preflight (OPTIONS) of a script of another site is answered from the
-// group's options; any other request that is not a POST is refused before
-// any group is read. A script may ask for JSON answers. Typed on the
+// group's options; a confirmation link of double opt-in (opt_in.h) is
+// answered whatever its method; any other request that is not a POST is
+// refused before any group is read. A script may ask for JSON answers. Typed on the
 // server's command line, it delivers the mails waiting in the outbox or
 // expires the records that their groups keep no longer.
 #include "common/settings/program_main.h"
@@ -9,6 +10,7 @@
 #include "insert/expiry_command.h"
 #include "insert/mail_command.h"
 #include "insert/method_refusal.h"
+#include "insert/opt_in.h"
 #include "insert/preflight.h"
 #include "insert/submit_application.h"
 
@@ -16,6 +18,8 @@ namespace {
 
 int answerRequest(const RequestContext& request) {
   if (isPreflightRequest(request)) return runProgram(request, &Preflight::answer);
+  if (isConfirmationRequest(request))
+    return runProgram(request, &SubmitApplication::runConfirmation);
   if (!isPostRequest(request)) return runProgram(request, &MethodRefusal::refuse);
   return runProgram(request, &SubmitApplication::runSubmission);
 }

@@ -34,16 +34,29 @@ bool isAcceptableRedirect(std::string_view address) {
   return address.size() >= 1 && address[0] == '/' && (address.size() == 1 || address[1] != '/');
 }
 
-Text redirectLocation(std::string_view address, std::string_view label) {
+namespace {
+
+// `address` with "name=value" added to its query, before a fragment.
+Text withQueryParam(std::string_view address, std::string_view name, std::string_view value) {
   size_t hash = address.find('#');
   std::string_view front = address.substr(0, hash);
   std::string_view fragment = hash == std::string_view::npos ? "" : address.substr(hash);
   Text location(front);
-  location += front.find('?') == std::string_view::npos ? "?label=" : "&label=";
-  location += percentEncode(label);
+  location += front.find('?') == std::string_view::npos ? "?" : "&";
+  location += name;
+  location += "=";
+  location += percentEncode(value);
   location += fragment;
   return location;
 }
+
+}  // namespace
+
+Text redirectLocation(std::string_view address, std::string_view label) {
+  return withQueryParam(address, "label", label);
+}
+
+Text pendingLocation(std::string_view address) { return withQueryParam(address, "pending", "1"); }
 
 void answerJson(CgiPage& page, std::string_view label, std::string_view catalog) {
   page.writeHeader(kJsonContentType);

@@ -32,6 +32,9 @@ bool isAcceptableRedirect(std::string_view address);
 // `address` with "label=<label>" added to its query (percent-encoded),
 // before a fragment.
 Text redirectLocation(std::string_view address, std::string_view label);
+// `address` with "pending=1" added instead: a submission held until its
+// address confirms it (opt_in.h).
+Text pendingLocation(std::string_view address);
 
 // The answers to a stored submission.
 void answerJson(CgiPage& page, std::string_view label, std::string_view catalog);

@@ -32,6 +32,7 @@ void SubmitApplication::runSubmission() {
   CatalogFileList requested;
   catalogFiles().addCatalogFilesOf(requested, queryParams().find("catalog"));
   const FormEntry& form = findForm(formName);
+  if (options.optIn.enabled()) refuseOptInLayout();
   CatalogFile target = requested.empty() ? chooseTarget(formName, form) : requested.front();
   // Checked before storing: a bad setting must not leave a stored record
   // behind an error page that invites sending the form again.
@@ -59,6 +60,10 @@ void SubmitApplication::runSubmission() {
                   !contentScored(*this, recent.otherAddresses());
   dropHoneypotField(*this);
   submission.fields = postParams();
+  if (options.optIn.enabled()) {
+    holdForConfirmation(form, submission, redirect);
+    return;
+  }
   List<OutboxMail> mails;
   Text label = storeSubmission(submission, mails, mayReply);
   store_.flushStored();
@@ -114,7 +119,7 @@ Text SubmitApplication::storeSubmission(Submission& submission, List<OutboxMail>
 // time has the detached run do a share of the expiry now and then.
 void SubmitApplication::answerThenDeliver(const FormEntry& form, const Submission& submission,
                                           const Text& redirect, bool mailed) {
-  bool expire = options.retention.any(group.catalogs) && expiryShareDue(home());
+  bool expire = expiryDue();
   try {
     answer(form, submission, redirect);
   } catch (const RequestEnded&) {

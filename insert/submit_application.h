@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/catalog/catalog_files.h"
+#include "common/storing/pending_file.h"
 #include "common/storing/record_store.h"
 #include "insert/upload_spool.h"
 
@@ -22,6 +23,9 @@ class SubmitApplication : public CatalogGroup {
   // (submission_answer.h). Answers with the form's page, a JSON object or
   // the redirect the group's options name.
   void runSubmission();
+  // A request that follows a confirmation link of double opt-in (opt_in.h):
+  // a GET shows the button, its POST stores the held submission.
+  void runConfirmation();
 
  private:
   // Posted fields named like system variables ("&label", "&date").
@@ -66,4 +70,27 @@ class SubmitApplication : public CatalogGroup {
   // The page, the JSON answer or the redirect of a stored submission.
   void answer(const FormEntry& form, const Submission& submission, const Text& redirect);
   void writeAnswerPage(const FormEntry& form);
+  // Whether the detached run should do a share of the expiry.
+  bool expiryDue();
+
+  // Double opt-in (opt_in.cc).
+  void refuseOptInLayout();
+  // The address in the group's confirmField; fatal unless it is one.
+  Text confirmAddress(const Submission& submission);
+  // Holds the submission in its catalog's pending file, mails the link and
+  // answers with &pending set and &label empty.
+  void holdForConfirmation(const FormEntry& form, Submission& submission, const Text& redirect);
+  OutboxMail confirmationMail(const Submission& submission, const Text& address, const Text& token);
+  void answerPending(const FormEntry& form, const Text& redirect);
+  // Stored: found (and, after confirmHeld, stored).
+  enum class ConfirmOutcome { Stored, Unknown, Expired };
+  // Under the group lock: the held record of that token hash stored with
+  // its label and its staff mails queued, or why not.
+  ConfirmOutcome confirmHeld(const Text& tokenHash, Submission& submission,
+                             List<OutboxMail>& mails);
+  ConfirmOutcome findHeld(const Text& tokenHash, PendingRecord& held, CatalogFile& where);
+  Submission heldSubmission(const PendingRecord& held, const CatalogFile& where);
+  void writeConfirmButton(const Text& token);
+  void writeConfirmedPage(const Text& label);
+  void writeLinkGone(ConfirmOutcome outcome);
 };

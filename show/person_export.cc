@@ -77,6 +77,8 @@ class RecordsJson {
     out_ += ',';
     member("time", isoTime(fieldValue(record, "&time")));
     out_ += where.held ? ",\"quarantined\":true" : ",\"quarantined\":false";
+    // Only a group with double opt-in has them: other exports stay as they were.
+    if (where.pending) out_ += ",\"pending\":true";
     out_ += ",\"fields\":[";
     addFields(where, record);
     out_ += "]}";
@@ -125,7 +127,7 @@ class RecordsJson {
 
   // A record without a label has no folder of its own that can be found.
   Text uploadFolder(const PersonRecord& where) const {
-    if (where.label.empty()) return Text();
+    if (where.label.empty() || where.pending) return Text();
     if (where.held) return recordUploadFolder(quarantinePath(app_.groupPath).view(), where.label);
     return recordUploadFolder(where.file->path.view(), where.label.view());
   }

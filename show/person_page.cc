@@ -10,6 +10,7 @@
 #include "common/cgi/raw_fields.h"
 #include "common/files/group_lock.h"
 #include "common/mail/outbox_run.h"
+#include "common/storing/pending_file.h"
 #include "show/catalog_pages.h"
 #include "show/person_export.h"
 #include "show/person_search.h"
@@ -33,8 +34,9 @@ struct FoundRow {
 struct Findings {
   List<FoundRow> rows;
   List<OutboxMail> mails;
-  List<Text> labels;  // of the catalogs' records found
-  List<Text> held;    // of the quarantine's records found
+  List<Text> labels;   // of the catalogs' records found
+  List<Text> held;     // of the quarantine's records found
+  List<Text> pending;  // ids of the records found awaiting confirmation
   long unlabelled = 0;
 };
 
@@ -48,6 +50,8 @@ Findings findAll(PersonSearch& search) {
     findings.rows.push_back({where, fieldValue(record, "&date"), fieldValue(record, "&time")});
     if (where.label.empty())
       ++findings.unlabelled;
+    else if (where.pending)
+      findings.pending.push_back(where.label);
     else
       (where.held ? findings.held : findings.labels).push_back(where.label);
   });
@@ -127,12 +131,13 @@ Markup groupButton(ShowApplication& app) {
 Markup recordRow(ShowApplication& app, const FoundRow& row) {
   using namespace showTexts;
   const PersonRecord& where = row.where;
-  Markup catalog = where.held ? Markup::format(app.text(kHeldIn), where.catalog)
-                              : Markup::format("%s", where.catalog);
+  Markup catalog = where.held      ? Markup::format(app.text(kHeldIn), where.catalog)
+                   : where.pending ? Markup::format(app.text(kPendingIn), where.catalog)
+                                   : Markup::format("%s", where.catalog);
   Markup label;
   if (where.label.empty()) {
     label = app.text(kNoLabel);
-  } else if (where.held) {
+  } else if (where.held || where.pending) {
     label = Markup::format("%s", where.label);
   } else {
     label = app.button(ViewTarget{where.label, where.catalog, 0, false}, where.label);
@@ -203,6 +208,9 @@ void writeConfirmationPage(ShowApplication& app, PersonSearch& search) {
   if (!findings.held.empty())
     body += Markup::format("<li>%s</li>\n",
                            Markup::format(app.text(kPersonEraseHeld), joined(findings.held)));
+  if (!findings.pending.empty())
+    body += Markup::format("<li>%s</li>\n",
+                           Markup::format(app.text(kPersonErasePending), joined(findings.pending)));
   if (!mails.empty())
     body += Markup::format("<li>%s</li>\n", Markup::format(app.text(kPersonEraseMails),
                                                            static_cast<long>(mails.size())));
@@ -214,6 +222,7 @@ void writeConfirmationPage(ShowApplication& app, PersonSearch& search) {
                       {{"eraseperson", "2"},
                        {"labels", joined(findings.labels)},
                        {"held", joined(findings.held)},
+                       {"pending", joined(findings.pending)},
                        {"mails", joined(mails)}});
   body += "\n" + queryButton(app, query, kPersonKeep) + "</div>\n";
   app.writePage(Markup::format(app.text(kPersonEraseTitle), app.groupName), body);
@@ -238,6 +247,19 @@ void eraseHeld(ShowApplication& app, RecordEraser& eraser, const List<Text>& lab
   }
 }
 
+// The records awaiting confirmation of `ids` out of the pending files of
+// `files` (those in which they were found).
+void erasePending(ShowApplication& app, RecordEraser& eraser,
+                  const std::map<std::string, std::pair<const CatalogFile*, List<Text>>>& found) {
+  for (const auto& [path, entry] : found) {
+    const auto& [file, ids] = entry;
+    Text pending = pendingPath(path);
+    if (!rewritePending(pending, [&](const PendingRecord& r) { return !holds(ids, r.id()); }))
+      app.fatal(messages::kOpenFailed, pending);
+    for (const Text& id : ids) eraser.logErasure(file->name, id);
+  }
+}
+
 // Erases, under the group lock, the records that the confirmation listed
 // and that still hold the text when the lock is held: a record stored in
 // between has a label the confirmation did not list, and a record changed
@@ -245,6 +267,9 @@ void eraseHeld(ShowApplication& app, RecordEraser& eraser, const List<Text>& lab
 PersonErasure erasePersonData(ShowApplication& app, PersonSearch& search) {
   List<Text> labels = postedWords(app, "labels");
   List<Text> held = postedWords(app, "held");
+  List<Text> pending = postedWords(app, "pending");
+  std::map<std::string, std::pair<const CatalogFile*, List<Text>>> pendingOfFile;
+  List<Text> pendingFound;
   List<Text> mailIds = postedWords(app, "mails");
   AuditedAction audit(app, "person erased");
   GroupLock lock;
@@ -256,7 +281,13 @@ PersonErasure erasePersonData(ShowApplication& app, PersonSearch& search) {
   PersonErasure erasure;
   search.eachRecord([&](const PersonRecord& where, const Record&) {
     if (where.label.empty()) return;
-    if (where.held) {
+    if (where.pending) {
+      if (!holds(pending, where.label) || holds(pendingFound, where.label)) return;
+      auto& [file, ids] = pendingOfFile[where.file->path.str()];
+      file = where.file;
+      ids.push_back(where.label);
+      pendingFound.push_back(where.label);
+    } else if (where.held) {
       if (holds(held, where.label) && !holds(heldFound, where.label))
         heldFound.push_back(where.label);
     } else if (holds(labels, where.label)) {
@@ -274,9 +305,11 @@ PersonErasure erasePersonData(ShowApplication& app, PersonSearch& search) {
   RecordEraser eraser(app);
   for (const auto& [path, found] : spansOfFile) eraser.eraseFromFile(*found.first, found.second);
   eraseHeld(app, eraser, heldFound);
+  erasePending(app, eraser, pendingOfFile);
   for (const OutboxMail& mail : mails)
     if (!holds(erasure.erased, mail.label)) outbox.remove(mail);
   erasure.erased.insert(erasure.erased.end(), heldFound.begin(), heldFound.end());
+  erasure.erased.insert(erasure.erased.end(), pendingFound.begin(), pendingFound.end());
   erasure.mails = static_cast<long>(mails.size());
   audit.done(app.groupSettingsName, "",
              Text::fromInt(static_cast<long>(erasure.erased.size())).view());
@@ -287,7 +320,7 @@ void writeErasedPage(ShowApplication& app, PersonSearch& search) {
   using namespace showTexts;
   PersonErasure erasure = erasePersonData(app, search);
   List<Text> kept;
-  for (const char* list : {"labels", "held"})
+  for (const char* list : {"labels", "held", "pending"})
     for (Text& label : postedWords(app, list))
       if (!holds(erasure.erased, label)) kept.push_back(std::move(label));
   Markup title = app.text(kPersonErasedTitle);

@@ -10,6 +10,7 @@
 #include "common/cgi/raw_fields.h"
 #include "common/mail/mail_text.h"
 #include "common/mail/outbox_run.h"
+#include "common/storing/pending_file.h"
 #include "common/text/utf8.h"
 #include "show/show_application.h"
 #include "show/show_texts.h"
@@ -35,6 +36,17 @@ Record heldRecord(const QuarantinedRecord& held) {
   for (int i = 0; i < kAutomaticFieldCount; ++i)
     record.push_back({Text(kItemAutomaticNames[i]), held.automatic.values[i]});
   for (const Param& field : held.fields) {
+    record.push_back({field.name, field.value});
+    for (const Text& value : field.further) record.push_back({field.name, value});
+  }
+  return record;
+}
+
+Record awaitingRecord(const PendingRecord& pending) {
+  Record record;
+  for (int i = 1; i < kAutomaticFieldCount; ++i)
+    record.push_back({Text(kItemAutomaticNames[i]), pending.automatic.values[i]});
+  for (const Param& field : pending.fields) {
     record.push_back({field.name, field.value});
     for (const Text& value : field.further) record.push_back({field.name, value});
   }
@@ -83,6 +95,24 @@ void PersonSearch::eachRecord(const Found& found) {
     searchFile(reader, file, found);
   }
   searchQuarantine(found);
+  searched.clear();
+  for (const CatalogFile& file : files_) {
+    if (std::find(searched.begin(), searched.end(), file.path) != searched.end()) continue;
+    searched.push_back(file.path);
+    searchPending(file, found);
+  }
+}
+
+void PersonSearch::searchPending(const CatalogFile& file, const Found& found) {
+  forEachPending(pendingPath(file.path.view()), [&](const PendingRecord& pending) {
+    Record record = awaitingRecord(pending);
+    if (matchesPerson(query_, record)) {
+      PersonRecord where{&file, file.name, pending.id(), 0, -1, false};
+      where.pending = true;
+      found(where, record);
+    }
+    return true;
+  });
 }
 
 // A record found is handed on when the next record begins, so that its span

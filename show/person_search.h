@@ -1,6 +1,7 @@
 // Finding one person's data in a group, as a site must when a person asks
 // for it or for its erasure: every record of every catalog (each period of
-// a series), every record held in the quarantine and every mail not yet
+// a series), every record held in the quarantine or awaiting its
+// confirmation (pending_file.h) and every mail not yet
 // sent in which a field equals the text the administrator posted, letter
 // case ignored. Catalogs are read a record at a time, never whole; only the
 // records found are kept.
@@ -48,6 +49,9 @@ struct PersonRecord {
   long offset = 0;    // in its catalog file
   long end = -1;      // where the next record begins; -1: at the end of the file
   bool held = false;  // in the quarantine
+  // Awaiting its confirmation in the pending file beside `file`; `label` is
+  // then its id (PendingRecord::id).
+  bool pending = false;
 };
 
 // The search over one group. The application must outlive it, and the
@@ -60,7 +64,8 @@ class PersonSearch {
 
   // Calls `found` for each record that matches: the catalogs in the group's
   // order (a series latest period first), each file in file order, then the
-  // quarantine. A catalog file that two catalogs name is read once.
+  // quarantine, then the pending files in the catalogs' order. A catalog file that two catalogs
+  // name is read once.
   void eachRecord(const Found& found);
   // The group's mails not yet sent that belong to one of `labels` (records
   // found, whose content they hold) or, when no field is named, whose
@@ -73,6 +78,7 @@ class PersonSearch {
  private:
   void searchFile(RecordReader& reader, const CatalogFile& file, const Found& found);
   void searchQuarantine(const Found& found);
+  void searchPending(const CatalogFile& file, const Found& found);
 
   ShowApplication& app_;
   PersonQuery query_;

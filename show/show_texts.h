@@ -107,6 +107,8 @@ inline constexpr MessageTable kPersonNamedField{
     "Zapisi, v katerih je polje <tt>%s</tt> enako <tt>%s</tt> ne glede na velikost &ccaron;rk: "
     "%ld"};
 inline constexpr MessageTable kHeldIn{"%s (quarantine)", "%s (karantena)"};
+inline constexpr MessageTable kPendingIn{"%s (awaiting confirmation)",
+                                         "%s (&ccaron;aka na potrditev)"};
 inline constexpr MessageTable kNoLabel{"(no label)", "(brez oznake)"};
 inline constexpr MessageTable kPersonMails{"Mails not yet sent",
                                            "&Scaron;e neposlana po&scaron;ta"};
@@ -127,6 +129,8 @@ inline constexpr MessageTable kPersonEraseWarning{
 inline constexpr MessageTable kPersonEraseRecords{"Records: %s", "Zapisi: %s"};
 inline constexpr MessageTable kPersonEraseHeld{"Records in the quarantine: %s",
                                                "Zapisi v karanteni: %s"};
+inline constexpr MessageTable kPersonErasePending{"Submissions awaiting confirmation: %s",
+                                                  "Oddaje, ki &ccaron;akajo na potrditev: %s"};
 inline constexpr MessageTable kPersonEraseMails{"Mails of no record found: %ld",
                                                 "Po&scaron;ta, ki ni od najdenega zapisa: %ld"};
 inline constexpr MessageTable kPersonUnlabelled{

@@ -126,7 +126,8 @@ GroupOptions parseGroupOptions(std::string_view content) {
       options.redirect = Text(value);
     } else if (key.length() > 9 && Text(key.view().substr(0, 9)).equalsIgnoreCase("redirect.")) {
       options.formRedirects.add(key.view().substr(9), value, AddMode::Replace);
-    } else if (!readRetentionOption(key.view(), value, options.retention) &&
+    } else if (!readOptInOption(key.view(), value, options.optIn) &&
+               !readRetentionOption(key.view(), value, options.retention) &&
                !readAutoReplyOption(key.view(), value, options.autoReply)) {
       readSpamOption(key.view(), value, options.spam);
     }

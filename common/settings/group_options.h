@@ -25,13 +25,15 @@
 //                                 the same for the form "order" alone
 //
 // the spam defences of spam_options.h (honeypot, rateLimit, ...) and how long
-// records are kept, retention_options.h (retainDays, retainDays.orders), and
-// the mail to the visitor, auto_reply_options.h (autoReply, languageFiles).
+// records are kept, retention_options.h (retainDays, retainDays.orders), the
+// mail to the visitor, auto_reply_options.h (autoReply, languageFiles), and
+// double opt-in, opt_in_options.h (confirmField, confirmTemplate, confirmDays).
 #pragma once
 
 #include <string_view>
 
 #include "common/settings/auto_reply_options.h"
+#include "common/settings/opt_in_options.h"
 #include "common/settings/retention_options.h"
 #include "common/settings/spam_options.h"
 #include "common/text/list.h"
@@ -59,6 +61,7 @@ struct GroupOptions {
   SpamOptions spam;
   RetentionOptions retention;
   AutoReplyOptions autoReply;
+  OptInOptions optIn;
 
   bool allowsOrigin(std::string_view origin) const;
   // The address to go to after storing a submission of `formName`; empty for

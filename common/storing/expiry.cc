@@ -21,6 +21,7 @@
 #include "common/mail/outbox_delivery.h"
 #include "common/mail/outbox_run.h"
 #include "common/settings/settings_file.h"
+#include "common/storing/pending_file.h"
 #include "common/storing/record_removal.h"
 #include "common/text/file_lines.h"
 
@@ -164,7 +165,7 @@ bool GroupExpiry::load() {
   }
   options_ = parseGroupOptions(options.view());
   group_ = parseGroupFile(readFileBytes(groupPath_), groupPath_);
-  return options_.retention.any(group_.catalogs);
+  return options_.retention.any(group_.catalogs) || options_.optIn.enabled();
 }
 
 long GroupExpiry::run(long budget, bool waitForMail) {
@@ -175,9 +176,10 @@ long GroupExpiry::run(long budget, bool waitForMail) {
   }
   for (const CatalogFile& file : everyCatalogFile(group_, 0)) {
     if (budget == 0) break;
+    long count = expirePending(file);
     long days = options_.retention.daysOf(file.entry->name.view());
-    if (days <= 0) continue;
-    long count = periodOver(file, days) ? expireWholeFile(file) : expireFile(file, days, budget);
+    if (days > 0)
+      count += periodOver(file, days) ? expireWholeFile(file) : expireFile(file, days, budget);
     noteExpired(file, count);
     expired += count;
     if (budget > 0) budget = std::max(0L, budget - count);
@@ -226,6 +228,27 @@ long GroupExpiry::expireFile(const CatalogFile& file, long days, long budget) {
     if (budget > 0) budget -= count;
   }
   return expired;
+}
+
+// Held submissions whose confirmation link expired (pending_file.h), or
+// that are older than their catalog keeps records when that is sooner; they
+// count with the catalog's own expired records.
+long GroupExpiry::expirePending(const CatalogFile& file) {
+  if (!options_.optIn.enabled()) return 0;
+  long days = options_.optIn.days;
+  long kept = options_.retention.daysOf(file.entry->name.view());
+  if (kept > 0 && kept < days) days = kept;
+  Text path = pendingPath(file.path.view());
+  if (::access(path.c_str(), F_OK) != 0) return 0;
+  GroupLock lock;
+  if (!lockGroup(lock, groupPath_)) {
+    problems_.push_back(GroupLock::lockPath(groupPath_));
+    return 0;
+  }
+  long count = dropExpiredPending(path, today_, days);
+  if (count >= 0) return count;
+  problems_.push_back(path);
+  return 0;
 }
 
 long GroupExpiry::expireWholeFile(const CatalogFile& file) {

@@ -9,6 +9,8 @@
 // in the log of deletions (deletion_log.h). The mails the outbox keeps of a
 // group (lines of "sent.log", failed mails) go once they are older than the
 // group keeps its records.
+// A group with double opt-in loses the held submissions whose links expired
+// (pending_file.h), counted with their catalog's records.
 //
 // Catalogs are read a record at a time and rewritten a bounded number of
 // records at a time, each pass under the group's lock, so memory stays small
@@ -65,6 +67,7 @@ class GroupExpiry {
   long expireFile(const CatalogFile& file, long days, long budget);
   bool periodOver(const CatalogFile& file, long days) const;
   long expireWholeFile(const CatalogFile& file);
+  long expirePending(const CatalogFile& file);
   // The one place where a catalog file's count is known: its line in the log
   // of deletions.
   void noteExpired(const CatalogFile& file, long count);

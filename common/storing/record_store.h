@@ -53,6 +53,10 @@ class RecordStore {
   void queueNotifications(List<OutboxMail>& mails);
   void confirmNotifications(List<OutboxMail>& mails);
   void dropNotifications(const List<OutboxMail>& mails);
+  // A mail template: its sender line, its subject line, then the body, the
+  // subject and body expanded with the submission's variables.
+  void expandMailTemplate(const Submission& submission, const Text& path, Text& sender,
+                          Text& subject, Text& body);
 
  private:
   void putGroupFileBack(bool existed, const Text& content);
@@ -71,8 +75,6 @@ class RecordStore {
   void mergeIndexEntries(std::FILE* old, std::FILE* temp, const Submission& submission,
                          long offset);
   Text defaultMailBody(const Submission& submission);
-  void expandMailTemplate(const Submission& submission, const Text& path, Text& sender,
-                          Text& subject, Text& body);
 
   CatalogGroup& app_;
   PendingFlush appended_;
