@@ -13,10 +13,11 @@
 #include "common/files/group_lock.h"
 #include "common/files/path.h"
 #include "common/mail/mail.h"
-#include "common/mail/mail_address.h"
 #include "common/mail/mail_text.h"
+#include "common/mail/visitor_address.h"
 #include "common/storing/expiry.h"
 #include "common/storing/pending_file.h"
+#include "insert/auto_reply.h"
 #include "insert/method_refusal.h"
 #include "insert/submission_answer.h"
 #include "insert/submit_application.h"
@@ -65,9 +66,10 @@ void SubmitApplication::refuseOptInLayout() {
 Text SubmitApplication::confirmAddress(const Submission& submission) {
   const Text& field = options.optIn.field;
   const Param* posted = submission.fields.find(field.view());
-  if (!posted || !posted->further.empty() || !isSingleMailAddress(posted->value.view()))
-    fatal(messages::kOptInAddress, field);
-  return posted->value;
+  Text address =
+      posted && posted->further.empty() ? singleMailAddress(posted->value.view()) : Text();
+  if (address.empty()) fatal(messages::kOptInAddress, field);
+  return address;
 }
 
 // Under the group lock: the mail is queued as pending, the record appended
@@ -76,7 +78,7 @@ Text SubmitApplication::confirmAddress(const Submission& submission) {
 // missing, so that the pending file beside it is found (a new series
 // member, say).
 void SubmitApplication::holdForConfirmation(const FormEntry& form, Submission& submission,
-                                            const Text& redirect) {
+                                            const Text& redirect, bool mayReply) {
   Text address = confirmAddress(submission);
   // Files wait for a later version: held uploads would need their own
   // folder and their own expiry.
@@ -96,7 +98,7 @@ void SubmitApplication::holdForConfirmation(const FormEntry& form, Submission& s
       FilePtr catalog = openAppend(catalogPath);
       closeFile(catalog);
       Text record = pendingRecordText(confirmTokenHash(token.view()).view(), submission.automatic(),
-                                      submission.fields);
+                                      submission.fields, mayReply);
       FilePtr file = openAppend(path);
       long start = std::ftell(file.get());
       std::fwrite(record.c_str(), 1, record.str().size(), file.get());
@@ -256,10 +258,9 @@ SubmitApplication::ConfirmOutcome SubmitApplication::confirmHeld(const Text& tok
   submission.label = takeNextLabel(group);
   store_.addSubmissionVariables(submission);
   mails = store_.composeNotifications(submission);
-  // VISITOR MAIL OF A CONFIRMED SUBMISSION: the mails a stored submission
-  // sends after it is stored (the staff's above, the visitor's own reply)
-  // are all added to `mails` here, so that they are queued, stored with
-  // the record and confirmed together.
+  // The visitor's own reply joins the staff's mails, queued, stored with the
+  // record and confirmed together; not for a submission a rule scored.
+  if (held.mayReply) addAutoReply(*this, store_, submission, mails);
   store_.queueNotifications(mails);
   try {
     store_.storeCounted(submission);

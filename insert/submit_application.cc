@@ -61,7 +61,9 @@ void SubmitApplication::runSubmission() {
   dropHoneypotField(*this);
   submission.fields = postParams();
   if (options.optIn.enabled()) {
-    holdForConfirmation(form, submission, redirect);
+    // Marked only where a reply is set up and a rule scored the content.
+    bool replyAllowed = mayReply || !options.autoReply.replyFor(formName.view()).any();
+    holdForConfirmation(form, submission, redirect, replyAllowed);
     return;
   }
   List<OutboxMail> mails;

@@ -79,7 +79,8 @@ class SubmitApplication : public CatalogGroup {
   Text confirmAddress(const Submission& submission);
   // Holds the submission in its catalog's pending file, mails the link and
   // answers with &pending set and &label empty.
-  void holdForConfirmation(const FormEntry& form, Submission& submission, const Text& redirect);
+  void holdForConfirmation(const FormEntry& form, Submission& submission, const Text& redirect,
+                           bool mayReply);
   OutboxMail confirmationMail(const Submission& submission, const Text& address, const Text& token);
   void answerPending(const FormEntry& form, const Text& redirect);
   // Stored: found (and, after confirmHeld, stored).

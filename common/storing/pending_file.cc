@@ -14,6 +14,9 @@
 namespace {
 
 constexpr std::string_view kTokenName = "&TOKEN";
+// Written only for a submission a spam rule scored: its confirmation sends
+// no mail to the visitor.
+constexpr std::string_view kNoReplyName = "&AUTOREPLY";
 
 class PendingSink : public FieldSink {
  public:
@@ -27,6 +30,8 @@ class PendingSink : public FieldSink {
     }
     if (equalsIgnoreCase(name, kTokenName)) {
       record_.tokenHash = Text(value);
+    } else if (equalsIgnoreCase(name, kNoReplyName)) {
+      record_.mayReply = false;
     } else {
       record_.fields.add(name, value, AddMode::Append);
     }
@@ -78,9 +83,10 @@ bool PendingRecord::expiredOn(long today, long days) const {
 Text pendingPath(std::string_view catalogPath) { return Text(catalogPath) + ".pending"; }
 
 Text pendingRecordText(std::string_view tokenHash, const AutomaticValues& automatic,
-                       const ParamList& posted) {
-  return itemFieldLine(kTokenName, singleLine(tokenHash).view()) +
-         itemRecordText(automatic, labelOmitted(), posted);
+                       const ParamList& posted, bool mayReply) {
+  Text text = itemFieldLine(kTokenName, singleLine(tokenHash).view());
+  if (!mayReply) text += itemFieldLine(kNoReplyName, "no");
+  return text + itemRecordText(automatic, labelOmitted(), posted);
 }
 
 bool forEachPending(const Text& path, const std::function<bool(const PendingRecord&)>& visit) {

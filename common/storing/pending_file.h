@@ -29,6 +29,7 @@ struct PendingRecord {
   AutomaticValues automatic;  // the form, address, date and time as sent
   ParamList fields;           // the posted fields
   Text text;                  // the record's bytes in the file
+  bool mayReply = true;       // false when a spam rule scored it: no visitor mail
 
   // The date and time it was sent, from its automatic fields.
   DateTime sent() const;
@@ -44,7 +45,7 @@ Text pendingPath(std::string_view catalogPath);
 
 // The bytes of a held record.
 Text pendingRecordText(std::string_view tokenHash, const AutomaticValues& automatic,
-                       const ParamList& posted);
+                       const ParamList& posted, bool mayReply = true);
 
 // Calls `visit` for each record of the file at `path` in order, until it
 // returns false. False when the file cannot be read through; a missing file

@@ -327,3 +327,41 @@ TEST_F(OptIn, ExpiryRemovesHeldSubmissionsPastConfirmDays) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string linkToken(const std::string& mail) {
+  std::smatch link;
+  std::regex pattern("\\?confirm=([0-9a-f]{32})");
+  return std::regex_search(mail, link, pattern) ? link[1].str() : "";
+}
+
+}  // namespace
+
+// With a reply to the visitor set up, a confirmation sends it with the staff
+// mail, unless a content rule scored the submission when it was held.
+TEST_F(OptIn, ConfirmationRepliesToTheVisitorUnlessScored) {
+  home.write("shop.grp.options", "confirmField=email\nautoReply=email thanks.tmt\nspamRules=on\n");
+  home.write("thanks.tmt", "shop@example.org\nThanks\nYour record <var &label>\n");
+  const struct {
+    std::string note;
+    bool replied;
+  } cases[] = {{"hello", true}, {"http%3A%2F%2Fa.example+http%3A%2F%2Fb.example", false}};
+  size_t seen = 0;
+  for (const auto& c : cases) {
+    ASSERT_EQ(submit("", "name=Ana&email=ana%40example.org&note=" + c.note).status, 0);
+    auto held = mails(++seen);
+    ASSERT_EQ(held.size(), seen);
+    std::string token = linkToken(held.back());
+    ASSERT_EQ(token.size(), 32u) << held.back();
+    ASSERT_EQ(confirm(token).status, 0);
+    seen += c.replied ? 2 : 1;
+    auto all = mails(seen);
+    ASSERT_EQ(all.size(), seen) << c.note;
+    EXPECT_EQ(mails(seen + 1, 1).size(), seen) << c.note;  // nothing more
+    bool replied = false;
+    for (size_t i = seen - (c.replied ? 2 : 1); i < seen; ++i)
+      replied = replied || all[i].find("Subject: Thanks\r\n") != std::string::npos;
+    EXPECT_EQ(replied, c.replied) << c.note;
+  }
+}

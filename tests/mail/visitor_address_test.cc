@@ -1,6 +1,6 @@
-// The single address a confirmation link may go to: plain addresses pass;
+// The single address a mail to a visitor may go to: plain addresses pass;
 // lists, display names, line breaks, comments and malformed parts do not.
-#include "common/mail/mail_address.h"
+#include "common/mail/visitor_address.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(MailAddress, OnlyOnePlainAddressPasses) {
+TEST(VisitorAddress, OnlyOnePlainAddressPasses) {
   struct Case {
     std::string text;
     bool single;
@@ -44,7 +44,7 @@ TEST(MailAddress, OnlyOnePlainAddressPasses) {
       {"ana@" + std::string(64, 'b') + ".org", false},
       {"ana@example.org" + std::string(1, '\0'), false},
   };
-  for (const Case& c : cases) EXPECT_EQ(isSingleMailAddress(c.text), c.single) << c.text;
+  for (const Case& c : cases) EXPECT_EQ(!singleMailAddress(c.text).empty(), c.single) << c.text;
 }
 
 }  // namespace
