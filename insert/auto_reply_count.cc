@@ -7,10 +7,10 @@
 
 #include "common/access/address_storage.h"
 #include "common/files/path.h"
+#include "common/files/state_file.h"
+#include "common/mail/reply_counter.h"
 #include "common/settings/catalog_group.h"
 #include "common/text/file_lines.h"
-#include "common/text/sha256.h"
-#include "insert/state_file.h"
 
 namespace {
 
@@ -74,17 +74,11 @@ bool AutoReplyCounts::admit(std::string_view key) {
   return true;
 }
 
-Text addressCountKey(std::string_view key, std::string_view address) {
-  Text lower(address);
-  lower.toLower();
-  return Text("m:") + Text(toHex(hmacSha256(key, lower.view())).substr(0, 16));
-}
-
 bool admitAutoReply(CatalogGroup& app, std::string_view address, const DateTime& sent) {
   std::string key;
   if (!loadAddressKey(makePath(app.home(), kReplyKeyName), key)) return false;
   LockedStateFile file;
-  if (!file.open(app.groupPath + ".replies")) return false;
+  if (!file.open(replyCountsPath(app.groupPath))) return false;
   const AutoReplyOptions& options = app.options.autoReply;
   AutoReplyCounts counts(options.perAddress, options.perDay);
   counts.read(file.read(1 << 20).view(), dayOf(sent));

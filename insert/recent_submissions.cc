@@ -7,9 +7,9 @@
 
 #include "common/access/client_address.h"
 #include "common/catalog/record_fields.h"
+#include "common/files/state_file.h"
 #include "common/settings/catalog_group.h"
 #include "common/text/file_lines.h"
-#include "insert/state_file.h"
 
 namespace {
 

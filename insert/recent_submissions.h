@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
+#include "common/files/state_file.h"
 #include "common/text/param_list.h"
 #include "common/text/text.h"
-#include "insert/state_file.h"
 
 class CatalogGroup;
 

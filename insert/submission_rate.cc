@@ -8,9 +8,9 @@
 
 #include "common/access/client_address.h"
 #include "common/catalog/spam_messages.h"
+#include "common/files/state_file.h"
 #include "common/settings/catalog_group.h"
 #include "common/text/file_lines.h"
-#include "insert/state_file.h"
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include "common/cgi/raw_fields.h"
 #include "common/files/group_lock.h"
 #include "common/mail/outbox_run.h"
+#include "common/mail/reply_counter.h"
+#include "common/mail/visitor_address.h"
 #include "common/storing/pending_file.h"
 #include "show/catalog_pages.h"
 #include "show/person_export.h"
@@ -93,6 +95,17 @@ List<Text> postedWords(ShowApplication& app, std::string_view name) {
     rest.remove_prefix(end);
   }
   return words;
+}
+
+// The searched address's count of mails to visitors today; 0 when the
+// text is no single address.
+long replyCount(ShowApplication& app, const PersonQuery& query) {
+  Text address = singleMailAddress(query.text.view());
+  return address.empty() ? 0 : repliesCountedFor(app.home(), app.groupPath, address.view());
+}
+
+Markup repliesLine(ShowApplication& app, long replies) {
+  return Markup::format(app.text(showTexts::kPersonReplies), replies);
 }
 
 Markup queryLine(ShowApplication& app, const PersonQuery& query, long count) {
@@ -184,7 +197,9 @@ void writeFindingsPage(ShowApplication& app, PersonSearch& search) {
                                queryLine(app, query, static_cast<long>(findings.rows.size())));
   body += recordTable(app, findings);
   body += mailTable(app, findings);
-  if (!findings.rows.empty() || !findings.mails.empty()) {
+  long replies = replyCount(app, query);
+  if (replies > 0) body += Markup::format("<p>%s</p>\n", repliesLine(app, replies));
+  if (!findings.rows.empty() || !findings.mails.empty() || replies > 0) {
     body += "<div>" + queryButton(app, query, kDownloadAll, {{"format", "zip"}}) + "\n";
     body += queryButton(app, query, kEraseAll, {{"eraseperson", "1"}}) + "</div>\n";
   }
@@ -217,6 +232,8 @@ void writeConfirmationPage(ShowApplication& app, PersonSearch& search) {
   if (findings.unlabelled > 0)
     body += Markup::format("<li>%s</li>\n",
                            Markup::format(app.text(kPersonUnlabelled), findings.unlabelled));
+  if (long replies = replyCount(app, query); replies > 0)
+    body += Markup::format("<li>%s</li>\n", repliesLine(app, replies));
   body += "</ul>\n<div>";
   body += queryButton(app, query, kPersonEraseConfirm,
                       {{"eraseperson", "2"},
@@ -311,6 +328,11 @@ PersonErasure erasePersonData(ShowApplication& app, PersonSearch& search) {
   erasure.erased.insert(erasure.erased.end(), heldFound.begin(), heldFound.end());
   erasure.erased.insert(erasure.erased.end(), pendingFound.begin(), pendingFound.end());
   erasure.mails = static_cast<long>(mails.size());
+  // The count of mails to the address goes too (its own lock), though it
+  // holds only a keyed hash of the address and lives one day.
+  Text address = singleMailAddress(search.query().text.view());
+  if (!address.empty() && !forgetRepliesTo(app.home(), app.groupPath, address.view()))
+    app.fatal(messages::kCreateFailed, replyCountsPath(app.groupPath));
   audit.done(app.groupSettingsName, "",
              Text::fromInt(static_cast<long>(erasure.erased.size())).view());
   return erasure;

@@ -140,6 +140,9 @@ inline constexpr MessageTable kPersonEraseConfirm{"Erase for good", "Trajno izbr
 inline constexpr MessageTable kPersonKeep{"Keep the data", "Obdr&zcaron;i podatke"};
 inline constexpr MessageTable kPersonErasedTitle{"Data of one person erased",
                                                  "Podatki ene osebe so izbrisani"};
+inline constexpr MessageTable kPersonReplies{
+    "Mails to this address counted today by the limit of replies to visitors: %ld.",
+    "Danes &scaron;teta sporo&ccaron;ila na ta naslov (omejitev odgovorov obiskovalcem): %ld."};
 inline constexpr MessageTable kPersonErased{
     "Records erased: %ld; mails removed: %ld.",
     "Izbrisani zapisi: %ld; odstranjena po&scaron;ta: %ld."};

@@ -159,3 +159,27 @@ TEST_F(AutoReply, LanguageFilesPickTheTemplate) {
 }
 
 }  // namespace
+
+// The count of mails to an address is a person's data too: the search
+// shows it, the erasure takes its line and keeps the group's total.
+TEST_F(AutoReply, PersonSearchShowsAndErasesTheAddressCount) {
+  home.write("kalder.ini", home.read("kalder.ini").replace(10, 0, "password=Secret\n"));
+  home.write("shop.grp.options", "autoReply=email thanks.tmt\n");
+  ASSERT_EQ(submit("name=Ana&email=ana%40example.org").status, 0);
+  EXPECT_EQ(recipients(1), std::vector<std::string>{"ana@example.org"});
+  auto show = [&](const std::string& body) {
+    return runCgi(programPath("show"), postEnvironment(home.path(), "show", "shop", "", body),
+                  body);
+  };
+  auto lines = [&] {
+    std::string text = home.read("shop.grp.replies");
+    return std::count(text.begin(), text.end(), '\n');
+  };
+  ASSERT_EQ(lines(), 2);
+  CgiResult found = show("password=Secret&person=Ana%40Example.org");
+  EXPECT_NE(found.output.find("limit of replies to visitors: 1."), std::string::npos)
+      << found.output;
+  ASSERT_EQ(show("password=Secret&person=ana%40example.org&eraseperson=2&labels=").status, 0);
+  EXPECT_EQ(lines(), 1);
+  EXPECT_NE(home.read("shop.grp.replies").find(" * 1\n"), std::string::npos);
+}

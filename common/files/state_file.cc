@@ -1,5 +1,5 @@
 // Opening, locking, reading and rewriting a spam defence's state file.
-#include "insert/state_file.h"
+#include "common/files/state_file.h"
 
 #include <unistd.h>
 
