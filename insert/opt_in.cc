@@ -146,6 +146,13 @@ OutboxMail SubmitApplication::confirmationMail(const Submission& submission, con
   return mail;
 }
 
+void SubmitApplication::answerHeldAgain(const FormEntry& form, const Submission& submission,
+                                        const Text& redirect) {
+  store_.addSubmissionVariables(submission);
+  variables().add("&pending", "1", AddMode::Replace);
+  answerPending(form, redirect);
+}
+
 void SubmitApplication::answerPending(const FormEntry& form, const Text& redirect) {
   if (answersJson()) {
     writeHeader(kJsonContentType);

@@ -42,6 +42,10 @@ void SubmitApplication::runSubmission() {
   RecentSubmissionGuard recent(*this, formName);
   if (Text earlier = recent.earlierLabel(); !earlier.empty()) {
     // Sent twice (a second click, say): the answer of the first, stored once.
+    if (earlier == kAwaitingConfirmation) {
+      answerHeldAgain(form, submission, redirect);
+      return;
+    }
     submission.label = earlier;
     store_.addSubmissionVariables(submission);
     answer(form, submission, redirect);
@@ -64,6 +68,7 @@ void SubmitApplication::runSubmission() {
     // Marked only where a reply is set up and a rule scored the content.
     bool replyAllowed = mayReply || !options.autoReply.replyFor(formName.view()).any();
     holdForConfirmation(form, submission, redirect, replyAllowed);
+    recent.note(Text(kAwaitingConfirmation));
     return;
   }
   List<OutboxMail> mails;

@@ -8,6 +8,10 @@
 #include "common/storing/record_store.h"
 #include "insert/upload_spool.h"
 
+// What the duplicate check keeps for a submission held for its
+// confirmation, which has no label yet (a label ends in its counter's digits).
+inline constexpr char kAwaitingConfirmation[] = "(pending)";
+
 class SubmitApplication : public CatalogGroup {
  public:
   // The header waits for runSubmission, so that a request which may not
@@ -83,6 +87,9 @@ class SubmitApplication : public CatalogGroup {
                            bool mayReply);
   OutboxMail confirmationMail(const Submission& submission, const Text& address, const Text& token);
   void answerPending(const FormEntry& form, const Text& redirect);
+  // A held submission sent again within the duplicate window: its answer
+  // once more, nothing held or mailed twice.
+  void answerHeldAgain(const FormEntry& form, const Submission& submission, const Text& redirect);
   // Stored: found (and, after confirmHeld, stored).
   enum class ConfirmOutcome { Stored, Unknown, Expired };
   // Under the group lock: the held record of that token hash stored with

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <regex>
 #include <string>
 
@@ -364,4 +365,18 @@ TEST_F(OptIn, ConfirmationRepliesToTheVisitorUnlessScored) {
       replied = replied || all[i].find("Subject: Thanks\r\n") != std::string::npos;
     EXPECT_EQ(replied, c.replied) << c.note;
   }
+}
+
+// A second click within the duplicate window gets the pending answer again;
+// one submission is held and one link mailed.
+TEST_F(OptIn, SentTwiceIsHeldOnce) {
+  home.write("shop.grp.options", "confirmField=email\nduplicateWindow=on\n");
+  for (int i = 0; i < 2; ++i) {
+    CgiResult held = submit("", "name=Ana&email=ana%40example.org");
+    ASSERT_EQ(held.status, 0);
+    EXPECT_NE(held.output.find("Thanks [] [1]."), std::string::npos) << held.output;
+  }
+  std::string pending = home.read("orders.dat.pending");
+  EXPECT_EQ(std::count(pending.begin(), pending.end(), '&'), 5) << pending;  // one record
+  EXPECT_EQ(mails(2, 2).size(), 1u);
 }
