@@ -61,7 +61,8 @@ Text LabelReservation::path(const Text& groupPath) {
 
 const LabelReservation::State& LabelReservation::read() const {
   if (state_) return *state_;
-  State& state = state_.emplace();
+  state_ = State();
+  State& state = *state_;
   bool readable = false;
   Text line = firstLine(readFileBytes(path_, &readable));
   if (!readable) return state;
