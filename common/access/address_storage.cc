@@ -49,7 +49,7 @@ Text written(const ParsedAddress& address) {
   return Text(inet_ntop(AF_INET6, &address.v6, out, sizeof out));
 }
 
-bool readKey(const Text& path, std::string& key) {
+bool readWholeKey(const Text& path, std::string& key) {
   int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return false;
   char bytes[kAddressKeyLength];
@@ -107,8 +107,8 @@ Text hashedAddress(std::string_view key, std::string_view address) {
 }
 
 bool loadAddressKey(const Text& keyPath, std::string& key) {
-  if (readKey(keyPath, key)) return true;
-  return makeKey(keyPath) && readKey(keyPath, key);
+  if (readWholeKey(keyPath, key)) return true;
+  return makeKey(keyPath) && readWholeKey(keyPath, key);
 }
 
 Text storedAddress(CgiApplication& app, const Text& address) {
@@ -122,3 +122,5 @@ Text storedAddress(CgiApplication& app, const Text& address) {
   if (!loadAddressKey(keyPath, key)) app.fatal(messages::kCreateFailed, keyPath);
   return hashedAddress(key, address.view());
 }
+
+bool readAddressKey(const Text& keyPath, std::string& key) { return readWholeKey(keyPath, key); }

@@ -37,6 +37,8 @@ inline constexpr size_t kAddressKeyLength = 32;
 // mode 0600: a race of two first submissions keeps one key). False when it
 // can be neither read nor made.
 bool loadAddressKey(const Text& keyPath, std::string& key);
+// The key of `keyPath` when one was made; never makes one.
+bool readAddressKey(const Text& keyPath, std::string& key);
 
 // `address` as the settings of `app` store it. Ends the request with
 // "Cannot create file" when `hashed` has no key and none can be made.

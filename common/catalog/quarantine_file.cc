@@ -23,12 +23,7 @@ class QuarantineSink : public FieldSink {
  public:
   explicit QuarantineSink(QuarantinedRecord& record) : record_(record) {}
   void field(std::string_view name, std::string_view value) override {
-    for (int i = 0; i < kAutomaticFieldCount; ++i) {
-      if (equalsIgnoreCase(name, kItemAutomaticNames[i])) {
-        record_.automatic.values[i] = Text(value);
-        return;
-      }
-    }
+    if (takeAutomaticField(record_.automatic, name, value)) return;
     if (equalsIgnoreCase(name, kCatalogName)) {
       record_.catalog = Text(value);
     } else if (equalsIgnoreCase(name, kReasonName)) {

@@ -21,3 +21,13 @@ Text singleLine(std::string_view text) {
     if (c == '\n' || c == '\r') c = ' ';
   return out;
 }
+
+bool takeAutomaticField(AutomaticValues& values, std::string_view name, std::string_view value) {
+  for (int i = 0; i < kAutomaticFieldCount; ++i) {
+    if (equalsIgnoreCase(name, kItemAutomaticNames[i])) {
+      values.values[i] = Text(value);
+      return true;
+    }
+  }
+  return false;
+}

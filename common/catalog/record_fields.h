@@ -23,6 +23,10 @@ struct AutomaticValues {
   const Text& operator[](AutomaticField field) const { return values[fieldIndex(field)]; }
 };
 
+// Keeps `value` in `values` when `name` is an automatic field's name as the
+// item form writes it (in any letter case); false for any other field.
+bool takeAutomaticField(AutomaticValues& values, std::string_view name, std::string_view value);
+
 // The values of a record stored at `when`: its label, the form's name, the
 // submitting computer's address, the date as yyyymmdd, the time as hhmm and
 // the reference label.

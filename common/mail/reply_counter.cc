@@ -6,6 +6,7 @@
 #include <charconv>
 #include <string>
 
+#include "common/access/address_storage.h"
 #include "common/files/path.h"
 #include "common/files/state_file.h"
 #include "common/text/file_lines.h"
@@ -18,14 +19,6 @@ constexpr long kMaxCountsBytes = 1 << 20;
 bool exists(const Text& path) {
   struct stat info;
   return ::stat(path.c_str(), &info) == 0;
-}
-
-// The key of the home's key file when it exists; never made here.
-bool existingKey(const Text& home, std::string& key) {
-  bool readable = false;
-  Text bytes = readFileBytes(makePath(home.view(), kReplyKeyName), &readable, 4096);
-  key = bytes.str();
-  return readable && !key.empty();
 }
 
 // The file's lines with the key `key` left out, and their count.
@@ -60,7 +53,7 @@ Text addressCountKey(std::string_view key, std::string_view address) {
 long repliesCountedFor(const Text& home, const Text& groupPath, std::string_view address) {
   std::string key;
   Text path = replyCountsPath(groupPath);
-  if (!existingKey(home, key) || !exists(path)) return 0;
+  if (!readAddressKey(makePath(home.view(), kReplyKeyName), key) || !exists(path)) return 0;
   LockedStateFile file;
   if (!file.open(path)) return 0;
   long count = 0;
@@ -71,7 +64,7 @@ long repliesCountedFor(const Text& home, const Text& groupPath, std::string_view
 bool forgetRepliesTo(const Text& home, const Text& groupPath, std::string_view address) {
   std::string key;
   Text path = replyCountsPath(groupPath);
-  if (!existingKey(home, key) || !exists(path)) return true;
+  if (!readAddressKey(makePath(home.view(), kReplyKeyName), key) || !exists(path)) return true;
   LockedStateFile file;
   if (!file.open(path)) return false;
   long count = 0;

@@ -81,15 +81,7 @@ List<OutboxMail> RecordStore::composeNotifications(const Submission& submission)
     subject = Text(kDefaultSubject.pick(app_.currentIndex())) + submission.target.name;
     body = defaultMailBody(submission);
   }
-  std::string_view charset = app_.currentCharsetName();
-  OutboxMail mail;
-  mail.group = app_.groupSettingsName;
-  mail.catalog = submission.target.name;
-  mail.catalogPath = submission.target.path;
-  mail.label = submission.label;
-  mail.sender = sender.empty() ? localSenderAddress() : mailUtf8(sender, charset);
-  mail.subject = mailUtf8(subject, charset);
-  mail.body = mailUtf8(body, charset);
+  OutboxMail mail = mailOf(submission, sender, subject, body);
   // An empty address (a blank line of a recipients file, say) names nobody;
   // a server would refuse it and the remaining recipients would get nothing.
   List<OutboxMail> mails;
@@ -108,6 +100,12 @@ OutboxMail RecordStore::composeTemplateMail(const Submission& submission,
   // A posted value the template puts in the subject may hold line breaks.
   for (char& c : subject.str())
     if (c == '\n' || c == '\r') c = ' ';
+  return mailOf(submission, sender, subject, body);
+}
+
+// A mail of the submission's record, without its recipient, in UTF-8.
+OutboxMail RecordStore::mailOf(const Submission& submission, const Text& sender,
+                               const Text& subject, const Text& body) {
   std::string_view charset = app_.currentCharsetName();
   OutboxMail mail;
   mail.group = app_.groupSettingsName;

@@ -22,12 +22,7 @@ class PendingSink : public FieldSink {
  public:
   explicit PendingSink(PendingRecord& record) : record_(record) {}
   void field(std::string_view name, std::string_view value) override {
-    for (int i = 0; i < kAutomaticFieldCount; ++i) {
-      if (equalsIgnoreCase(name, kItemAutomaticNames[i])) {
-        record_.automatic.values[i] = Text(value);
-        return;
-      }
-    }
+    if (takeAutomaticField(record_.automatic, name, value)) return;
     if (equalsIgnoreCase(name, kTokenName)) {
       record_.tokenHash = Text(value);
     } else if (equalsIgnoreCase(name, kNoReplyName)) {

@@ -60,6 +60,8 @@ class RecordStore {
 
  private:
   void putGroupFileBack(bool existed, const Text& content);
+  OutboxMail mailOf(const Submission& submission, const Text& sender, const Text& subject,
+                    const Text& body);
   void storeRecord(const Submission& submission);
   long appendRecord(const Submission& submission);
   void appendIndexEntry(const Text& indexPath, const Submission& submission, long offset);
