@@ -8,6 +8,7 @@
 #include "common/access/client_address.h"
 #include "common/access/confirm_token.h"
 #include "common/catalog/catalog_files.h"
+#include "common/cgi/html_start.h"
 #include "common/cgi/json_answer.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/group_lock.h"
@@ -219,7 +220,7 @@ void SubmitApplication::writeConfirmButton(const Text& token) {
   Text action = "?confirm=" + token;
   if (!languageParam().empty()) action += "&language=" + percentEncode(languageParam().view());
   writeHeader("text/html");
-  writeDirect("<html>\n");
+  writeHtmlStart(*this);
   writeHead(text(messages::kConfirmTitle));
   print("<body>\n<h1>%s</h1>\n<p>%s</p>\n", text(messages::kConfirmTitle),
         text(messages::kConfirmPrompt));
@@ -230,7 +231,7 @@ void SubmitApplication::writeConfirmButton(const Text& token) {
 
 void SubmitApplication::writeConfirmedPage(const Text& label) {
   writeHeader("text/html");
-  writeDirect("<html>\n");
+  writeHtmlStart(*this);
   writeHead(text(messages::kConfirmedTitle));
   print("<body>\n<h1>%s</h1>\n<p>", text(messages::kConfirmedTitle));
   print(text(messages::kConfirmedText), label);

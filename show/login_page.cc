@@ -11,8 +11,8 @@ void writeLoginPage(ShowApplication& app) {
   Markup heading = app.requested().audit ? app.text(kAuditLoginHeading)
                                          : Markup::format(app.text(kLoginHeading), app.groupName);
   body += Markup::format("<h1>%s</h1>\n<hr>\n<p>\n", heading);
-  body += Markup::format("%s:\n", app.text(kPasswordPrompt));
-  body += "<input type=password name=password>\n";
+  body += Markup::format("<label for=password>%s:</label>\n", app.text(kPasswordPrompt));
+  body += "<input type=password name=password id=password>\n";
   body += "<input type=submit value=\"  OK  \">\n";
   body += "</form>\n<hr>\n";
   app.writePage(app.text(kLoginTitle), body);

@@ -4,6 +4,7 @@
 
 #include "common/access/admin_access.h"
 #include "common/cgi/cgi_streams.h"
+#include "common/cgi/html_start.h"
 #include "common/cgi/raw_fields.h"
 #include "common/files/path.h"
 #include "show/audit_page.h"
@@ -90,7 +91,7 @@ Markup ShowApplication::passwordButton(const Markup& action, const Markup& capti
 // UTF-8; pages of the other language follow the charset of the settings.
 void ShowApplication::writePage(const Markup& title, const Markup& body) {
   writeHtmlHeader();
-  writeDirect("<html>\n");
+  writeHtmlStart(*this);
   writeHead(title);
   writeDirect("<body>\n");
   write(body);

@@ -104,6 +104,7 @@ TEST_F(OptIn, HeldUntilThePostOfTheLinkThenStoredAndMailed) {
   // Opening the link (a mail scanner does) shows the button, nothing more.
   CgiResult page = open(token);
   ASSERT_EQ(page.status, 0) << page.output;
+  EXPECT_NE(page.output.find("\n<html lang=\"en\">\n"), std::string::npos) << page.output;
   EXPECT_NE(page.output.find("<form method=\"post\" action=\"?confirm=" + token +
                              "\">\n<button type=\"submit\">Confirm</button>"),
             std::string::npos)

@@ -71,12 +71,14 @@ const char kAdminLines[] =
     "Content-Security-Policy: frame-ancestors 'none'; script-src 'none'\n"
     "X-Content-Type-Options: nosniff\n";
 
-// A page as the viewer frames it.
+// A page as the viewer frames it, its language named in the lang attribute.
 // English pages declare UTF-8, the charset of the values that forms post.
 std::string page(const std::string& title, const std::string& body,
-                 const std::string& type = "text/html; charset=utf-8") {
-  return "Content-type: " + type + "\n" + kAdminLines + "\n<html>\n<head>\n<title>" + title +
-         "</title>\n</head>\n<body>\n" + body + "</body>\n</html>\n";
+                 const std::string& type = "text/html; charset=utf-8",
+                 const std::string& lang = "en") {
+  return "Content-type: " + type + "\n" + kAdminLines + "\n<html lang=\"" + lang +
+         "\">\n<head>\n<title>" + title + "</title>\n</head>\n<body>\n" + body +
+         "</body>\n</html>\n";
 }
 
 // An error page; `header` is the whole header.
@@ -103,12 +105,13 @@ std::string button(const std::string& query, const std::string& caption,
 }
 
 std::string loginPage(const std::string& query) {
-  return page("Records Login", "<form method=post action=\"/cgi-bin/show.exe/shop" + query +
-                                   "\">\n"
-                                   "<h1>Records of the group of catalogs <tt>shop</tt></h1>\n"
-                                   "<hr>\n<p>\nPlease, enter your password:\n"
-                                   "<input type=password name=password>\n"
-                                   "<input type=submit value=\"  OK  \">\n</form>\n<hr>\n");
+  return page("Records Login",
+              "<form method=post action=\"/cgi-bin/show.exe/shop" + query +
+                  "\">\n"
+                  "<h1>Records of the group of catalogs <tt>shop</tt></h1>\n"
+                  "<hr>\n<p>\n<label for=password>Please, enter your password:</label>\n"
+                  "<input type=password name=password id=password>\n"
+                  "<input type=submit value=\"  OK  \">\n</form>\n<hr>\n");
 }
 
 // The field table of ORD-1.
@@ -221,10 +224,10 @@ TEST_F(ShowTest, LoginPageKeepsTheLanguageAndEscapesTheQuery) {
                  "<form method=post action=\"/cgi-bin/show.exe/shop?label=%22%3E%3Cb%3E&amp;"
                  "catalog=orders&amp;page=1&amp;language=slo\">\n"
                  "<h1>Zapisi skupine katalogov <tt>shop</tt></h1>\n"
-                 "<hr>\n<p>\nVnesite geslo:\n"
-                 "<input type=password name=password>\n"
+                 "<hr>\n<p>\n<label for=password>Vnesite geslo:</label>\n"
+                 "<input type=password name=password id=password>\n"
                  "<input type=submit value=\"  OK  \">\n</form>\n<hr>\n",
-                 "text/html"));
+                 "text/html", "sl"));
 }
 
 // The group name is a path segment of every link: a blank in it is "%20"
