@@ -6,7 +6,7 @@ elements) for scripts/run-benchmarks, followed by the same as a Markdown
 table. Figures only: test_accessibility.py is what fails on them. Needs
 chromium, chromium-driver, python3-selenium and tests/site/install-axe.
 
-    python3 bench/accessibility_audit.py   (KALDER_BIN_DIR: the built programs)
+    /usr/bin/python3 bench/accessibility_audit.py   (KALDER_BIN_DIR: the built programs)
 """
 
 import os
