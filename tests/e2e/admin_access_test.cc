@@ -56,7 +56,7 @@ class AdminAccess : public ::testing::Test {
     for (int i = 0; i < times; ++i) {
       CgiResult refused = post(program, "password=guess" + std::to_string(i), address, more);
       ASSERT_EQ(refused.status, 0) << refused.output;
-      ASSERT_NE(refused.output.find("<input type=password name=password>"), std::string::npos);
+      ASSERT_NE(refused.output.find("<input type=password name=password"), std::string::npos);
     }
   }
   // The state file with `count` failures of `address`, `secondsAgo` seconds

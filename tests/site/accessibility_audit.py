@@ -9,8 +9,9 @@ skipped, a label for every form control. Used by test_accessibility.py
 
 A page is one line of PAGES: its name, its address, the fields it posts
 (None for a GET), whether it is one of the pages whose bytes are fixed (and
-which are then only reported), and whether the address is opened once in
-each language (the program's "language" parameter appended)."""
+which are then only reported), whether the address is opened once in
+each language (the program's "language" parameter appended), and what is
+clicked on it to reach the page audited."""
 
 import hashlib
 import os
