@@ -24,5 +24,6 @@ bool isPostRequest(const RequestContext& request);
 class MethodRefusal : public CgiApplication {
  public:
   explicit MethodRefusal(const RequestContext& context) : CgiApplication(context, nullptr) {}
-  [[noreturn]] void refuse() { refuseMethod(*this); }
+  // Counted for the metrics page when the path names a group.
+  [[noreturn]] void refuse();
 };
