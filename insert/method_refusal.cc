@@ -2,17 +2,9 @@
 #include "insert/method_refusal.h"
 
 #include "common/files/path.h"
-#include "common/metrics/metric_events.h"
 
 bool isPostRequest(const RequestContext& request) {
   return request.variables.value("REQUEST_METHOD") == "POST";
-}
-
-void MethodRefusal::refuse() {
-  // Counted only for a group that kalder.ini names: the path is anyone's.
-  if (const Param* group = settings.groups.find(pathInfo()))
-    countMetricEvent(home(), kSubmissionMetric, group->name.view(), "refused_method");
-  refuseMethod(*this);
 }
 
 void refuseMethod(CgiPage& page) {

@@ -24,6 +24,5 @@ bool isPostRequest(const RequestContext& request);
 class MethodRefusal : public CgiApplication {
  public:
   explicit MethodRefusal(const RequestContext& context) : CgiApplication(context, nullptr) {}
-  // Counted for the metrics page when the path names a group.
-  [[noreturn]] void refuse();
+  [[noreturn]] void refuse() { refuseMethod(*this); }
 };

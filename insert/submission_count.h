@@ -1,7 +1,8 @@
 // Counting what became of a submission, for the metrics page: one event per
 // outcome ("stored", "quarantined", "held" for a confirmation, and
-// "refused_<why>": "rate_limit", "duplicate", "origin", "quarantine_full",
-// "method" and the refusals of a request's body, request_refusal.h).
+// "refused_<why>": "rate_limit", "duplicate", "origin", "quarantine_full"
+// and the refusals of a request's body, request_refusal.h). A request that
+// is no POST is not counted: it must leave no file behind.
 #pragma once
 
 #include <string_view>
