@@ -88,6 +88,9 @@ TEST_F(Metrics, CountsRealSubmissionsAndQueuesForTheReferenceParser) {
   ASSERT_EQ(post("name=Bo").status, 0);
   CgiResult refused = post("name=Cy");  // the fourth within a minute
   EXPECT_NE(refused.output.find("429"), std::string::npos) << refused.output;
+  Environment plain = postEnvironment(home.path(), "insert", "shop", "formid=order", "name=Di");
+  plain["CONTENT_TYPE"] = "text/plain";
+  EXPECT_NE(runCgi(programPath("insert"), plain, "name=Di").output.find("415"), std::string::npos);
   // Events of kinds this page does not know, with a value to escape.
   FILE* events = std::fopen(home.file("metrics.events").c_str(), "a");
   ASSERT_NE(events, nullptr);
@@ -111,6 +114,7 @@ TEST_F(Metrics, CountsRealSubmissionsAndQueuesForTheReferenceParser) {
       {"kalder_submissions_total{group=shop,outcome=stored}", "2"},
       {"kalder_submissions_total{group=shop,outcome=quarantined}", "1"},
       {"kalder_submissions_total{group=shop,outcome=refused_rate_limit}", "1"},
+      {"kalder_submissions_total{group=shop,outcome=refused_content_type}", "1"},
       {"kalder_spam_layer_stops_total{group=shop,layer=quo\"te\\back}", "1"},
       {"kalder_new_thing_total{group=other,label=x}", "1"},
       {"kalder_quarantine_records{group=shop}", "1"},
