@@ -21,6 +21,7 @@
 #include "insert/auto_reply.h"
 #include "insert/method_refusal.h"
 #include "insert/submission_answer.h"
+#include "insert/submission_count.h"
 #include "insert/submit_application.h"
 
 namespace {
@@ -207,6 +208,7 @@ void SubmitApplication::runConfirmation() {
   }
   store_.flushStored();
   store_.confirmNotifications(mails);
+  countSubmission(*this, "stored");
   try {
     writeConfirmedPage(submission.label);
   } catch (const RequestEnded&) {

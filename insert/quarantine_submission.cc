@@ -12,6 +12,7 @@
 #include "common/catalog/upload_space.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/group_lock.h"
+#include "insert/submission_count.h"
 #include "insert/submit_application.h"
 
 Text SubmitApplication::quarantine(Submission& submission, const Text& reason) {
@@ -46,6 +47,7 @@ void SubmitApplication::refuseOverfullQuarantine(const Text& path, const Submiss
   Text record = quarantineRecordText(submission.automatic(), submission.target.name.view(),
                                      reason.view(), submission.fields);
   if (size + static_cast<long long>(record.str().size()) <= options.spam.quarantineMaxSize) return;
+  countSubmission(*this, "refused_quarantine_full");
   setStatus("429 Too Many Requests");
   fatal(spamMessages::kQuarantineFull);
 }

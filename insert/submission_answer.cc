@@ -6,9 +6,11 @@
 #include "common/access/cross_origin.h"
 #include "common/cgi/cgi_streams.h"
 #include "common/cgi/json_answer.h"
+#include "insert/submission_count.h"
 
 void refuseForeignOrigin(CatalogGroup& app) {
   if (originMayPost(app.options, requestOrigin(app), ownOrigin(app))) return;
+  countSubmission(app, "refused_origin");
   app.setStatus("403 Forbidden");
   app.fatal(messages::kForeignOrigin);
 }

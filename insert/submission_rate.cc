@@ -11,6 +11,7 @@
 #include "common/files/state_file.h"
 #include "common/settings/catalog_group.h"
 #include "common/text/file_lines.h"
+#include "insert/submission_count.h"
 
 namespace {
 
@@ -98,6 +99,7 @@ void refuseOverRate(CatalogGroup& app) {
   if (!file.replace(rates.text(now))) app.fatal(messages::kCreateFailed, path);
   file.close();
   if (admitted) return;
+  countSubmission(app, "refused_rate_limit");
   app.setStatus("429 Too Many Requests");
   app.fatal(spamMessages::kTooManySubmissions);
 }

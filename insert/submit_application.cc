@@ -18,6 +18,7 @@
 #include "insert/recent_submissions.h"
 #include "insert/spam_defence.h"
 #include "insert/submission_answer.h"
+#include "insert/submission_count.h"
 #include "insert/submission_rate.h"
 
 void SubmitApplication::runSubmission() {
@@ -42,6 +43,7 @@ void SubmitApplication::runSubmission() {
   RecentSubmissionGuard recent(*this, formName);
   if (Text earlier = recent.earlierLabel(); !earlier.empty()) {
     // Sent twice (a second click, say): the answer of the first, stored once.
+    countSubmission(*this, "refused_duplicate");
     if (earlier == kAwaitingConfirmation) {
       answerHeldAgain(form, submission, redirect);
       return;
@@ -55,6 +57,7 @@ void SubmitApplication::runSubmission() {
     submission.fields = postParams();
     Text held = quarantine(submission, reason);
     store_.flushStored();
+    countSubmission(*this, "quarantined");
     recent.note(held);
     answer(form, submission, redirect);
     return;
@@ -68,6 +71,7 @@ void SubmitApplication::runSubmission() {
     // Marked only where a reply is set up and a rule scored the content.
     bool replyAllowed = mayReply || !options.autoReply.replyFor(formName.view()).any();
     holdForConfirmation(form, submission, redirect, replyAllowed);
+    countSubmission(*this, "held");
     recent.note(Text(kAwaitingConfirmation));
     return;
   }
@@ -75,6 +79,7 @@ void SubmitApplication::runSubmission() {
   Text label = storeSubmission(submission, mails, mayReply);
   store_.flushStored();
   store_.confirmNotifications(mails);
+  countSubmission(*this, "stored");
   recent.note(label);
   answerThenDeliver(form, submission, redirect, !mails.empty());
 }

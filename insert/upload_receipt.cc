@@ -3,6 +3,7 @@
 #include "common/catalog/upload_folder.h"
 #include "common/catalog/upload_space.h"
 #include "common/files/group_lock.h"
+#include "insert/submission_count.h"
 #include "insert/submit_application.h"
 
 namespace {
@@ -36,6 +37,8 @@ void SubmitApplication::receiveBody() {
   if (limits.allowed())
     uploads_.open(limits, catalogUploadFolder(uploadTarget().path.view()), uploadSpace());
   readDeferredBody(limits.allowed() ? &uploads_ : nullptr, limits.maxTotal, currentCharsetName());
+  if (refusal() != Refusal::None)
+    countSubmission(*this, "refused_" + std::string(refusalName(refusal())));
   Text endings = endingsText(limits.endings);
   Text maxFile = byteSizeText(limits.maxFile);
   Text maxTotal = byteSizeText(limits.maxTotal);

@@ -8,8 +8,10 @@ void writeLoginPage(ShowApplication& app) {
   using namespace showTexts;
   Markup body =
       Markup::format("<form method=post action=\"%s\">\n", app.actionUrl(app.requested()));
-  Markup heading = app.requested().audit ? app.text(kAuditLoginHeading)
-                                         : Markup::format(app.text(kLoginHeading), app.groupName);
+  ViewTarget target = app.requested();
+  Markup heading = target.metrics ? app.text(kMetricsLoginHeading)
+                   : target.audit ? app.text(kAuditLoginHeading)
+                                  : Markup::format(app.text(kLoginHeading), app.groupName);
   body += Markup::format("<h1>%s</h1>\n<hr>\n<p>\n", heading);
   body += Markup::format("<label for=password>%s:</label>\n", app.text(kPasswordPrompt));
   body += "<input type=password name=password id=password>\n";

@@ -11,6 +11,7 @@
 #include "show/catalog_pages.h"
 #include "show/csv_export.h"
 #include "show/login_page.h"
+#include "show/metrics_page.h"
 #include "show/person_page.h"
 #include "show/quarantine_page.h"
 #include "show/record_erasure.h"
@@ -55,6 +56,7 @@ ViewTarget ShowApplication::requested() const {
   target.csv = queryParams().value("format").equalsIgnoreCase("csv");
   target.erase = queryParams().value("erase") == "1";
   target.audit = queryParams().value("audit") == "1";
+  target.metrics = queryParams().value("metrics") == "1";
   return target;
 }
 
@@ -66,6 +68,7 @@ Markup ShowApplication::actionUrl(const ViewTarget& target) const {
   if (target.csv) addQueryItem(query, "format", "csv");
   if (target.erase) addQueryItem(query, "erase", "1");
   if (target.audit) addQueryItem(query, "audit", "1");
+  if (target.metrics) addQueryItem(query, "metrics", "1");
   addQueryItem(query, "language", languageParam());
   Text url = CGIhome() + "show.exe";
   if (!groupName.empty()) url += "/" + percentEncode(groupName);
@@ -105,6 +108,10 @@ void ShowApplication::writeHtmlHeader() {
 
 void ShowApplication::run() {
   ViewTarget target = requested();
+  if (target.metrics) {
+    answerMetricsRequest(*this);
+    return;
+  }
   if (groupName.empty() && !target.audit) fatal(messages::kNoGroup);
   refusePersonInAddress(*this);
   if (!admitAdministrator(*this, rawPostedField(rawBody().view(), "password").view())) {

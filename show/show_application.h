@@ -16,8 +16,9 @@ struct ViewTarget {
   Text catalog;
   long page = 0;  // 0: no page parameter
   bool csv = false;
-  bool erase = false;  // the record's deletion page
-  bool audit = false;  // the audit log's page, with or without a group
+  bool erase = false;    // the record's deletion page
+  bool audit = false;    // the audit log's page, with or without a group
+  bool metrics = false;  // the metrics page, for every group
 };
 
 class ShowApplication : public CatalogGroup {

@@ -13,6 +13,7 @@ inline constexpr MessageTable kLoginHeading{"Records of the group of catalogs <t
 inline constexpr MessageTable kPasswordPrompt{"Please, enter your password", "Vnesite geslo"};
 inline constexpr MessageTable kAuditLoginHeading{"Audit log of the administration",
                                                  "Revizijska sled administracije"};
+inline constexpr MessageTable kMetricsLoginHeading{"Metrics for monitoring", "Meritve za nadzor"};
 
 // The group's catalogs.
 inline constexpr MessageTable kGroupTitle{"Catalogs of the group %s", "Katalogi skupine %s"};

@@ -9,3 +9,7 @@
 // Byte by byte with ASCII letters folded to upper case on both sides. Its
 // time depends on the stored password's length only.
 bool passwordMatches(std::string_view posted, std::string_view stored);
+
+// Byte by byte, exactly (a token for scripts, such as the metrics page's).
+// Its time depends on the stored token's length only.
+bool tokenMatches(std::string_view presented, std::string_view stored);

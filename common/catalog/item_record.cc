@@ -105,3 +105,28 @@ RecordRead readItemRecord(LineSource& lines, FieldSink& sink, Text* text) {
   if (text) *text += '\n';
   return RecordRead::Record;
 }
+
+long countItemRecords(LineSource& lines) {
+  long count = 0;
+  bool inRecord = false, inBlock = false;
+  std::string blockEnd;
+  std::string_view line;
+  while (lines.next(line)) {
+    if (inBlock) {
+      inBlock = line != blockEnd;
+      continue;
+    }
+    if (line.empty()) {
+      inRecord = false;
+      continue;
+    }
+    if (!inRecord) ++count;
+    inRecord = true;
+    size_t eq = line.find('=');
+    if (eq != std::string_view::npos && eq + 1 < line.size() && line[eq + 1] == '+') {
+      blockEnd = line.substr(eq + 2);
+      inBlock = true;
+    }
+  }
+  return count;
+}

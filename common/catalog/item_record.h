@@ -49,3 +49,8 @@ Text itemRecordText(const AutomaticValues& automatic, AutomaticFields omitted,
 // word never comes ends the record without that field. An empty line alone
 // is a record without fields.
 RecordRead readItemRecord(LineSource& lines, FieldSink& sink, Text* text);
+
+// How many records the item-form lines hold, counted by their structure
+// alone (blocks skipped, an empty line ends a record), without keeping any
+// value: a count that costs no more memory however large the file.
+long countItemRecords(LineSource& lines);

@@ -3,6 +3,20 @@
 
 #include "common/cgi/cgi_page.h"
 
+std::string_view refusalName(Refusal why) {
+  switch (why) {
+    case Refusal::None: return "";
+    case Refusal::TooLarge: return "size";
+    case Refusal::UnsupportedType: return "content_type";
+    case Refusal::FileUpload: return "file_upload";
+    case Refusal::FileEnding: return "file_type";
+    case Refusal::FileTooLarge: return "file_size";
+    case Refusal::UploadSpaceFull: return "upload_space";
+    case Refusal::Malformed: return "malformed";
+  }
+  return "";
+}
+
 void refuseRequest(CgiPage& page) { refuseRequest(page, {"-", "-", "-"}); }
 
 void refuseRequest(CgiPage& page, const UploadLimitTexts& limits) {

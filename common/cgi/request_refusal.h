@@ -48,6 +48,10 @@ inline constexpr MessageTable kMalformedBody{
     "obrazec znova"};
 }  // namespace messages
 
+// The refusal's name in the metrics ("size", "content_type", ...); empty
+// for None.
+std::string_view refusalName(Refusal why);
+
 // Ends the request with the page of its refusal; does nothing for one that
 // was decoded. The pages of refused files name what the group accepts:
 // `acceptedEndings` ("pdf, png") and the two size limits ("10 MiB"). Called once the page layer

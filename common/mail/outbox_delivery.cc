@@ -34,11 +34,14 @@ void attempt(Outbox& outbox, MailSender& sender, OutboxMail& mail, const Deliver
   if (outcome.sent) {
     outbox.markSent(mail, now, outcome.reply);
     ++counts.sent;
+    if (run.noteOutcome) run.noteOutcome(mail, "delivered");
     return;
   }
   MailState state = noteFailedAttempt(mail, outcome, now);
   outbox.update(mail, state);
-  ++(state == MailState::Failed ? counts.failed : counts.retried);
+  bool failed = state == MailState::Failed;
+  ++(failed ? counts.failed : counts.retried);
+  if (run.noteOutcome) run.noteOutcome(mail, failed ? "failed" : "retry");
 }
 
 }  // namespace

@@ -29,6 +29,8 @@ struct DeliveryRun {
   // Looks a pending mail's record up; it must hold the group's lock while
   // it does, so that it never sees a submission still in progress.
   std::function<RecordFate(const OutboxMail&)> fateOf;
+  // Told each attempt's outcome: "delivered", "retry" or "failed".
+  std::function<void(const OutboxMail&, std::string_view outcome)> noteOutcome;
 };
 
 // A reply that refuses for good: a 5xx code.

@@ -14,6 +14,8 @@
 #include "common/files/path.h"
 #include "common/mail/failure_alert.h"
 #include "common/mail/mail_delivery.h"
+#include "common/metrics/metric_events.h"
+#include "common/metrics/metrics_state.h"
 #include "common/settings/settings_file.h"
 
 namespace {
@@ -124,7 +126,10 @@ DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting)
   AlertSettings alerts = alertSettingsOf(settings);
   long long deadline = outboxNow() + seconds;
   DeliveryRun run{outboxNow, deadline,
-                  [&](const OutboxMail& mail) { return fateOf(settings, mail); }};
+                  [&](const OutboxMail& mail) { return fateOf(settings, mail); },
+                  [&](const OutboxMail& mail, std::string_view outcome) {
+                    countMetricEvent(home, kMailDeliveryMetric, mail.group.view(), outcome);
+                  }};
   // The command waits for a run under way: it was asked for.
   bool wait = everyWaiting;
   do {
@@ -141,6 +146,8 @@ DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting)
     if (queueFailureDigest(outbox, alerts, outboxNow()))
       add(total, deliverOutbox(outbox, sender, run));
   } while (outboxNow() <= deadline && dueMailWaits(outbox));
+  // After the attempts, so that their outcomes are in the totals.
+  foldMetricEvents(home);
   return total;
 }
 

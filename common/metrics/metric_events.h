@@ -7,8 +7,9 @@
 // the metric's name, the group as kalder.ini names it, and one label value
 // (an outcome, a reason, a layer). Appending keeps counting off the answer's
 // path: one write of less than PIPE_BUF bytes with O_APPEND, so concurrent
-// programs never interleave their lines; the detached run folds the events
-// into the totals of "metrics.state".
+// programs never interleave their lines, each under a shared flock of the
+// file, which a fold (metrics_state.h) renames aside and locks exclusively
+// before it adds the lines to the totals of "metrics.state".
 #pragma once
 
 #include <string_view>
@@ -16,6 +17,11 @@
 #include "common/text/text.h"
 
 inline constexpr const char* kMetricEventsName = "metrics.events";
+
+// The metrics the programs count, and their label values.
+inline constexpr const char* kSubmissionMetric =
+    "submission";  // stored, quarantined, refused_<why>
+inline constexpr const char* kMailDeliveryMetric = "mail_delivery";  // delivered, retry, failed
 
 // Appends one event to the events file of `home`; tabs and line breaks in a
 // value become spaces and each value is cut to 64 bytes, so an event is

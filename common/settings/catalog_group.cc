@@ -6,6 +6,7 @@
 
 #include "common/access/cross_origin.h"
 #include "common/cgi/request_refusal.h"
+#include "common/metrics/metric_events.h"
 #include "common/settings/label_reservation.h"
 
 CatalogGroup::CatalogGroup(const RequestContext& context, const char* contentType)
@@ -22,6 +23,11 @@ CatalogGroup::CatalogGroup(const RequestContext& context, const char* contentTyp
   if (entry) {
     readGroup(pathInfo(), entry->value);
     addAnswerHeaderLines(crossOriginHeaderLines(options, requestOrigin(*this)));
+    // Counted here since the refusal ends the request before the program's
+    // own object exists.
+    if (refusal() != Refusal::None)
+      countMetricEvent(home(), kSubmissionMetric, groupSettingsName.view(),
+                       "refused_" + std::string(refusalName(refusal())));
   }
   refuseRequest(*this);
   if (!pathInfo().empty() && !entry) fatal(messages::kUnknownGroup, pathInfo());

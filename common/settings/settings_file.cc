@@ -27,6 +27,7 @@ constexpr GeneralKey kGeneralKeys[] = {
     {"addressStorage", &SystemSettings::addressStorage},
     {"alertHours", &SystemSettings::alertHours},
     {"viewerAddress", &SystemSettings::viewerAddress},
+    {"metricsToken", &SystemSettings::metricsToken},
 };
 
 enum class Section { None, General, Groups, International, Header, Unknown };

@@ -22,6 +22,7 @@
 //   addressStorage=hashed              full, network or hashed (a record's &COMPUTER)
 //   alertHours=6                       the digest of mails that do not arrive
 //   viewerAddress=https://...show.exe  its links (common/mail/failure_alert.h)
+//   metricsToken=k3J9...               Bearer token of the metrics page
 //   later=x                            other keys: kept as they are
 //
 //   [GROUPS]
@@ -65,6 +66,8 @@ struct SystemSettings {
   // The digest of mails that do not arrive (common/mail/failure_alert.h).
   Text alertHours;
   Text viewerAddress;
+  // The token a scraper of the metrics page presents (show/metrics_page.h).
+  Text metricsToken;
   // The "[GENERAL]" lines of keys this version does not know, as read: they
   // are written back, so a save never drops a setting of a later version.
   List<Text> otherGeneralLines;

@@ -20,6 +20,7 @@
 #include "common/mail/outbox.h"
 #include "common/mail/outbox_delivery.h"
 #include "common/mail/outbox_run.h"
+#include "common/metrics/metrics_state.h"
 #include "common/settings/settings_file.h"
 #include "common/storing/pending_file.h"
 #include "common/storing/record_removal.h"
@@ -379,9 +380,11 @@ void runExpiryShare(const Text& home) {
 }
 
 void startDetachedRun(const Text& home, bool deliver, bool expire) {
-  if (!deliver && !expire) return;
+  bool fold = !deliver && metricEventsWaiting(home);
+  if (!deliver && !expire && !fold) return;
   startDetached([&] {
     if (deliver) runOutbox(home, kDetachedRunSeconds);
     if (expire) runExpiryShare(home);
+    if (fold) foldMetricEvents(home);
   });
 }

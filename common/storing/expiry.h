@@ -103,5 +103,7 @@ bool expiryShareDue(const Text& home);
 void runExpiryShare(const Text& home);
 
 // After a submission, in one detached process: delivers the outbox when
-// `deliver`, then does the share of the expiry when `expire`.
+// `deliver` (which folds the metric events too), then does the share of the
+// expiry when `expire`. Without a delivery, the events are folded when
+// enough of them wait (metrics_state.h), with or without an expiry.
 void startDetachedRun(const Text& home, bool deliver, bool expire);

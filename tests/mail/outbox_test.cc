@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 
 #include "common/mail/outbox_delivery.h"
 #include "support/test_home.h"
@@ -122,11 +123,12 @@ TEST(OutboxDelivery, OutcomesOfOneAttempt) {
     long long age;  // seconds since the mail was created
     MailState state;
     long long delay;
+    const char* noted;  // the outcome the metrics count
   } cases[] = {
-      {{false, "451 4.3.0 later", 0}, 0, MailState::Waiting, 60},
-      {{false, "", 10061}, 0, MailState::Waiting, 60},
-      {{false, "550 5.1.1 no such user", 0}, 0, MailState::Failed, 60},
-      {{false, "451 4.3.0 later", 0}, kRetryPeriod - 30, MailState::Failed, 60},
+      {{false, "451 4.3.0 later", 0}, 0, MailState::Waiting, 60, "retry"},
+      {{false, "", 10061}, 0, MailState::Waiting, 60, "retry"},
+      {{false, "550 5.1.1 no such user", 0}, 0, MailState::Failed, 60, "failed"},
+      {{false, "451 4.3.0 later", 0}, kRetryPeriod - 30, MailState::Failed, 60, "failed"},
   };
   for (const Case& c : cases) {
     TestHome home;
@@ -135,7 +137,13 @@ TEST(OutboxDelivery, OutcomesOfOneAttempt) {
     ASSERT_TRUE(outbox.addPending(mail, kStart - c.age, ""));
     ASSERT_TRUE(outbox.confirm(mail));
     ScriptedSender sender(c.outcome);
-    deliverOutbox(outbox, sender, {[] { return kStart; }, kStart + 10, nullptr});
+    std::string noted;
+    deliverOutbox(outbox, sender,
+                  {[] { return kStart; }, kStart + 10, nullptr,
+                   [&](const OutboxMail& mail, std::string_view outcome) {
+                     noted += mail.group.str() + " " + std::string(outcome);
+                   }});
+    EXPECT_EQ(noted, "shop " + std::string(c.noted)) << c.outcome.reply.str();
     List<OutboxMail> left = outbox.mails();
     ASSERT_EQ(left.size(), 1u) << c.outcome.reply.str();
     EXPECT_EQ(left[0].state, c.state) << c.outcome.reply.str();
@@ -163,14 +171,16 @@ TEST(OutboxDelivery, PendingMailsFollowTheirRecordAndOnlyDueOnesAreTried) {
                                    : RecordFate::Unknown;
   };
   ScriptedSender sender({true, "250 2.0.0 queued", 0});
-  DeliveryCounts counts = deliverOutbox(outbox, sender, {[] { return kStart; }, kStart, fate});
+  DeliveryCounts counts =
+      deliverOutbox(outbox, sender, {[] { return kStart; }, kStart, fate, nullptr});
   EXPECT_EQ(counts.confirmed, 1);
   EXPECT_EQ(counts.dropped, 1);
   EXPECT_EQ(counts.sent, 1);
   EXPECT_EQ(sender.sentIds, List<Text>{stored.messageId});
   List<OutboxMail> left = outbox.mails();
   ASSERT_EQ(left.size(), 2u);  // the unknown one, still pending, and the later one
-  EXPECT_EQ(deliverOutbox(outbox, sender, {[] { return kStart; }, kStart - 1, fate}).sent, 0);
+  EXPECT_EQ(deliverOutbox(outbox, sender, {[] { return kStart; }, kStart - 1, fate, nullptr}).sent,
+            0);
 }
 
 TEST(OutboxDelivery, OneRunAtATime) {

@@ -10,6 +10,8 @@ import signal
 import sys
 import time
 import unittest
+import urllib.error
+import urllib.request
 
 sys.path.insert(0, __import__("os").path.dirname(__file__))
 from site_harness import Site  # noqa: E402
@@ -112,6 +114,29 @@ class LighttpdSiteTest(unittest.TestCase):
             status, body = self.site.get("/forms/" + path)
             self.assertIn(status, (400, 403, 404), path)
             self.assertNotIn(b"[GROUPS]", body, path)
+
+    def test_metrics_token_reaches_the_program_and_health_answers(self):
+        path = os.path.join(self.site.home, "kalder.ini")
+        with open(path, encoding="utf-8") as f:
+            settings = f.read()
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(settings.replace("[GENERAL]\n", "[GENERAL]\nmetricsToken=tok-5Yw\n", 1))
+
+        def scrape(token):
+            request = urllib.request.Request(self.site.url("/cgi-bin/show.exe?metrics=1"),
+                                             headers={"Authorization": "Bearer " + token})
+            try:
+                with urllib.request.urlopen(request, timeout=30) as r:
+                    return r.status, r.headers.get("Content-Type"), r.read()
+            except urllib.error.HTTPError as e:
+                return e.code, e.headers.get("Content-Type"), e.read()
+
+        status, content_type, page = scrape("tok-5Yw")
+        self.assertEqual(status, 200, page)
+        self.assertEqual(content_type, "text/plain; version=0.0.4; charset=utf-8")
+        self.assertIn(b"# TYPE kalder_submissions_total counter", page)
+        self.assertEqual(scrape("tok-5Yx")[0], 401)
+        self.assertEqual(self.site.get("/cgi-bin/show.exe?health=1"), (200, b"ok\n"))
 
     def test_uploaded_files_are_never_served(self):
         folder = os.path.join(self.site.home, "demo.files", "ord-1")
