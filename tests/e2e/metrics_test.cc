@@ -153,8 +153,8 @@ TEST_F(Metrics, TokenOrPasswordAdmits) {
       {"Bearer tok-9Zr", "", "Status: 401 Unauthorized"},
       {"Bearer tok-9Z", "", "Status: 401 Unauthorized"},
       {"Basic dXNlcjpTZWNyZXQ=", "password=Secret", "Status: 401 Unauthorized"},
-      {"", "", "<input type=password name=password>"},
-      {"", "password=wrong", "<input type=password name=password>"},
+      {"", "", "<input type=password name=password"},
+      {"", "password=wrong", "<input type=password name=password"},
   };
   for (const Row& row : rows) {
     CgiResult page = scrape(row.authorization, row.body);
