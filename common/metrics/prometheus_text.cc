@@ -20,11 +20,12 @@ std::string prometheusLabelValue(std::string_view value) {
 
 std::string prometheusName(std::string_view text) {
   std::string name;
+  // A name may not begin with a digit, nor be empty.
+  if (text.empty() || (text[0] >= '0' && text[0] <= '9')) name += '_';
   for (char c : text) {
     bool kept = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
     name += kept ? c : '_';
   }
-  if (name.empty() || (name[0] >= '0' && name[0] <= '9')) name.insert(0, "_");
   return name;
 }
 
