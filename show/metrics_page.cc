@@ -17,6 +17,7 @@
 #include "common/cgi/raw_fields.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/path.h"
+#include "common/mail/outbox.h"
 #include "common/metrics/metrics_state.h"
 #include "common/metrics/prometheus_text.h"
 #include "common/storing/pending_file.h"
@@ -77,7 +78,7 @@ void writeCounters(PrometheusText& out, const MetricTotals& totals) {
 // The files of a queue folder by state: how many, and the oldest id's time.
 struct QueueState {
   const char* state;
-  const char* ending;
+  std::string_view ending;
   long count = 0;
   long long oldest = 0;  // seconds since the epoch; 0: none
 };
@@ -134,7 +135,9 @@ void writeQueue(PrometheusText& out, const Text& folder, const std::string& pref
 }
 
 void writeQueues(PrometheusText& out, const Text& home) {
-  QueueState mails[] = {{"pending", ".pending"}, {"waiting", ".mail"}, {"failed", ".failed"}};
+  QueueState mails[] = {{"pending", mailStateEnding(MailState::Pending)},
+                        {"waiting", mailStateEnding(MailState::Waiting)},
+                        {"failed", mailStateEnding(MailState::Failed)}};
   writeQueue(out, home + "outbox/", "kalder_outbox_mails", "kalder_outbox_oldest_age_seconds",
              "Outbox mails", mails, 3);
   QueueState hooks[] = {{"pending", ".pending"}, {"waiting", ".hook"}, {"failed", ".failed"}};
