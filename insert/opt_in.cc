@@ -21,7 +21,6 @@
 #include "insert/auto_reply.h"
 #include "insert/method_refusal.h"
 #include "insert/submission_answer.h"
-#include "insert/submission_count.h"
 #include "insert/submit_application.h"
 
 namespace {

@@ -12,7 +12,6 @@
 #include "common/catalog/upload_space.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/group_lock.h"
-#include "insert/submission_count.h"
 #include "insert/submit_application.h"
 
 Text SubmitApplication::quarantine(Submission& submission, const Text& reason) {

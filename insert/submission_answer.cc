@@ -6,7 +6,6 @@
 #include "common/access/cross_origin.h"
 #include "common/cgi/cgi_streams.h"
 #include "common/cgi/json_answer.h"
-#include "insert/submission_count.h"
 
 void refuseForeignOrigin(CatalogGroup& app) {
   if (originMayPost(app.options, requestOrigin(app), ownOrigin(app))) return;

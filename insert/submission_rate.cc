@@ -11,7 +11,6 @@
 #include "common/files/state_file.h"
 #include "common/settings/catalog_group.h"
 #include "common/text/file_lines.h"
-#include "insert/submission_count.h"
 
 namespace {
 

@@ -18,7 +18,6 @@
 #include "insert/recent_submissions.h"
 #include "insert/spam_defence.h"
 #include "insert/submission_answer.h"
-#include "insert/submission_count.h"
 #include "insert/submission_rate.h"
 
 void SubmitApplication::runSubmission() {

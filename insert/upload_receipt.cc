@@ -3,7 +3,6 @@
 #include "common/catalog/upload_folder.h"
 #include "common/catalog/upload_space.h"
 #include "common/files/group_lock.h"
-#include "insert/submission_count.h"
 #include "insert/submit_application.h"
 
 namespace {

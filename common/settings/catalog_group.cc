@@ -26,8 +26,7 @@ CatalogGroup::CatalogGroup(const RequestContext& context, const char* contentTyp
     // Counted here since the refusal ends the request before the program's
     // own object exists.
     if (refusal() != Refusal::None)
-      countMetricEvent(home(), kSubmissionMetric, groupSettingsName.view(),
-                       "refused_" + std::string(refusalName(refusal())));
+      countSubmission(*this, "refused_" + std::string(refusalName(refusal())));
   }
   refuseRequest(*this);
   if (!pathInfo().empty() && !entry) fatal(messages::kUnknownGroup, pathInfo());
@@ -132,4 +131,9 @@ CatalogGroup::SavedFile CatalogGroup::saveCounter() {
   std::fwrite(updated.c_str(), 1, updated.str().size(), file.file());
   commitReplacement(file, groupPath);
   return before;
+}
+
+void countSubmission(const CatalogGroup& app, std::string_view outcome) {
+  if (app.groupSettingsName.empty()) return;
+  countMetricEvent(app.home(), kSubmissionMetric, app.groupSettingsName.view(), outcome);
 }

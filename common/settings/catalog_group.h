@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
 
 #include "common/language/date_time.h"
 #include "common/settings/cgi_application.h"
@@ -83,3 +84,9 @@ class CatalogGroup : public CgiApplication {
   };
   CounterUnderLock counterUnderLock_;
 };
+
+// Counts what became of a submission to the group of `app` for the metrics
+// page ("stored", "quarantined", "held", "refused_<why>"); nothing when the
+// request names no group. A request that is no POST is not counted: it must
+// leave no file behind.
+void countSubmission(const CatalogGroup& app, std::string_view outcome);
