@@ -76,7 +76,7 @@ void SubmitApplication::runSubmission() {
   store_.flushStored();
   store_.confirmNotifications(mails);
   recent.note(label);
-  answerThenDeliver(form, submission, redirect, !mails.empty());
+  answerThenDeliver(form, submission, redirect, !mails.empty() || store_.queuedWebhooks());
 }
 
 Submission SubmitApplication::newSubmission(const Text& formName, const CatalogFile& target) {

@@ -34,21 +34,33 @@ void attempt(Outbox& outbox, MailSender& sender, OutboxMail& mail, const Deliver
   if (outcome.sent) {
     outbox.markSent(mail, now, outcome.reply);
     ++counts.sent;
+    if (run.counted) run.counted(mail, "delivered");
     return;
   }
-  MailState state = noteFailedAttempt(mail, outcome, now);
+  MailState state = noteFailedAttempt(mail, outcome, now, sender.refusedForGood(outcome));
   outbox.update(mail, state);
-  ++(state == MailState::Failed ? counts.failed : counts.retried);
+  bool failed = state == MailState::Failed;
+  ++(failed ? counts.failed : counts.retried);
+  if (run.counted) run.counted(mail, failed ? "failed" : "retry");
 }
 
 }  // namespace
 
+bool MailSender::refusedForGood(const SmtpOutcome& outcome) const {
+  return permanentRefusal(outcome.reply);
+}
+
 MailState noteFailedAttempt(OutboxMail& mail, const SmtpOutcome& outcome, long long now) {
+  return noteFailedAttempt(mail, outcome, now, permanentRefusal(outcome.reply));
+}
+
+MailState noteFailedAttempt(OutboxMail& mail, const SmtpOutcome& outcome, long long now,
+                            bool refusedForGood) {
   mail.attempts += 1;
   mail.reply = failureText(outcome);
   mail.next = now + retryDelay(mail.attempts);
   bool outOfTime = mail.next > mail.created + kRetryPeriod;
-  return permanentRefusal(outcome.reply) || outOfTime ? MailState::Failed : MailState::Waiting;
+  return refusedForGood || outOfTime ? MailState::Failed : MailState::Waiting;
 }
 
 DeliveryCounts deliverOutbox(Outbox& outbox, MailSender& sender, const DeliveryRun& run) {

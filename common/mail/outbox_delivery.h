@@ -13,6 +13,9 @@ class MailSender {
  public:
   virtual ~MailSender() = default;
   virtual SmtpOutcome send(const OutboxMail& mail) = 0;
+  // Whether a failed attempt's outcome refuses for good: a mail server's
+  // 5xx reply.
+  virtual bool refusedForGood(const SmtpOutcome& outcome) const;
 };
 
 // What became of a pending mail's record: stored (the mail is to be sent),
@@ -29,6 +32,9 @@ struct DeliveryRun {
   // Looks a pending mail's record up; it must hold the group's lock while
   // it does, so that it never sees a submission still in progress.
   std::function<RecordFate(const OutboxMail&)> fateOf;
+  // Told each attempt's outcome ("delivered", "retry" or "failed"); may be
+  // empty.
+  std::function<void(const OutboxMail&, std::string_view)> counted;
 };
 
 // A reply that refuses for good: a 5xx code.
@@ -58,3 +64,5 @@ DeliveryCounts deliverOutbox(Outbox& outbox, MailSender& sender, const DeliveryR
 // for its next try, or failed (a 5xx reply, or a next try past its retry
 // period).
 MailState noteFailedAttempt(OutboxMail& mail, const SmtpOutcome& outcome, long long now);
+MailState noteFailedAttempt(OutboxMail& mail, const SmtpOutcome& outcome, long long now,
+                            bool refusedForGood);

@@ -15,6 +15,7 @@
 #include "common/mail/failure_alert.h"
 #include "common/mail/mail_delivery.h"
 #include "common/settings/settings_file.h"
+#include "common/webhook/webhook_run.h"
 
 namespace {
 
@@ -52,9 +53,11 @@ std::optional<bool> catalogHolds(const Text& path, const RecordLayout& layout, c
   return found;
 }
 
+}  // namespace
+
 // Under the group's lock no submission is under way: a mail still pending
 // belongs to one that died, before or after storing its record.
-RecordFate fateOf(const SystemSettings& settings, const OutboxMail& mail) {
+RecordFate recordFateOf(const SystemSettings& settings, const OutboxMail& mail) {
   const Param* entry = settings.groups.find(mail.group);
   if (!entry || mail.catalogPath.empty()) return RecordFate::Unknown;
   GroupLock lock;
@@ -66,6 +69,8 @@ RecordFate fateOf(const SystemSettings& settings, const OutboxMail& mail) {
   if (!holds) return RecordFate::Unknown;
   return *holds ? RecordFate::Stored : RecordFate::NotStored;
 }
+
+namespace {
 
 class SmtpSender : public MailSender {
  public:
@@ -112,19 +117,18 @@ void makeEveryWaitingDue(Outbox& outbox) {
 
 Text outboxFolder(const Text& home) { return home + "outbox/"; }
 
+namespace {
+
 // A submission whose runner found the lock taken counts on the run that
 // holds it: after letting go, that run looks once more for due mails.
-DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting) {
+DeliveryCounts runMail(const Text& home, const SystemSettings& settings, long long deadline,
+                       bool everyWaiting) {
   DeliveryCounts total;
-  bool readable = false;
-  SystemSettings settings = parseSettingsFile(readFileBytes(home + "kalder.ini", &readable).view());
-  if (!readable) return total;
   Outbox outbox(outboxFolder(home));
   SmtpSender sender(settings);
   AlertSettings alerts = alertSettingsOf(settings);
-  long long deadline = outboxNow() + seconds;
   DeliveryRun run{outboxNow, deadline,
-                  [&](const OutboxMail& mail) { return fateOf(settings, mail); }};
+                  [&](const OutboxMail& mail) { return recordFateOf(settings, mail); }, nullptr};
   // The command waits for a run under way: it was asked for.
   bool wait = everyWaiting;
   do {
@@ -141,6 +145,18 @@ DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting)
     if (queueFailureDigest(outbox, alerts, outboxNow()))
       add(total, deliverOutbox(outbox, sender, run));
   } while (outboxNow() <= deadline && dueMailWaits(outbox));
+  return total;
+}
+
+}  // namespace
+
+DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting) {
+  bool readable = false;
+  SystemSettings settings = parseSettingsFile(readFileBytes(home + "kalder.ini", &readable).view());
+  if (!readable) return DeliveryCounts();
+  long long deadline = outboxNow() + seconds;
+  DeliveryCounts total = runMail(home, settings, deadline, everyWaiting);
+  add(total, runWebhooks(home, settings, deadline, everyWaiting));
   return total;
 }
 

@@ -135,7 +135,7 @@ TEST(OutboxDelivery, OutcomesOfOneAttempt) {
     ASSERT_TRUE(outbox.addPending(mail, kStart - c.age, ""));
     ASSERT_TRUE(outbox.confirm(mail));
     ScriptedSender sender(c.outcome);
-    deliverOutbox(outbox, sender, {[] { return kStart; }, kStart + 10, nullptr});
+    deliverOutbox(outbox, sender, {[] { return kStart; }, kStart + 10, nullptr, nullptr});
     List<OutboxMail> left = outbox.mails();
     ASSERT_EQ(left.size(), 1u) << c.outcome.reply.str();
     EXPECT_EQ(left[0].state, c.state) << c.outcome.reply.str();
@@ -163,14 +163,16 @@ TEST(OutboxDelivery, PendingMailsFollowTheirRecordAndOnlyDueOnesAreTried) {
                                    : RecordFate::Unknown;
   };
   ScriptedSender sender({true, "250 2.0.0 queued", 0});
-  DeliveryCounts counts = deliverOutbox(outbox, sender, {[] { return kStart; }, kStart, fate});
+  DeliveryCounts counts =
+      deliverOutbox(outbox, sender, {[] { return kStart; }, kStart, fate, nullptr});
   EXPECT_EQ(counts.confirmed, 1);
   EXPECT_EQ(counts.dropped, 1);
   EXPECT_EQ(counts.sent, 1);
   EXPECT_EQ(sender.sentIds, List<Text>{stored.messageId});
   List<OutboxMail> left = outbox.mails();
   ASSERT_EQ(left.size(), 2u);  // the unknown one, still pending, and the later one
-  EXPECT_EQ(deliverOutbox(outbox, sender, {[] { return kStart; }, kStart - 1, fate}).sent, 0);
+  EXPECT_EQ(deliverOutbox(outbox, sender, {[] { return kStart; }, kStart - 1, fate, nullptr}).sent,
+            0);
 }
 
 TEST(OutboxDelivery, OneRunAtATime) {
