@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "common/text/sha256.h"
 #include "support/cgi_run.h"
 #include "support/test_home.h"
 #include "support/webhook_receiver.h"
@@ -184,9 +185,30 @@ TEST_F(WebhookTest, SpamIsNeverPosted) {
   EXPECT_TRUE(receiver.requests(1, 1).empty());
 }
 
+TEST_F(WebhookTest, AHeldSubmissionIsPostedOnlyOnceConfirmed) {
+  WebhookReceiver receiver({kSecret});
+  useReceiver(receiver, "webhookAllowPrivate=on\nconfirmField=email\n");
+  ASSERT_EQ(submit("name=Ana&email=ana@example.org").status, 0);
+  EXPECT_TRUE(home.exists("orders.dat.pending"));
+  EXPECT_FALSE(home.exists("webhooks"));
+  const std::string token(32, 'a');
+  home.write("orders.dat.pending", "&TOKEN==" + toHex(sha256(token)) +
+                                       "\n&FORMID==order\n&COMPUTER==192.0.2.7\n&DATE==29990101\n"
+                                       "&TIME==1200\nname==Bo\nemail==bo@example.org\n\n");
+  CgiResult confirmed =
+      runCgi(programPath("insert"),
+             postEnvironment(home.path(), "insert", "shop", "confirm=" + token, ""), "");
+  ASSERT_EQ(confirmed.status, 0);
+  std::vector<std::string> requests = receiver.requests(1);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_NE(body(requests[0]).find("\"label\":\"ORD-1\""), std::string::npos);
+  EXPECT_NE(body(requests[0]).find("\"name\":\"Bo\""), std::string::npos) << requests[0];
+}
+
 TEST_F(WebhookTest, GroupPageShowsTheMadeKeyAndRotatesIt) {
   EXPECT_EQ(view("").find("Webhook signing key"), std::string::npos);
   home.write("shop.grp.options", "webhook=https://hooks.example/in\n");
+  EXPECT_EQ(view("", "").find("Webhook signing key"), std::string::npos);  // no password
   std::string page = view("");
   EXPECT_NE(page.find("Webhook signing key"), std::string::npos);
   std::string key = home.read("shop.grp.webhook.key");
