@@ -177,6 +177,29 @@ TEST_F(WebhookTest, RefusedWithoutDeliveryForAPrivateAddressOrAFullSpool) {
   }
 }
 
+// The spool holds the records' data: one person's page lists what is still
+// in it, erasing a record drops it, and the expiry removes old failed
+// deliveries and old lines of the log as it does for mail.
+TEST_F(WebhookTest, PersonSearchErasureAndExpiryCoverTheSpool) {
+  WebhookReceiver receiver({kSecret});
+  useReceiver(receiver, "retainDays=30\n");
+  ASSERT_EQ(submit("name=Ana&email=ana@example.org").status, 0);
+  ASSERT_EQ(spoolFiles(".failed", 1).size(), 1u);
+  std::string page = view("", "password=Secret&person=ana%40example.org");
+  EXPECT_NE(page.find("Webhooks not yet delivered"), std::string::npos) << page;
+  EXPECT_NE(page.find(receiver.url()), std::string::npos);
+  view("label=ORD-1&catalog=orders&erase=1", "password=Secret&confirm=ORD-1");
+  EXPECT_TRUE(spoolFiles(".failed", 0).empty());
+  home.write("webhooks/20010101000000000000.aaaaaaaaaaaa.failed",
+             "group=shop\ncatalog=orders\nlabel=ORD-0\ncreated=978307200\nnext=978307200\n"
+             "attempts=1\nreply=HTTP/1.1 404 Not Found\nurl=https://hooks.example/\n\n{}");
+  home.write("webhooks/sent.log", "978307200\tid\t\tshop\tORD-0\thttps://hooks.example/\t200\n");
+  std::string command = programPath("insert") + " --expire --home " + home.path() + " >/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_FALSE(home.exists("webhooks/20010101000000000000.aaaaaaaaaaaa.failed"));
+  EXPECT_EQ(home.read("webhooks/sent.log"), "");
+}
+
 TEST_F(WebhookTest, SpamIsNeverPosted) {
   WebhookReceiver receiver({kSecret});
   useReceiver(receiver, "webhookAllowPrivate=on\nhoneypot=website\n");
