@@ -64,6 +64,8 @@ class CurlRequest {
     Text status;
     set(CURLOPT_URL, request.url.c_str());
     set(CURLOPT_PROTOCOLS_STR, "http,https");
+    // A proxy from the environment would connect to an address never checked.
+    set(CURLOPT_PROXY, "");
     set(CURLOPT_FOLLOWLOCATION, 0L);
     set(CURLOPT_NOSIGNAL, 1L);
     set(CURLOPT_CONNECTTIMEOUT, kConnectSeconds);

@@ -1,7 +1,7 @@
 // Putting a submission's webhooks into the spool.
 #include "common/webhook/webhook_spool.h"
 
-#include <sys/stat.h>
+#include <filesystem>
 
 #include "common/metrics/metric_events.h"
 #include "common/webhook/webhook_body.h"
@@ -25,11 +25,14 @@ List<OutboxMail> composeWebhooks(const Submission& submission, const WebhookOpti
   return deliveries;
 }
 
+// Only the sizes of the directory's entries: no delivery file is read.
 long long webhookSpoolBytes(const Outbox& spool) {
   long long bytes = 0;
-  for (const OutboxMail& delivery : spool.mails()) {
-    struct stat info;
-    if (::stat(spool.pathOf(delivery).c_str(), &info) == 0) bytes += info.st_size;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(spool.folder().str(), error)) {
+    if (entry.path().filename() == "sent.log") continue;
+    uintmax_t size = entry.is_regular_file(error) ? entry.file_size(error) : 0;
+    if (!error) bytes += static_cast<long long>(size);
   }
   return bytes;
 }

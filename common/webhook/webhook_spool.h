@@ -28,7 +28,7 @@ List<OutboxMail> composeWebhooks(const Submission& submission, const WebhookOpti
 // them).
 bool queueWebhooks(const Text& home, List<OutboxMail>& deliveries, long long maxSpool);
 
-// The bytes of the spool's delivery files.
+// The bytes of the spool's files but its log ("sent.log").
 long long webhookSpoolBytes(const Outbox& spool);
 
 // The reply of a delivery the full spool refused.
