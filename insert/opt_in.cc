@@ -211,10 +211,10 @@ void SubmitApplication::runConfirmation() {
   try {
     writeConfirmedPage(submission.label);
   } catch (const RequestEnded&) {
-    startDetachedRun(home(), !mails.empty(), false);
+    startDetachedRun(home(), !mails.empty() || store_.queuedWebhooks(), false);
     throw;
   }
-  startDetachedRun(home(), !mails.empty(), false);
+  startDetachedRun(home(), !mails.empty() || store_.queuedWebhooks(), false);
 }
 
 void SubmitApplication::writeConfirmButton(const Text& token) {

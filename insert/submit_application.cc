@@ -80,7 +80,7 @@ void SubmitApplication::runSubmission() {
   store_.confirmNotifications(mails);
   countSubmission(*this, "stored");
   recent.note(label);
-  answerThenDeliver(form, submission, redirect, !mails.empty());
+  answerThenDeliver(form, submission, redirect, !mails.empty() || store_.queuedWebhooks());
 }
 
 Submission SubmitApplication::newSubmission(const Text& formName, const CatalogFile& target) {

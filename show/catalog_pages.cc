@@ -10,6 +10,7 @@
 #include "show/record_reader.h"
 #include "show/show_application.h"
 #include "show/show_texts.h"
+#include "show/webhook_status.h"
 
 namespace {
 
@@ -273,6 +274,7 @@ void writeGroupPage(ShowApplication& app) {
   body += retentionTable(app);
   body += quarantineButton(app);
   body += groupMailCounts(app);
+  body += groupWebhookKey(app);
   app.writePage(Markup::format(app.text(kGroupTitle), app.groupName), body);
 }
 

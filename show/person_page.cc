@@ -13,6 +13,7 @@
 #include "common/mail/reply_counter.h"
 #include "common/mail/visitor_address.h"
 #include "common/storing/pending_file.h"
+#include "common/webhook/webhook_spool.h"
 #include "show/catalog_pages.h"
 #include "show/person_export.h"
 #include "show/person_search.h"
@@ -188,6 +189,28 @@ Markup mailTable(ShowApplication& app, const Findings& findings) {
   return table + "</table>\n";
 }
 
+// The found records' webhook deliveries still in the spool: they hold the
+// records' data and go when the records are erased.
+Markup webhookTable(ShowApplication& app, const Findings& findings) {
+  using namespace showTexts;
+  Markup rows;
+  for (const OutboxMail& delivery : webhookSpool(app.home()).mails()) {
+    if (!delivery.group.equalsIgnoreCase(app.groupSettingsName.view()) ||
+        !holds(findings.labels, delivery.label))
+      continue;
+    Markup state = app.text(delivery.state == MailState::Failed ? kMailFailed : kMailNotSent);
+    rows += Markup::format("<tr><td>%s</td><td>%s</td><td>%s</td></tr>\n", delivery.recipient,
+                           state, delivery.label);
+  }
+  if (rows.empty()) return Markup();
+  return Markup::format(
+             "<h2>%s</h2>\n<table border=1 cellpadding=4>\n<tr><th>%s</th><th>%s</th><th>%s</th>"
+             "</tr>\n",
+             app.text(kPersonWebhooks), app.text(kWebhookAddress), app.text(kMailState),
+             app.text(kLabelColumn)) +
+         rows + "</table>\n";
+}
+
 void writeFindingsPage(ShowApplication& app, PersonSearch& search) {
   using namespace showTexts;
   Findings findings = findAll(search);
@@ -197,6 +220,7 @@ void writeFindingsPage(ShowApplication& app, PersonSearch& search) {
                                queryLine(app, query, static_cast<long>(findings.rows.size())));
   body += recordTable(app, findings);
   body += mailTable(app, findings);
+  body += webhookTable(app, findings);
   long replies = replyCount(app, query);
   if (replies > 0) body += Markup::format("<p>%s</p>\n", repliesLine(app, replies));
   if (!findings.rows.empty() || !findings.mails.empty() || replies > 0) {

@@ -104,7 +104,7 @@ Text release(ShowApplication& app, const QuarantinedRecord& record, bool& mailed
   store.flushStored();
   store.confirmNotifications(mails);
   moveUploads(app, store, record.label(), submission.target, submission.label);
-  mailed = !mails.empty();
+  mailed = !mails.empty() || store.queuedWebhooks();
   return submission.label;
 }
 

@@ -9,6 +9,7 @@
 #include "show/record_reader.h"
 #include "show/show_application.h"
 #include "show/show_texts.h"
+#include "show/webhook_status.h"
 
 namespace {
 
@@ -75,6 +76,7 @@ Markup fieldTable(ShowApplication& app, const Record& record) {
 void writeRecordPage(ShowApplication& app, const CatalogFileList& files, const ViewTarget& target) {
   using namespace showTexts;
   applyMailAction(app, target.label);
+  applyWebhookAction(app, target.label);
   RecordReader reader(app);
   Found found = findRecord(reader, files, target.label);
   if (!found.place) app.fatal(kRecordNotFound, target.label);
@@ -88,7 +90,7 @@ void writeRecordPage(ShowApplication& app, const CatalogFileList& files, const V
   if (!file.description.empty()) body += Markup::format(": %s", file.description);
   body += "</p>\n" + fieldTable(app, found.record) +
           recordFilesSection(app, found.record, file, target) + recordMailTable(app, target.label) +
-          "<div>";
+          recordWebhookTable(app, target.label) + "<div>";
   if (found.previous && !found.previous->label.empty())
     body +=
         app.button({found.previous->label, target.catalog, 0, false}, app.text(kPreviousRecord)) +

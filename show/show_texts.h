@@ -90,6 +90,26 @@ inline constexpr MessageTable kMailDrop{"Drop", "Zavrzi"};
 inline constexpr MessageTable kMailCounts{"Mails waiting: %ld, failed: %ld",
                                           "Po&scaron;ta na &ccaron;akanju: %ld, neuspela: %ld"};
 
+// The webhooks of a record and the group's signing key.
+inline constexpr MessageTable kWebhooksTitle{"Webhooks", "Spletni klici (webhooks)"};
+inline constexpr MessageTable kWebhookAddress{"Address", "Naslov"};
+inline constexpr MessageTable kWebhookReply{"Receiver's status line",
+                                            "Statusna vrstica prejemnika"};
+inline constexpr MessageTable kWebhookDelivered{"delivered %s", "dostavljeno %s"};
+inline constexpr MessageTable kWebhookSendAgain{"Send again", "Po&scaron;lji znova"};
+inline constexpr MessageTable kWebhookKeyTitle{"Webhook signing key",
+                                               "Klju&ccaron; za podpisovanje spletnih klicev"};
+inline constexpr MessageTable kWebhookKeyInOptions{
+    "The key is set by <tt>webhookSecret</tt> in the group's options file.",
+    "Klju&ccaron; dolo&ccaron;a <tt>webhookSecret</tt> v datoteki mo&zcaron;nosti skupine."};
+inline constexpr MessageTable kWebhookRotate{"Make a new key", "Ustvari nov klju&ccaron;"};
+inline constexpr MessageTable kWebhookKeyRotated{
+    "A new key signs the webhooks from now on; give it to every receiver.",
+    "Odslej spletne klice podpisuje nov klju&ccaron;; sporo&ccaron;ite ga vsem prejemnikom."};
+inline constexpr MessageTable kWebhookKeyFailed{
+    "The key file cannot be read or written.",
+    "Datoteke s klju&ccaron;em ni mogo&ccaron;e prebrati ali zapisati."};
+
 // One person's data.
 inline constexpr MessageTable kPersonHeading{"One person's data", "Podatki ene osebe"};
 inline constexpr MessageTable kPersonPrompt{
@@ -113,6 +133,8 @@ inline constexpr MessageTable kPendingIn{"%s (awaiting confirmation)",
 inline constexpr MessageTable kNoLabel{"(no label)", "(brez oznake)"};
 inline constexpr MessageTable kPersonMails{"Mails not yet sent",
                                            "&Scaron;e neposlana po&scaron;ta"};
+inline constexpr MessageTable kPersonWebhooks{"Webhooks not yet delivered",
+                                              "&Scaron;e nedostavljeni spletni klici"};
 inline constexpr MessageTable kMailNotSent{"not yet sent", "&scaron;e ni poslana"};
 inline constexpr MessageTable kOfNoRecord{"of no record found", "ni od najdenega zapisa"};
 inline constexpr MessageTable kDownloadAll{"Download all", "Prenesi vse"};

@@ -42,7 +42,12 @@ constexpr TextKey kTextKeys[] = {{"message-id", &OutboxMail::messageId},
                                  {"recipient", &OutboxMail::recipient},
                                  {"subject", &OutboxMail::subject}};
 
-void readHeaderLine(OutboxMail& mail, std::string_view key, std::string_view value) {
+void readHeaderLine(OutboxMail& mail, std::string_view key, std::string_view value,
+                    const SpoolKind& kind) {
+  if (key == kind.addressKey) {
+    mail.recipient = Text(value);
+    return;
+  }
   for (const TextKey& text : kTextKeys) {
     if (key == text.key) {
       mail.*text.member = Text(value);
@@ -128,9 +133,9 @@ std::string_view mailStateEnding(MailState state) {
   return ".mail";
 }
 
-Text outboxMailText(const OutboxMail& mail) {
+Text outboxMailText(const OutboxMail& mail, const SpoolKind& kind) {
   Text out;
-  addLine(out, "message-id", mail.messageId);
+  if (kind.mailHeaders) addLine(out, "message-id", mail.messageId);
   addLine(out, "group", mail.group);
   addLine(out, "catalog", mail.catalog);
   addLine(out, "label", mail.label);
@@ -139,15 +144,15 @@ Text outboxMailText(const OutboxMail& mail) {
   addLine(out, "next", Text::fromInt(mail.next));
   addLine(out, "attempts", Text::fromInt(mail.attempts));
   addLine(out, "reply", mail.reply);
-  addLine(out, "sender", mail.sender);
-  addLine(out, "recipient", mail.recipient);
-  addLine(out, "subject", mail.subject);
+  if (kind.mailHeaders) addLine(out, "sender", mail.sender);
+  addLine(out, kind.addressKey, mail.recipient);
+  if (kind.mailHeaders) addLine(out, "subject", mail.subject);
   out += "\n";
   out += mail.body;
   return out;
 }
 
-std::optional<OutboxMail> parseOutboxMail(std::string_view bytes) {
+std::optional<OutboxMail> parseOutboxMail(std::string_view bytes, const SpoolKind& kind) {
   OutboxMail mail;
   size_t at = 0;
   std::string_view line;
@@ -160,7 +165,7 @@ std::optional<OutboxMail> parseOutboxMail(std::string_view bytes) {
     size_t equals = line.find('=');
     if (equals == std::string_view::npos) return std::nullopt;
     std::string_view key = line.substr(0, equals), value = line.substr(equals + 1);
-    readHeaderLine(mail, key, value);
+    readHeaderLine(mail, key, value, kind);
   }
   if (!headerEnded || mail.recipient.empty()) return std::nullopt;
   mail.body = Text(bytes.substr(at));
@@ -174,8 +179,12 @@ long long retryDelay(int attempts) {
   return 6 * 3600;
 }
 
+std::string_view Outbox::endingOf(MailState state) const {
+  return state == MailState::Waiting ? kind_.waitingEnding : mailStateEnding(state);
+}
+
 Text Outbox::pathOf(const OutboxMail& mail) const {
-  return folder_ + mail.id + mailStateEnding(mail.state);
+  return folder_ + mail.id + endingOf(mail.state);
 }
 
 bool Outbox::ensureFolder() const {
@@ -191,7 +200,7 @@ bool Outbox::save(OutboxMail& mail, MailState state) {
   Text path = pathOf(mail);
   AtomicFile file;
   if (!file.open(path, folder_ + mail.id + ".tmp")) return false;
-  Text text = outboxMailText(mail);
+  Text text = outboxMailText(mail, kind_);
   std::fwrite(text.c_str(), 1, text.str().size(), file.file());
   if (!file.commit()) return false;
   if (old != path) {
@@ -207,7 +216,7 @@ bool Outbox::update(OutboxMail& mail, MailState state) {
   Text temp = randomNameAfter(folder_ + mail.id + ".tmp");
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return false;
-  Text text = outboxMailText(mail);
+  Text text = outboxMailText(mail, kind_);
   bool written = ::write(fd, text.c_str(), text.str().size()) == text.length() && ::fsync(fd) == 0;
   ::close(fd);
   // Exchanged, the old file must still be there; where the file system
@@ -218,13 +227,14 @@ bool Outbox::update(OutboxMail& mail, MailState state) {
     replaced = ::access(old.c_str(), F_OK) == 0 && ::rename(temp.c_str(), old.c_str()) == 0;
   ::unlink(temp.c_str());
   if (!replaced) return false;
-  Text path = folder_ + mail.id + Text(mailStateEnding(state));
+  Text path = folder_ + mail.id + Text(endingOf(state));
   if (path != old && ::rename(old.c_str(), path.c_str()) != 0) return false;
   mail.state = state;
   return syncFolder(folder_);
 }
 
-bool Outbox::addPending(OutboxMail& mail, long long now, std::string_view domain) {
+bool Outbox::addPending(OutboxMail& mail, long long now, std::string_view domain,
+                        const std::function<void(OutboxMail&)>& complete) {
   if (!ensureFolder()) return false;
   mail.id = freshId(now);
   mail.messageId = "<" + mail.id + "@" + Text(domain.empty() ? "kalder.invalid" : domain) + ">";
@@ -232,6 +242,7 @@ bool Outbox::addPending(OutboxMail& mail, long long now, std::string_view domain
   mail.next = now;
   mail.attempts = 0;
   mail.state = MailState::Pending;
+  if (complete) complete(mail);
   return save(mail, MailState::Pending);
 }
 
@@ -266,10 +277,11 @@ List<OutboxMail> Outbox::mails() const {
   for (const auto& entry : std::filesystem::directory_iterator(folder_.str(), error)) {
     std::string name = entry.path().filename().string();
     for (MailState state : kStates) {
-      std::string_view ending = mailStateEnding(state);
+      std::string_view ending = endingOf(state);
       if (name.size() <= ending.size() || !name.ends_with(ending)) continue;
       if (!entry.is_regular_file(error) || entry.is_symlink(error)) break;
-      std::optional<OutboxMail> mail = parseOutboxMail(headerLines(entry.path().string()).view());
+      std::optional<OutboxMail> mail =
+          parseOutboxMail(headerLines(entry.path().string()).view(), kind_);
       if (!mail) break;
       mail->id = Text(name.substr(0, name.size() - ending.size()));
       mail->state = state;
@@ -287,7 +299,7 @@ List<OutboxMail> Outbox::mails() const {
 bool Outbox::readBody(OutboxMail& mail) const {
   bool readable = false;
   Text bytes = readFileBytes(pathOf(mail), &readable);
-  std::optional<OutboxMail> read = readable ? parseOutboxMail(bytes.view()) : std::nullopt;
+  std::optional<OutboxMail> read = readable ? parseOutboxMail(bytes.view(), kind_) : std::nullopt;
   if (!read) return false;
   mail.body = std::move(read->body);
   mail.bodyRead = true;

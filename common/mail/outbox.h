@@ -17,6 +17,10 @@
 //   created=1796770000  next=1796770060       attempts=1
 //   reply=451 4.3.0 try again later
 //   sender=shop@example.org   recipient=orders@example.org   subject=New order
+//
+// The webhook spool (the home's "webhooks" folder) keeps its deliveries in
+// the same files and states, with ".hook" for waiting, the address as
+// "url=" and no sender or subject lines: the body is the JSON posted.
 #pragma once
 
 #include <functional>
@@ -27,6 +31,16 @@
 #include "common/text/text.h"
 
 enum class MailState { Pending, Waiting, Failed };
+
+// What sets a spool's files apart: the ending of a waiting file, the key of
+// the address, and whether the mail's own lines (sender, subject) are kept.
+struct SpoolKind {
+  std::string_view waitingEnding;
+  std::string_view addressKey;
+  bool mailHeaders;
+};
+inline constexpr SpoolKind kMailSpool{".mail", "recipient", true};
+inline constexpr SpoolKind kWebhookSpool{".hook", "url", false};
 
 struct OutboxMail {
   Text id;  // the file name without its ending
@@ -46,8 +60,9 @@ struct OutboxMail {
 
 // The bytes of a mail file, and the mail they hold (none for a file that is
 // not one: its header has no recipient or no empty line ends it).
-Text outboxMailText(const OutboxMail& mail);
-std::optional<OutboxMail> parseOutboxMail(std::string_view bytes);
+Text outboxMailText(const OutboxMail& mail, const SpoolKind& kind = kMailSpool);
+std::optional<OutboxMail> parseOutboxMail(std::string_view bytes,
+                                          const SpoolKind& kind = kMailSpool);
 
 // How long to wait after the `attempts`-th failed attempt: 1, 5 and 30
 // minutes, 2 hours, then every 6 hours. A mail whose next attempt would
@@ -58,12 +73,15 @@ inline constexpr long long kRetryPeriod = 3LL * 24 * 3600;
 class Outbox {
  public:
   // `folder` ends with "/"; it is created when a mail is first added.
-  explicit Outbox(Text folder) : folder_(std::move(folder)) {}
+  explicit Outbox(Text folder, const SpoolKind& kind = kMailSpool)
+      : folder_(std::move(folder)), kind_(kind) {}
 
   // Writes a new mail as pending, with a fresh id and the Message-ID
   // "<id@domain>", flushed to disk with its folder; false when it cannot be
   // written.
-  bool addPending(OutboxMail& mail, long long now, std::string_view domain);
+  // `complete`, when given, finishes the mail once its id is known.
+  bool addPending(OutboxMail& mail, long long now, std::string_view domain,
+                  const std::function<void(OutboxMail&)>& complete = {});
   // Pending -> Waiting, by a rename (flushed).
   bool confirm(OutboxMail& mail);
   // Writes the mail under its id and state (removing the file of its old
@@ -108,12 +126,16 @@ class Outbox {
   long dropSentEntries(const std::function<bool(const SentEntry&)>& drop);
 
   const Text& folder() const { return folder_; }
+  const SpoolKind& kind() const { return kind_; }
   Text pathOf(const OutboxMail& mail) const;
+  // The ending of a state's files in this spool.
+  std::string_view endingOf(MailState state) const;
 
  private:
   bool ensureFolder() const;
 
   Text folder_;
+  SpoolKind kind_;
 };
 
 // Seconds since the epoch: the outbox's clock (created, next, sent.log).

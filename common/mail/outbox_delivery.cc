@@ -37,7 +37,7 @@ void attempt(Outbox& outbox, MailSender& sender, OutboxMail& mail, const Deliver
     if (run.noteOutcome) run.noteOutcome(mail, "delivered");
     return;
   }
-  MailState state = noteFailedAttempt(mail, outcome, now);
+  MailState state = noteFailedAttempt(mail, outcome, now, sender.refusedForGood(outcome));
   outbox.update(mail, state);
   bool failed = state == MailState::Failed;
   ++(failed ? counts.failed : counts.retried);
@@ -46,12 +46,30 @@ void attempt(Outbox& outbox, MailSender& sender, OutboxMail& mail, const Deliver
 
 }  // namespace
 
+void makeEveryWaitingDue(Outbox& outbox) {
+  long long now = outboxNow();
+  for (OutboxMail& mail : outbox.mails()) {
+    if (mail.state != MailState::Waiting || mail.next <= now) continue;
+    mail.next = now;
+    outbox.update(mail, MailState::Waiting);
+  }
+}
+
+bool MailSender::refusedForGood(const SmtpOutcome& outcome) const {
+  return permanentRefusal(outcome.reply);
+}
+
 MailState noteFailedAttempt(OutboxMail& mail, const SmtpOutcome& outcome, long long now) {
+  return noteFailedAttempt(mail, outcome, now, permanentRefusal(outcome.reply));
+}
+
+MailState noteFailedAttempt(OutboxMail& mail, const SmtpOutcome& outcome, long long now,
+                            bool refusedForGood) {
   mail.attempts += 1;
   mail.reply = failureText(outcome);
   mail.next = now + retryDelay(mail.attempts);
   bool outOfTime = mail.next > mail.created + kRetryPeriod;
-  return permanentRefusal(outcome.reply) || outOfTime ? MailState::Failed : MailState::Waiting;
+  return refusedForGood || outOfTime ? MailState::Failed : MailState::Waiting;
 }
 
 DeliveryCounts deliverOutbox(Outbox& outbox, MailSender& sender, const DeliveryRun& run) {

@@ -13,6 +13,9 @@ class MailSender {
  public:
   virtual ~MailSender() = default;
   virtual SmtpOutcome send(const OutboxMail& mail) = 0;
+  // Whether a failed attempt's outcome refuses for good: a mail server's
+  // 5xx reply.
+  virtual bool refusedForGood(const SmtpOutcome& outcome) const;
 };
 
 // What became of a pending mail's record: stored (the mail is to be sent),
@@ -21,6 +24,16 @@ enum class RecordFate { Stored, NotStored, Unknown };
 
 struct DeliveryCounts {
   int sent = 0, retried = 0, failed = 0, confirmed = 0, dropped = 0;
+
+  DeliveryCounts& operator+=(const DeliveryCounts& more) {
+    sent += more.sent;
+    retried += more.retried;
+    failed += more.failed;
+    confirmed += more.confirmed;
+    dropped += more.dropped;
+    return *this;
+  }
+  bool any() const { return sent + retried + failed + confirmed + dropped > 0; }
 };
 
 struct DeliveryRun {
@@ -53,6 +66,10 @@ class RunnerLock {
   int fd_ = -1;
 };
 
+// Makes every waiting mail due now: a run asked for by the administrator
+// does not wait out the retry schedule.
+void makeEveryWaitingDue(Outbox& outbox);
+
 // Tries every due mail of `outbox` once, oldest first.
 DeliveryCounts deliverOutbox(Outbox& outbox, MailSender& sender, const DeliveryRun& run);
 
@@ -60,3 +77,5 @@ DeliveryCounts deliverOutbox(Outbox& outbox, MailSender& sender, const DeliveryR
 // for its next try, or failed (a 5xx reply, or a next try past its retry
 // period).
 MailState noteFailedAttempt(OutboxMail& mail, const SmtpOutcome& outcome, long long now);
+MailState noteFailedAttempt(OutboxMail& mail, const SmtpOutcome& outcome, long long now,
+                            bool refusedForGood);

@@ -17,6 +17,7 @@
 #include "common/metrics/metric_events.h"
 #include "common/metrics/metrics_state.h"
 #include "common/settings/settings_file.h"
+#include "common/webhook/webhook_run.h"
 
 namespace {
 
@@ -54,9 +55,11 @@ std::optional<bool> catalogHolds(const Text& path, const RecordLayout& layout, c
   return found;
 }
 
+}  // namespace
+
 // Under the group's lock no submission is under way: a mail still pending
 // belongs to one that died, before or after storing its record.
-RecordFate fateOf(const SystemSettings& settings, const OutboxMail& mail) {
+RecordFate recordFateOf(const SystemSettings& settings, const OutboxMail& mail) {
   const Param* entry = settings.groups.find(mail.group);
   if (!entry || mail.catalogPath.empty()) return RecordFate::Unknown;
   GroupLock lock;
@@ -68,6 +71,8 @@ RecordFate fateOf(const SystemSettings& settings, const OutboxMail& mail) {
   if (!holds) return RecordFate::Unknown;
   return *holds ? RecordFate::Stored : RecordFate::NotStored;
 }
+
+namespace {
 
 class SmtpSender : public MailSender {
  public:
@@ -89,44 +94,22 @@ bool dueMailWaits(const Outbox& outbox) {
   return false;
 }
 
-void add(DeliveryCounts& total, const DeliveryCounts& more) {
-  total.sent += more.sent;
-  total.retried += more.retried;
-  total.failed += more.failed;
-  total.confirmed += more.confirmed;
-  total.dropped += more.dropped;
-}
-
-bool anything(const DeliveryCounts& counts) {
-  return counts.sent + counts.retried + counts.failed + counts.confirmed + counts.dropped > 0;
-}
-
-void makeEveryWaitingDue(Outbox& outbox) {
-  long long now = outboxNow();
-  for (OutboxMail& mail : outbox.mails()) {
-    if (mail.state != MailState::Waiting || mail.next <= now) continue;
-    mail.next = now;
-    outbox.update(mail, MailState::Waiting);
-  }
-}
-
 }  // namespace
 
 Text outboxFolder(const Text& home) { return home + "outbox/"; }
 
+namespace {
+
 // A submission whose runner found the lock taken counts on the run that
 // holds it: after letting go, that run looks once more for due mails.
-DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting) {
+DeliveryCounts runMail(const Text& home, const SystemSettings& settings, long long deadline,
+                       bool everyWaiting) {
   DeliveryCounts total;
-  bool readable = false;
-  SystemSettings settings = parseSettingsFile(readFileBytes(home + "kalder.ini", &readable).view());
-  if (!readable) return total;
   Outbox outbox(outboxFolder(home));
   SmtpSender sender(settings);
   AlertSettings alerts = alertSettingsOf(settings);
-  long long deadline = outboxNow() + seconds;
   DeliveryRun run{outboxNow, deadline,
-                  [&](const OutboxMail& mail) { return fateOf(settings, mail); },
+                  [&](const OutboxMail& mail) { return recordFateOf(settings, mail); },
                   [&](const OutboxMail& mail, std::string_view outcome) {
                     countMetricEvent(home, kMailDeliveryMetric, mail.group.view(), outcome);
                   }};
@@ -139,13 +122,25 @@ DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting)
     everyWaiting = wait = false;
     for (;;) {
       DeliveryCounts counts = deliverOutbox(outbox, sender, run);
-      add(total, counts);
-      if (!anything(counts) || outboxNow() > deadline) break;
+      total += counts;
+      if (!counts.any() || outboxNow() > deadline) break;
     }
     // After the attempts, so that a mail that failed in this run is listed.
     if (queueFailureDigest(outbox, alerts, outboxNow()))
-      add(total, deliverOutbox(outbox, sender, run));
+      total += deliverOutbox(outbox, sender, run);
   } while (outboxNow() <= deadline && dueMailWaits(outbox));
+  return total;
+}
+
+}  // namespace
+
+DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting) {
+  bool readable = false;
+  SystemSettings settings = parseSettingsFile(readFileBytes(home + "kalder.ini", &readable).view());
+  if (!readable) return DeliveryCounts();
+  long long deadline = outboxNow() + seconds;
+  DeliveryCounts total = runMail(home, settings, deadline, everyWaiting);
+  total += runWebhooks(home, settings, deadline, everyWaiting);
   // After the attempts, so that their outcomes are in the totals.
   foldMetricEvents(home);
   return total;

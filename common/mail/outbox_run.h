@@ -5,12 +5,18 @@
 #pragma once
 
 #include "common/mail/outbox_delivery.h"
+#include "common/settings/settings_file.h"
 #include "common/text/text.h"
 
 // The outbox folder of a home (ending in "/").
 Text outboxFolder(const Text& home);
 
-// One run over the outbox of `home` with the settings of its kalder.ini;
+// What became of the record of a pending mail or delivery, looked up under
+// its group's lock.
+RecordFate recordFateOf(const SystemSettings& settings, const OutboxMail& mail);
+
+// One run over the outbox of `home`, then over its webhook spool
+// (webhook_run.h), with the settings of its kalder.ini;
 // nothing when another run holds the lock. `everyWaiting` tries the waiting
 // mails whose next try is not due yet too (the administrator's "now").
 DeliveryCounts runOutbox(const Text& home, long long seconds, bool everyWaiting = false);

@@ -22,6 +22,7 @@ inline constexpr const char* kMetricEventsName = "metrics.events";
 inline constexpr const char* kSubmissionMetric =
     "submission";  // stored, quarantined, refused_<why>
 inline constexpr const char* kMailDeliveryMetric = "mail_delivery";  // delivered, retry, failed
+inline constexpr const char* kWebhookDeliveryMetric = "webhook_delivery";  // the same
 
 // Appends one event to the events file of `home`; tabs and line breaks in a
 // value become spaces and each value is cut to 64 bytes, so an event is

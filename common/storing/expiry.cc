@@ -25,6 +25,7 @@
 #include "common/storing/pending_file.h"
 #include "common/storing/record_removal.h"
 #include "common/text/file_lines.h"
+#include "common/webhook/webhook_spool.h"
 
 namespace {
 
@@ -290,8 +291,16 @@ long GroupExpiry::daysOfMailCatalog(const Text& catalog) const {
   return options_.retention.days;
 }
 
+// The webhook spool is pruned as the outbox: its log of deliveries and its
+// failed deliveries are personal data of the same records.
 void GroupExpiry::pruneMailLogs(bool wait) {
   Outbox outbox(outboxFolder(home_));
+  pruneSpool(outbox, wait);
+  Outbox spool = webhookSpool(home_);
+  pruneSpool(spool, wait);
+}
+
+void GroupExpiry::pruneSpool(Outbox& outbox, bool wait) {
   RunnerLock lock;
   if (!lock.acquire(outbox.folder(), wait)) return;
   giveOwnerOf((outbox.folder() + "runner.lck").c_str(), outbox.folder().c_str());

@@ -28,6 +28,8 @@
 #include "common/text/list.h"
 #include "common/text/text.h"
 
+class Outbox;
+
 // The day (daysSinceEpoch) of a stored date "yyyymmdd"; none for anything else.
 std::optional<long> storedDateDay(std::string_view date);
 // Whether a record of `recordDay` is gone on `today` when its catalog keeps
@@ -72,6 +74,7 @@ class GroupExpiry {
   // of deletions.
   void noteExpired(const CatalogFile& file, long count);
   void pruneMailLogs(bool wait);
+  void pruneSpool(Outbox& outbox, bool wait);
   long daysOfMailCatalog(const Text& catalog) const;
 
   Text home_, name_, groupPath_;

@@ -12,6 +12,7 @@
 #include "common/storing/record_store.h"
 #include "common/template/template.h"
 #include "common/text/param_list.h"
+#include "common/webhook/webhook_spool.h"
 
 namespace {
 
@@ -71,6 +72,8 @@ void RecordStore::expandMailTemplate(const Submission& submission, const Text& p
 
 // The mails of the first matching response, one per recipient, in UTF-8.
 List<OutboxMail> RecordStore::composeNotifications(const Submission& submission) {
+  webhooks_ = composeWebhooks(submission, app_.options.webhooks, app_.groupSettingsName.view(),
+                              app_.currentCharsetName());
   const ResponseEntry* response = matchingResponse(app_.group, submission);
   if (!response) return {};
   Text sender, subject, body;
@@ -130,6 +133,9 @@ void RecordStore::queueNotifications(List<OutboxMail>& mails) {
     dropNotifications(mails);
     app_.fatal(messages::kMailError, app_.text(messages::kOutboxUnwritable));
   }
+  if (queueWebhooks(app_.home(), webhooks_, app_.options.webhooks.maxSpool)) return;
+  dropNotifications(mails);
+  app_.fatal(messages::kMailError, app_.text(messages::kOutboxUnwritable));
 }
 
 void RecordStore::confirmNotifications(List<OutboxMail>& mails) {
@@ -137,11 +143,19 @@ void RecordStore::confirmNotifications(List<OutboxMail>& mails) {
   // One that stays pending is confirmed by the next run, which finds its
   // record stored.
   for (OutboxMail& mail : mails) outbox.confirm(mail);
+  Outbox spool = webhookSpool(app_.home());
+  for (OutboxMail& delivery : webhooks_)
+    if (delivery.state == MailState::Pending) spool.confirm(delivery);
 }
 
 void RecordStore::dropNotifications(const List<OutboxMail>& mails) {
   Outbox outbox(outboxFolder(app_.home()));
   for (const OutboxMail& mail : mails) outbox.remove(mail);
+  Outbox spool = webhookSpool(app_.home());
+  // Those never written have no id, hence no file.
+  for (const OutboxMail& delivery : webhooks_)
+    if (!delivery.id.empty()) spool.remove(delivery);
+  webhooks_.clear();
 }
 
 // The record in the item form, whatever the group's layout, its files, and

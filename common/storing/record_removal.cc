@@ -16,6 +16,7 @@
 #include "common/files/path.h"
 #include "common/mail/outbox.h"
 #include "common/mail/outbox_run.h"
+#include "common/webhook/webhook_spool.h"
 
 namespace {
 
@@ -74,9 +75,10 @@ Text removeRecords(const RemovalPlace& place, const RecordSpans& spans) {
     Text folder = recordUploadFolder(path.view(), span.label.view());
     removeFolder(folder, folderBytes(folder), place.groupPath);
   }
-  Outbox(outboxFolder(place.home)).removeWhere([&](const OutboxMail& mail) {
-    return sameGroup(mail, place.groupName) && labels.count(mail.label.str()) > 0;
-  });
+  for (Outbox spool : {Outbox(outboxFolder(place.home)), webhookSpool(place.home)})
+    spool.removeWhere([&](const OutboxMail& mail) {
+      return sameGroup(mail, place.groupName) && labels.count(mail.label.str()) > 0;
+    });
   return Text();
 }
 
@@ -99,8 +101,9 @@ Text removeCatalogFile(const RemovalPlace& place) {
   syncDirectoryOf(path);
   Text folder = catalogUploadFolder(path.view());
   removeFolder(folder, catalogFolderBytes(folder), place.groupPath);
-  Outbox(outboxFolder(place.home)).removeWhere([&](const OutboxMail& mail) {
-    return sameGroup(mail, place.groupName) && mail.catalogPath == path;
-  });
+  for (Outbox spool : {Outbox(outboxFolder(place.home)), webhookSpool(place.home)})
+    spool.removeWhere([&](const OutboxMail& mail) {
+      return sameGroup(mail, place.groupName) && mail.catalogPath == path;
+    });
   return Text();
 }

@@ -49,10 +49,14 @@ class RecordStore {
   // local one), never a visitor's; the subject is kept on one line.
   OutboxMail composeTemplateMail(const Submission& submission, const Text& templatePath);
   // Written and flushed as pending before the record is stored; confirmed
-  // once it is on disk; dropped when storing failed.
+  // once it is on disk; dropped when storing failed. The webhooks of the
+  // submission last composed (composeNotifications) go with the mails, into
+  // the webhook spool.
   void queueNotifications(List<OutboxMail>& mails);
   void confirmNotifications(List<OutboxMail>& mails);
   void dropNotifications(const List<OutboxMail>& mails);
+  // Whether webhooks were queued: a delivery run is due as for mails.
+  bool queuedWebhooks() const { return !webhooks_.empty(); }
   // A mail template: its sender line, its subject line, then the body, the
   // subject and body expanded with the submission's variables.
   void expandMailTemplate(const Submission& submission, const Text& path, Text& sender,
@@ -80,4 +84,5 @@ class RecordStore {
 
   CatalogGroup& app_;
   PendingFlush appended_;
+  List<OutboxMail> webhooks_;
 };
