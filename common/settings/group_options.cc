@@ -128,7 +128,8 @@ GroupOptions parseGroupOptions(std::string_view content) {
       options.formRedirects.add(key.view().substr(9), value, AddMode::Replace);
     } else if (!readOptInOption(key.view(), value, options.optIn) &&
                !readRetentionOption(key.view(), value, options.retention) &&
-               !readAutoReplyOption(key.view(), value, options.autoReply)) {
+               !readAutoReplyOption(key.view(), value, options.autoReply) &&
+               !readValidationOption(key.view(), value, options.validation)) {
       readSpamOption(key.view(), value, options.spam);
     }
   });

@@ -27,7 +27,9 @@
 // the spam defences of spam_options.h (honeypot, rateLimit, ...) and how long
 // records are kept, retention_options.h (retainDays, retainDays.orders), the
 // mail to the visitor, auto_reply_options.h (autoReply, languageFiles), and
-// double opt-in, opt_in_options.h (confirmField, confirmTemplate, confirmDays).
+// double opt-in, opt_in_options.h (confirmField, confirmTemplate, confirmDays),
+// and the rules a submission must meet, validation_options.h (require.order,
+// pattern.zip, label.zip ...).
 #pragma once
 
 #include <string_view>
@@ -36,6 +38,7 @@
 #include "common/settings/opt_in_options.h"
 #include "common/settings/retention_options.h"
 #include "common/settings/spam_options.h"
+#include "common/settings/validation_options.h"
 #include "common/text/list.h"
 #include "common/text/param_list.h"
 #include "common/text/text.h"
@@ -62,6 +65,7 @@ struct GroupOptions {
   RetentionOptions retention;
   AutoReplyOptions autoReply;
   OptInOptions optIn;
+  ValidationOptions validation;
 
   bool allowsOrigin(std::string_view origin) const;
   // The address to go to after storing a submission of `formName`; empty for
