@@ -234,7 +234,7 @@ class Refiller {
         const GumboElement& element = node->v.element;
         if (!controlName(element).equalsIgnoreCase(errors[i].field)) continue;
         if (element.tag == GUMBO_TAG_INPUT && inputType(element) == "hidden") continue;
-        if (!last) anchors_.push_back({i, idFor(element, i)});
+        if (!last) anchors_.push_back({offsetOf(element.original_tag.data), i, idFor(element, i)});
         setAttribute(element, "aria-invalid", Text("aria-invalid=\"true\""));
         Text described = attribute(element, "aria-describedby");
         described += described.empty() ? messageId : " " + messageId;
@@ -260,26 +260,33 @@ class Refiller {
     return id;
   }
 
-  Text linkTo(size_t errorIndex) const {
-    for (const auto& [index, id] : anchors_)
-      if (index == errorIndex) return id;
-    return Text();
-  }
+  // Where an error's field is, as the summary links to it.
+  struct Anchor {
+    size_t offset;
+    size_t error;
+    Text id;
+  };
 
   // Focus moves to the summary by the script; without script (a site's
   // policy may forbid inline scripts) its alert role still has it read out.
+  // The errors follow their fields' order in the page, those of fields the
+  // page lacks after them.
   void addSummary() {
     const List<FieldError>& errors = *request_.errors;
     Text summary =
         "<div id=\"kalder-errors\" class=\"kalder-errors\" role=\"alert\" tabindex=\"-1\" "
         "aria-labelledby=\"kalder-errors-heading\">\n<h2 id=\"kalder-errors-heading\">" +
         request_.heading.text() + "</h2>\n<ul>\n";
-    for (size_t i = 0; i < errors.size(); ++i) {
-      Text id = linkTo(i);
-      summary += id.empty() ? "<li>" + errors[i].message.text() + "</li>\n"
-                            : "<li><a href=\"#" + exactValue(id).text() + "\">" +
-                                  errors[i].message.text() + "</a></li>\n";
+    std::stable_sort(anchors_.begin(), anchors_.end(),
+                     [](const Anchor& a, const Anchor& b) { return a.offset < b.offset; });
+    List<bool> linked(errors.size(), false);
+    for (const Anchor& anchor : anchors_) {
+      linked[anchor.error] = true;
+      summary += "<li><a href=\"#" + exactValue(anchor.id).text() + "\">" +
+                 errors[anchor.error].message.text() + "</a></li>\n";
     }
+    for (size_t i = 0; i < errors.size(); ++i)
+      if (!linked[i]) summary += "<li>" + errors[i].message.text() + "</li>\n";
     summary +=
         "</ul>\n</div>\n<script>document.getElementById(\"kalder-errors\").focus();</script>\n";
     edits_.push_back({summaryPlace(), 0, summary});
@@ -319,7 +326,7 @@ class Refiller {
   const RefillRequest& request_;
   List<Edit> edits_;
   List<GumboNode*> controls_;
-  List<std::pair<size_t, Text>> anchors_;
+  List<Anchor> anchors_;
   GumboNode* title_ = nullptr;
   GumboNode* head_ = nullptr;
   GumboNode* body_ = nullptr;

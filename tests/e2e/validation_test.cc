@@ -188,7 +188,7 @@ TEST(Validation, TheFormComesBackRefilledAndMarked) {
     const char* quantityMessage;
   } rows[] = {
       {"", "Error: Order", "Surname is required", "Quantity must be a number from 1 to 10"},
-      {"language=slo", "Napaka: Order", "Priimek je treba izpolniti",
+      {"language=slo,utf8,UTF-8", "Napaka: Order", "Priimek je treba izpolniti",
        "Količina mora biti število od 1 do 10"},
   };
   for (const Row& row : rows) {
@@ -222,14 +222,15 @@ TEST(Validation, TheFormComesBackRefilledAndMarked) {
 // listing every error with a way back that keeps the values.
 TEST(Validation, ErrorTemplateAndBuiltInPage) {
   Site site(kRules, false);
-  CgiResult builtIn = site.post("surname=&quantity=0&note=%3Cscript%3E", "language=slo");
+  CgiResult builtIn =
+      site.post("surname=&quantity=0&note=%3Cscript%3E", "language=slo,utf8,UTF-8");
   std::string page = bodyOf(builtIn);
   EXPECT_TRUE(has(page, "<html lang=\"sl\">")) << page;
   EXPECT_TRUE(has(page, "<title>Napaka: Obrazec ni bil poslan</title>")) << page;
   EXPECT_TRUE(has(page,
                   "<div role=\"alert\">\n<h2>Prosimo, popravite te napake</h2>\n<ul>\n"
-                  "<li>Priimek je treba izpolniti</li>\n<li>Količina mora biti število od "
-                  "1 do 10</li>\n</ul>"))
+                  "<li>Koli&#269;ina mora biti &#353;tevilo od 1 do 10</li>\n"
+                  "<li>Priimek je treba izpolniti</li>\n</ul>"))
       << page;
   EXPECT_TRUE(has(page, "<a href=\"javascript:history.back()\">Nazaj</a>")) << page;
   site.home.write("order.err",
@@ -237,8 +238,8 @@ TEST(Validation, ErrorTemplateAndBuiltInPage) {
                   "<p><var note></p>\n");
   CgiResult fromTemplate = site.post("surname=&quantity=0&note=%3Cscript%3E");
   EXPECT_EQ(bodyOf(fromTemplate),
-            "<title>Error</title><p>2 errors</p><ul>\n<li>Surname is required</li>\n"
-            "<li>Quantity must be a number from 1 to 10</li>\n</ul>\n<p>&lt;script&gt;</p>\n");
+            "<title>Error</title><p>2 errors</p><ul>\n<li>Quantity must be a number from 1 to "
+            "10</li>\n<li>Surname is required</li>\n</ul>\n<p>&lt;script&gt;</p>\n");
   EXPECT_FALSE(site.stored());
 }
 
@@ -247,9 +248,9 @@ TEST(Validation, JsonAnswerIs422WithEveryError) {
   CgiResult result = site.post("surname=&quantity=x", "", {{"HTTP_ACCEPT", "application/json"}});
   EXPECT_EQ(result.output,
             "Status: 422 Unprocessable Content\nContent-type: application/json; charset=utf-8\n\n"
-            "{\"ok\":false,\"errors\":[{\"field\":\"surname\",\"label\":\"Surname\",\"message\":"
-            "\"Surname is required\"},{\"field\":\"quantity\",\"label\":\"Quantity\",\"message\":"
-            "\"Quantity must be a number from 1 to 10\"}]}\n");
+            "{\"ok\":false,\"errors\":[{\"field\":\"quantity\",\"label\":\"Quantity\",\"message\":"
+            "\"Quantity must be a number from 1 to 10\"},{\"field\":\"surname\",\"label\":"
+            "\"Surname\",\"message\":\"Surname is required\"}]}\n");
   EXPECT_FALSE(site.stored());
 }
 
