@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <gumbo.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -167,7 +168,7 @@ TEST(Validation, EachRuleRefusesAndAdmits) {
 // event counts it.
 TEST(Validation, InvalidStoresLabelsAndMailsNothing) {
   Site site(std::string(kRules) + "rateLimit=on\n");
-  site.home.write("shop.grp", std::string(kGroup) + "response=order\nto=staff@example.org\n");
+  site.home.write("shop.grp", std::string(kGroup) + "response=staff@example.org\n");
   CgiResult result = site.post("surname=&quantity=3&website=bot");
   EXPECT_EQ(result.status, 0);
   EXPECT_FALSE(site.stored());
@@ -178,6 +179,7 @@ TEST(Validation, InvalidStoresLabelsAndMailsNothing) {
   EXPECT_TRUE(site.home.exists("shop.grp.rate"));
   ASSERT_EQ(site.post("surname=Novak&quantity=3").status, 0);
   EXPECT_TRUE(has(site.home.read("orders.dat"), "surname==Novak"));
+  EXPECT_TRUE(site.home.exists("outbox"));
 }
 
 TEST(Validation, TheFormComesBackRefilledAndMarked) {
@@ -222,8 +224,7 @@ TEST(Validation, TheFormComesBackRefilledAndMarked) {
 // listing every error with a way back that keeps the values.
 TEST(Validation, ErrorTemplateAndBuiltInPage) {
   Site site(kRules, false);
-  CgiResult builtIn =
-      site.post("surname=&quantity=0&note=%3Cscript%3E", "language=slo,utf8,UTF-8");
+  CgiResult builtIn = site.post("surname=&quantity=0&note=%3Cscript%3E", "language=slo,utf8,UTF-8");
   std::string page = bodyOf(builtIn);
   EXPECT_TRUE(has(page, "<html lang=\"sl\">")) << page;
   EXPECT_TRUE(has(page, "<title>Napaka: Obrazec ni bil poslan</title>")) << page;
@@ -298,6 +299,31 @@ TEST(Validation, RecordLanguageAndLanguageFiles) {
       EXPECT_EQ(stored, std::string(row.record) + "\n") << row.options << row.query;
     else
       EXPECT_FALSE(has(stored, "slo")) << stored;  // delimited records keep their columns
+  }
+}
+
+// With languageFiles=on a staff template of the request's language goes
+// before the group's own.
+TEST(Validation, StaffMailOfTheRequestLanguage) {
+  struct Row {
+    const char* options;
+    const char* query;
+    const char* subject;
+  } rows[] = {{"languageFiles=on\n", "language=slo", "subject=Novo naročilo"},
+              {"languageFiles=on\n", "", "subject=New order"},
+              {"", "language=slo", "subject=New order"}};
+  for (const Row& row : rows) {
+    Site site(row.options, false);
+    site.home.write("shop.grp", std::string(kGroup) + "response=staff@example.org order.tmt\n");
+    site.home.write("order.tmt", "shop@example.org\nNew order\n<var name>\n");
+    site.home.write("order.slo.tmt", "shop@example.org\nNovo naro&ccaron;ilo\n<var name>\n");
+    ASSERT_EQ(site.post("name=Ana", row.query).status, 0);
+    std::string mails;
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(site.home.file("outbox"), error))
+      if (entry.is_regular_file()) mails += readFile(entry.path().string());
+    EXPECT_TRUE(has(mails, row.subject)) << row.options << row.query << mails;
   }
 }
 
