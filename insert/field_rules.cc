@@ -35,12 +35,16 @@ constexpr MessageTable kOneOf{"%s must be one of: %s", "%s mora biti ena od mo&z
 
 bool isBlank(std::string_view text) { return trimBlanks(text).empty(); }
 
-// Every value of a posted field, the first one first.
+// The values of a posted field, the first one first; a field sent more
+// often is judged by its first kMaxValuesChecked.
 List<Text> valuesOf(const Param* param) {
   List<Text> values;
   if (!param) return values;
   values.push_back(param->value);
-  for (const Text& more : param->further) values.push_back(more);
+  for (const Text& more : param->further) {
+    if (values.size() == kMaxValuesChecked) break;
+    values.push_back(more);
+  }
   return values;
 }
 
@@ -108,10 +112,12 @@ class FieldCheck {
 
  private:
   Markup checkValue(const Text& field, const Text& label, const Text& value) {
+    // The first pattern of a field holds, as the first rule of each other kind.
     for (size_t i = 0; i < options_.patterns.size(); ++i) {
       if (!options_.patterns[i].name.equalsIgnoreCase(field)) continue;
       if (value.view().size() > kMaxPatternInput || !RE2::FullMatch(value.view(), *patterns_[i]))
         return format(kNoMatch, label);
+      break;
     }
     if (const Text* bounds = ValidationOptions::find(options_.lengths, field)) {
       Text low, high;

@@ -14,6 +14,8 @@
 // Longest value a pattern is matched against; a longer one breaks the
 // pattern. RE2 runs in linear time, this keeps that time short.
 inline constexpr size_t kMaxPatternInput = 64 * 1024;
+// Values of one field (a checkbox group, a multiple select) that are checked.
+inline constexpr size_t kMaxValuesChecked = 100;
 // Longest pattern, and the memory its compiled form may take.
 inline constexpr size_t kMaxPatternLength = 2000;
 inline constexpr long long kPatternMemory = 2LL << 20;

@@ -9,6 +9,7 @@
 #include "common/metrics/metric_events.h"
 #include "insert/field_rules.h"
 #include "insert/refilled_form.h"
+#include "insert/submission_answer.h"
 #include "insert/submit_application.h"
 
 namespace {
@@ -80,8 +81,9 @@ bool SubmitApplication::writeRefilledForm(const Text& page, const Text& formName
   request.honeypot = options.spam.honeypot;
   request.titlePrefix = text(kErrorPrefix);
   request.heading = text(kCorrect);
+  // An address a redirect could not have is not taken either.
   const Text* address = ValidationOptions::find(options.validation.formUrls, formName.view());
-  request.baseAddress = address ? *address : Text("/");
+  request.baseAddress = address && isAcceptableRedirect(address->view()) ? *address : Text("/");
   Text refilled;
   if (!refillForm(page.view(), request, refilled)) return false;
   // The site's own page, as the answer page is written: the visitor's
