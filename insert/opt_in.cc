@@ -98,8 +98,13 @@ void SubmitApplication::holdForConfirmation(const FormEntry& form, Submission& s
     try {
       FilePtr catalog = openAppend(catalogPath);
       closeFile(catalog);
+      // The language travels as a field of the held record until it is
+      // stored (heldSubmission takes it back out).
+      ParamList held = submission.fields;
+      if (!submission.language.empty())
+        held.insertBefore(0, kLanguageFieldName, submission.language.view());
       Text record = pendingRecordText(confirmTokenHash(token.view()).view(), submission.automatic(),
-                                      submission.fields, mayReply);
+                                      held, mayReply);
       FilePtr file = openAppend(path);
       long start = std::ftell(file.get());
       std::fwrite(record.c_str(), 1, record.str().size(), file.get());
@@ -318,6 +323,11 @@ Submission SubmitApplication::heldSubmission(const PendingRecord& held, const Ca
   submission.clientAddress = held.automatic[AutomaticField::Computer];
   submission.sent = held.sent();
   submission.fields = held.fields;
+  if (const Param* language = held.fields.find(kLanguageFieldName)) {
+    submission.language = language->value;
+    submission.fields.removeIf(
+        [](const Param& field) { return field.name.equalsIgnoreCase(kLanguageFieldName); });
+  }
   Text confirmed = Text::fromInt(today.year, 4) + Text::fromInt(today.month, 2) +
                    Text::fromInt(today.day, 2) + " " + Text::fromInt(today.hour, 2) +
                    Text::fromInt(today.minute, 2) + " " +

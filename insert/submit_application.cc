@@ -39,6 +39,7 @@ void SubmitApplication::runSubmission() {
   Text redirect = answersJson() ? Text() : checkedRedirect(*this, formName);
   Submission submission = newSubmission(formName, target);
   refuseOverRate(*this);
+  if (answeredInvalid(form, formName)) return;
   RecentSubmissionGuard recent(*this, formName);
   if (Text earlier = recent.earlierLabel(); !earlier.empty()) {
     // Sent twice (a second click, say): the answer of the first, stored once.
@@ -90,6 +91,7 @@ Submission SubmitApplication::newSubmission(const Text& formName, const CatalogF
   submission.refLabel = queryParams().value("reflabel");
   submission.sent = today;
   submission.clientAddress = storedAddress(*this, recordedClientAddress(*this));
+  if (options.validation.recordLanguage) submission.language = currentLanguage().shortName;
   return submission;
 }
 
@@ -187,7 +189,10 @@ CatalogFile SubmitApplication::chooseTarget(const Text& formName, const FormEntr
 }
 
 void SubmitApplication::writeAnswerPage(const FormEntry& form) {
-  Text path = makePath(group.workDir, form.messageFile);
+  writeTemplatePage(languageFile(makePath(group.workDir, form.messageFile)));
+}
+
+void SubmitApplication::writeTemplatePage(const Text& path) {
   Text page;
   readWholeFile(path, OpenMode::Required, page);
   TemplateScopes scopes{&postParams(), &group.variables, &variables()};

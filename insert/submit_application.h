@@ -6,6 +6,7 @@
 #include "common/catalog/catalog_files.h"
 #include "common/storing/pending_file.h"
 #include "common/storing/record_store.h"
+#include "insert/field_rules.h"
 #include "insert/upload_spool.h"
 
 // What the duplicate check keeps for a submission held for its
@@ -74,6 +75,21 @@ class SubmitApplication : public CatalogGroup {
   // The page, the JSON answer or the redirect of a stored submission.
   void answer(const FormEntry& form, const Submission& submission, const Text& redirect);
   void writeAnswerPage(const FormEntry& form);
+  // A page of the site's expanded as a template with the posted fields.
+  void writeTemplatePage(const Text& path);
+  // `path`, or with languageFiles=on its variant of the request's language
+  // when that exists (language_file.h).
+  Text languageFile(const Text& path);
+
+  // Validation (invalid_answer.cc). True when the submission breaks a rule
+  // of the group's options and the answer listing every error went out:
+  // nothing is stored. A rule that cannot be used ends the request.
+  bool answeredInvalid(const FormEntry& form, const Text& formName);
+  void answerInvalidJson(const List<FieldError>& errors);
+  // False when the page is too large to re-fill.
+  bool writeRefilledForm(const Text& page, const Text& formName, const List<FieldError>& errors);
+  void writeErrorTemplate(const Text& path, const List<FieldError>& errors);
+  void writeInvalidPage(const List<FieldError>& errors);
   // Whether the detached run should do a share of the expiry.
   bool expiryDue();
 

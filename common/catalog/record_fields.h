@@ -17,6 +17,10 @@ inline constexpr std::string_view kItemAutomaticNames[kAutomaticFieldCount] = {
 inline constexpr std::string_view kDelimitedAutomaticNames[kAutomaticFieldCount] = {
     "&label", "&formid", "&computer", "&date", "&time", "&reflabel"};
 
+// The request's language an item record keeps after the automatic fields
+// when its group asks for it (recordLanguage=on): "eng" or "slo".
+inline constexpr std::string_view kLanguageFieldName = "&FORMLANGUAGE";
+
 // The values of the automatic fields of one record.
 struct AutomaticValues {
   Text values[kAutomaticFieldCount];  // in record order

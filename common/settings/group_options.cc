@@ -129,7 +129,8 @@ GroupOptions parseGroupOptions(std::string_view content) {
     } else if (!readOptInOption(key.view(), value, options.optIn) &&
                !readRetentionOption(key.view(), value, options.retention) &&
                !readAutoReplyOption(key.view(), value, options.autoReply) &&
-               !readWebhookOption(key.view(), value, options.webhooks)) {
+               !readWebhookOption(key.view(), value, options.webhooks) &&
+               !readValidationOption(key.view(), value, options.validation)) {
       readSpamOption(key.view(), value, options.spam);
     }
   });

@@ -28,7 +28,9 @@
 // records are kept, retention_options.h (retainDays, retainDays.orders), the
 // mail to the visitor, auto_reply_options.h (autoReply, languageFiles), and
 // double opt-in, opt_in_options.h (confirmField, confirmTemplate, confirmDays),
-// and webhooks, webhook_options.h (webhook, webhookSecret, ...).
+// webhooks, webhook_options.h (webhook, webhookSecret, ...), and the rules a
+// submission must meet, validation_options.h (require.order, pattern.zip,
+// label.zip ...).
 #pragma once
 
 #include <string_view>
@@ -37,6 +39,7 @@
 #include "common/settings/opt_in_options.h"
 #include "common/settings/retention_options.h"
 #include "common/settings/spam_options.h"
+#include "common/settings/validation_options.h"
 #include "common/settings/webhook_options.h"
 #include "common/text/list.h"
 #include "common/text/param_list.h"
@@ -65,6 +68,7 @@ struct GroupOptions {
   AutoReplyOptions autoReply;
   OptInOptions optIn;
   WebhookOptions webhooks;
+  ValidationOptions validation;
 
   bool allowsOrigin(std::string_view origin) const;
   // The address to go to after storing a submission of `formName`; empty for

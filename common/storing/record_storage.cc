@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "common/catalog/index_entry.h"
+#include "common/catalog/item_record.h"
 #include "common/catalog/record_layout.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/path.h"
@@ -138,7 +139,16 @@ void RecordStore::appendIndexEntry(const Text& indexPath, const Submission& subm
 
 long RecordStore::writeRecord(std::FILE* file, const Submission& submission) {
   long offset = std::ftell(file);
-  writeText(file, recordLayoutOf(app_.group).recordText(submission.automatic(), submission.fields));
+  RecordLayout layout = recordLayoutOf(app_.group);
+  Text record = layout.recordText(submission.automatic(), submission.fields);
+  if (!submission.language.empty() && !layout.delimited()) {
+    // After &REFLABEL: the line follows the automatic fields.
+    size_t automatic = itemAutomaticLines(submission.automatic(), layout.omitted()).length();
+    record = Text(record.view().substr(0, automatic)) +
+             itemFieldLine(kLanguageFieldName, submission.language) +
+             record.view().substr(automatic);
+  }
+  writeText(file, record);
   return offset;
 }
 

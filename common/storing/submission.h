@@ -21,6 +21,9 @@ struct Submission {
   List<UploadEntry> uploads;  // the files its default mail lists
   DateTime sent;              // the record's date and time
   Text clientAddress;         // the record's computer
+  // The request's language ("eng", "slo") that an item record keeps as
+  // &FORMLANGUAGE after its automatic fields; empty: none (the default).
+  Text language;
 
   AutomaticValues automatic() const {
     return automaticValues(label, formName, clientAddress, sent, refLabel);

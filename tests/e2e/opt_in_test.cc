@@ -381,3 +381,22 @@ TEST_F(OptIn, SentTwiceIsHeldOnce) {
   EXPECT_EQ(std::count(pending.begin(), pending.end(), '&'), 5) << pending;  // one record
   EXPECT_EQ(mails(2, 2).size(), 1u);
 }
+
+// The language of the held post is the record's (recordLanguage), whatever
+// the language of the confirming request.
+TEST_F(OptIn, HeldRecordKeepsTheLanguageOfItsPost) {
+  home.write("shop.grp.options", "confirmField=email\nrecordLanguage=on\n");
+  ASSERT_EQ(submit("language=slo", "name=Ana&email=ana%40example.org").status, 0);
+  auto sent = mails(1);
+  ASSERT_EQ(sent.size(), 1u);
+  std::smatch link;
+  ASSERT_TRUE(std::regex_search(sent[0], link, std::regex("confirm=([0-9a-f]{32})")));
+  EXPECT_NE(home.read("orders.dat.pending").find("&FORMLANGUAGE==slo\n"), std::string::npos);
+  ASSERT_EQ(confirm(link[1]).status, 0);
+  std::string record = home.read("orders.dat");
+  EXPECT_TRUE(
+      std::regex_match(record, std::regex("&LABEL==Q-42\n&FORMID==order\n&COMPUTER==[^\n]*\n"
+                                          "&FORMLANGUAGE==slo\n&CONFIRMED==[^\n]*\n"
+                                          "name==Ana\nemail==ana@example\\.org\n\n")))
+      << record;
+}
