@@ -141,8 +141,8 @@ std::string CampaignCopies::text(long now) const {
   for (size_t i = skip; i < entries_.size(); ++i) {
     const Entry& entry = entries_[i];
     if (entry.time <= now - window_) continue;
-    text += std::to_string(entry.time) + ' ' + entry.client + ' ' + entry.text + ' ' +
-            entry.links + '\n';
+    text += std::to_string(entry.time) + ' ' + entry.client + ' ' + entry.text + ' ' + entry.links +
+            '\n';
   }
   return text;
 }

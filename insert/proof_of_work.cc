@@ -97,8 +97,7 @@ std::string_view proofSalt(std::string_view solution) {
   return solution.substr(0, solution.find(':'));
 }
 
-ProofCheck checkProof(std::string_view solution, std::string_view key, long minimumBits,
-                      long now) {
+ProofCheck checkProof(std::string_view solution, std::string_view key, long minimumBits, long now) {
   if (solution.empty()) return ProofCheck::Missing;
   std::string_view parts[5];
   long bits = 0, expires = 0, counter = 0;

@@ -47,19 +47,29 @@ class HeldApartCorpus {
   std::string personNote() {
     static const std::vector<std::string> openings = {
         "Hello,", "Hi!", "Dober dan,", "Pozdravljeni,", "Good morning.", "", "Dear team,"};
-    static const std::vector<std::string> asks = {
-        "I would like to order", "Please send me", "Rada bi naro\xC4\x8Dila",
-        "Could you reserve", "\xC5\xBD" "elim", "We need", "Can I still get"};
+    static const std::vector<std::string> asks = {"I would like to order",
+                                                  "Please send me",
+                                                  "Rada bi naro\xC4\x8Dila",
+                                                  "Could you reserve",
+                                                  "\xC5\xBD"
+                                                  "elim",
+                                                  "We need",
+                                                  "Can I still get"};
     static const std::vector<std::string> things = {
-        "two copies of the spring catalogue", "the blue jacket in size L",
-        "tri vstopnice za sobotno predstavo", "a table for six on Friday",
+        "two copies of the spring catalogue",  "the blue jacket in size L",
+        "tri vstopnice za sobotno predstavo",  "a table for six on Friday",
         "the brochure about the hiking trips", "ponudbo za skupino 20 ljudi",
-        "the invoice for our school", "a replacement for the broken lid"};
-    static const std::vector<std::string> closings = {
-        "Thanks!", "Hvala.", "Call me after 5 pm.", "Lep pozdrav", "Best regards",
-        "The address is below.", "It is urgent, sorry.", ""};
-    std::string note = pick(openings) + " " + pick(asks) + " " + pick(things) + ", " +
-                       "order " + n(100, 99999) + ". " + pick(closings);
+        "the invoice for our school",          "a replacement for the broken lid"};
+    static const std::vector<std::string> closings = {"Thanks!",
+                                                      "Hvala.",
+                                                      "Call me after 5 pm.",
+                                                      "Lep pozdrav",
+                                                      "Best regards",
+                                                      "The address is below.",
+                                                      "It is urgent, sorry.",
+                                                      ""};
+    std::string note = pick(openings) + " " + pick(asks) + " " + pick(things) + ", " + "order " +
+                       n(100, 99999) + ". " + pick(closings);
     if (chance(0.2)) note += " (as on https://www.example.org/shop/item" + n(1, 800) + ")";
     if (chance(0.03)) note += " Our house: https://maps.example.net/?q=" + n(1, 999999);
     return note;
@@ -67,8 +77,8 @@ class HeldApartCorpus {
 
   ParamList personFields() {
     static const std::vector<std::string> names = {
-        "Maja Kolar", "Tom Baker", "Vesna Bizjak", "Rok Zajc", "Helen Ward", "Nik Golob",
-        "Ur\xC5\xA1ka Turk", "Peter Hribar", "Alice Moore", "Bla\xC5\xBE Kralj"};
+        "Maja Kolar", "Tom Baker",         "Vesna Bizjak", "Rok Zajc",    "Helen Ward",
+        "Nik Golob",  "Ur\xC5\xA1ka Turk", "Peter Hribar", "Alice Moore", "Bla\xC5\xBE Kralj"};
     ParamList fields;
     fields.add("name", pick(names), AddMode::Append);
     fields.add("street", "Street " + n(1, 200), AddMode::Append);
@@ -85,9 +95,9 @@ class HeldApartCorpus {
   // office's one address, a campus's /24 or a mobile network's shared
   // address; some over IPv6.
   std::string personAddress(int i) {
-    if (i % 30 == 1) return "198.51.100.7";                  // an office
-    if (i % 15 == 2) return "198.51.100." + n(20, 250);      // a campus /24
-    if (i % 40 == 3) return "100.64.0." + n(1, 3);           // carrier NAT
+    if (i % 30 == 1) return "198.51.100.7";              // an office
+    if (i % 15 == 2) return "198.51.100." + n(20, 250);  // a campus /24
+    if (i % 40 == 3) return "100.64.0." + n(1, 3);       // carrier NAT
     if (i % 10 == 4) return ipv6();
     return address();
   }
