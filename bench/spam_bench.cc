@@ -80,10 +80,12 @@ int main(int argc, char** argv) {
   std::string insert = std::string(KALDER_BIN_DIR) + "/insert";
   std::vector<double> plain, defended;
   for (int i = 0; i < runs; ++i) {
-    // Each run its own text and address, as people send: none is refused,
-    // held or taken for a second click.
+    // Each run its own text, link and network, as people send: none is
+    // refused, held or taken for a second click, and the campaign file is
+    // read and written for each.
     std::string body = "name=Ana+Novak&city=Ljubljana&phone=01+234+5678&website=&note=Order+" +
-                       std::to_string(i) + "+before+noon";
+                       std::to_string(i) + "+before+noon%2C+at+https%3A%2F%2Fmaps.example.net%2F" +
+                       std::to_string(i);
     writeText(directory + "body", body);
     // Alternately first, so that neither gains from the other's warm caches.
     std::vector<double>* order[2] = {&plain, &defended};
@@ -97,7 +99,7 @@ int main(int argc, char** argv) {
           {"CONTENT_TYPE", "application/x-www-form-urlencoded"},
           {"PATH_INFO", "/shop"},
           {"SCRIPT_NAME", "/cgi-bin/insert.exe"},
-          {"REMOTE_ADDR", "10.0." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1)},
+          {"REMOTE_ADDR", "10." + std::to_string(i / 250) + "." + std::to_string(i % 250) + ".1"},
           {"KALDERHOME", home}};
       TimedRun run = timedRun(insert, environment, directory + "body");
       if (run.status != 0) {
