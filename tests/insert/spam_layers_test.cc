@@ -81,8 +81,7 @@ TEST(CampaignCopies, NearCopiesFromSeveralAddressesScoreAndOtherTextsDoNot) {
 TEST(CampaignCopies, TheFileKeepsDigestsAloneAndIsBounded) {
   CampaignCopies copies(86400);
   for (long i = 0; i < static_cast<long>(CampaignCopies::kMaxEntries) + 10; ++i)
-    copies.note("192.0.2." + std::to_string(i % 250), digests("Secret words http://x.example/"),
-                i);
+    copies.note("192.0.2." + std::to_string(i % 250), digests("Secret words http://x.example/"), i);
   std::string text = copies.text(6000);
   EXPECT_EQ(text.find("Secret"), std::string::npos);
   EXPECT_EQ(text.find("example"), std::string::npos);
@@ -132,8 +131,7 @@ std::string withPart(std::string solution, int part, const std::string& value) {
   size_t start = 0;
   for (int i = 0; i < part; ++i) start = solution.find(':', start) + 1;
   size_t end = solution.find(':', start);
-  return solution.replace(start, end == std::string::npos ? std::string::npos : end - start,
-                          value);
+  return solution.replace(start, end == std::string::npos ? std::string::npos : end - start, value);
 }
 
 }  // namespace
@@ -142,9 +140,9 @@ TEST(ProofOfWork, ChallengesAreSignedJsonThatExpires) {
   ProofChallenge challenge = signedChallenge(kKey, kSalt, 8, 1000);
   EXPECT_EQ(challenge.expires, 1000 + 20 * 60);
   EXPECT_EQ(challenge.signature.size(), 64u);
-  EXPECT_EQ(challengeJson(challenge),
-            std::string("{\"salt\":\"") + kSalt + "\",\"bits\":8,\"expires\":2200,\"signature\":\"" +
-                challenge.signature + "\"}");
+  EXPECT_EQ(challengeJson(challenge), std::string("{\"salt\":\"") + kSalt +
+                                          "\",\"bits\":8,\"expires\":2200,\"signature\":\"" +
+                                          challenge.signature + "\"}");
   EXPECT_NE(signedChallenge("another key", kSalt, 8, 1000).signature, challenge.signature);
 }
 
