@@ -53,7 +53,7 @@ std::string_view linkHost(std::string_view link) {
 std::vector<std::string> foreignLinks(const std::string& lowered, std::string_view ownHost) {
   std::vector<std::string> links;
   for (size_t at = 0; at < lowered.size();) {
-    if (!linkStartsAt(lowered, at) || (at > 0 && linkStartsAt(lowered, at - 1))) {
+    if (!linkStartsAt(lowered, at)) {
       ++at;
       continue;
     }

@@ -31,9 +31,10 @@ struct Site {
     env["HTTP_HOST"] = "www.example.org";
     return runCgi(programPath("insert"), env, body);
   }
-  CgiResult get(const std::string& query, const std::string& origin = "") {
+  CgiResult get(const std::string& query, const std::string& origin = "",
+                const std::string& address = "192.0.2.7") {
     Environment env = getEnvironment(home.path(), "insert", "shop", query);
-    env["REMOTE_ADDR"] = "192.0.2.7";
+    env["REMOTE_ADDR"] = address;
     if (!origin.empty()) env["HTTP_ORIGIN"] = origin;
     return runCgi(programPath("insert"), env);
   }
@@ -164,4 +165,22 @@ TEST(SpamLayers, ASolvedProofStoresOnceAndAMissingOneIsHeldNotRefused) {
   // A lower score lets a visitor without scripts through.
   Site lenient("proofOfWork=8\npowScore=1\n");
   EXPECT_NE(lenient.post("name=Eva").output.find("Stored Q-42."), std::string::npos);
+}
+
+// A network that fills its limit gets harder work, four times at most;
+// every other client keeps the group's difficulty.
+TEST(SpamLayers, ANetworkFillingItsLimitGetsHarderChallenges) {
+  Site site("proofOfWork=8\npowScore=0\nrateLimitNetwork=8/minute\n");
+  auto bits = [&](const std::string& address) {
+    std::string answer = site.get("challenge=1", "", address).output;
+    return jsonValue(answer.substr(answer.find("\n\n") + 2), "bits");
+  };
+  EXPECT_EQ(bits("203.0.113.9"), "8");
+  for (int i = 1; i <= 4; ++i)
+    site.post("name=N" + std::to_string(i), "203.0.113." + std::to_string(i));
+  EXPECT_EQ(bits("203.0.113.9"), "9");
+  for (int i = 5; i <= 8; ++i)
+    site.post("name=N" + std::to_string(i), "203.0.113." + std::to_string(i));
+  EXPECT_EQ(bits("203.0.113.9"), "10");
+  EXPECT_EQ(bits("198.51.100.9"), "8");
 }
