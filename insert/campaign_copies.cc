@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <ctime>
 #include <set>
 
@@ -23,10 +22,25 @@ unsigned long long fnv(unsigned long long hash, std::string_view bytes) {
   return hash;
 }
 
+// Sixteen lower-case hex digits, appended to `text`.
+void appendHex(std::string& text, unsigned long long digest) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  char digits[16];
+  for (int i = 15; i >= 0; --i, digest >>= 4) digits[i] = kHex[digest & 15];
+  text.append(digits, sizeof digits);
+}
+
 Text hexDigest(std::string_view bytes) {
-  char digits[17];
-  std::snprintf(digits, sizeof digits, "%016llx", fnv(kFnvStart, bytes));
+  std::string digits;
+  appendHex(digits, fnv(kFnvStart, bytes));
   return Text(digits);
+}
+
+// Sixteen hex digits; false for anything else ("-" too).
+bool readDigest(std::string_view text, unsigned long long& digest) {
+  if (text.size() != 16) return false;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), digest, 16);
+  return error == std::errc() && end == text.data() + text.size();
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -129,32 +143,43 @@ void CampaignCopies::read(std::string_view text) {
     auto [end, error] = std::from_chars(time.data(), time.data() + time.size(), entry.time);
     if (error != std::errc() || end != time.data() + time.size()) continue;
     entry.client = std::string(takeWord(line));
-    entry.text = std::string(takeWord(line));
-    entry.links = std::string(takeWord(line));
-    if (!entry.client.empty() && !entry.links.empty()) entries_.push_back(std::move(entry));
+    if (!readDigest(takeWord(line), entry.text) || !readDigest(takeWord(line), entry.links))
+      continue;
+    if (!entry.client.empty()) entries_.push_back(std::move(entry));
   }
 }
 
 std::string CampaignCopies::text(long now) const {
   std::string text;
+  text.reserve(entries_.size() * 56);
+  char digits[24];
   size_t skip = entries_.size() > kMaxEntries ? entries_.size() - kMaxEntries : 0;
   for (size_t i = skip; i < entries_.size(); ++i) {
     const Entry& entry = entries_[i];
     if (entry.time <= now - window_) continue;
-    text += std::to_string(entry.time) + ' ' + entry.client + ' ' + entry.text + ' ' + entry.links +
-            '\n';
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, entry.time).ptr);
+    text += ' ';
+    text += entry.client;
+    for (unsigned long long digest : {entry.text, entry.links}) {
+      text += ' ';
+      appendHex(text, digest);
+    }
+    text += '\n';
   }
   return text;
 }
 
 bool CampaignCopies::campaign(std::string_view client, const CampaignDigests& digests,
                               long now) const {
-  if (digests.text == "-") return false;
+  unsigned long long textDigest = 0, linksDigest = 0;
+  if (!readDigest(digests.text.view(), textDigest) ||
+      !readDigest(digests.links.view(), linksDigest))
+    return false;
   std::set<std::string_view> others;
   int own = 0;
   for (const Entry& entry : entries_) {
     if (entry.time <= now - window_) continue;
-    bool copy = entry.text == digests.text.view() || entry.links == digests.links.view();
+    bool copy = entry.text == textDigest || entry.links == linksDigest;
     bool ownBurst = entry.client == client && entry.time > now - kBurstSeconds;
     if (!copy && !ownBurst) continue;
     if (entry.client == client)
@@ -166,9 +191,9 @@ bool CampaignCopies::campaign(std::string_view client, const CampaignDigests& di
 }
 
 void CampaignCopies::note(std::string_view client, const CampaignDigests& digests, long now) {
-  if (digests.text == "-") return;
-  entries_.push_back(
-      Entry{now, std::string(client), std::string(digests.text.view()), digests.links.str()});
+  Entry entry{now, std::string(client), 0, 0};
+  if (readDigest(digests.text.view(), entry.text) && readDigest(digests.links.view(), entry.links))
+    entries_.push_back(std::move(entry));
 }
 
 CampaignGuard::CampaignGuard(CatalogGroup& app) : table_(app.options.spam.campaignSeconds) {

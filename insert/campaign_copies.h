@@ -52,8 +52,8 @@ class CampaignCopies {
   struct Entry {
     long time = 0;
     std::string client;
-    std::string text;
-    std::string links;
+    unsigned long long text = 0;  // the digests as numbers: thousands are read each time
+    unsigned long long links = 0;
   };
   long window_;
   std::vector<Entry> entries_;

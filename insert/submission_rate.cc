@@ -51,30 +51,40 @@ const SubmissionRates::Entry* SubmissionRates::find(std::string_view key) const 
 
 void SubmissionRates::read(std::string_view text) {
   entries_.clear();
+  size_t kept = mostKept();
   std::string_view line;
   for (size_t at = 0; takeLine(text, at, line);) {
     Entry entry{std::string(takeWord(line)), {}};
     while (!line.empty()) {
       long time = 0;
-      if (readLong(takeWord(line), time) && entry.times.size() < mostKept())
-        entry.times.push_back(time);
+      if (readLong(takeWord(line), time) && entry.times.size() < kept) entry.times.push_back(time);
     }
-    if (!entry.address.empty() && !entry.times.empty()) entries_.push_back(entry);
+    if (!entry.address.empty() && !entry.times.empty()) entries_.push_back(std::move(entry));
   }
 }
 
+// Written straight into one string: the file is rewritten on every
+// submission, and a busy group's holds thousands of lines.
 std::string SubmissionRates::text(long now) const {
   std::string text;
+  text.reserve(entries_.size() * 32);
+  long oldest = now - longestWindow();
+  char digits[24];
   size_t skip = entries_.size() > kMaxAddresses ? entries_.size() - kMaxAddresses : 0;
   for (size_t i = skip; i < entries_.size(); ++i) {
-    std::string line = entries_[i].address;
+    size_t lineStart = text.size();
+    text += entries_[i].address;
     bool recent = false;
     for (long time : entries_[i].times) {
-      if (time <= now - longestWindow()) continue;
+      if (time <= oldest) continue;
       recent = true;
-      line += ' ' + std::to_string(time);
+      text += ' ';
+      text.append(digits, std::to_chars(digits, digits + sizeof digits, time).ptr);
     }
-    if (recent) text += line + '\n';
+    if (recent)
+      text += '\n';
+    else
+      text.resize(lineStart);
   }
   return text;
 }
