@@ -78,18 +78,25 @@ void RecentSubmissions::read(std::string_view text) {
     entry.digest = std::string(takeWord(line));
     entry.textDigest = std::string(takeWord(line));
     entry.label = std::string(line);  // a label may hold blanks: the rest of the line
-    if (!entry.digest.empty() && !entry.label.empty()) entries_.push_back(entry);
+    if (!entry.digest.empty() && !entry.label.empty()) entries_.push_back(std::move(entry));
   }
 }
 
 std::string RecentSubmissions::text(long now) const {
   std::string text;
+  text.reserve(entries_.size() * 64);
+  char digits[24];
   size_t skip = entries_.size() > kMaxEntries ? entries_.size() - kMaxEntries : 0;
   for (size_t i = skip; i < entries_.size(); ++i) {
     const Entry& entry = entries_[i];
     if (!recent(entry, now)) continue;
-    text += std::to_string(entry.time) + ' ' + entry.address + ' ' + entry.digest + ' ' +
-            entry.textDigest + ' ' + entry.label + '\n';
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, entry.time).ptr);
+    for (const std::string* part :
+         {&entry.address, &entry.digest, &entry.textDigest, &entry.label}) {
+      text += ' ';
+      text += *part;
+    }
+    text += '\n';
   }
   return text;
 }

@@ -5,6 +5,7 @@
 #include "insert/spam_defence.h"
 
 #include "common/files/path.h"
+#include "common/metrics/metric_events.h"
 #include "common/settings/catalog_group.h"
 #include "insert/spam_score.h"
 
@@ -31,26 +32,31 @@ ContentRules contentRules(CatalogGroup& app) {
 
 }  // namespace
 
-Text spamReason(const ParamList& fields, const SpamOptions& options, const ContentRules& rules,
-                int otherAddresses) {
-  if (Text reason = honeypotReason(fields, options.honeypot); !reason.empty()) return reason;
-  if (!options.spamRules) return Text();
-  ContentScore score = scoreContent(fields, rules, otherAddresses);
-  if (score.points < options.spamThreshold) return Text();
-  return "score " + Text::fromInt(score.points, 0) + ": " + score.reasons;
+SpamJudgement judgeSpam(const ParamList& fields, const SpamOptions& options,
+                        const ContentRules& rules, const SpamSignals& signals) {
+  SpamJudgement judgement;
+  if (Text reason = honeypotReason(fields, options.honeypot); !reason.empty())
+    return SpamJudgement{reason, 0, {"honeypot"}};
+  ContentScore score = options.spamRules ? scoreContent(fields, rules, signals) : ContentScore{};
+  addPoints(score, "proof of work", "proof_of_work", signals.proofFailed ? options.powScore : 0);
+  judgement.points = score.points;
+  judgement.layers = score.layers;
+  if (score.points > 0 && score.points >= options.spamThreshold)
+    judgement.reason = "score " + Text::fromInt(score.points, 0) + ": " + score.reasons;
+  return judgement;
 }
 
-Text quarantineReason(CatalogGroup& app, int otherAddresses) {
+SpamJudgement judgeSubmission(CatalogGroup& app, const SpamSignals& signals) {
   const SpamOptions& spam = app.options.spam;
-  if (spam.honeypot.empty() && !spam.spamRules) return Text();
+  if (spam.honeypot.empty() && !spam.spamRules && !signals.proofFailed) return SpamJudgement{};
   // The blocked words are read only for the rules that use them.
   ContentRules rules = spam.spamRules ? contentRules(app) : ContentRules{};
-  return spamReason(app.postParams(), spam, rules, otherAddresses);
+  return judgeSpam(app.postParams(), spam, rules, signals);
 }
 
-bool contentScored(CatalogGroup& app, int otherAddresses) {
-  if (!app.options.spam.spamRules) return false;
-  return scoreContent(app.postParams(), contentRules(app), otherAddresses).points > 0;
+void countSpamLayers(CatalogGroup& app, const List<std::string_view>& layers) {
+  for (std::string_view layer : layers)
+    countMetricEvent(app.home(), "spam_layer", app.groupSettingsName.view(), layer);
 }
 
 void dropHoneypotField(CatalogGroup& app) {

@@ -1,7 +1,9 @@
 // Why a submission is held back in the quarantine rather than stored: a
-// filled honeypot field, or a content score (spam_score.h) that reaches the
-// group's threshold.
+// filled honeypot field, or a score (spam_score.h, and a missing proof of
+// work) that reaches the group's threshold.
 #pragma once
+
+#include <string_view>
 
 #include "common/settings/spam_options.h"
 #include "common/text/param_list.h"
@@ -15,16 +17,24 @@ class CatalogGroup;
 // every record.
 void dropHoneypotField(CatalogGroup& app);
 
+// What the spam layers make of a submission: the reason to quarantine it
+// (empty: store it), its points, and the layers that stopped or scored it.
+struct SpamJudgement {
+  Text reason;
+  long points = 0;
+  List<std::string_view> layers;
+};
+
 // The same for posted `fields` under `options` and `rules`: the decision
 // alone, without reading anything.
-Text spamReason(const ParamList& fields, const SpamOptions& options, const ContentRules& rules,
-                int otherAddresses);
+SpamJudgement judgeSpam(const ParamList& fields, const SpamOptions& options,
+                        const ContentRules& rules, const SpamSignals& signals);
 
-// The reason to quarantine the submission of `app`, or empty to store it.
-// `otherAddresses`: how many other addresses sent the same content lately.
-Text quarantineReason(CatalogGroup& app, int otherAddresses);
+// The judgement of the posted fields of `app`. A submission with points,
+// however few, is stored yet gets no mail to its visitor (a bot's victim
+// would get it).
+SpamJudgement judgeSubmission(CatalogGroup& app, const SpamSignals& signals);
 
-// Whether any content rule of spamRules gives the posted fields of `app` a
-// point, however few: such a submission is stored, yet gets no mail to its
-// visitor (a bot's victim would get it). False without spamRules.
-bool contentScored(CatalogGroup& app, int otherAddresses);
+// One metric event a layer, for the metrics page's figures of what each
+// layer stopped or scored.
+void countSpamLayers(CatalogGroup& app, const List<std::string_view>& layers);

@@ -1,6 +1,7 @@
 // Scoring the posted fields by the content rules.
 #include "insert/spam_score.h"
 
+#include <algorithm>
 #include <string>
 
 #include "common/cgi/plain_text.h"
@@ -115,17 +116,24 @@ bool listed(const List<Text>& names, const Text& name) {
 }
 
 void add(ContentScore& score, std::string_view rule, long points) {
+  addPoints(score, rule, "rules", points);
+}
+
+}  // namespace
+
+void addPoints(ContentScore& score, std::string_view rule, std::string_view layer, long points) {
   if (points <= 0) return;
   score.points += points;
   if (!score.reasons.empty()) score.reasons += ", ";
   score.reasons += rule;
   score.reasons += " ";
   score.reasons += Text::fromInt(points, 0);
+  if (std::find(score.layers.begin(), score.layers.end(), layer) == score.layers.end())
+    score.layers.push_back(layer);
 }
 
-}  // namespace
-
-ContentScore scoreContent(const ParamList& fields, const ContentRules& rules, int otherAddresses) {
+ContentScore scoreContent(const ParamList& fields, const ContentRules& rules,
+                          const SpamSignals& signals) {
   std::string all;
   long fieldPoints = 0;
   for (const Param& field : fields) {
@@ -153,7 +161,8 @@ ContentScore scoreContent(const ParamList& fields, const ContentRules& rules, in
       blocked += 3;
   add(score, "blocked words", blocked);
   add(score, "fields", fieldPoints);
-  add(score, "repeated", otherAddresses >= 2 ? 3 : 0);
+  addPoints(score, "repeated", "repeated_link", signals.otherAddresses >= 2 ? 3 : 0);
+  addPoints(score, "campaign", "campaign", signals.campaign ? 3 : 0);
   return score;
 }
 

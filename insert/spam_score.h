@@ -17,6 +17,12 @@
 //   repeated      the same text with a link (the longest field that holds
 //                 one) from two or more other addresses within the
 //                 duplicate window (when it is on): 3
+//   campaign      near-copies of a text with a link to another site from
+//                 two or more other addresses within the campaign window
+//                 (campaign_copies.h): 3
+//
+// Each rule that scores names its layer for the metrics page: "rules",
+// "repeated_link" or "campaign".
 #pragma once
 
 #include <string_view>
@@ -32,13 +38,23 @@ struct ContentRules {
   List<Text> emptyFields;
 };
 
+// What the submission's neighbours in the state files say about it.
+struct SpamSignals {
+  int otherAddresses = 0;    // sent the same text with a link lately
+  bool campaign = false;     // near-copies of it within the campaign window
+  bool proofFailed = false;  // proofOfWork is on and no valid solution came
+};
+
 struct ContentScore {
   long points = 0;
-  Text reasons;  // "links 2, script 3"
+  Text reasons;                   // "links 2, script 3"
+  List<std::string_view> layers;  // "rules", "campaign" ...
 };
 
 ContentScore scoreContent(const ParamList& fields, const ContentRules& rules,
-                          int otherAddresses = 0);
+                          const SpamSignals& signals = {});
+// Adds `points` for `rule` to `score`, under `layer`; nothing for none.
+void addPoints(ContentScore& score, std::string_view rule, std::string_view layer, long points);
 
 // The words of a blocked words file: a word or phrase a line, trimmed and
 // lowered; empty lines and lines that begin with "#" are skipped. At most

@@ -1,10 +1,13 @@
 // The rate limit of a group's submissions per client address (the
-// rateLimit option). The state file beside the group file ("shop.grp" ->
-// "shop.grp.rate", its own lock: state_file.h) holds a line per address, least recently seen first:
-// the address, then the times (seconds since 1970) of its submissions still in the longest window,
-// oldest first:
+// rateLimit option), and per client network (rateLimitNetwork). The state
+// file beside the group file ("shop.grp" -> "shop.grp.rate", its own lock:
+// state_file.h) holds a line per client or network, least recently seen
+// first: the key (an address, an IPv6 "/64"; a network ends in "/24" or
+// "/48"), then the times (seconds since 1970) of its submissions still in
+// the longest window, oldest first:
 //
 //     192.0.2.7 1718000000 1718000042
+//     192.0.2.0/24 1718000000 1718000042 1718000050
 #pragma once
 
 #include <string>
@@ -17,10 +20,14 @@ class CatalogGroup;
 
 class SubmissionRates {
  public:
-  // The file keeps at most this many addresses; the least recent drop out.
+  // The file keeps at most this many keys; the least recent drop out.
   static constexpr size_t kMaxAddresses = 2000;
 
-  explicit SubmissionRates(const List<RateWindow>& limits) : limits_(limits) {}
+  // `limits` count each key the table is asked about, `networkLimits` (when
+  // not empty) the keys asked about as networks.
+  explicit SubmissionRates(const List<RateWindow>& limits,
+                           const List<RateWindow>& networkLimits = {})
+      : limits_(limits), networkLimits_(networkLimits) {}
   // Replaces the table by the lines of `text`; malformed lines are skipped.
   void read(std::string_view text);
   // The file's text at `now`: times out of every window are dropped.
@@ -28,6 +35,12 @@ class SubmissionRates {
   // Counts a submission of `address` at `now` and returns true, or returns
   // false when one of the windows is full.
   bool admit(std::string_view address, long now);
+  // Whether `key` has used up a window of `limits` at `now`.
+  bool full(std::string_view key, const List<RateWindow>& limits, long now) const;
+  // Counts a submission of `key` at `now`.
+  void count(std::string_view key, long now);
+  // How far `key` has filled its fullest window of `limits`, from 0 to 1.
+  double filled(std::string_view key, const List<RateWindow>& limits, long now) const;
 
  private:
   struct Entry {
@@ -36,12 +49,19 @@ class SubmissionRates {
   };
   long longestWindow() const;
   size_t mostKept() const;
+  const Entry* find(std::string_view key) const;
 
   List<RateWindow> limits_;
+  List<RateWindow> networkLimits_;
   std::vector<Entry> entries_;
 };
 
 // Ends the request with status 429 and "Too many submissions" when the
-// client address (client_address.h) has used up a window of the group's
-// limit; else counts this submission. Nothing happens without the option.
+// client address (client_address.h) or, with rateLimitNetwork, its network
+// has used up a window of the group's limit; else counts this submission
+// for both. Nothing happens without the options.
 void refuseOverRate(CatalogGroup& app);
+
+// How far the request's client network has filled its limit, from 0 to 1
+// (0 without the options): what raises the proof of work's difficulty.
+double networkRateFilled(CatalogGroup& app);

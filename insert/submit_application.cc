@@ -14,7 +14,9 @@
 #include "common/storing/expiry.h"
 #include "common/template/template.h"
 #include "insert/auto_reply.h"
+#include "insert/campaign_copies.h"
 #include "insert/method_refusal.h"
+#include "insert/proof_of_work.h"
 #include "insert/recent_submissions.h"
 #include "insert/spam_defence.h"
 #include "insert/submission_answer.h"
@@ -40,8 +42,13 @@ void SubmitApplication::runSubmission() {
   Submission submission = newSubmission(formName, target);
   refuseOverRate(*this);
   if (answeredInvalid(form, formName)) return;
+  // The spam layers. The proof is taken out first: it is no data of the
+  // form's, and a fresh one each time would hide a second click.
+  SpamSignals signals;
+  signals.proofFailed = proofFailed(*this);
   RecentSubmissionGuard recent(*this, formName);
   if (Text earlier = recent.earlierLabel(); !earlier.empty()) {
+    countSpamLayers(*this, {"duplicate"});
     // Sent twice (a second click, say): the answer of the first, stored once.
     countSubmission(*this, "refused_duplicate");
     if (earlier == kAwaitingConfirmation) {
@@ -53,18 +60,23 @@ void SubmitApplication::runSubmission() {
     answer(form, submission, redirect);
     return;
   }
-  if (Text reason = quarantineReason(*this, recent.otherAddresses()); !reason.empty()) {
+  CampaignGuard campaign(*this);
+  signals.otherAddresses = recent.otherAddresses();
+  signals.campaign = campaign.campaign();
+  SpamJudgement judgement = judgeSubmission(*this, signals);
+  countSpamLayers(*this, judgement.layers);
+  if (!judgement.reason.empty()) {
     submission.fields = postParams();
-    Text held = quarantine(submission, reason);
+    Text held = quarantine(submission, judgement.reason);
     store_.flushStored();
     countSubmission(*this, "quarantined");
     recent.note(held);
+    campaign.note();
     answer(form, submission, redirect);
     return;
   }
-  // Scored before the honeypot field goes, as the quarantine's check was.
-  bool mayReply = options.autoReply.replyFor(formName.view()).any() &&
-                  !contentScored(*this, recent.otherAddresses());
+  // Judged before the honeypot field goes, as the quarantine's check was.
+  bool mayReply = options.autoReply.replyFor(formName.view()).any() && judgement.points == 0;
   dropHoneypotField(*this);
   submission.fields = postParams();
   if (options.optIn.enabled()) {
@@ -73,6 +85,7 @@ void SubmitApplication::runSubmission() {
     holdForConfirmation(form, submission, redirect, replyAllowed);
     countSubmission(*this, "held");
     recent.note(Text(kAwaitingConfirmation));
+    campaign.note();
     return;
   }
   List<OutboxMail> mails;
@@ -81,6 +94,7 @@ void SubmitApplication::runSubmission() {
   store_.confirmNotifications(mails);
   countSubmission(*this, "stored");
   recent.note(label);
+  campaign.note();
   answerThenDeliver(form, submission, redirect, !mails.empty() || store_.queuedWebhooks());
 }
 

@@ -5,6 +5,8 @@
 
 namespace {
 
+List<RateWindow> defaultRateLimits() { return {RateWindow{5, 60}, RateWindow{30, 3600}}; }
+
 long readNumber(std::string_view text) {
   long number = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
@@ -77,7 +79,7 @@ bool readSpamOption(std::string_view key, std::string_view value, SpamOptions& o
     if (off) {
       options.rateLimits.clear();
     } else if (equalsIgnoreCase(value, "on")) {
-      options.rateLimits = {RateWindow{5, 60}, RateWindow{30, 3600}};
+      options.rateLimits = defaultRateLimits();
     } else {
       readRateLimits(value, options.rateLimits);
     }
@@ -96,6 +98,24 @@ bool readSpamOption(std::string_view key, std::string_view value, SpamOptions& o
     options.numericFields = names(value);
   } else if (equalsIgnoreCase(key, "emptyFields")) {
     options.emptyFields = names(value);
+  } else if (equalsIgnoreCase(key, "campaignWindow")) {
+    long seconds = equalsIgnoreCase(value, "on") ? kDefaultCampaignSeconds : parseDuration(value);
+    if (off) options.campaignSeconds = 0;
+    if (seconds >= 1) options.campaignSeconds = seconds;
+  } else if (equalsIgnoreCase(key, "rateLimitNetwork")) {
+    if (off || equalsIgnoreCase(value, "on")) {
+      options.networkRateScaled = !off;
+      options.networkRateLimits.clear();
+    } else if (readRateLimits(value, options.networkRateLimits)) {
+      options.networkRateScaled = false;
+    }
+  } else if (equalsIgnoreCase(key, "proofOfWork")) {
+    long bits = equalsIgnoreCase(value, "on") ? kDefaultProofBits : readNumber(value);
+    if (off) options.proofBits = 0;
+    if (bits >= 1 && bits <= kMaxProofBits) options.proofBits = bits;
+  } else if (equalsIgnoreCase(key, "powScore")) {
+    long points = readNumber(value);
+    if (points >= 0 && points <= 1000) options.powScore = points;
   } else if (equalsIgnoreCase(key, "quarantineDays")) {
     long days = readNumber(value);
     if (days >= 1) options.quarantineDays = days;
@@ -103,4 +123,12 @@ bool readSpamOption(std::string_view key, std::string_view value, SpamOptions& o
     return false;
   }
   return true;
+}
+
+List<RateWindow> networkRateLimits(const SpamOptions& options) {
+  if (!options.networkRateScaled) return options.networkRateLimits;
+  List<RateWindow> limits = options.rateLimits;
+  if (limits.empty()) limits = defaultRateLimits();
+  for (RateWindow& window : limits) window.count *= kNetworkRateFactor;
+  return limits;
 }

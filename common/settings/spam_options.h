@@ -22,6 +22,16 @@
 //   emptyFields=fax             fields that must stay empty: 3 each
 //   quarantineDays=30           quarantined records older than this many
 //                               days are removed
+//   campaignWindow=on           near-copies of a text with a link (case,
+//   campaignWindow=12h          blanks and numbers in links aside) from two
+//                               or more other addresses within 24 hours (or
+//                               the duration given): 3, as the repeated rule
+//   rateLimitNetwork=on         the client's network (IPv4 /24, IPv6 /48) is
+//   rateLimitNetwork=20/minute  limited too: four times each rateLimit
+//                               window's count, or the windows given
+//   proofOfWork=on              a submission without a solved challenge of
+//   proofOfWork=20              this many bits (18 for on) scores powScore
+//   powScore=3                  the points of a missing proof (default 3)
 #pragma once
 
 #include <string_view>
@@ -48,7 +58,22 @@ struct SpamOptions {
   List<Text> emptyFields;
   long quarantineDays = kDefaultQuarantineDays;
   long long quarantineMaxSize = kDefaultQuarantineMaxSize;  // bytes of the file (group_options.h)
+  long campaignSeconds = 0;                                 // 0: off
+  bool networkRateScaled = false;      // rateLimitNetwork=on: rateLimits, each count times 4
+  List<RateWindow> networkRateLimits;  // the windows given; empty and not scaled: off
+  long proofBits = 0;                  // 0: off
+  long powScore = 3;
 };
+
+inline constexpr long kDefaultCampaignSeconds = 86400;
+inline constexpr long kNetworkRateFactor = 4;
+inline constexpr long kDefaultProofBits = 18;  // about a second of hashing on a phone
+inline constexpr long kMaxProofBits = 30;
+
+// The windows a client network is limited by: the ones given, or each
+// rateLimit window (its defaults when it is off) with four times its count;
+// empty when rateLimitNetwork is off.
+List<RateWindow> networkRateLimits(const SpamOptions& options);
 
 // Takes the option `key` (case ignored) into `options`; false when the key
 // is no spam option. A value that does not read keeps the defence as it was.

@@ -63,3 +63,34 @@ TEST(SpamOptions, RulesAndTheirLists) {
   EXPECT_EQ(options.emptyFields.size(), 1u);
   EXPECT_EQ(options.quarantineDays, 14);
 }
+
+TEST(SpamOptions, SecondRoundKeysReadOrKeepWhatWasThere) {
+  struct Case {
+    const char* file;
+    long campaignSeconds;
+    const char* networkRates;
+    long proofBits;
+    long powScore;
+  } cases[] = {
+      {"uploadEndings=pdf\n", 0, "", 0, 3},
+      {"campaignWindow=on\nrateLimitNetwork=on\nproofOfWork=on\n", 86400, "20/60 120/3600 ", 18, 3},
+      {"rateLimit=2/minute\nrateLimitNetwork=on\ncampaignWindow=12h\nproofOfWork=20\npowScore=1\n",
+       43200, "8/60 ", 20, 1},
+      {"rateLimitNetwork=30/minute 200/hour\ncampaignWindow=2d\n", 172800, "30/60 200/3600 ", 0, 3},
+      {"campaignWindow=on\ncampaignWindow=soon\nproofOfWork=on\nproofOfWork=99\npowScore=x\n",
+       86400, "", 18, 3},
+      {"campaignWindow=on\ncampaignWindow=off\nrateLimitNetwork=on\nrateLimitNetwork=off\n"
+       "proofOfWork=on\nproofOfWork=off\n",
+       0, "", 0, 3},
+  };
+  for (const Case& c : cases) {
+    SpamOptions options = parseGroupOptions(c.file).spam;
+    std::string network;
+    for (const RateWindow& window : networkRateLimits(options))
+      network += std::to_string(window.count) + "/" + std::to_string(window.seconds) + " ";
+    EXPECT_EQ(options.campaignSeconds, c.campaignSeconds) << c.file;
+    EXPECT_EQ(network, c.networkRates) << c.file;
+    EXPECT_EQ(options.proofBits, c.proofBits) << c.file;
+    EXPECT_EQ(options.powScore, c.powScore) << c.file;
+  }
+}

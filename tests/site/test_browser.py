@@ -11,7 +11,7 @@ sys.path.insert(0, os.path.dirname(__file__))
 from browser_harness import SiteBrowserTest, click_and_wait  # noqa: E402
 
 from selenium.webdriver.common.by import By  # noqa: E402
-from selenium.webdriver.support.ui import Select  # noqa: E402
+from selenium.webdriver.support.ui import Select, WebDriverWait  # noqa: E402
 
 
 
@@ -51,6 +51,26 @@ class BrowserTest(SiteBrowserTest):
         stored = self.site.read("orders.dat").decode("utf-8")
         self.assertIn("surname==Žagar", stored)
         self.assertIn("item==Čajnik", stored)
+
+    def spent_proofs(self):
+        path = os.path.join(self.site.home, "demo.grp.pow.spent")
+        return len(self.site.read(path).splitlines()) if os.path.exists(path) else 0
+
+    def test_the_order_form_posts_a_solved_proof_of_work(self):
+        spent = self.spent_proofs()
+        self.open("/forms/order.htm")
+        WebDriverWait(self.browser, 30).until(lambda browser: browser.find_element(
+            By.CSS_SELECTOR, ".kalder-proof-note[role=status][aria-live=polite]"))
+        self.fill("name", "Pia")
+        self.fill("surname", "Delavec")
+        # Sent at once: the form waits for the work, then posts with it.
+        self.click_and_wait(self.browser.find_element(By.ID, "send"))
+        self.shot("02b-order-with-proof")
+        self.assertIn("Pia", self.page())
+        stored = self.site.read("orders.dat").decode("utf-8")
+        self.assertIn("surname==Delavec", stored)
+        self.assertNotIn("kalderProof", stored)
+        self.assertEqual(self.spent_proofs(), spent + 1)
 
     def test_administrator_builds_a_group(self):
         self.open("/cgi-bin/zorvik.exe")

@@ -8,11 +8,15 @@
 #pragma once
 
 #include <algorithm>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "common/access/address_storage.h"
+#include "common/access/client_address.h"
 #include "common/text/param_list.h"
+#include "insert/campaign_copies.h"
 #include "insert/recent_submissions.h"
 #include "insert/spam_defence.h"
 #include "insert/spam_score.h"
@@ -28,11 +32,21 @@ struct CorpusSubmission {
 
 enum class Verdict { Stored, Duplicate, Quarantined, Refused };
 
-// The group's options of the corpus: every defence on, with the defaults.
-inline SpamOptions corpusOptions() {
+// The group's options of the corpus: the defences of `lines`, with the
+// defaults. The first round's defences, and every one that needs no script
+// in the visitor's browser.
+inline const std::vector<const char*> kFirstRoundDefences = {
+    "honeypot=website", "rateLimit=on",        "duplicateWindow=on",
+    "spamRules=on",     "numericFields=phone", "blockedWordsFile=blocked.txt"};
+// Every defence that needs neither a script in the browser nor words
+// chosen for the corpus.
+inline const std::vector<const char*> kEveryDefence = {"honeypot=website",   "rateLimit=on",
+                                                       "duplicateWindow=on", "spamRules=on",
+                                                       "campaignWindow=on",  "rateLimitNetwork=on"};
+
+inline SpamOptions corpusOptions(const std::vector<const char*>& lines = kEveryDefence) {
   SpamOptions options;
-  for (const char* line : {"honeypot=website", "rateLimit=on", "duplicateWindow=on", "spamRules=on",
-                           "numericFields=phone"}) {
+  for (const char* line : lines) {
     std::string text(line);
     size_t equals = text.find('=');
     readSpamOption(text.substr(0, equals), text.substr(equals + 1), options);
@@ -40,39 +54,108 @@ inline SpamOptions corpusOptions() {
   return options;
 }
 
-inline ContentRules corpusRules() {
-  return ContentRules{
-      readBlockedWords("casino\nviagra\ncheap pills\ncrypto investment\n"), {Text("phone")}, {}};
+// The rules of `options`; the blocked words file, when named, holds a few
+// words of the first corpus's bots and people.
+inline ContentRules corpusRules(const SpamOptions& options) {
+  List<Text> words;
+  if (!options.blockedWordsFile.empty())
+    words = readBlockedWords("casino\nviagra\ncheap pills\ncrypto investment\n");
+  return ContentRules{words, options.numericFields, options.emptyFields};
 }
 
-// The defences' state over a run of the corpus, as the files would hold it.
+// The host of the corpus's own site, which people link to.
+inline constexpr char kCorpusHost[] = "example.org";
+
+// The defences' state over a run of the corpus, as the files would hold it,
+// and how many submissions each layer stopped or scored.
 class CorpusDefences {
  public:
-  CorpusDefences()
-      : options_(corpusOptions()),
-        rules_(corpusRules()),
-        rates_(options_.rateLimits),
-        recent_(options_.duplicateSeconds) {}
+  explicit CorpusDefences(const std::vector<const char*>& lines = kEveryDefence)
+      : options_(corpusOptions(lines)),
+        rules_(corpusRules(options_)),
+        networkLimits_(networkRateLimits(options_)),
+        rates_(options_.rateLimits, networkLimits_),
+        recent_(options_.duplicateSeconds),
+        campaigns_(options_.campaignSeconds) {}
 
   Verdict judge(const CorpusSubmission& s) {
-    if (!rates_.admit(s.address, s.time)) return Verdict::Refused;
+    std::string client = clientKey(s.address).str();
+    std::string network = addressNetwork(s.address).str();
+    if (rates_.full(client, options_.rateLimits, s.time)) return stopped("rate_limit");
+    if (!networkLimits_.empty() && rates_.full(network, networkLimits_, s.time))
+      return stopped("rate_limit_network");
+    rates_.count(client, s.time);
+    if (!networkLimits_.empty()) rates_.count(network, s.time);
     Text digest = contentDigest("order", s.fields);
-    if (!recent_.earlierLabel(s.address, digest.view(), s.time).empty()) return Verdict::Duplicate;
+    if (options_.duplicateSeconds > 0 &&
+        !recent_.earlierLabel(client, digest.view(), s.time).empty()) {
+      ++layers_["duplicate"];
+      return Verdict::Duplicate;
+    }
     Text textDigest = linkTextDigest(s.fields);
-    int others = recent_.otherAddresses(s.address, textDigest.view(), s.time);
-    Text reason = spamReason(s.fields, options_, rules_, others);
-    recent_.note(s.address, digest.view(), textDigest.view(), "L" + std::to_string(++labels_),
-                 s.time);
-    return reason.empty() ? Verdict::Stored : Verdict::Quarantined;
+    CampaignDigests campaign = campaignDigests(s.fields, kCorpusHost);
+    SpamSignals signals;
+    if (options_.duplicateSeconds > 0)
+      signals.otherAddresses = recent_.otherAddresses(client, textDigest.view(), s.time);
+    if (options_.campaignSeconds > 0) {
+      signals.campaign = campaigns_.campaign(client, campaign, s.time);
+      campaigns_.note(client, campaign, s.time);
+    }
+    SpamJudgement judgement = judgeSpam(s.fields, options_, rules_, signals);
+    for (std::string_view layer : judgement.layers) ++layers_[std::string(layer)];
+    recent_.note(client, digest.view(), textDigest.view(), "L" + std::to_string(++labels_), s.time);
+    return judgement.reason.empty() ? Verdict::Stored : Verdict::Quarantined;
   }
 
+  const std::map<std::string, int>& layers() const { return layers_; }
+
  private:
+  Verdict stopped(const char* layer) {
+    ++layers_[layer];
+    return Verdict::Refused;
+  }
+
   SpamOptions options_;
   ContentRules rules_;
+  List<RateWindow> networkLimits_;
   SubmissionRates rates_;
   RecentSubmissions recent_;
+  CampaignCopies campaigns_;
+  std::map<std::string, int> layers_;
   long labels_ = 0;
 };
+
+// The shares of one run of a corpus.
+struct CorpusFigures {
+  int people = 0, bots = 0, peopleRefused = 0, peopleHeld = 0, botsStopped = 0;
+  std::map<std::string, int> layers;
+  std::map<std::string, std::pair<int, int>> botKinds;  // stopped, all
+
+  double botsStoppedShare() const { return 100.0 * botsStopped / bots; }
+  double peopleHeldShare() const { return 100.0 * peopleHeld / people; }
+};
+
+inline CorpusFigures runCorpus(const std::vector<CorpusSubmission>& corpus,
+                               const std::vector<const char*>& lines = kEveryDefence) {
+  CorpusDefences defences(lines);
+  CorpusFigures figures;
+  for (const CorpusSubmission& s : corpus) {
+    Verdict verdict = defences.judge(s);
+    if (s.bot) {
+      ++figures.bots;
+      figures.botsStopped += verdict != Verdict::Stored;
+      auto& kind = figures.botKinds[s.kind];
+      kind.first += verdict != Verdict::Stored;
+      ++kind.second;
+    } else {
+      ++figures.people;
+      figures.peopleRefused += verdict == Verdict::Refused;
+      figures.peopleHeld += verdict == Verdict::Quarantined;
+    }
+  }
+  figures.layers = defences.layers();
+  return figures;
+}
 
 class CorpusGenerator {
  public:
