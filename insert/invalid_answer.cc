@@ -6,7 +6,7 @@
 #include "common/cgi/plain_text.h"
 #include "common/files/path.h"
 #include "common/language/language_file.h"
-#include "common/metrics/metric_events.h"
+#include "common/settings/catalog_group.h"
 #include "insert/field_rules.h"
 #include "insert/refilled_form.h"
 #include "insert/submission_answer.h"
@@ -33,7 +33,7 @@ bool SubmitApplication::answeredInvalid(const FormEntry& form, const Text& formN
                                 currentLanguage().shortName);
   if (!check.badSetting.empty()) fatal(kBadRule, check.badSetting, check.badReason);
   if (check.errors.empty()) return false;
-  countMetricEvent(home(), "submission", groupSettingsName.view(), "invalid");
+  countSubmission(*this, "invalid");
   if (answersJson()) {
     answerInvalidJson(check.errors);
     return true;

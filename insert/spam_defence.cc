@@ -56,7 +56,7 @@ SpamJudgement judgeSubmission(CatalogGroup& app, const SpamSignals& signals) {
 
 void countSpamLayers(CatalogGroup& app, const List<std::string_view>& layers) {
   for (std::string_view layer : layers)
-    countMetricEvent(app.home(), "spam_layer", app.groupSettingsName.view(), layer);
+    countMetricEvent(app.home(), kSpamLayerMetric, app.groupSettingsName.view(), layer);
 }
 
 void dropHoneypotField(CatalogGroup& app) {

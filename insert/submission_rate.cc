@@ -11,9 +11,9 @@
 #include "common/access/client_address.h"
 #include "common/catalog/spam_messages.h"
 #include "common/files/state_file.h"
-#include "common/metrics/metric_events.h"
 #include "common/settings/catalog_group.h"
 #include "common/text/file_lines.h"
+#include "insert/spam_defence.h"
 
 namespace {
 
@@ -135,7 +135,7 @@ namespace {
 enum class RateOutcome { Admitted, AddressFull, NetworkFull };
 
 RateOutcome admitToRates(CatalogGroup& app, SubmissionRates& rates,
-                            const List<RateWindow>& networkLimits, long now) {
+                         const List<RateWindow>& networkLimits, long now) {
   Text address = clientAddress(app);
   Text client = clientKey(address.view());
   Text network = addressNetwork(address.view());
@@ -165,8 +165,7 @@ void refuseOverRate(CatalogGroup& app) {
   file.close();
   if (outcome == RateOutcome::Admitted) return;
   countSubmission(app, "refused_rate_limit");
-  countMetricEvent(app.home(), "spam_layer", app.groupSettingsName.view(),
-                   outcome == RateOutcome::AddressFull ? "rate_limit" : "rate_limit_network");
+  countSpamLayers(app, {outcome == RateOutcome::AddressFull ? "rate_limit" : "rate_limit_network"});
   app.setStatus("429 Too Many Requests");
   app.fatal(spamMessages::kTooManySubmissions);
 }

@@ -20,9 +20,11 @@ inline constexpr const char* kMetricEventsName = "metrics.events";
 
 // The metrics the programs count, and their label values.
 inline constexpr const char* kSubmissionMetric =
-    "submission";  // stored, quarantined, refused_<why>
+    "submission";  // stored, quarantined, held, invalid, refused_<why>
 inline constexpr const char* kMailDeliveryMetric = "mail_delivery";  // delivered, retry, failed
 inline constexpr const char* kWebhookDeliveryMetric = "webhook_delivery";  // the same
+// duplicate, honeypot, rules, proof, campaign, rate_limit, rate_limit_network
+inline constexpr const char* kSpamLayerMetric = "spam_layer";
 
 // Appends one event to the events file of `home`; tabs and line breaks in a
 // value become spaces and each value is cut to 64 bytes, so an event is
