@@ -99,6 +99,9 @@ class Refiller {
           break;
         case GUMBO_TAG_HEAD: head_ = node; break;
         case GUMBO_TAG_BODY: body_ = node; break;
+        case GUMBO_TAG_H1:
+          if (!heading_ && explicitTag(element)) heading_ = node;
+          break;
         case GUMBO_TAG_BASE: hasBase_ = true; break;
         case GUMBO_TAG_INPUT:
         case GUMBO_TAG_TEXTAREA:
@@ -292,7 +295,16 @@ class Refiller {
     edits_.push_back({summaryPlace(), 0, summary});
   }
 
+  // After the page's main heading when it comes before the fields, so that
+  // the summary's own heading (a second level) keeps the headings in order;
+  // else at the start of the body.
   size_t summaryPlace() const {
+    if (heading_ && hasEndTag(heading_->v.element)) {
+      const GumboElement& heading = heading_->v.element;
+      size_t after = endTagStart(heading) + heading.original_end_tag.length;
+      if (controls_.empty() || after <= offsetOf(controls_.front()->v.element.original_tag.data))
+        return after;
+    }
     if (body_ && explicitTag(body_->v.element)) return startTagEnd(body_->v.element);
     if (body_) {
       const GumboVector& children = body_->v.element.children;
@@ -330,6 +342,7 @@ class Refiller {
   GumboNode* title_ = nullptr;
   GumboNode* head_ = nullptr;
   GumboNode* body_ = nullptr;
+  GumboNode* heading_ = nullptr;  // the first h1
   bool hasBase_ = false;
 };
 

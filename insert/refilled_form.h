@@ -1,9 +1,9 @@
 // The form page of a submission that broke a rule, shown again: the
-// visitor's values put back, an error summary at the top of the body, each
-// field marked invalid with its message beside it, the title prefixed. The
-// page is parsed with an HTML5 parser (Gumbo) only to find where to change
-// it; the changes are spliced into the page's own bytes, so the site's
-// markup is otherwise kept as it was.
+// visitor's values put back, an error summary at the top of the body (after
+// its main heading), each field marked invalid with its message beside it,
+// the title prefixed. The page is parsed with an HTML5 parser (Gumbo) only
+// to find where to change it; the changes are spliced into the page's own
+// bytes, so the site's markup is otherwise kept as it was.
 #pragma once
 
 #include <string_view>

@@ -20,15 +20,6 @@ bool ofRecord(ShowApplication& app, const Text& group, const Text& label, const 
   return equalsIgnoreCase(group.view(), app.groupName.view()) && label == wanted;
 }
 
-Text localTime(long long seconds) {
-  std::time_t when = static_cast<std::time_t>(seconds);
-  std::tm local{};
-  localtime_r(&when, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-  return Text(text);
-}
-
 Markup actionButton(ShowApplication& app, const Text& label, const OutboxMail& mail,
                     const char* action, const MessageTable& caption) {
   ViewTarget target = app.requested();
@@ -44,7 +35,7 @@ Markup mailRow(ShowApplication& app, const Text& label, const OutboxMail& mail) 
   if (mail.state == MailState::Failed) {
     state = Markup::format("%s", app.text(kMailFailed));
   } else {
-    state = Markup::format(app.text(kMailWaiting), localTime(mail.created), localTime(mail.next));
+    state = Markup::format(app.text(kMailWaiting), spoolTime(mail.created), spoolTime(mail.next));
   }
   Markup actions = actionButton(app, label, mail, "drop", kMailDrop);
   if (mail.state != MailState::Pending)
@@ -55,6 +46,15 @@ Markup mailRow(ShowApplication& app, const Text& label, const OutboxMail& mail) 
 
 }  // namespace
 
+Text spoolTime(long long seconds) {
+  std::time_t when = static_cast<std::time_t>(seconds);
+  std::tm local{};
+  localtime_r(&when, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+  return Text(text);
+}
+
 Markup recordMailTable(ShowApplication& app, const Text& label) {
   using namespace showTexts;
   Outbox outbox = outboxOf(app);
@@ -62,7 +62,7 @@ Markup recordMailTable(ShowApplication& app, const Text& label) {
   for (const Outbox::SentEntry& sent : outbox.sentEntries()) {
     if (!ofRecord(app, sent.group, sent.label, label)) continue;
     rows += Markup::format("<tr><td>%s</td><td>%s</td><td>%s</td><td></td></tr>\n", sent.recipient,
-                           Markup::format(app.text(kMailSent), localTime(sent.time)), sent.reply);
+                           Markup::format(app.text(kMailSent), spoolTime(sent.time)), sent.reply);
   }
   for (const OutboxMail& mail : outbox.mails())
     if (ofRecord(app, mail.group, mail.label, label)) rows += mailRow(app, label, mail);

@@ -12,6 +12,10 @@ class ShowApplication;
 
 // The table of the mails of the record `label`; nothing when it has none.
 Markup recordMailTable(ShowApplication& app, const Text& label);
+
+// A time of the outbox or the webhook spool (seconds since the epoch) as
+// their tables show it: local time, to the minute.
+Text spoolTime(long long seconds);
 // "Mails waiting: N, failed: M" for the group; nothing when both are 0.
 Markup groupMailCounts(ShowApplication& app);
 // Applies a retry or drop that the request posts (fields "mail", the mail's

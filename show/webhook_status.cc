@@ -8,6 +8,7 @@
 #include "common/mail/outbox_run.h"
 #include "common/webhook/webhook_key.h"
 #include "common/webhook/webhook_spool.h"
+#include "show/mail_status.h"
 #include "show/show_application.h"
 #include "show/show_texts.h"
 
@@ -15,15 +16,6 @@ namespace {
 
 bool ofRecord(ShowApplication& app, const Text& group, const Text& label, const Text& wanted) {
   return equalsIgnoreCase(group.view(), app.groupSettingsName.view()) && label == wanted;
-}
-
-Text localTime(long long seconds) {
-  std::time_t when = static_cast<std::time_t>(seconds);
-  std::tm local{};
-  localtime_r(&when, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-  return Text(text);
 }
 
 Markup sendAgainButton(ShowApplication& app, const Text& label, const OutboxMail& delivery) {
@@ -40,8 +32,8 @@ Markup deliveryRow(ShowApplication& app, const Text& label, const OutboxMail& de
   if (delivery.state == MailState::Failed)
     state = Markup::format("%s", app.text(kMailFailed));
   else
-    state = Markup::format(app.text(kMailWaiting), localTime(delivery.created),
-                           localTime(delivery.next));
+    state = Markup::format(app.text(kMailWaiting), spoolTime(delivery.created),
+                           spoolTime(delivery.next));
   Markup action;
   if (delivery.state != MailState::Pending) action = sendAgainButton(app, label, delivery);
   return Markup::format("<tr><td>%s</td><td>%s</td><td>%s</td><td>%s</td></tr>\n",
@@ -57,7 +49,7 @@ Markup recordWebhookTable(ShowApplication& app, const Text& label) {
   for (const Outbox::SentEntry& sent : spool.sentEntries()) {
     if (!ofRecord(app, sent.group, sent.label, label)) continue;
     rows += Markup::format("<tr><td>%s</td><td>%s</td><td>%s</td><td></td></tr>\n", sent.recipient,
-                           Markup::format(app.text(kWebhookDelivered), localTime(sent.time)),
+                           Markup::format(app.text(kWebhookDelivered), spoolTime(sent.time)),
                            sent.reply);
   }
   for (const OutboxMail& delivery : spool.mails())

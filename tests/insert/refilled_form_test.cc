@@ -92,7 +92,7 @@ TEST_F(RefilledForm, InvalidFieldsAreMarkedAndLinkedFromTheSummary) {
       "<input id=q name=quantity></form></body></html>";
   std::string out = refill(page);
   EXPECT_TRUE(has(out,
-                  "<body class=shop><div id=\"kalder-errors\" class=\"kalder-errors\" "
+                  "<h1>Order</h1><div id=\"kalder-errors\" class=\"kalder-errors\" "
                   "role=\"alert\" tabindex=\"-1\" aria-labelledby=\"kalder-errors-heading\">\n"
                   "<h2 id=\"kalder-errors-heading\">Please correct these errors</h2>\n<ul>\n"
                   "<li><a href=\"#kalder-field-1\">Surname is required</a></li>\n"

@@ -15,6 +15,7 @@ clicked on it to reach the page audited."""
 
 import hashlib
 import os
+import re
 import time
 from dataclasses import dataclass, field
 
@@ -81,6 +82,12 @@ PAGES = [
          "/cgi-bin/insert.exe/demo?formid=order&language=slo,utf8,UTF-8",
          {"name": "Ana", "surname": "Novak", "email": "ana@example.org", "item": "Teapot",
           "quantity": "1"}, bilingual=False),
+    # A submission that breaks the demo's rules: its form page re-filled and
+    # marked, and the built-in page of a group whose form has no page.
+    Page("insert: re-filled form", "/cgi-bin/insert.exe/demo?formid=order",
+         {"name": "Ana", "email": "not an address", "item": "Teapot", "quantity": "99"}),
+    Page("insert: errors without a form page", "/cgi-bin/insert.exe/plain?formid=order",
+         {"name": "Ana"}),
     # The pages whose bytes are fixed: audited and reported, never changed.
     Page("zorvik: login", "/cgi-bin/zorvik.exe", fixed=True),
     Page("zorvik: settings overview", "/cgi-bin/zorvik.exe", PASSWORD, fixed=True),
@@ -134,6 +141,13 @@ for (const control of document.querySelectorAll("input, select, textarea")) {
   if (!named)
     problems.push("no label: " + control.tagName.toLowerCase() + " " +
                   (control.name || control.id || control.type));
+}
+// A re-filled form: the summary has the focus, each marked field its message.
+const summary = document.getElementById("kalder-errors");
+if (summary && document.activeElement !== summary) problems.push("error summary not focused");
+for (const field of document.querySelectorAll("[aria-invalid=true]")) {
+  const ids = (field.getAttribute("aria-describedby") || "").split(/\s+/).filter(Boolean);
+  if (!ids.some(id => document.getElementById(id))) problems.push("no message: " + field.name);
 }
 return problems;
 """
@@ -197,6 +211,22 @@ def prepare(site):
         f.write(held)
     home = os.stat(site.home)  # the web server's, which may not be ours
     os.chown(path, home.st_uid, home.st_gid)
+    # "plain": the demo's group, but the order form's page is missing.
+    with open(os.path.join(site.home, "demo.grp")) as f:
+        group = f.read().replace("form=order\n", "form=order no-such-page.htm\n", 1)
+    written = {"plain.grp": group,
+               "plain.grp.options": "require.order=name surname email\n"
+                                    "label.surname=Surname\nlabel.surname.slo=Priimek\n"}
+    with open(os.path.join(site.home, "kalder.ini")) as f:
+        settings = f.read()
+    demo = re.search(r"^demo=(.*)demo\.grp$", settings, re.M)
+    written["kalder.ini"] = settings.replace(
+        demo.group(0), demo.group(0) + "\nplain=" + demo.group(1) + "plain.grp", 1)
+    for name, text in written.items():
+        path = os.path.join(site.home, name)
+        with open(path, "w") as f:
+            f.write(text)
+        os.chown(path, home.st_uid, home.st_gid)
 
 
 class Auditor:

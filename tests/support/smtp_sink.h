@@ -5,19 +5,15 @@
 #pragma once
 
 #include <dirent.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "support/test_home.h"
+#include "support/tool_process.h"
 
 class SmtpSink {
  public:
@@ -26,12 +22,11 @@ class SmtpSink {
   explicit SmtpSink(const std::string& refuse = "", const std::vector<std::string>& options = {}) {
     start(refuse, options);
   }
-  ~SmtpSink() { stop(); }
   SmtpSink(const SmtpSink&) = delete;
   SmtpSink& operator=(const SmtpSink&) = delete;
 
   // The port it listens on, 0 when it did not start.
-  int port() const { return port_; }
+  int port() const { return process_.port(); }
   std::string maildir() const { return dir_.path() + "mail/"; }
 
   // A stored mail with its body's quoted-printable decoded (soft line
@@ -88,52 +83,9 @@ class SmtpSink {
         "--maildir",        maildir()};
     if (!refuse.empty()) arguments.insert(arguments.end(), {"--refuse", refuse});
     arguments.insert(arguments.end(), options.begin(), options.end());
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(pipeEnds[1], 1);
-      close(pipeEnds[0]);
-      close(pipeEnds[1]);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    close(pipeEnds[1]);
-    port_ = readPort(pipeEnds[0]);
-    close(pipeEnds[0]);
-  }
-
-  // Waits up to 20 seconds for the line "ready PORT".
-  static int readPort(int from) {
-    std::string line;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (line.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-      pollfd descriptor{from, POLLIN, 0};
-      if (poll(&descriptor, 1, 100) <= 0) continue;
-      char buffer[64];
-      ssize_t got = read(from, buffer, sizeof buffer);
-      if (got <= 0) break;
-      line.append(buffer, static_cast<size_t>(got));
-    }
-    if (line.rfind("ready ", 0) != 0) return 0;
-    return std::atoi(line.c_str() + 6);
-  }
-
-  void stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    for (int i = 0; i < 250; ++i) {
-      if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
+    process_.start(arguments);
   }
 
   TestHome dir_;
-  pid_t pid_ = -1;
-  int port_ = 0;
+  ToolProcess process_;
 };

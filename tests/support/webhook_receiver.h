@@ -6,10 +6,6 @@
 #pragma once
 
 #include <dirent.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -19,6 +15,7 @@
 #include <vector>
 
 #include "support/test_home.h"
+#include "support/tool_process.h"
 
 class WebhookReceiver {
  public:
@@ -30,15 +27,14 @@ class WebhookReceiver {
   };
 
   explicit WebhookReceiver(const Behaviour& behaviour) { start(behaviour); }
-  ~WebhookReceiver() { stop(); }
   WebhookReceiver(const WebhookReceiver&) = delete;
   WebhookReceiver& operator=(const WebhookReceiver&) = delete;
 
-  int port() const { return port_; }
+  int port() const { return process_.port(); }
   std::string caFile() const { return dir_.file("cert.pem"); }
   std::string url() const {
-    return std::string(https_ ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_) +
-           "/hook";
+    return std::string(https_ ? "https" : "http") +
+           "://127.0.0.1:" + std::to_string(process_.port()) + "/hook";
   }
 
   // The requests in the order received, once at least `count` are there or
@@ -94,53 +90,10 @@ class WebhookReceiver {
         std::to_string(behaviour.failStatus)};
     if (https_)
       arguments.insert(arguments.end(), {"--cert", caFile(), "--key", dir_.file("key.pem")});
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(pipeEnds[1], 1);
-      close(pipeEnds[0]);
-      close(pipeEnds[1]);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    close(pipeEnds[1]);
-    port_ = readPort(pipeEnds[0]);
-    close(pipeEnds[0]);
-  }
-
-  // Waits up to 20 seconds for the line "ready PORT".
-  static int readPort(int from) {
-    std::string line;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (line.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-      pollfd descriptor{from, POLLIN, 0};
-      if (poll(&descriptor, 1, 100) <= 0) continue;
-      char buffer[64];
-      ssize_t got = read(from, buffer, sizeof buffer);
-      if (got <= 0) break;
-      line.append(buffer, static_cast<size_t>(got));
-    }
-    if (line.rfind("ready ", 0) != 0) return 0;
-    return std::atoi(line.c_str() + 6);
-  }
-
-  void stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    for (int i = 0; i < 250; ++i) {
-      if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
+    process_.start(arguments);
   }
 
   TestHome dir_;
-  pid_t pid_ = -1;
-  int port_ = 0;
+  ToolProcess process_;
   bool https_ = true;
 };
