@@ -120,7 +120,10 @@ void SpentProofs::read(std::string_view text) {
     Entry entry;
     if (!readLong(takeWord(line), entry.expires)) continue;
     entry.salt = std::string(takeWord(line));
-    if (!entry.salt.empty()) entries_.push_back(std::move(entry));
+    // A spent salt was checked before it was written: printable, no blank.
+    bool printable = std::all_of(entry.salt.begin(), entry.salt.end(),
+                                 [](char c) { return c > ' ' && c < 0x7f; });
+    if (!entry.salt.empty() && printable) entries_.push_back(std::move(entry));
   }
 }
 
