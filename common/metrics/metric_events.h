@@ -23,7 +23,8 @@ inline constexpr const char* kSubmissionMetric =
     "submission";  // stored, quarantined, held, invalid, refused_<why>
 inline constexpr const char* kMailDeliveryMetric = "mail_delivery";  // delivered, retry, failed
 inline constexpr const char* kWebhookDeliveryMetric = "webhook_delivery";  // the same
-// duplicate, honeypot, rules, proof, campaign, rate_limit, rate_limit_network
+// honeypot, duplicate, rate_limit, rate_limit_network, rules, repeated_link,
+// campaign, proof_of_work
 inline constexpr const char* kSpamLayerMetric = "spam_layer";
 
 // Appends one event to the events file of `home`; tabs and line breaks in a
