@@ -16,11 +16,17 @@ bool privateV4(const unsigned char* a) {
          (a[0] == 192 && a[1] == 168) || a[0] >= 224;
 }
 
+// An IPv6 address that carries an IPv4 one (mapped, NAT64, 6to4) reaches
+// what that one reaches; the IPv4-compatible ::/96 (with :: and ::1) is
+// never a webhook's, and a sit tunnel would carry it to IPv4.
 bool privateV6(const unsigned char* a) {
   static constexpr unsigned char kMappedPrefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
-  static constexpr unsigned char kZero[15] = {};
+  static constexpr unsigned char kNat64Prefix[12] = {0, 0x64, 0xff, 0x9b};
+  static constexpr unsigned char kZero[12] = {};
   if (std::memcmp(a, kMappedPrefix, 12) == 0) return privateV4(a + 12);
-  if (std::memcmp(a, kZero, 15) == 0) return true;  // :: and ::1
+  if (std::memcmp(a, kNat64Prefix, 12) == 0) return privateV4(a + 12);
+  if (a[0] == 0x20 && a[1] == 0x02) return privateV4(a + 2);
+  if (std::memcmp(a, kZero, 12) == 0) return true;
   return (a[0] & 0xfe) == 0xfc || (a[0] == 0xfe && (a[1] & 0xc0) == 0x80) || a[0] == 0xff;
 }
 

@@ -71,6 +71,13 @@ TEST(WebhookAddress, PrivateNetworksAreRecognised) {
       {"ff02::1", true},
       {"::ffff:127.0.0.1", true},
       {"::ffff:93.184.216.34", false},
+      {"::127.0.0.1", true},  // IPv4-compatible: a sit tunnel carries it to IPv4
+      {"::10.0.0.1", true},
+      {"64:ff9b::127.0.0.1", true},  // NAT64 to an address of the own network
+      {"64:ff9b::10.0.0.1", true},
+      {"64:ff9b::93.184.216.34", false},
+      {"2002:7f00:1::1", true},  // 6to4 around 127.0.0.1
+      {"2002:5db8:d822::1", false},
       {"2001:db8::1", false},
       {"not an address", true},
   };
