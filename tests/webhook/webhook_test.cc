@@ -35,6 +35,16 @@ TEST(WebhookAddress, UrlsTakenApart) {
       {"https://hooks.example/a b", false, false, "", 0},
       {"https://hooks.example/\r\nX: y", false, false, "", 0},
       {"hooks.example", false, false, "", 0},
+      // A host libcurl would spell otherwise than the resolver was asked
+      // (IDN, a zone, an escape, a final dot) misses the pinned addresses
+      // and is resolved again at connect time: written as curl uses it only.
+      {"https://xn--bcher-kva.example/", true, true, "xn--bcher-kva.example", 443},
+      {"https://b\xc3\xbccher.example/", false, false, "", 0},
+      {"https://hooks.example./", false, false, "", 0},
+      {"https://hooks%2eexample/", false, false, "", 0},
+      {"https://[fe80::1%25eth0]/", false, false, "", 0},
+      {"https://[not:an:address]/", false, false, "", 0},
+      {"https://hooks\\.example/", false, false, "", 0},
   };
   for (const Case& c : cases) {
     std::optional<WebhookTarget> target = parseWebhookUrl(c.url);
