@@ -103,9 +103,14 @@ std::string lowered(std::string_view text) {
   return lower;
 }
 
-// The request's host without its port and a leading "www.", lower case.
+// The site's host without its port and a leading "www.", lower case: the
+// serverName of the settings when they name it, else the request's Host.
+// A bot that posts itself writes any Host it likes, its campaign's own
+// host too, so the request's is only taken when the settings name none.
 std::string ownHostOf(const CatalogGroup& app) {
-  std::string host = lowered(app.requestVariable("HTTP_HOST").view());
+  const Text& named = app.settings.serverName;
+  std::string host =
+      lowered(named.empty() ? app.requestVariable("HTTP_HOST").view() : named.view());
   host = host.substr(0, host.find(':'));
   if (host.compare(0, 4, "www.") == 0) host.erase(0, 4);
   return host;

@@ -58,7 +58,7 @@ bool spendOnce(CatalogGroup& app, std::string_view salt, long expires) {
   SpentProofs spent;
   spent.read(file.read(1 << 20).view());
   long now = static_cast<long>(std::time(nullptr));
-  if (!spent.spend(salt, expires)) return false;
+  if (!spent.spend(salt, expires, now)) return false;
   // A store that cannot be saved would let the solution be spent again.
   return file.replace(spent.text(now));
 }
@@ -137,9 +137,13 @@ std::string SpentProofs::text(long now) const {
   return text;
 }
 
-bool SpentProofs::spend(std::string_view salt, long expires) {
-  for (const Entry& entry : entries_)
+bool SpentProofs::spend(std::string_view salt, long expires, long now) {
+  size_t live = 0;
+  for (const Entry& entry : entries_) {
     if (entry.salt == salt) return false;
+    if (entry.expires > now) ++live;
+  }
+  if (live >= kMaxSpent) return false;
   entries_.push_back(Entry{expires, std::string(salt)});
   return true;
 }

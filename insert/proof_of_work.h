@@ -56,8 +56,10 @@ class SpentProofs {
   static constexpr size_t kMaxSpent = 20000;
   void read(std::string_view text);
   std::string text(long now) const;
-  // Whether `salt` was spent; else notes it spent until `expires`.
-  bool spend(std::string_view salt, long expires);
+  // Whether `salt` was spent; else notes it spent until `expires`. A store
+  // holding kMaxSpent solutions still live at `now` takes no more: dropping
+  // one before it expires would let it be spent again.
+  bool spend(std::string_view salt, long expires, long now);
 
  private:
   struct Entry {

@@ -5,6 +5,7 @@
 #include <netdb.h>
 #include <sys/socket.h>
 
+#include <cctype>
 #include <charconv>
 #include <cstring>
 
@@ -16,12 +17,35 @@ bool privateV4(const unsigned char* a) {
          (a[0] == 192 && a[1] == 168) || a[0] >= 224;
 }
 
+// An IPv6 address that carries an IPv4 one (mapped, NAT64, 6to4) reaches
+// what that one reaches; the IPv4-compatible ::/96 (with :: and ::1) is
+// never a webhook's, and a sit tunnel would carry it to IPv4.
 bool privateV6(const unsigned char* a) {
   static constexpr unsigned char kMappedPrefix[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
-  static constexpr unsigned char kZero[15] = {};
+  static constexpr unsigned char kNat64Prefix[12] = {0, 0x64, 0xff, 0x9b};
+  static constexpr unsigned char kZero[12] = {};
   if (std::memcmp(a, kMappedPrefix, 12) == 0) return privateV4(a + 12);
-  if (std::memcmp(a, kZero, 15) == 0) return true;  // :: and ::1
+  if (std::memcmp(a, kNat64Prefix, 12) == 0) return privateV4(a + 12);
+  if (a[0] == 0x20 && a[1] == 0x02) return privateV4(a + 2);
+  if (std::memcmp(a, kZero, 12) == 0) return true;
   return (a[0] & 0xfe) == 0xfc || (a[0] == 0xfe && (a[1] & 0xc0) == 0x80) || a[0] == 0xff;
+}
+
+// A host name as libcurl looks it up among the pinned addresses: ASCII
+// letters, digits, "-", "_" and inner dots. Anything else (an IDN it would
+// convert, an escape it would decode, a final dot) could be looked up under
+// another name, unpinned.
+bool plainHostName(std::string_view host) {
+  if (host.empty() || host.front() == '.' || host.back() == '.') return false;
+  for (char c : host)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_' && c != '.')
+      return false;
+  return true;
+}
+
+bool ipv6Literal(std::string_view host) {
+  unsigned char bytes[16];
+  return inet_pton(AF_INET6, Text(host).c_str(), bytes) == 1;
 }
 
 bool readPort(std::string_view text, int& port) {
@@ -51,6 +75,7 @@ std::optional<WebhookTarget> parseWebhookUrl(std::string_view url) {
     size_t close = authority.find(']');
     if (close == std::string_view::npos) return std::nullopt;
     target.host = Text(authority.substr(1, close - 1));
+    if (!ipv6Literal(target.host.view())) return std::nullopt;
     std::string_view after = authority.substr(close + 1);
     if (!after.empty() && after.front() != ':') return std::nullopt;
     if (!after.empty()) port = after.substr(1);
@@ -58,6 +83,7 @@ std::optional<WebhookTarget> parseWebhookUrl(std::string_view url) {
   } else {
     size_t colon = authority.find(':');
     target.host = Text(authority.substr(0, colon));
+    if (!plainHostName(target.host.view())) return std::nullopt;
     if (colon != std::string_view::npos && !readPort(authority.substr(colon + 1), target.port))
       return std::nullopt;
   }

@@ -90,6 +90,23 @@ TEST(SpamLayers, CampaignNearCopiesFromSeveralAddressesAreHeld) {
   EXPECT_NE(site.file("metrics.events").find("spam_layer\tshop\tcampaign\n"), std::string::npos);
 }
 
+// A bot that names its campaign's host as the request's Host: the site's
+// host is the serverName of the settings, and the copies are held.
+TEST(SpamLayers, ACampaignCannotPassAsTheSitesOwnHost) {
+  Site site("spamRules=on\ncampaignWindow=on\n");
+  site.home.write("kalder.ini",
+                  "[GENERAL]\npassword=Secret\nserverName=www.example.org\n[GROUPS]\nshop=" +
+                      site.home.file("shop.grp") + "\n");
+  for (const char* address : {"192.0.2.1", "198.51.100.2", "203.0.113.3"}) {
+    std::string body = "name=A&note=Loans+today+http%3A%2F%2Fx.example%2F";
+    Environment env = postEnvironment(site.home.path(), "insert", "shop", "formid=order", body);
+    env["REMOTE_ADDR"] = address;
+    env["HTTP_HOST"] = "x.example";
+    runCgi(programPath("insert"), env, body);
+  }
+  EXPECT_NE(site.file("shop.grp.quarantine").find("campaign 3"), std::string::npos);
+}
+
 TEST(SpamLayers, AddressesRotatingInOneNetworkAreRefused) {
   Site site("rateLimit=5/minute\nrateLimitNetwork=2/minute\n");
   EXPECT_EQ(site.post("name=A", "203.0.113.1").status, 0);

@@ -176,13 +176,28 @@ TEST(ProofOfWork, SignatureExpiryDifficultyAndWorkAreChecked) {
 
 TEST(ProofOfWork, EachSolutionIsSpentOnceUntilItExpires) {
   SpentProofs spent;
-  EXPECT_TRUE(spent.spend(kSalt, 2200));
-  EXPECT_FALSE(spent.spend(kSalt, 2200));
+  EXPECT_TRUE(spent.spend(kSalt, 2200, 1500));
+  EXPECT_FALSE(spent.spend(kSalt, 2200, 1500));
   SpentProofs reread;
   reread.read(spent.text(1500));
-  EXPECT_FALSE(reread.spend(kSalt, 2200));
+  EXPECT_FALSE(reread.spend(kSalt, 2200, 1500));
   reread.read(spent.text(2200));  // expired: no longer worth keeping
-  EXPECT_TRUE(reread.spend(kSalt, 2200));
+  EXPECT_TRUE(reread.spend(kSalt, 2200, 2200));
+}
+
+// A flood of fresh solutions must not push a live one out of the store,
+// or two sets of them could be replayed in turn until they expire; a full
+// store takes no more until its entries expire.
+TEST(ProofOfWork, AFullStoreForgetsNoLiveSolution) {
+  std::string full = std::string("2200 ") + kSalt + "\n";
+  for (size_t i = 1; i < SpentProofs::kMaxSpent; ++i) full += "2200 " + std::to_string(i) + "\n";
+  SpentProofs spent;
+  spent.read(full);
+  EXPECT_FALSE(spent.spend("one more", 2200, 1500));
+  SpentProofs reread;
+  reread.read(spent.text(1500));
+  EXPECT_FALSE(reread.spend(kSalt, 2200, 1500));
+  EXPECT_TRUE(reread.spend("one more", 2300, 2200));
 }
 
 TEST(ProofOfWork, AMissingProofScoresAndQuarantinesAtTheThreshold) {

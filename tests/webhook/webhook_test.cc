@@ -35,6 +35,16 @@ TEST(WebhookAddress, UrlsTakenApart) {
       {"https://hooks.example/a b", false, false, "", 0},
       {"https://hooks.example/\r\nX: y", false, false, "", 0},
       {"hooks.example", false, false, "", 0},
+      // A host libcurl would spell otherwise than the resolver was asked
+      // (IDN, a zone, an escape, a final dot) misses the pinned addresses
+      // and is resolved again at connect time: written as curl uses it only.
+      {"https://xn--bcher-kva.example/", true, true, "xn--bcher-kva.example", 443},
+      {"https://b\xc3\xbccher.example/", false, false, "", 0},
+      {"https://hooks.example./", false, false, "", 0},
+      {"https://hooks%2eexample/", false, false, "", 0},
+      {"https://[fe80::1%25eth0]/", false, false, "", 0},
+      {"https://[not:an:address]/", false, false, "", 0},
+      {"https://hooks\\.example/", false, false, "", 0},
   };
   for (const Case& c : cases) {
     std::optional<WebhookTarget> target = parseWebhookUrl(c.url);
@@ -71,6 +81,13 @@ TEST(WebhookAddress, PrivateNetworksAreRecognised) {
       {"ff02::1", true},
       {"::ffff:127.0.0.1", true},
       {"::ffff:93.184.216.34", false},
+      {"::127.0.0.1", true},  // IPv4-compatible: a sit tunnel carries it to IPv4
+      {"::10.0.0.1", true},
+      {"64:ff9b::127.0.0.1", true},  // NAT64 to an address of the own network
+      {"64:ff9b::10.0.0.1", true},
+      {"64:ff9b::93.184.216.34", false},
+      {"2002:7f00:1::1", true},  // 6to4 around 127.0.0.1
+      {"2002:5db8:d822::1", false},
       {"2001:db8::1", false},
       {"not an address", true},
   };
