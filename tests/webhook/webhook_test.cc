@@ -39,7 +39,9 @@ TEST(WebhookAddress, UrlsTakenApart) {
       // (IDN, a zone, an escape, a final dot) misses the pinned addresses
       // and is resolved again at connect time: written as curl uses it only.
       {"https://xn--bcher-kva.example/", true, true, "xn--bcher-kva.example", 443},
-      {"https://b\xc3\xbccher.example/", false, false, "", 0},
+      {"https://b\xc3\xbc"
+       "cher.example/",
+       false, false, "", 0},
       {"https://hooks.example./", false, false, "", 0},
       {"https://hooks%2eexample/", false, false, "", 0},
       {"https://[fe80::1%25eth0]/", false, false, "", 0},
