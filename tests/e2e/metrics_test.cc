@@ -134,8 +134,7 @@ TEST_F(Metrics, CountsRealSubmissionsAndQueuesForTheReferenceParser) {
             samples["kalder_outbox_oldest_age_seconds{state=failed}"]);
 
   // The detached runs fold the events; a scrape shows the same either way.
-  std::string flush = programPath("insert") + " --flush-mail --home " + home.path();
-  if (FILE* pipe = popen(flush.c_str(), "r")) pclose(pipe);
+  runMailCommand(home.path());
   EXPECT_TRUE(home.exists("metrics.state"));
   std::map<std::string, std::string> again = parsed(split(scrape("Bearer tok-9Zq").output).body);
   for (const auto& [sample, value] : expected) EXPECT_EQ(again[sample], value) << sample;

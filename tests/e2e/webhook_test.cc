@@ -66,15 +66,7 @@ class WebhookTest : public ::testing::Test {
   }
 
   CgiResult flush(const std::string& arguments = "") {
-    std::string command =
-        programPath("insert") + " --flush-mail " + arguments + " --home " + home.path() + " 2>&1";
-    CgiResult result;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-      char buffer[256];
-      while (fgets(buffer, sizeof buffer, pipe)) result.output += buffer;
-      result.status = WEXITSTATUS(pclose(pipe));
-    }
-    return result;
+    return runMailCommand(home.path(), arguments);
   }
 
   static std::string line(const std::string& request, const std::string& key) {

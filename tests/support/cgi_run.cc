@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -16,6 +17,18 @@
 
 std::string programPath(const std::string& name) {
   return std::string(KALDER_BIN_DIR) + "/" + name;
+}
+
+CgiResult runMailCommand(const std::string& home, const std::string& arguments) {
+  std::string command =
+      programPath("insert") + " --flush-mail " + arguments + " --home " + home + " 2>&1";
+  CgiResult result;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe)) result.output += buffer;
+    result.status = WEXITSTATUS(pclose(pipe));
+  }
+  return result;
 }
 
 namespace {

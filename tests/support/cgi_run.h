@@ -16,6 +16,10 @@ struct CgiResult {
 // The path of a built program (insert, lunoder, zorvik, ...).
 std::string programPath(const std::string& name);
 
+// Runs `insert --flush-mail <arguments> --home <home>` as the administrator
+// would from a shell, with its output (standard error too) and exit status.
+CgiResult runMailCommand(const std::string& home, const std::string& arguments = "");
+
 // A program started in the background; wait() collects its result.
 class CgiProcess {
  public:
