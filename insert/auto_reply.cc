@@ -2,7 +2,6 @@
 #include "insert/auto_reply.h"
 
 #include "common/files/path.h"
-#include "common/language/language_file.h"
 #include "common/mail/visitor_address.h"
 #include "common/settings/catalog_group.h"
 #include "insert/auto_reply_count.h"
@@ -17,10 +16,7 @@ Text onlyValue(const ParamList& fields, std::string_view field) {
 }
 
 Text templatePathOf(CatalogGroup& app, const AutoReply& reply) {
-  Text path = makePath(app.group.workDir, reply.templateFile);
-  if (!app.options.autoReply.languageFiles) return path;
-  return languageFilePath(path, app.currentLanguage().shortName,
-                          [&](const Text& candidate) { return app.fileExists(candidate); });
+  return app.languageFile(makePath(app.group.workDir, reply.templateFile));
 }
 
 }  // namespace

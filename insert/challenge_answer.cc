@@ -9,25 +9,9 @@
 #include "insert/proof_of_work.h"
 #include "insert/proof_script.h"
 
-namespace {
-
-bool namesChallenge(std::string_view query) {
-  for (size_t start = 0; start <= query.size();) {
-    size_t end = query.find('&', start);
-    if (end == std::string_view::npos) end = query.size();
-    std::string_view param = query.substr(start, end - start);
-    if (param.substr(0, param.find('=')) == "challenge") return true;
-    start = end + 1;
-  }
-  return false;
-}
-
-}  // namespace
-
 bool isChallengeRequest(const RequestContext& request) {
   Text method = request.variables.value("REQUEST_METHOD");
-  return (method == "GET" || method == "HEAD") &&
-         namesChallenge(request.variables.value("QUERY_STRING").view());
+  return (method == "GET" || method == "HEAD") && request.queryNames("challenge");
 }
 
 void ChallengeAnswer::answer() {

@@ -5,7 +5,6 @@
 #include "common/cgi/json_answer.h"
 #include "common/cgi/plain_text.h"
 #include "common/files/path.h"
-#include "common/language/language_file.h"
 #include "common/settings/catalog_group.h"
 #include "insert/field_rules.h"
 #include "insert/refilled_form.h"
@@ -51,12 +50,6 @@ bool SubmitApplication::answeredInvalid(const FormEntry& form, const Text& formN
   }
   writeInvalidPage(check.errors);
   return true;
-}
-
-Text SubmitApplication::languageFile(const Text& path) {
-  if (!options.autoReply.languageFiles) return path;
-  return languageFilePath(path, currentLanguage().shortName,
-                          [&](const Text& candidate) { return fileExists(candidate); });
 }
 
 void SubmitApplication::answerInvalidJson(const List<FieldError>& errors) {

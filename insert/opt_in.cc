@@ -39,22 +39,9 @@ constexpr MessageTable kMailBody{
     "ni\xC4\x8D"
     "esar ne hrani.\n"};
 
-bool hasConfirmParam(std::string_view query) {
-  for (size_t start = 0; start <= query.size();) {
-    size_t end = query.find('&', start);
-    if (end == std::string_view::npos) end = query.size();
-    std::string_view param = query.substr(start, end - start);
-    if (param.substr(0, param.find('=')) == "confirm") return true;
-    start = end + 1;
-  }
-  return false;
-}
-
 }  // namespace
 
-bool isConfirmationRequest(const RequestContext& request) {
-  return hasConfirmParam(request.variables.value("QUERY_STRING").view());
-}
+bool isConfirmationRequest(const RequestContext& request) { return request.queryNames("confirm"); }
 
 // Checked on the first submission, before anything is held: the pending
 // file and the confirmed record are both in the item form.

@@ -77,9 +77,6 @@ class SubmitApplication : public CatalogGroup {
   void writeAnswerPage(const FormEntry& form);
   // A page of the site's expanded as a template with the posted fields.
   void writeTemplatePage(const Text& path);
-  // `path`, or with languageFiles=on its variant of the request's language
-  // when that exists (language_file.h).
-  Text languageFile(const Text& path);
 
   // Validation (invalid_answer.cc). True when the submission breaks a rule
   // of the group's options and the answer listing every error went out:

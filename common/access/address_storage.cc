@@ -7,10 +7,9 @@
 #include <sys/random.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 
-#include "common/files/atomic_file.h"
+#include "common/files/key_file.h"
 #include "common/files/path.h"
 #include "common/settings/cgi_application.h"
 #include "common/text/sha256.h"
@@ -60,21 +59,10 @@ bool readWholeKey(const Text& path, std::string& key) {
   return true;
 }
 
-// The key is written whole under a name of its own and then linked to its
-// place, which fails when the file exists: no reader sees half a key, and a
-// key once made is never replaced.
 bool makeKey(const Text& path) {
   unsigned char bytes[kAddressKeyLength];
   if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) return false;
-  Text temp = randomNameAfter(path + ".tmp");
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  bool written =
-      ::write(fd, bytes, sizeof bytes) == static_cast<ssize_t>(sizeof bytes) && ::fsync(fd) == 0;
-  ::close(fd);
-  bool linked = written && (::link(temp.c_str(), path.c_str()) == 0 || errno == EEXIST);
-  ::unlink(temp.c_str());
-  return linked;
+  return writeKeyFile(path, std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
 }
 
 }  // namespace

@@ -45,3 +45,16 @@ Text RequestVariables::value(std::string_view name) const {
 RequestContext RequestContext::fromProcess(ProgramTraits program) {
   return RequestContext{RequestVariables::fromEnvironment(), cgiStreams(), std::move(program)};
 }
+
+bool RequestContext::queryNames(std::string_view parameter) const {
+  Text query = variables.value("QUERY_STRING");
+  std::string_view rest = query.view();
+  for (size_t start = 0; start <= rest.size();) {
+    size_t end = rest.find('&', start);
+    if (end == std::string_view::npos) end = rest.size();
+    std::string_view param = rest.substr(start, end - start);
+    if (param.substr(0, param.find('=')) == parameter) return true;
+    start = end + 1;
+  }
+  return false;
+}

@@ -63,4 +63,8 @@ struct RequestContext {
   // The process's own request: its environment and the process-wide streams
   // (standard input and output, which tests point at files of their own).
   static RequestContext fromProcess(ProgramTraits program = {});
+
+  // Whether the query string names `parameter`, with a value or without:
+  // what picks a program's object before any parameter is decoded.
+  bool queryNames(std::string_view parameter) const;
 };

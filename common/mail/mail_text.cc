@@ -5,6 +5,7 @@
 
 #include "common/language/charset_conversion.h"
 #include "common/language/entities.h"
+#include "common/text/base64.h"
 #include "common/text/utf8.h"
 
 namespace {
@@ -43,22 +44,6 @@ void appendQuotedLine(std::string& out, std::string_view line) {
     }
     width += length;
   }
-}
-
-std::string base64(std::string_view bytes) {
-  static constexpr char kAlphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); i += 3) {
-    unsigned chunk = static_cast<unsigned char>(bytes[i]) << 16;
-    if (i + 1 < bytes.size()) chunk |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-    if (i + 2 < bytes.size()) chunk |= static_cast<unsigned char>(bytes[i + 2]);
-    out += kAlphabet[(chunk >> 18) & 63];
-    out += kAlphabet[(chunk >> 12) & 63];
-    out += i + 1 < bytes.size() ? kAlphabet[(chunk >> 6) & 63] : '=';
-    out += i + 2 < bytes.size() ? kAlphabet[chunk & 63] : '=';
-  }
-  return out;
 }
 
 // The length of the UTF-8 sequence that `lead` begins (1 for a stray byte).
@@ -105,7 +90,7 @@ Text encodedWords(std::string_view utf8) {
       end = std::min(next, utf8.size());
     }
     if (!out.empty()) out += "\r\n ";
-    out += "=?UTF-8?B?" + base64(utf8.substr(at, end - at)) + "?=";
+    out += "=?UTF-8?B?" + base64Encode(utf8.substr(at, end - at)).str() + "?=";
     at = end;
   }
   return Text(std::move(out));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/mail/mail_text.h"
+#include "common/text/base64.h"
 
 namespace {
 
@@ -81,22 +82,6 @@ Extensions extensionsOf(const std::vector<Text>& lines) {
     }
   }
   return offered;
-}
-
-Text base64(std::string_view bytes) {
-  static constexpr char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  Text out;
-  for (size_t i = 0; i < bytes.size(); i += 3) {
-    unsigned long group = static_cast<unsigned char>(bytes[i]) << 16;
-    if (i + 1 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-    if (i + 2 < bytes.size()) group |= static_cast<unsigned char>(bytes[i + 2]);
-    out += kDigits[(group >> 18) & 63];
-    out += kDigits[(group >> 12) & 63];
-    out += i + 1 < bytes.size() ? kDigits[(group >> 6) & 63] : '=';
-    out += i + 2 < bytes.size() ? kDigits[group & 63] : '=';
-  }
-  return out;
 }
 
 class Dialogue {
@@ -182,10 +167,11 @@ bool Dialogue::logIn(const Extensions& offered) {
   if (!encrypted_) return refuse(kLoginNeedsTls);
   const Text& user = security_.user;
   if (offered.plain)
-    return step("AUTH PLAIN " + base64('\0' + user + '\0' + security_.password) + "\r\n", '2');
+    return step("AUTH PLAIN " + base64Encode('\0' + user + '\0' + security_.password) + "\r\n",
+                '2');
   if (!offered.login) return refuse(kNoLoginMechanism);
-  return step("AUTH LOGIN\r\n", '3') && step(base64(user) + "\r\n", '3') &&
-         step(base64(security_.password) + "\r\n", '2');
+  return step("AUTH LOGIN\r\n", '3') && step(base64Encode(user) + "\r\n", '3') &&
+         step(base64Encode(security_.password) + "\r\n", '2');
 }
 
 bool Dialogue::refuse(const char* reason) {

@@ -6,6 +6,7 @@
 
 #include "common/access/cross_origin.h"
 #include "common/cgi/request_refusal.h"
+#include "common/language/language_file.h"
 #include "common/metrics/metric_events.h"
 #include "common/settings/label_reservation.h"
 
@@ -95,6 +96,12 @@ long CatalogGroup::counterOnDisk(long fallback) {
   }
   held.reservation.emplace(groupPath);
   return held.reservation->recoveredCounter(findCounterLine(held.content).count);
+}
+
+Text CatalogGroup::languageFile(const Text& path) const {
+  if (!options.autoReply.languageFiles) return path;
+  return languageFilePath(path, currentLanguage().shortName,
+                          [&](const Text& candidate) { return fileExists(candidate); });
 }
 
 CatalogGroup::SavedFile CatalogGroup::saveCounter() {

@@ -65,6 +65,11 @@ class CatalogGroup : public CgiApplication {
   };
   SavedFile saveCounter();
 
+  // `path`, or with languageFiles=on in the group's options its variant of
+  // the request's language when that exists ("thanks.slo.msg" before
+  // "thanks.msg"): the answer pages, error templates and mail templates.
+  Text languageFile(const Text& path) const;
+
   DateTime today;
   Text groupName;  // as the request spells it: pages and &group show it so
   // The group's name as kalder.ini spells it, whatever the letter case of the

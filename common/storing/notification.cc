@@ -6,7 +6,6 @@
 
 #include "common/catalog/item_record.h"
 #include "common/files/path.h"
-#include "common/language/language_file.h"
 #include "common/mail/mail.h"
 #include "common/mail/mail_text.h"
 #include "common/mail/outbox_run.h"
@@ -78,10 +77,7 @@ List<OutboxMail> RecordStore::composeNotifications(const Submission& submission)
   const ResponseEntry* response = matchingResponse(app_.group, submission);
   if (!response) return {};
   Text sender, subject, body;
-  Text templatePath = makePath(app_.group.workDir, response->templateFile);
-  if (app_.options.autoReply.languageFiles)
-    templatePath = languageFilePath(templatePath, app_.currentLanguage().shortName,
-                                    [&](const Text& path) { return app_.fileExists(path); });
+  Text templatePath = app_.languageFile(makePath(app_.group.workDir, response->templateFile));
   if (!response->templateFile.empty() && app_.fileExists(templatePath)) {
     expandMailTemplate(submission, templatePath, sender, subject, body);
   } else {

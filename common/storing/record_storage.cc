@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "common/catalog/index_entry.h"
-#include "common/catalog/item_record.h"
+#include "common/catalog/record_fields.h"
 #include "common/catalog/record_layout.h"
 #include "common/cgi/request_ended.h"
 #include "common/files/path.h"
@@ -140,15 +140,15 @@ void RecordStore::appendIndexEntry(const Text& indexPath, const Submission& subm
 long RecordStore::writeRecord(std::FILE* file, const Submission& submission) {
   long offset = std::ftell(file);
   RecordLayout layout = recordLayoutOf(app_.group);
-  Text record = layout.recordText(submission.automatic(), submission.fields);
-  if (!submission.language.empty() && !layout.delimited()) {
-    // After &REFLABEL: the line follows the automatic fields.
-    size_t automatic = itemAutomaticLines(submission.automatic(), layout.omitted()).length();
-    record = Text(record.view().substr(0, automatic)) +
-             itemFieldLine(kLanguageFieldName, submission.language) +
-             record.view().substr(automatic);
+  if (submission.language.empty() || layout.delimited()) {
+    writeText(file, layout.recordText(submission.automatic(), submission.fields));
+    return offset;
   }
-  writeText(file, record);
+  // After &REFLABEL: the first line after the automatic fields, as a held
+  // record keeps it (opt_in.cc).
+  ParamList fields = submission.fields;
+  fields.insertBefore(0, kLanguageFieldName, submission.language.view());
+  writeText(file, layout.recordText(submission.automatic(), fields));
   return offset;
 }
 

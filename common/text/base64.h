@@ -1,4 +1,5 @@
-// Base64 (RFC 4648, with padding) for the webhook signatures and keys.
+// Base64 (RFC 4648, with padding): encoded words and logins of the mail,
+// webhook signatures and keys.
 #pragma once
 
 #include <optional>

@@ -5,9 +5,7 @@
 #include <sys/random.h>
 #include <unistd.h>
 
-#include <cerrno>
-
-#include "common/files/atomic_file.h"
+#include "common/files/key_file.h"
 #include "common/text/base64.h"
 #include "common/text/sha256.h"
 
@@ -24,24 +22,9 @@ std::optional<Text> freshKeyText() {
          base64Encode(std::string_view(reinterpret_cast<const char*>(bytes), sizeof bytes));
 }
 
-// Written whole under a name of its own, then linked to its place (which
-// fails when the file exists: a key once made is never replaced by another
-// run) or, for a rotation, renamed over it.
-bool writeKeyFile(const Text& path, bool replace) {
+bool writeFreshKey(const Text& path, bool replace) {
   std::optional<Text> key = freshKeyText();
-  if (!key) return false;
-  Text line = *key + "\n";
-  Text temp = randomNameAfter(path + ".tmp");
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  bool written = ::write(fd, line.c_str(), line.str().size()) == line.length() && ::fsync(fd) == 0;
-  ::close(fd);
-  bool placed = false;
-  if (written && replace) placed = ::rename(temp.c_str(), path.c_str()) == 0;
-  if (written && !replace) placed = ::link(temp.c_str(), path.c_str()) == 0 || errno == EEXIST;
-  ::unlink(temp.c_str());
-  if (placed) syncDirectoryOf(path);
-  return placed;
+  return key && writeKeyFile(path, (*key + "\n").view(), replace);
 }
 
 std::optional<Text> readKeyFile(const Text& path) {
@@ -68,12 +51,12 @@ std::optional<Text> webhookKeyText(const WebhookOptions& options, const Text& gr
   }
   Text path = webhookKeyPath(groupPath);
   if (std::optional<Text> key = readKeyFile(path)) return key;
-  if (!writeKeyFile(path, false)) return std::nullopt;
+  if (!writeFreshKey(path, false)) return std::nullopt;
   return readKeyFile(path);
 }
 
 bool rotateWebhookKey(const Text& groupPath) {
-  return writeKeyFile(webhookKeyPath(groupPath), true);
+  return writeFreshKey(webhookKeyPath(groupPath), true);
 }
 
 std::optional<Text> webhookKeyBytes(std::string_view keyText) {
