@@ -266,6 +266,7 @@ Markup listTime(std::string_view stored, int languageIndex) {
 
 void writeGroupPage(ShowApplication& app) {
   using namespace showTexts;
+  std::optional<bool> rotated = applyWebhookKeyAction(app);
   Markup name = Markup::format("<tt>%s</tt>", app.groupName);
   Markup body = Markup::format("<h1>%s</h1>\n", Markup::format(app.text(kGroupTitle), name));
   if (!app.group.description.empty()) body += Markup::format("<p>%s</p>\n", app.group.description);
@@ -274,7 +275,7 @@ void writeGroupPage(ShowApplication& app) {
   body += retentionTable(app);
   body += quarantineButton(app);
   body += groupMailCounts(app);
-  body += groupWebhookKey(app);
+  body += groupWebhookKey(app, rotated);
   app.writePage(Markup::format(app.text(kGroupTitle), app.groupName), body);
 }
 

@@ -80,19 +80,25 @@ void applyWebhookAction(ShowApplication& app, const Text& label) {
   startDetachedOutboxRun(app.home());
 }
 
-Markup groupWebhookKey(ShowApplication& app) {
+std::optional<bool> applyWebhookKeyAction(ShowApplication& app) {
+  const WebhookOptions& options = app.options.webhooks;
+  if (!options.enabled() || !options.secret.empty() ||
+      rawPostedField(app.rawBody().view(), "webhookkey") != std::string_view("rotate"))
+    return std::nullopt;
+  AuditedAction audit(app, "webhook key rotated");
+  bool rotated = rotateWebhookKey(app.groupPath);
+  audit.done(app.groupSettingsName, {}, {}, rotated ? "ok" : "failed");
+  return rotated;
+}
+
+Markup groupWebhookKey(ShowApplication& app, std::optional<bool> rotated) {
   using namespace showTexts;
   const WebhookOptions& options = app.options.webhooks;
   if (!options.enabled()) return Markup();
   Markup note;
-  if (options.secret.empty() &&
-      rawPostedField(app.rawBody().view(), "webhookkey") == std::string_view("rotate")) {
-    AuditedAction audit(app, "webhook key rotated");
-    bool rotated = rotateWebhookKey(app.groupPath);
-    audit.done(app.groupSettingsName, {}, {}, rotated ? "ok" : "failed");
+  if (rotated)
     note =
-        Markup::format("<p>%s</p>\n", app.text(rotated ? kWebhookKeyRotated : kWebhookKeyFailed));
-  }
+        Markup::format("<p>%s</p>\n", app.text(*rotated ? kWebhookKeyRotated : kWebhookKeyFailed));
   Markup body = Markup::format("<h2>%s</h2>\n", app.text(kWebhookKeyTitle)) + note;
   if (!options.secret.empty())
     return body + Markup::format("<p>%s</p>\n", app.text(kWebhookKeyInOptions));

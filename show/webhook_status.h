@@ -4,6 +4,8 @@
 // Nothing of it appears for a group without the webhook option.
 #pragma once
 
+#include <optional>
+
 #include "common/cgi/markup.h"
 #include "common/text/text.h"
 
@@ -18,7 +20,11 @@ Markup recordWebhookTable(ShowApplication& app, const Text& label);
 // is ignored.
 void applyWebhookAction(ShowApplication& app, const Text& label);
 
-// The signing key and its rotation button, for a group with webhooks; a
-// rotation the request posts (the field "webhookkey" = "rotate") is applied
-// first.
-Markup groupWebhookKey(ShowApplication& app);
+// Applies a rotation of the group's key file that the request posts (the
+// field "webhookkey" = "rotate"), audited: whether the new key was written;
+// none when no rotation was asked for (or the key is webhookSecret's).
+std::optional<bool> applyWebhookKeyAction(ShowApplication& app);
+
+// The signing key and its rotation button, for a group with webhooks, with
+// the outcome of a rotation applied just before.
+Markup groupWebhookKey(ShowApplication& app, std::optional<bool> rotated);
