@@ -8,17 +8,13 @@
 #include <ctime>
 
 #include "common/access/address_storage.h"
+#include "common/access/password_check.h"
 #include "common/files/state_file.h"
 #include "common/settings/catalog_group.h"
 #include "common/text/file_lines.h"
 #include "insert/submission_rate.h"
 
 namespace {
-
-bool readLong(std::string_view word, long& value) {
-  auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-  return !word.empty() && error == std::errc() && end == word.data() + word.size();
-}
 
 bool isLowerHex(std::string_view text, size_t length) {
   return text.size() == length && std::all_of(text.begin(), text.end(), [](char c) {
@@ -30,14 +26,6 @@ std::string signature(std::string_view key, std::string_view salt, long bits, lo
   std::string message =
       std::string(salt) + ':' + std::to_string(bits) + ':' + std::to_string(expires);
   return toHex(hmacSha256(key, message));
-}
-
-// Compared in full whatever differs, so that the time taken tells nothing.
-bool sameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  unsigned char differ = 0;
-  for (size_t i = 0; i < a.size(); ++i) differ |= static_cast<unsigned char>(a[i] ^ b[i]);
-  return differ == 0;
 }
 
 // The five parts of "salt:bits:expires:signature:counter"; false for
@@ -102,10 +90,12 @@ ProofCheck checkProof(std::string_view solution, std::string_view key, long mini
   std::string_view parts[5];
   long bits = 0, expires = 0, counter = 0;
   if (solution.size() > 200 || !splitSolution(solution, parts) || !isLowerHex(parts[0], 32) ||
-      !readLong(parts[1], bits) || !readLong(parts[2], expires) || !isLowerHex(parts[3], 64) ||
-      !readLong(parts[4], counter) || counter < 0)
+      !readWordLong(parts[1], bits) || !readWordLong(parts[2], expires) ||
+      !isLowerHex(parts[3], 64) || !readWordLong(parts[4], counter) || counter < 0)
     return ProofCheck::Malformed;
-  if (!sameText(parts[3], signature(key, parts[0], bits, expires))) return ProofCheck::BadSignature;
+  // Compared in full whatever differs, so that the time taken tells nothing.
+  if (!tokenMatches(parts[3], signature(key, parts[0], bits, expires)))
+    return ProofCheck::BadSignature;
   if (expires <= now) return ProofCheck::Expired;
   if (bits < minimumBits) return ProofCheck::TooEasy;
   std::string message = std::string(parts[0]) + ':' + std::string(parts[4]);
@@ -118,7 +108,7 @@ void SpentProofs::read(std::string_view text) {
   std::string_view line;
   for (size_t at = 0; takeLine(text, at, line);) {
     Entry entry;
-    if (!readLong(takeWord(line), entry.expires)) continue;
+    if (!readWordLong(takeWord(line), entry.expires)) continue;
     entry.salt = std::string(takeWord(line));
     // A spent salt was checked before it was written: printable, no blank.
     bool printable = std::all_of(entry.salt.begin(), entry.salt.end(),
@@ -162,7 +152,7 @@ bool proofFailed(CatalogGroup& app) {
   long expires = 0;
   std::string_view parts[5];
   splitSolution(solution.view(), parts);
-  readLong(parts[2], expires);
+  readWordLong(parts[2], expires);
   return !spendOnce(app, parts[0], expires);
 }
 

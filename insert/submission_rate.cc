@@ -17,11 +17,6 @@
 
 namespace {
 
-bool readLong(std::string_view word, long& value) {
-  auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-  return !word.empty() && error == std::errc() && end == word.data() + word.size();
-}
-
 long inWindow(const std::vector<long>& times, const RateWindow& window, long now) {
   return std::count_if(times.begin(), times.end(),
                        [&](long time) { return time > now - window.seconds; });
@@ -57,7 +52,8 @@ void SubmissionRates::read(std::string_view text) {
     Entry entry{std::string(takeWord(line)), {}};
     while (!line.empty()) {
       long time = 0;
-      if (readLong(takeWord(line), time) && entry.times.size() < kept) entry.times.push_back(time);
+      if (readWordLong(takeWord(line), time) && entry.times.size() < kept)
+        entry.times.push_back(time);
     }
     if (!entry.address.empty() && !entry.times.empty()) entries_.push_back(std::move(entry));
   }

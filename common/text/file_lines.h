@@ -3,6 +3,7 @@
 // value written into a line stays on that line.
 #pragma once
 
+#include <charconv>
 #include <string_view>
 
 #include "common/text/text.h"
@@ -49,4 +50,11 @@ inline Text oneLine(std::string_view value) {
   line.replaceChar('\r', ' ');
   line.replaceChar('\n', ' ');
   return line;
+}
+
+// The whole of `word` as a number (a time, a count); false for anything
+// else, an empty word too.
+inline bool readWordLong(std::string_view word, long& value) {
+  auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  return !word.empty() && error == std::errc() && end == word.data() + word.size();
 }
