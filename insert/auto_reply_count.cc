@@ -81,7 +81,7 @@ bool admitAutoReply(CatalogGroup& app, std::string_view address, const DateTime&
   if (!file.open(replyCountsPath(app.groupPath))) return false;
   const AutoReplyOptions& options = app.options.autoReply;
   AutoReplyCounts counts(options.perAddress, options.perDay);
-  counts.read(file.read(1 << 20).view(), dayOf(sent));
+  counts.read(file.read(1 << 20), dayOf(sent));
   if (!counts.admit(addressCountKey(key, address).view())) return false;
   return file.replace(counts.text());
 }

@@ -2,6 +2,7 @@
 #include "insert/campaign_copies.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <ctime>
 #include <set>
@@ -36,11 +37,27 @@ Text hexDigest(std::string_view bytes) {
   return Text(digits);
 }
 
-// Sixteen hex digits; false for anything else ("-" too).
+// The value of each lower-case hex digit, 16 for every other byte: a file
+// of thousands of digests is read on every submission with a link.
+constexpr auto kHexValue = [] {
+  std::array<unsigned char, 256> value{};
+  value.fill(16);
+  for (int i = 0; i < 10; ++i) value['0' + i] = static_cast<unsigned char>(i);
+  for (int i = 0; i < 6; ++i) value['a' + i] = static_cast<unsigned char>(10 + i);
+  return value;
+}();
+
+// Sixteen lower-case hex digits, as appendHex writes them; false for
+// anything else ("-" too).
 bool readDigest(std::string_view text, unsigned long long& digest) {
   if (text.size() != 16) return false;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), digest, 16);
-  return error == std::errc() && end == text.data() + text.size();
+  unsigned invalid = 0;
+  digest = 0;
+  for (unsigned char c : text) {
+    invalid |= kHexValue[c];
+    digest = digest << 4 | (kHexValue[c] & 15);
+  }
+  return invalid < 16;
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -139,18 +156,24 @@ CampaignDigests campaignDigests(const ParamList& fields, std::string_view ownHos
   return CampaignDigests{hexDigest(nearCopy(longest)), hexDigest(set)};
 }
 
-void CampaignCopies::read(std::string_view text) {
+void CampaignCopies::read(std::string text) {
   entries_.clear();
+  std::string_view held = lines_.reset(std::move(text));
+  entries_.reserve(held.size() / 48 + 1);  // a line is some 56 bytes
   std::string_view line;
-  for (size_t at = 0; takeLine(text, at, line);) {
-    std::string_view time = takeWord(line);
+  for (size_t at = 0; takeLine(held, at, line);) {
+    std::string_view whole = line;
     Entry entry;
-    auto [end, error] = std::from_chars(time.data(), time.data() + time.size(), entry.time);
-    if (error != std::errc() || end != time.data() + time.size()) continue;
-    entry.client = std::string(takeWord(line));
-    if (!readDigest(takeWord(line), entry.text) || !readDigest(takeWord(line), entry.links))
+    std::string_view time = takeWord(line);
+    if (!readWordLong(time, entry.time)) continue;
+    entry.client = lines_.pieceOf(takeWord(line));
+    std::string_view links;
+    if (!readDigest(takeWord(line), entry.text) || !readDigest(links = takeWord(line), entry.links))
       continue;
-    if (!entry.client.empty()) entries_.push_back(std::move(entry));
+    if (entry.client.length == 0) continue;
+    bool asWritten = writtenAsRead(time) && links.end() == whole.end();
+    if (asWritten) entry.line = lines_.pieceOf(whole);
+    entries_.push_back(entry);
   }
 }
 
@@ -162,12 +185,16 @@ std::string CampaignCopies::text(long now) const {
   for (size_t i = skip; i < entries_.size(); ++i) {
     const Entry& entry = entries_[i];
     if (entry.time <= now - window_) continue;
-    text.append(digits, std::to_chars(digits, digits + sizeof digits, entry.time).ptr);
-    text += ' ';
-    text += entry.client;
-    for (unsigned long long digest : {entry.text, entry.links}) {
+    if (entry.line.length > 0) {
+      text += lines_.view(entry.line);
+    } else {
+      text.append(digits, std::to_chars(digits, digits + sizeof digits, entry.time).ptr);
       text += ' ';
-      appendHex(text, digest);
+      text += clientOf(entry);
+      for (unsigned long long digest : {entry.text, entry.links}) {
+        text += ' ';
+        appendHex(text, digest);
+      }
     }
     text += '\n';
   }
@@ -185,20 +212,24 @@ bool CampaignCopies::campaign(std::string_view client, const CampaignDigests& di
   for (const Entry& entry : entries_) {
     if (entry.time <= now - window_) continue;
     bool copy = entry.text == textDigest || entry.links == linksDigest;
-    bool ownBurst = entry.client == client && entry.time > now - kBurstSeconds;
+    bool ownClient = clientOf(entry) == client;
+    bool ownBurst = ownClient && entry.time > now - kBurstSeconds;
     if (!copy && !ownBurst) continue;
-    if (entry.client == client)
+    if (ownClient)
       ++own;
     else
-      others.insert(entry.client);
+      others.insert(clientOf(entry));
   }
   return others.size() >= 2 || own >= 2;
 }
 
 void CampaignCopies::note(std::string_view client, const CampaignDigests& digests, long now) {
-  Entry entry{now, std::string(client), 0, 0};
-  if (readDigest(digests.text.view(), entry.text) && readDigest(digests.links.view(), entry.links))
-    entries_.push_back(std::move(entry));
+  Entry entry{now, {}, 0, 0, {}};
+  if (!readDigest(digests.text.view(), entry.text) ||
+      !readDigest(digests.links.view(), entry.links))
+    return;
+  entry.client = lines_.add(client);
+  entries_.push_back(entry);
 }
 
 CampaignGuard::CampaignGuard(CatalogGroup& app) : table_(app.options.spam.campaignSeconds) {
@@ -210,7 +241,7 @@ CampaignGuard::CampaignGuard(CatalogGroup& app) : table_(app.options.spam.campai
   on_ = true;
   client_ = clientKey(clientAddress(app).view());
   now_ = static_cast<long>(std::time(nullptr));
-  table_.read(file_.read(1 << 20).view());
+  table_.read(file_.read(1 << 20));
   campaign_ = table_.campaign(client_.view(), digests_, now_);
 }
 

@@ -20,6 +20,7 @@
 #include "common/files/state_file.h"
 #include "common/text/param_list.h"
 #include "common/text/text.h"
+#include "common/text/text_pool.h"
 
 class CatalogGroup;
 
@@ -38,7 +39,7 @@ class CampaignCopies {
   static constexpr long kBurstSeconds = 3600;
 
   explicit CampaignCopies(long windowSeconds) : window_(windowSeconds) {}
-  void read(std::string_view text);
+  void read(std::string text);
   std::string text(long now) const;
   // Whether the window holds copies of `digests` from two or more other
   // clients, or two or more earlier ones from `client` itself; or whether
@@ -49,13 +50,21 @@ class CampaignCopies {
   void note(std::string_view client, const CampaignDigests& digests, long now);
 
  private:
+  // The file is read and written on every submission with a link: an
+  // entry names its client and the line it was read from in lines_ and
+  // holds its digests as numbers, so that reading it allocates nothing per
+  // line and writing it copies the lines read.
   struct Entry {
     long time = 0;
-    std::string client;
-    unsigned long long text = 0;  // the digests as numbers: thousands are read each time
+    TextPool::Piece client;
+    unsigned long long text = 0;
     unsigned long long links = 0;
+    TextPool::Piece line;  // empty for a submission noted since
   };
+  std::string_view clientOf(const Entry& entry) const { return lines_.view(entry.client); }
+
   long window_;
+  TextPool lines_;
   std::vector<Entry> entries_;
 };
 

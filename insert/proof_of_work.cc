@@ -44,7 +44,7 @@ bool spendOnce(CatalogGroup& app, std::string_view salt, long expires) {
   LockedStateFile file;
   if (!file.open(app.groupPath + ".pow.spent")) return false;
   SpentProofs spent;
-  spent.read(file.read(1 << 20).view());
+  spent.read(file.read(1 << 20));
   long now = static_cast<long>(std::time(nullptr));
   if (!spent.spend(salt, expires, now)) return false;
   // A store that cannot be saved would let the solution be spent again.

@@ -1,6 +1,7 @@
 // Reading, searching and saving the recent submissions of a group.
 #include "insert/recent_submissions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <ctime>
 #include <set>
@@ -66,19 +67,25 @@ Text linkTextDigest(const ParamList& fields) {
   return hexDigits(hash);
 }
 
-void RecentSubmissions::read(std::string_view text) {
+void RecentSubmissions::read(std::string text) {
   entries_.clear();
+  std::string_view held = words_.reset(std::move(text));
+  entries_.reserve(held.size() / 48 + 1);  // a line is some 60 bytes
   std::string_view line;
-  for (size_t at = 0; takeLine(text, at, line);) {
+  for (size_t at = 0; takeLine(held, at, line);) {
+    std::string_view whole = line;
     std::string_view time = takeWord(line);
     Entry entry;
-    auto [end, error] = std::from_chars(time.data(), time.data() + time.size(), entry.time);
-    if (error != std::errc() || end != time.data() + time.size()) continue;
-    entry.address = std::string(takeWord(line));
-    entry.digest = std::string(takeWord(line));
-    entry.textDigest = std::string(takeWord(line));
-    entry.label = std::string(line);  // a label may hold blanks: the rest of the line
-    if (!entry.digest.empty() && !entry.label.empty()) entries_.push_back(std::move(entry));
+    if (!readWordLong(time, entry.time)) continue;
+    entry.address = words_.pieceOf(takeWord(line));
+    entry.digest = words_.pieceOf(takeWord(line));
+    entry.textDigest = words_.pieceOf(takeWord(line));
+    entry.label = words_.pieceOf(line);  // a label may hold blanks: the rest of the line
+    if (entry.digest.length == 0 || entry.label.length == 0) continue;
+    // With a label, each word above ended at a blank: the words rejoined are
+    // the line.
+    if (writtenAsRead(time)) entry.line = words_.pieceOf(whole);
+    entries_.push_back(entry);
   }
 }
 
@@ -90,11 +97,14 @@ std::string RecentSubmissions::text(long now) const {
   for (size_t i = skip; i < entries_.size(); ++i) {
     const Entry& entry = entries_[i];
     if (!recent(entry, now)) continue;
-    text.append(digits, std::to_chars(digits, digits + sizeof digits, entry.time).ptr);
-    for (const std::string* part :
-         {&entry.address, &entry.digest, &entry.textDigest, &entry.label}) {
-      text += ' ';
-      text += *part;
+    if (entry.line.length > 0) {
+      text += word(entry.line);
+    } else {
+      text.append(digits, std::to_chars(digits, digits + sizeof digits, entry.time).ptr);
+      for (TextPool::Piece part : {entry.address, entry.digest, entry.textDigest, entry.label}) {
+        text += ' ';
+        text += word(part);
+      }
     }
     text += '\n';
   }
@@ -104,8 +114,8 @@ std::string RecentSubmissions::text(long now) const {
 Text RecentSubmissions::earlierLabel(std::string_view address, std::string_view digest,
                                      long now) const {
   for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry) {
-    if (recent(*entry, now) && entry->address == address && entry->digest == digest)
-      return Text(entry->label);
+    if (recent(*entry, now) && word(entry->address) == address && word(entry->digest) == digest)
+      return Text(word(entry->label));
   }
   return Text();
 }
@@ -115,16 +125,17 @@ int RecentSubmissions::otherAddresses(std::string_view address, std::string_view
   if (textDigest == "-") return 0;
   std::set<std::string_view> others;
   for (const Entry& entry : entries_) {
-    if (recent(entry, now) && entry.textDigest == textDigest && entry.address != address)
-      others.insert(entry.address);
+    if (recent(entry, now) && word(entry.textDigest) == textDigest &&
+        word(entry.address) != address)
+      others.insert(word(entry.address));
   }
   return static_cast<int>(others.size());
 }
 
 void RecentSubmissions::note(std::string_view address, std::string_view digest,
                              std::string_view textDigest, std::string_view label, long now) {
-  entries_.push_back(Entry{now, std::string(address), std::string(digest), std::string(textDigest),
-                           std::string(label)});
+  entries_.push_back(Entry{
+      now, words_.add(address), words_.add(digest), words_.add(textDigest), words_.add(label), {}});
 }
 
 RecentSubmissionGuard::RecentSubmissionGuard(CatalogGroup& app, std::string_view formName)
@@ -138,7 +149,7 @@ RecentSubmissionGuard::RecentSubmissionGuard(CatalogGroup& app, std::string_view
   digest_ = contentDigest(formName, app.postParams());
   textDigest_ = linkTextDigest(app.postParams());
   now_ = static_cast<long>(std::time(nullptr));
-  table_.read(file_.read(1 << 20).view());
+  table_.read(file_.read(1 << 20));
 }
 
 Text RecentSubmissionGuard::earlierLabel() const {

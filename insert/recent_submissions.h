@@ -16,6 +16,7 @@
 #include "common/files/state_file.h"
 #include "common/text/param_list.h"
 #include "common/text/text.h"
+#include "common/text/text_pool.h"
 
 class CatalogGroup;
 
@@ -32,7 +33,7 @@ class RecentSubmissions {
   static constexpr size_t kMaxEntries = 5000;
 
   explicit RecentSubmissions(long windowSeconds) : window_(windowSeconds) {}
-  void read(std::string_view text);
+  void read(std::string text);
   // The file's text at `now`: submissions out of the window are dropped.
   std::string text(long now) const;
   // The label of the same content from `address` within the window; empty
@@ -44,16 +45,22 @@ class RecentSubmissions {
             std::string_view label, long now);
 
  private:
+  // The file is read and written on every submission: an entry names its
+  // words and the line it was read from in words_, so that reading it
+  // allocates nothing per line and writing it copies the lines read.
   struct Entry {
     long time = 0;
-    std::string address;
-    std::string digest;
-    std::string textDigest;
-    std::string label;
+    TextPool::Piece address;
+    TextPool::Piece digest;
+    TextPool::Piece textDigest;
+    TextPool::Piece label;
+    TextPool::Piece line;  // empty for a submission noted since
   };
   bool recent(const Entry& entry, long now) const { return entry.time > now - window_; }
+  std::string_view word(TextPool::Piece piece) const { return words_.view(piece); }
 
   long window_;
+  TextPool words_;
   std::vector<Entry> entries_;
 };
 

@@ -17,7 +17,7 @@
 
 namespace {
 
-long inWindow(const std::vector<long>& times, const RateWindow& window, long now) {
+long inWindow(std::span<const long> times, const RateWindow& window, long now) {
   return std::count_if(times.begin(), times.end(),
                        [&](long time) { return time > now - window.seconds; });
 }
@@ -38,24 +38,46 @@ size_t SubmissionRates::mostKept() const {
   return static_cast<size_t>(most);
 }
 
-const SubmissionRates::Entry* SubmissionRates::find(std::string_view key) const {
-  auto found = std::find_if(entries_.begin(), entries_.end(),
-                            [&](const Entry& entry) { return entry.address == key; });
-  return found == entries_.end() ? nullptr : &*found;
+std::vector<SubmissionRates::Entry>::const_iterator SubmissionRates::find(
+    std::string_view key) const {
+  return std::find_if(entries_.begin(), entries_.end(),
+                      [&](const Entry& entry) { return lines_.view(entry.key) == key; });
 }
 
-void SubmissionRates::read(std::string_view text) {
+std::span<const long> SubmissionRates::timesOf(const Entry& entry) const {
+  return std::span<const long>(times_).subspan(entry.firstTime, entry.timeCount);
+}
+
+void SubmissionRates::read(std::string text) {
   entries_.clear();
+  times_.clear();
+  std::string_view held = lines_.reset(std::move(text));
+  entries_.reserve(held.size() / 20 + 1);  // a line is some 24 bytes
+  times_.reserve(held.size() / 11 + 1);    // a time is ten digits and a blank
   size_t kept = mostKept();
   std::string_view line;
-  for (size_t at = 0; takeLine(text, at, line);) {
-    Entry entry{std::string(takeWord(line)), {}};
+  for (size_t at = 0; takeLine(held, at, line);) {
+    std::string_view whole = line;
+    std::string_view key = takeWord(line);
+    Entry entry{lines_.pieceOf(key), {}, static_cast<uint32_t>(times_.size()), 0};
+    bool asWritten = true;
+    std::string_view word;
     while (!line.empty()) {
+      word = takeWord(line);
       long time = 0;
-      if (readWordLong(takeWord(line), time) && entry.times.size() < kept)
-        entry.times.push_back(time);
+      bool read = readWordLong(word, time) && entry.timeCount < kept;
+      if (read) {
+        times_.push_back(time);
+        ++entry.timeCount;
+      }
+      asWritten = asWritten && read && writtenAsRead(word);
     }
-    if (!entry.address.empty() && !entry.times.empty()) entries_.push_back(std::move(entry));
+    if (key.empty() || entry.timeCount == 0) {
+      times_.resize(entry.firstTime);
+      continue;
+    }
+    if (asWritten && word.end() == whole.end()) entry.line = lines_.pieceOf(whole);
+    entries_.push_back(entry);
   }
 }
 
@@ -68,38 +90,41 @@ std::string SubmissionRates::text(long now) const {
   char digits[24];
   size_t skip = entries_.size() > kMaxAddresses ? entries_.size() - kMaxAddresses : 0;
   for (size_t i = skip; i < entries_.size(); ++i) {
-    size_t lineStart = text.size();
-    text += entries_[i].address;
-    bool recent = false;
-    for (long time : entries_[i].times) {
-      if (time <= oldest) continue;
-      recent = true;
-      text += ' ';
-      text.append(digits, std::to_chars(digits, digits + sizeof digits, time).ptr);
+    const Entry& entry = entries_[i];
+    std::span<const long> times = timesOf(entry);
+    size_t recent = static_cast<size_t>(
+        std::count_if(times.begin(), times.end(), [&](long time) { return time > oldest; }));
+    if (recent == 0) continue;
+    if (recent == times.size() && entry.line.length > 0) {
+      text += lines_.view(entry.line);
+    } else {
+      text += lines_.view(entry.key);
+      for (long time : times) {
+        if (time <= oldest) continue;
+        text += ' ';
+        text.append(digits, std::to_chars(digits, digits + sizeof digits, time).ptr);
+      }
     }
-    if (recent)
-      text += '\n';
-    else
-      text.resize(lineStart);
+    text += '\n';
   }
   return text;
 }
 
 bool SubmissionRates::full(std::string_view key, const List<RateWindow>& limits, long now) const {
-  const Entry* entry = find(key);
-  if (!entry) return false;
+  auto entry = find(key);
+  if (entry == entries_.end()) return false;
   for (const RateWindow& window : limits)
-    if (inWindow(entry->times, window, now) >= window.count) return true;
+    if (inWindow(timesOf(*entry), window, now) >= window.count) return true;
   return false;
 }
 
 double SubmissionRates::filled(std::string_view key, const List<RateWindow>& limits,
                                long now) const {
-  const Entry* entry = find(key);
+  auto entry = find(key);
   double fullest = 0;
   for (const RateWindow& window : limits) {
-    if (!entry) break;
-    double share = static_cast<double>(inWindow(entry->times, window, now)) /
+    if (entry == entries_.end()) break;
+    double share = static_cast<double>(inWindow(timesOf(*entry), window, now)) /
                    static_cast<double>(window.count);
     fullest = std::max(fullest, std::min(share, 1.0));
   }
@@ -108,16 +133,24 @@ double SubmissionRates::filled(std::string_view key, const List<RateWindow>& lim
 
 // The entry moves to the end: the least recently seen are the first to go.
 void SubmissionRates::count(std::string_view key, long now) {
-  auto found = std::find_if(entries_.begin(), entries_.end(),
-                            [&](const Entry& entry) { return entry.address == key; });
-  Entry entry{std::string(key), {}};
-  if (found != entries_.end()) {
-    entry = std::move(*found);
+  auto found = find(key);
+  Entry entry;
+  auto moved = static_cast<uint32_t>(times_.size());
+  if (found == entries_.end()) {
+    entry.key = lines_.add(key);
+  } else {
+    entry = *found;
     entries_.erase(found);
+    for (uint32_t i = 0; i < entry.timeCount; ++i) times_.push_back(times_[entry.firstTime + i]);
   }
-  entry.times.push_back(now);
-  if (entry.times.size() > mostKept()) entry.times.erase(entry.times.begin());
-  entries_.push_back(std::move(entry));
+  entry.firstTime = moved;
+  entry.line = {};
+  times_.push_back(now);
+  if (++entry.timeCount > mostKept()) {
+    ++entry.firstTime;
+    --entry.timeCount;
+  }
+  entries_.push_back(entry);
 }
 
 bool SubmissionRates::admit(std::string_view address, long now) {
@@ -154,7 +187,7 @@ void refuseOverRate(CatalogGroup& app) {
   LockedStateFile file;
   if (!file.open(path)) app.fatal(messages::kCreateFailed, path);
   SubmissionRates rates(limits, networkLimits);
-  rates.read(file.read(4 << 20).view());
+  rates.read(file.read(4 << 20));
   long now = static_cast<long>(std::time(nullptr));
   RateOutcome outcome = admitToRates(app, rates, networkLimits, now);
   if (!file.replace(rates.text(now))) app.fatal(messages::kCreateFailed, path);
@@ -172,7 +205,7 @@ double networkRateFilled(CatalogGroup& app) {
   LockedStateFile file;
   if (!file.open(app.groupPath + ".rate")) return 0;
   SubmissionRates rates(app.options.spam.rateLimits, networkLimits);
-  rates.read(file.read(4 << 20).view());
+  rates.read(file.read(4 << 20));
   long now = static_cast<long>(std::time(nullptr));
   return rates.filled(addressNetwork(clientAddress(app).view()).view(), networkLimits, now);
 }

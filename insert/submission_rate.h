@@ -10,11 +10,14 @@
 //     192.0.2.0/24 1718000000 1718000042 1718000050
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/settings/spam_options.h"
+#include "common/text/text_pool.h"
 
 class CatalogGroup;
 
@@ -29,7 +32,7 @@ class SubmissionRates {
                            const List<RateWindow>& networkLimits = {})
       : limits_(limits), networkLimits_(networkLimits) {}
   // Replaces the table by the lines of `text`; malformed lines are skipped.
-  void read(std::string_view text);
+  void read(std::string text);
   // The file's text at `now`: times out of every window are dropped.
   std::string text(long now) const;
   // Counts a submission of `address` at `now` and returns true, or returns
@@ -43,16 +46,26 @@ class SubmissionRates {
   double filled(std::string_view key, const List<RateWindow>& limits, long now) const;
 
  private:
+  // The file is read and written on every submission: an entry names its
+  // key and the line it was read from in lines_, and its times, oldest
+  // first, in times_, so that reading it allocates nothing per line and
+  // writing it copies the lines whose times are all still in a window. A
+  // key counted again moves its times to the end.
   struct Entry {
-    std::string address;
-    std::vector<long> times;
+    TextPool::Piece key;
+    TextPool::Piece line;  // empty when counted since
+    uint32_t firstTime = 0;
+    uint32_t timeCount = 0;
   };
   long longestWindow() const;
   size_t mostKept() const;
-  const Entry* find(std::string_view key) const;
+  std::vector<Entry>::const_iterator find(std::string_view key) const;
+  std::span<const long> timesOf(const Entry& entry) const;
 
   List<RateWindow> limits_;
   List<RateWindow> networkLimits_;
+  TextPool lines_;
+  std::vector<long> times_;
   std::vector<Entry> entries_;
 };
 

@@ -6,6 +6,7 @@
 // skipped), and a submission should not wait for the disk twice more.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "common/text/text.h"
@@ -20,12 +21,13 @@ class LockedStateFile {
   // Opens (creating it) and locks the file; false when it cannot, or is a link.
   bool open(const Text& path);
   // The file's bytes, at most `limit` of them.
-  Text read(long limit);
+  std::string read(long limit);
   // Replaces the file's bytes by `text`; false when they cannot be written.
   bool replace(std::string_view text);
   // Unlocks and closes.
   void close();
 
  private:
+  static constexpr size_t kRoomToAdd = 512;
   int fd_ = -1;
 };

@@ -57,7 +57,7 @@ long repliesCountedFor(const Text& home, const Text& groupPath, std::string_view
   LockedStateFile file;
   if (!file.open(path)) return 0;
   long count = 0;
-  withoutKey(file.read(kMaxCountsBytes).view(), addressCountKey(key, address).view(), count);
+  withoutKey(file.read(kMaxCountsBytes), addressCountKey(key, address).view(), count);
   return count;
 }
 
@@ -69,6 +69,6 @@ bool forgetRepliesTo(const Text& home, const Text& groupPath, std::string_view a
   if (!file.open(path)) return false;
   long count = 0;
   std::string kept =
-      withoutKey(file.read(kMaxCountsBytes).view(), addressCountKey(key, address).view(), count);
+      withoutKey(file.read(kMaxCountsBytes), addressCountKey(key, address).view(), count);
   return count == 0 || file.replace(kept);
 }

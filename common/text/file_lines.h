@@ -58,3 +58,11 @@ inline bool readWordLong(std::string_view word, long& value) {
   auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
   return !word.empty() && error == std::errc() && end == word.data() + word.size();
 }
+
+// Whether `word`, which readWordLong has read, is the number as it is
+// written (no leading zero, no "-0"): a line of such words can be written
+// back as it was read, without writing it out again.
+inline bool writtenAsRead(std::string_view word) {
+  size_t digits = word.front() == '-' ? 1 : 0;
+  return word[digits] != '0' || word.size() == 1;
+}

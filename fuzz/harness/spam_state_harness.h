@@ -32,7 +32,7 @@ inline std::string fuzzProof(std::string_view solution) {
 // Read, written at `now` and read again, a state file gives the same text.
 template <typename Table>
 std::string rereads(Table first, Table second, std::string_view text, long now) {
-  first.read(text);
+  first.read(std::string(text));
   std::string written = first.text(now);
   second.read(written);
   if (second.text(now) != written) return "a state file that changes when read again";

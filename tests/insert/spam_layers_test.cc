@@ -8,6 +8,7 @@
 #include "common/text/sha256.h"
 #include "insert/campaign_copies.h"
 #include "insert/proof_of_work.h"
+#include "insert/recent_submissions.h"
 #include "insert/spam_defence.h"
 #include "insert/submission_rate.h"
 
@@ -110,6 +111,49 @@ TEST(SubmissionRates, ANetworkIsCountedBesideItsAddresses) {
   EXPECT_TRUE(reread.full("203.0.113.0/24", network, 159));
   EXPECT_FALSE(reread.full("203.0.113.0/24", network, 160));
   EXPECT_FALSE(reread.full("203.0.113.1", limits, 100));
+}
+
+namespace {
+
+template <typename Table>
+std::string rewritten(Table table, const std::string& text) {
+  table.read(text);
+  return table.text(1000);
+}
+
+}  // namespace
+
+// The state files are written back line for line as read when a line is as
+// they write it, and otherwise as they would have written it.
+TEST(SpamStateFiles, ALineIsWrittenBackAsReadOnlyWhenItIsAsWritten) {
+  const std::string d = "0123456789abcdef", e = "fedcba9876543210";
+  auto rates = [](const std::string& text) {
+    return rewritten(SubmissionRates({RateWindow{5, 600}}), text);
+  };
+  auto recent = [](const std::string& text) { return rewritten(RecentSubmissions(600), text); };
+  auto campaigns = [](const std::string& text) { return rewritten(CampaignCopies(600), text); };
+  struct Case {
+    std::string (*write)(const std::string&);
+    std::string read, written;
+  } cases[] = {
+      {rates, "192.0.2.1 500 600\n", "192.0.2.1 500 600\n"},
+      {rates, "192.0.2.1 0500 600 \r\n", "192.0.2.1 500 600\n"},
+      {rates, "192.0.2.1 300 600\n192.0.2.2 300\n192.0.2.3 x 600\n",
+       "192.0.2.1 600\n192.0.2.3 600\n"},
+      {rates, "192.0.2.1 501 502 503 504 505 506\n", "192.0.2.1 501 502 503 504 505\n"},
+      {recent, "500 192.0.2.1 " + d + " - a  label\n", "500 192.0.2.1 " + d + " - a  label\n"},
+      {recent, "0500 192.0.2.1 " + d + " - L\n300 192.0.2.2 " + d + " - L\n",
+       "500 192.0.2.1 " + d + " - L\n"},
+      {campaigns, "500 192.0.2.1 " + d + " " + e + "\n", "500 192.0.2.1 " + d + " " + e + "\n"},
+      {campaigns,
+       "-0500 192.0.2.1 " + d + " " + e + " more\n500 192.0.2.1 " + d + " " + e + " more\n",
+       "500 192.0.2.1 " + d + " " + e + "\n"},
+      {campaigns, "500 192.0.2.1 0123456789ABCDEF " + e + "\n", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.write(c.read), c.written) << c.read;
+    EXPECT_EQ(c.write(c.written), c.written) << c.read;
+  }
 }
 
 namespace {
