@@ -66,6 +66,17 @@ void makeHome(const std::string& home, const std::string& options) {
             "<html><body>Stored <var &label>, thank you <var name>.</body></html>\n");
 }
 
+// The median of what each round's run with defences took beyond the same
+// round's run without: the three runs of a round follow each other, so a
+// machine that slows down for a while slows all three, and the difference of
+// two medians taken apart would carry that.
+double medianExtra(const std::vector<double>& with, const std::vector<double>& without) {
+  std::vector<double> extra;
+  for (size_t i = 0; i < with.size() && i < without.size(); ++i)
+    extra.push_back(with[i] - without[i]);
+  return median(extra);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -143,9 +154,9 @@ int main(int argc, char** argv) {
               runs, without, with);
   std::printf("figure\tinsert with every spam defence on\tmedian\t%.3f ms\n", with);
   std::printf("figure\tcost of the spam defences\tshare of a submission\t%+.1f%% (goal <= 10%%)\n",
-              100.0 * (with - without) / without);
+              100.0 * medianExtra(defended, plain) / without);
   std::printf("figure\tcost of the first round's defences alone\tshare of a submission\t%+.1f%%\n",
-              100.0 * (median(first) - without) / without);
+              100.0 * medianExtra(first, plain) / without);
   std::error_code ignored;
   std::filesystem::remove_all(directory, ignored);
   return 0;

@@ -6,8 +6,10 @@
 
 #include <climits>
 #include <cstdio>
+#include <limits>
 #include <string>
 
+#include "common/text/file_lines.h"
 #include "common/text/list.h"
 #include "common/text/utf8.h"
 #include "support/text_print.h"
@@ -352,4 +354,35 @@ TEST(Utf8Test, FoldCaseLowersAsciiLatin1AndLatinExtendedA) {
       {"\xC0Z\xFF", "\xC0z\xFF"},                // bytes that are not UTF-8 stay
   };
   for (const Case& c : cases) EXPECT_EQ(foldCase(c.text), c.folded) << c.text;
+}
+
+TEST(FileLinesTest, ReadWordLongTakesWholeNumbersOnly) {
+  struct Case {
+    const char* word;
+    bool read;
+    long value;
+    bool asWritten;
+  } cases[] = {
+      {"0", true, 0, true},
+      {"1718000000", true, 1718000000, true},
+      {"-5", true, -5, true},
+      {"0042", true, 42, false},
+      {"-0", true, 0, false},
+      {"9223372036854775807", true, std::numeric_limits<long>::max(), true},
+      {"-9223372036854775808", true, std::numeric_limits<long>::min(), true},
+      {"9223372036854775808", false, 0, false},
+      {"00000000000000000001", false, 0, false},
+      {"", false, 0, false},
+      {"-", false, 0, false},
+      {"+1", false, 0, false},
+      {"12a", false, 0, false},
+      {"1 2", false, 0, false},
+  };
+  for (const Case& c : cases) {
+    long value = 0;
+    ASSERT_EQ(readWordLong(c.word, value), c.read) << c.word;
+    if (!c.read) continue;
+    EXPECT_EQ(value, c.value) << c.word;
+    EXPECT_EQ(writtenAsRead(c.word), c.asWritten) << c.word;
+  }
 }
