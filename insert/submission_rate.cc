@@ -107,6 +107,12 @@ std::string SubmissionRates::text(long now) const {
     }
     text += '\n';
   }
+  // Limits with large counts give long lines: a file longer than is read
+  // would lose its newest lines, the ones that count.
+  if (text.size() > static_cast<size_t>(kMaxBytes)) {
+    size_t cut = text.find('\n', text.size() - static_cast<size_t>(kMaxBytes) - 1);
+    text.erase(0, cut + 1);
+  }
   return text;
 }
 
@@ -187,7 +193,7 @@ void refuseOverRate(CatalogGroup& app) {
   LockedStateFile file;
   if (!file.open(path)) app.fatal(messages::kCreateFailed, path);
   SubmissionRates rates(limits, networkLimits);
-  rates.read(file.read(4 << 20));
+  rates.read(file.read(SubmissionRates::kMaxBytes));
   long now = static_cast<long>(std::time(nullptr));
   RateOutcome outcome = admitToRates(app, rates, networkLimits, now);
   if (!file.replace(rates.text(now))) app.fatal(messages::kCreateFailed, path);
@@ -205,7 +211,7 @@ double networkRateFilled(CatalogGroup& app) {
   LockedStateFile file;
   if (!file.open(app.groupPath + ".rate")) return 0;
   SubmissionRates rates(app.options.spam.rateLimits, networkLimits);
-  rates.read(file.read(4 << 20));
+  rates.read(file.read(SubmissionRates::kMaxBytes));
   long now = static_cast<long>(std::time(nullptr));
   return rates.filled(addressNetwork(clientAddress(app).view()).view(), networkLimits, now);
 }

@@ -23,8 +23,10 @@ class CatalogGroup;
 
 class SubmissionRates {
  public:
-  // The file keeps at most this many keys; the least recent drop out.
+  // The file keeps at most this many keys, and at most this many bytes,
+  // which is all that is read of it; the least recent drop out.
   static constexpr size_t kMaxAddresses = 2000;
+  static constexpr long kMaxBytes = 4 << 20;
 
   // `limits` count each key the table is asked about, `networkLimits` (when
   // not empty) the keys asked about as networks.

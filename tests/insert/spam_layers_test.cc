@@ -113,6 +113,23 @@ TEST(SubmissionRates, ANetworkIsCountedBesideItsAddresses) {
   EXPECT_FALSE(reread.full("203.0.113.1", limits, 100));
 }
 
+// Large counts make long lines: the file stays within what is read of it,
+// and what drops out is the least recently seen.
+TEST(SubmissionRates, TheFileStaysWithinWhatIsReadOfIt) {
+  std::string times, text;
+  for (int i = 0; i < 200; ++i) times += " " + std::to_string(1700000000 + i);
+  for (size_t key = 0; key < SubmissionRates::kMaxAddresses; ++key)
+    text += "192.0.2." + std::to_string(key) + times + "\n";
+  ASSERT_GT(text.size(), static_cast<size_t>(SubmissionRates::kMaxBytes));
+  SubmissionRates rates({RateWindow{300, 86400}});
+  rates.read(text);
+  std::string written = rates.text(1700001000);
+  ASSERT_LE(written.size(), static_cast<size_t>(SubmissionRates::kMaxBytes));
+  size_t start = text.size() - written.size();
+  EXPECT_EQ(text.substr(start), written);  // the newest lines, whole
+  EXPECT_EQ(text[start - 1], '\n');
+}
+
 namespace {
 
 template <typename Table>
