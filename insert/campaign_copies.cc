@@ -37,27 +37,22 @@ Text hexDigest(std::string_view bytes) {
   return Text(digits);
 }
 
-// The value of each lower-case hex digit, 16 for every other byte: a file
-// of thousands of digests is read on every submission with a link.
-constexpr auto kHexValue = [] {
-  std::array<unsigned char, 256> value{};
-  value.fill(16);
-  for (int i = 0; i < 10; ++i) value['0' + i] = static_cast<unsigned char>(i);
-  for (int i = 0; i < 6; ++i) value['a' + i] = static_cast<unsigned char>(10 + i);
-  return value;
+// Whether a byte is a lower-case hex digit, as appendHex writes them.
+constexpr auto kHexDigit = [] {
+  std::array<bool, 256> digit{};
+  for (unsigned char c : std::string_view("0123456789abcdef")) digit[c] = true;
+  return digit;
 }();
 
-// Sixteen lower-case hex digits, as appendHex writes them; false for
-// anything else ("-" too).
-bool readDigest(std::string_view text, unsigned long long& digest) {
-  if (text.size() != 16) return false;
-  unsigned invalid = 0;
-  digest = 0;
-  for (unsigned char c : text) {
-    invalid |= kHexValue[c];
-    digest = digest << 4 | (kHexValue[c] & 15);
-  }
-  return invalid < 16;
+// Sixteen lower-case hex digits, kept as they are written: a file of
+// thousands of digests is read on every submission with a link, and they
+// are only ever compared. False for anything else ("-" too).
+bool readDigest(std::string_view text, CampaignCopies::Digest& digest) {
+  if (text.size() != digest.size()) return false;
+  bool hex = true;
+  for (unsigned char c : text) hex &= kHexDigit[c];
+  std::copy(text.begin(), text.end(), digest.begin());
+  return hex;
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -191,9 +186,9 @@ std::string CampaignCopies::text(long now) const {
       text.append(digits, std::to_chars(digits, digits + sizeof digits, entry.time).ptr);
       text += ' ';
       text += clientOf(entry);
-      for (unsigned long long digest : {entry.text, entry.links}) {
+      for (const Digest& digest : {entry.text, entry.links}) {
         text += ' ';
-        appendHex(text, digest);
+        text.append(digest.begin(), digest.end());
       }
     }
     text += '\n';
@@ -203,7 +198,7 @@ std::string CampaignCopies::text(long now) const {
 
 bool CampaignCopies::campaign(std::string_view client, const CampaignDigests& digests,
                               long now) const {
-  unsigned long long textDigest = 0, linksDigest = 0;
+  Digest textDigest, linksDigest;
   if (!readDigest(digests.text.view(), textDigest) ||
       !readDigest(digests.links.view(), linksDigest))
     return false;
@@ -224,7 +219,7 @@ bool CampaignCopies::campaign(std::string_view client, const CampaignDigests& di
 }
 
 void CampaignCopies::note(std::string_view client, const CampaignDigests& digests, long now) {
-  Entry entry{now, {}, 0, 0, {}};
+  Entry entry{now, {}, {}, {}, {}};
   if (!readDigest(digests.text.view(), entry.text) ||
       !readDigest(digests.links.view(), entry.links))
     return;

@@ -13,6 +13,7 @@
 // they make no campaign.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,16 +50,19 @@ class CampaignCopies {
   bool campaign(std::string_view client, const CampaignDigests& digests, long now) const;
   void note(std::string_view client, const CampaignDigests& digests, long now);
 
+  // A digest's sixteen hex digits, as the file holds them.
+  using Digest = std::array<char, 16>;
+
  private:
   // The file is read and written on every submission with a link: an
-  // entry names its client and the line it was read from in lines_ and
-  // holds its digests as numbers, so that reading it allocates nothing per
-  // line and writing it copies the lines read.
+  // entry names its client and the line it was read from in lines_, so
+  // that reading it allocates nothing per line and writing it copies the
+  // lines read.
   struct Entry {
     long time = 0;
     TextPool::Piece client;
-    unsigned long long text = 0;
-    unsigned long long links = 0;
+    Digest text{};
+    Digest links{};
     TextPool::Piece line;  // empty for a submission noted since
   };
   std::string_view clientOf(const Entry& entry) const { return lines_.view(entry.client); }
