@@ -38,10 +38,13 @@ size_t SubmissionRates::mostKept() const {
   return static_cast<size_t>(most);
 }
 
+// From the end: the clients seen last are the likeliest to come again, and a
+// key counted again has its live entry after the one it left.
 std::vector<SubmissionRates::Entry>::const_iterator SubmissionRates::find(
     std::string_view key) const {
-  return std::find_if(entries_.begin(), entries_.end(),
-                      [&](const Entry& entry) { return lines_.view(entry.key) == key; });
+  auto found = std::find_if(entries_.rbegin(), entries_.rend(),
+                            [&](const Entry& entry) { return lines_.view(entry.key) == key; });
+  return found == entries_.rend() ? entries_.end() : std::prev(found.base());
 }
 
 std::span<const long> SubmissionRates::timesOf(const Entry& entry) const {
@@ -51,6 +54,7 @@ std::span<const long> SubmissionRates::timesOf(const Entry& entry) const {
 void SubmissionRates::read(std::string text) {
   entries_.clear();
   times_.clear();
+  left_ = 0;
   std::string_view held = lines_.reset(std::move(text));
   entries_.reserve(held.size() / 20 + 1);  // a line is some 24 bytes
   times_.reserve(held.size() / 11 + 1);    // a time is ten digits and a blank
@@ -88,9 +92,14 @@ std::string SubmissionRates::text(long now) const {
   text.reserve(entries_.size() * 32);
   long oldest = now - longestWindow();
   char digits[24];
-  size_t skip = entries_.size() > kMaxAddresses ? entries_.size() - kMaxAddresses : 0;
-  for (size_t i = skip; i < entries_.size(); ++i) {
-    const Entry& entry = entries_[i];
+  size_t live = entries_.size() - left_;
+  size_t dropped = live > kMaxAddresses ? live - kMaxAddresses : 0;
+  for (const Entry& entry : entries_) {
+    if (entry.timeCount == 0) continue;  // left for a later entry of its key
+    if (dropped > 0) {
+      --dropped;
+      continue;
+    }
     std::span<const long> times = timesOf(entry);
     size_t recent = static_cast<size_t>(
         std::count_if(times.begin(), times.end(), [&](long time) { return time > oldest; }));
@@ -138,6 +147,8 @@ double SubmissionRates::filled(std::string_view key, const List<RateWindow>& lim
 }
 
 // The entry moves to the end: the least recently seen are the first to go.
+// The one it leaves is emptied rather than erased, which would move all
+// that follow it.
 void SubmissionRates::count(std::string_view key, long now) {
   auto found = find(key);
   Entry entry;
@@ -145,8 +156,10 @@ void SubmissionRates::count(std::string_view key, long now) {
   if (found == entries_.end()) {
     entry.key = lines_.add(key);
   } else {
-    entry = *found;
-    entries_.erase(found);
+    Entry& left = entries_[static_cast<size_t>(found - entries_.begin())];
+    entry = left;
+    left.timeCount = 0;
+    ++left_;
     for (uint32_t i = 0; i < entry.timeCount; ++i) times_.push_back(times_[entry.firstTime + i]);
   }
   entry.firstTime = moved;

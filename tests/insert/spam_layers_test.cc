@@ -113,6 +113,22 @@ TEST(SubmissionRates, ANetworkIsCountedBesideItsAddresses) {
   EXPECT_FALSE(reread.full("203.0.113.1", limits, 100));
 }
 
+// A key counted again is seen last: the least recently seen keys drop out.
+TEST(SubmissionRates, TheFileKeepsTheKeysSeenLast) {
+  SubmissionRates rates({RateWindow{5, 600}});
+  size_t keys = SubmissionRates::kMaxAddresses + 5;
+  for (size_t key = 0; key < keys; ++key) rates.count("k" + std::to_string(key), 1000);
+  rates.count("k0", 1001);
+  std::string text = rates.text(1001);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
+            static_cast<long>(SubmissionRates::kMaxAddresses));
+  EXPECT_EQ(text.substr(0, 8), "k6 1000\n");
+  EXPECT_EQ(text.substr(text.size() - 13), "k0 1000 1001\n");
+  SubmissionRates reread({RateWindow{2, 600}});
+  reread.read(text);
+  EXPECT_TRUE(reread.full("k0", {RateWindow{2, 600}}, 1001));
+}
+
 // Large counts make long lines: the file stays within what is read of it,
 // and what drops out is the least recently seen.
 TEST(SubmissionRates, TheFileStaysWithinWhatIsReadOfIt) {
