@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <utility>
+
 #include "common/access/cross_origin.h"
 #include "common/cgi/request_refusal.h"
 #include "common/language/language_file.h"
@@ -105,8 +107,8 @@ Text CatalogGroup::languageFile(const Text& path) const {
 }
 
 CatalogGroup::SavedFile CatalogGroup::saveCounter() {
-  CounterUnderLock held = std::move(counterUnderLock_);
-  counterUnderLock_ = CounterUnderLock();
+  CounterUnderLock held;
+  std::swap(held, counterUnderLock_);  // what the request held, and nothing left held
   SavedFile before{held.file != nullptr || fileExists(groupPath), Text()};
   if (!before.existed) createEmptyFile(groupPath);
   FilePtr old = std::move(held.file);
