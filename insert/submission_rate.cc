@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <ctime>
+#include <iterator>
 
 #include "common/access/address_storage.h"
 #include "common/access/client_address.h"
