@@ -2,7 +2,6 @@
 #include "insert/campaign_copies.h"
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <ctime>
 #include <set>
@@ -10,6 +9,7 @@
 #include "common/access/client_address.h"
 #include "common/settings/catalog_group.h"
 #include "common/text/file_lines.h"
+#include "common/text/sha256.h"
 
 namespace {
 
@@ -37,22 +37,13 @@ Text hexDigest(std::string_view bytes) {
   return Text(digits);
 }
 
-// Whether a byte is a lower-case hex digit, as appendHex writes them.
-constexpr auto kHexDigit = [] {
-  std::array<bool, 256> digit{};
-  for (unsigned char c : std::string_view("0123456789abcdef")) digit[c] = true;
-  return digit;
-}();
-
 // Sixteen lower-case hex digits, kept as they are written: a file of
 // thousands of digests is read on every submission with a link, and they
 // are only ever compared. False for anything else ("-" too).
 bool readDigest(std::string_view text, CampaignCopies::Digest& digest) {
-  if (text.size() != digest.size()) return false;
-  bool hex = true;
-  for (unsigned char c : text) hex &= kHexDigit[c];
+  if (!isLowerHex(text, digest.size())) return false;
   std::copy(text.begin(), text.end(), digest.begin());
-  return hex;
+  return true;
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -219,7 +210,8 @@ bool CampaignCopies::campaign(std::string_view client, const CampaignDigests& di
 }
 
 void CampaignCopies::note(std::string_view client, const CampaignDigests& digests, long now) {
-  Entry entry{now, {}, {}, {}, {}};
+  Entry entry;
+  entry.time = now;
   if (!readDigest(digests.text.view(), entry.text) ||
       !readDigest(digests.links.view(), entry.links))
     return;

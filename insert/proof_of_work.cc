@@ -16,12 +16,6 @@
 
 namespace {
 
-bool isLowerHex(std::string_view text, size_t length) {
-  return text.size() == length && std::all_of(text.begin(), text.end(), [](char c) {
-           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-         });
-}
-
 std::string signature(std::string_view key, std::string_view salt, long bits, long expires) {
   std::string message =
       std::string(salt) + ':' + std::to_string(bits) + ':' + std::to_string(expires);

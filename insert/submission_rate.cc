@@ -55,7 +55,6 @@ std::span<const long> SubmissionRates::timesOf(const Entry& entry) const {
 void SubmissionRates::read(std::string text) {
   entries_.clear();
   times_.clear();
-  left_ = 0;
   std::string_view held = lines_.reset(std::move(text));
   entries_.reserve(held.size() / 20 + 1);  // a line is some 24 bytes
   times_.reserve(held.size() / 11 + 1);    // a time is ten digits and a blank
@@ -93,7 +92,8 @@ std::string SubmissionRates::text(long now) const {
   text.reserve(entries_.size() * 32);
   long oldest = now - longestWindow();
   char digits[24];
-  size_t live = entries_.size() - left_;
+  auto live = static_cast<size_t>(std::count_if(
+      entries_.begin(), entries_.end(), [](const Entry& entry) { return entry.timeCount > 0; }));
   size_t dropped = live > kMaxAddresses ? live - kMaxAddresses : 0;
   for (const Entry& entry : entries_) {
     if (entry.timeCount == 0) continue;  // left for a later entry of its key
@@ -160,7 +160,6 @@ void SubmissionRates::count(std::string_view key, long now) {
     Entry& left = entries_[static_cast<size_t>(found - entries_.begin())];
     entry = left;
     left.timeCount = 0;
-    ++left_;
     for (uint32_t i = 0; i < entry.timeCount; ++i) times_.push_back(times_[entry.firstTime + i]);
   }
   entry.firstTime = moved;

@@ -69,7 +69,6 @@ class SubmissionRates {
   TextPool lines_;
   std::vector<long> times_;
   std::vector<Entry> entries_;
-  size_t left_ = 0;  // entries emptied when their key was counted again
 };
 
 // Ends the request with status 429 and "Too many submissions" when the

@@ -51,11 +51,7 @@ std::string isoTime(std::time_t time) {
   return out;
 }
 
-bool isHash(std::string_view text) {
-  return text.size() == kHashLength && std::all_of(text.begin(), text.end(), [](char c) {
-           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
-         });
-}
+bool isHash(std::string_view text) { return isLowerHex(text, kHashLength); }
 
 // The hash a line hands on to the next: its last column, or the hash a
 // "# continues" line names.

@@ -19,11 +19,6 @@ Text newConfirmToken() {
   return Text(token);
 }
 
-bool isConfirmTokenShaped(std::string_view text) {
-  if (text.size() != kConfirmTokenLength) return false;
-  for (char c : text)
-    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
-  return true;
-}
+bool isConfirmTokenShaped(std::string_view text) { return isLowerHex(text, kConfirmTokenLength); }
 
 Text confirmTokenHash(std::string_view token) { return Text(toHex(sha256(token))); }

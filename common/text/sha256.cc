@@ -134,3 +134,9 @@ std::string toHex(const Sha256Digest& digest) {
   }
   return hex;
 }
+
+bool isLowerHex(std::string_view text, size_t length) {
+  return text.size() == length && std::all_of(text.begin(), text.end(), [](char c) {
+           return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+         });
+}

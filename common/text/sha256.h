@@ -37,3 +37,5 @@ Sha256Digest hmacSha256(std::string_view key, std::string_view message);
 
 // The digest in lower-case hex digits, 64 of them.
 std::string toHex(const Sha256Digest& digest);
+// Whether `text` is `length` lower-case hex digits, as toHex writes them.
+bool isLowerHex(std::string_view text, size_t length);

@@ -51,17 +51,9 @@ class FailureAlert : public ::testing::Test {
     std::time_t seconds = static_cast<std::time_t>(when);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::gmtime(&seconds));
-    std::string command =
-        "TZ=UTC ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 faketime '" +
-        std::string(stamp) + "' " + programPath("insert") + " --flush-mail --home " + home.path() +
-        " 2>&1";
-    std::string output;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-      char buffer[256];
-      while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
-      pclose(pipe);
-    }
-    return output;
+    return runCommand("TZ=UTC " + atFakeTime(stamp) + programPath("insert") +
+                      " --flush-mail --home " + home.path())
+        .output;
   }
 
   SmtpSink sink{"refused"};

@@ -305,19 +305,10 @@ TEST_F(OptIn, ExpiryRemovesHeldSubmissionsPastConfirmDays) {
     home.write("orders.dat", "");
     home.write("orders.dat.pending", gone + kept + fresh);
     std::remove(home.file("deletions.log").c_str());
-    std::string command =
-        "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 faketime "
-        "'2027-03-01 12:00:00' " +
-        programPath("insert") + " --expire --home " + home.path() + " 2>&1";
-    std::string output;
-    int status = -1;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-      char buffer[256];
-      while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
-      status = WEXITSTATUS(pclose(pipe));
-    }
-    ASSERT_EQ(status, 0) << output;
-    EXPECT_EQ(output, std::string("expired ") + c.count + "\n");
+    CgiResult run = runCommand(atFakeTime("2027-03-01 12:00:00") + programPath("insert") +
+                               " --expire --home " + home.path());
+    ASSERT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(run.output, std::string("expired ") + c.count + "\n");
     EXPECT_EQ(home.read("orders.dat.pending"), c.left) << c.options;
     std::string log = home.read("deletions.log");
     EXPECT_EQ(log.substr(0, 14), "2027-03-01 12:") << log;

@@ -148,19 +148,9 @@ class Retention : public ::testing::Test {
                   "password=Secret");
   }
 
-  // insert.exe --expire at the local time `when`; faketime preloads its
-  // library, which AddressSanitizer must be told to accept.
+  // insert.exe --expire at the local time `when`.
   CgiResult expire(const std::string& when) {
-    std::string command =
-        "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 faketime '" + when +
-        "' " + programPath("insert") + " --expire --home " + home.path() + " 2>&1";
-    CgiResult result;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-      char buffer[256];
-      while (fgets(buffer, sizeof buffer, pipe)) result.output += buffer;
-      result.status = WEXITSTATUS(pclose(pipe));
-    }
-    return result;
+    return runCommand(atFakeTime(when) + programPath("insert") + " --expire --home " + home.path());
   }
 
   TestHome home;

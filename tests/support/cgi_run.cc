@@ -19,16 +19,23 @@ std::string programPath(const std::string& name) {
   return std::string(KALDER_BIN_DIR) + "/" + name;
 }
 
-CgiResult runMailCommand(const std::string& home, const std::string& arguments) {
-  std::string command =
-      programPath("insert") + " --flush-mail " + arguments + " --home " + home + " 2>&1";
+CgiResult runCommand(const std::string& command) {
   CgiResult result;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
+  if (FILE* pipe = popen((command + " 2>&1").c_str(), "r")) {
     char buffer[256];
     while (fgets(buffer, sizeof buffer, pipe)) result.output += buffer;
     result.status = WEXITSTATUS(pclose(pipe));
   }
   return result;
+}
+
+std::string atFakeTime(const std::string& when) {
+  return "ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 faketime '" + when +
+         "' ";
+}
+
+CgiResult runMailCommand(const std::string& home, const std::string& arguments) {
+  return runCommand(programPath("insert") + " --flush-mail " + arguments + " --home " + home);
 }
 
 namespace {

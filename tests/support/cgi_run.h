@@ -16,8 +16,14 @@ struct CgiResult {
 // The path of a built program (insert, lunoder, zorvik, ...).
 std::string programPath(const std::string& name);
 
+// Runs a shell command line, with its output (standard error too) and exit
+// status.
+CgiResult runCommand(const std::string& command);
+// What runs the rest of a command line at the local time `when`: faketime
+// preloads its library, which AddressSanitizer must be told to accept.
+std::string atFakeTime(const std::string& when);
 // Runs `insert --flush-mail <arguments> --home <home>` as the administrator
-// would from a shell, with its output (standard error too) and exit status.
+// would from a shell.
 CgiResult runMailCommand(const std::string& home, const std::string& arguments = "");
 
 // A program started in the background; wait() collects its result.
